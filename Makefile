@@ -1,0 +1,43 @@
+# The two commands a newcomer needs:
+#   make run    install what is missing, build, start the calendar
+#   make test   install what is missing, build, run every test (also under ASan/UBSan,
+#               and a short libFuzzer run of every fuzz target)
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 10
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+.PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke clean
+
+run: build
+	@if [ -x build/app/quillo ]; then exec build/app/quillo; \
+	else echo "The calendar window is not built yet; showing today's page facts with quillo-tool instead."; \
+	     build/tools/quillo-tool almanac; fi
+
+test: unit-tests asan-tests fuzz-smoke
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@[ -f build/CMakeCache.txt ] || cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	@[ -f build-asan/CMakeCache.txt ] || cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+
+build-fuzz: deps
+	@[ -f build-fuzz/CMakeCache.txt ] || CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS)
+
+unit-tests: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+asan-tests: build-asan
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+fuzz-smoke: build-fuzz
+	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,1 @@
+# The fuzz targets, one line each.

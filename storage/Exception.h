@@ -1,0 +1,29 @@
+#pragma once
+// The one exception type of the program. Its message is Shift_JIS text, the form in
+// which every message of the calendar is written and shown.
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string sjisMessage) : FMessage(std::move(sjisMessage)) {}
+    // The message as Shift_JIS bytes.
+    const std::string& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return FMessage.c_str(); }
+
+private:
+    std::string FMessage;
+};
+
+// A file that cannot be opened, read, written or renamed.
+class EFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A named embedded resource that the program does not carry.
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};

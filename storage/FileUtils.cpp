@@ -1,0 +1,214 @@
+#include "storage/FileUtils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "storage/Exception.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+extern char** environ;
+
+namespace {
+
+std::function<void(const std::string&)>& ShellOpenHandler() {
+    static std::function<void(const std::string&)> handler;
+    return handler;
+}
+
+std::string EnvironmentPath(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? ProgramPath(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = EnvironmentPath("HOME");
+    return home.empty() ? std::string("/") : home;
+}
+
+// XDG_DESKTOP_DIR from user-dirs.dirs ("$HOME/Desktop" style); empty when not set there.
+std::string DesktopFromUserDirs() {
+    std::string config = EnvironmentPath("XDG_CONFIG_HOME");
+    if (config.empty())
+        config = HomeFolder() + "/.config";
+    std::string text;
+    try {
+        text = ReadFileBytes(config + "/user-dirs.dirs", 1 << 20);
+    } catch (const Exception&) {
+        return {};
+    }
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        const std::string key = "XDG_DESKTOP_DIR=";
+        if (line.compare(0, key.size(), key) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.compare(0, 5, "$HOME") == 0)
+            value = HomeFolder() + value.substr(5);
+        if (!value.empty() && value.front() == '/')
+            return value;
+    }
+    return {};
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+
+void ForceFolders(std::string_view folder) {
+    std::string native = NativePath(folder);
+    if (native.empty())
+        return;
+    for (size_t i = 1; i <= native.size(); ++i) {
+        if (i == native.size() || native[i] == '/') {
+            std::string part = native.substr(0, i);
+            struct stat info;
+            if (stat(part.c_str(), &info) != 0)
+                mkdir(part.c_str(), 0777);
+        }
+    }
+}
+
+std::string FolderOf(std::string_view path) {
+    int last = LastDelimiter('/', path);
+    return last == 0 ? std::string() : std::string(path.substr(0, last));
+}
+
+bool FileExists(std::string_view path) {
+    struct stat info;
+    return stat(NativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+    struct stat info;
+    return stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFileAt(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+
+std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
+    std::string native = NativePath(path);
+    int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EFileError(std::string(path) + SJIS(" を開けません: ") + Utf8ToSjis(std::strerror(errno)));
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            int error = errno;
+            close(fd);
+            throw EFileError(std::string(path) + SJIS(" を読めません: ") + Utf8ToSjis(std::strerror(error)));
+        }
+        if (got == 0)
+            break;
+        if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
+            close(fd);
+            throw EFileError(std::string(path) + SJIS(" は大きすぎます"));
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return bytes;
+}
+
+void WriteFileAtomic(std::string_view path, std::string_view bytes) {
+    const std::string failure = std::string(path) + SJIS(" に書き込めません");
+    std::string native = NativePath(path);
+    std::string temporary = native + ".tmp-XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        throw EFileError(failure);
+    // mkstemp creates the file 0600; a user file gets the ordinary permissions.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    bool written = true;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            written = false;
+            break;
+        }
+        done += static_cast<size_t>(put);
+    }
+    if (written && fsync(fd) != 0)
+        written = false;
+    if (close(fd) != 0)
+        written = false;
+    if (!written || rename(temporary.c_str(), native.c_str()) != 0) {
+        unlink(temporary.c_str());
+        throw EFileError(failure);
+    }
+}
+
+std::string SpecialFolder(int folderId) {
+    std::string path;
+    if (folderId == CSIDL_APPDATA) {
+        path = EnvironmentPath("XDG_DATA_HOME");
+        if (path.empty() || path.front() != '/')
+            path = HomeFolder() + "/.local/share";
+    }
+    if (path.empty()) {
+        path = DesktopFromUserDirs();
+        if (path.empty())
+            path = HomeFolder() + "/Desktop";
+    }
+    return WithoutTrailingSlash(path);
+}
+
+void SetShellOpenHandler(std::function<void(const std::string&)> handler) {
+    ShellOpenHandler() = std::move(handler);
+}
+
+void ShellOpen(std::string_view fileOrUrl) {
+    std::string target(fileOrUrl);
+    if (ShellOpenHandler()) {
+        ShellOpenHandler()(target);
+        return;
+    }
+    // A shell starts xdg-open in the background and ends at once, so the caller never
+    // waits for a browser that xdg-open may run in the foreground.
+    std::string native = NativePath(target);
+    char shell[] = "/bin/sh";
+    char option[] = "-c";
+    char script[] = "xdg-open \"$1\" >/dev/null 2>&1 &";
+    char name[] = "sh";
+    char* argv[] = {shell, option, script, name, native.data(), nullptr};
+    pid_t child;
+    if (posix_spawn(&child, shell, nullptr, nullptr, argv, environ) == 0) {
+        int status;
+        waitpid(child, &status, 0);
+    }
+}
+
+void OpenMailOrUrl(std::string_view text) {
+    // "https:" addresses are addresses too, not mail recipients.
+    if (text.compare(0, 5, "http:") == 0 || text.compare(0, 6, "https:") == 0)
+        ShellOpen(text);
+    else
+        ShellOpen(std::string("mailto:") + std::string(text));
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Files and folders. Paths are Shift_JIS inside the program and use "/" as separator;
+// they are turned into UTF-8 only at the system call.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Creates every missing folder of the path, outermost first; reports nothing.
+void ForceFolders(std::string_view folder);
+// The path up to and including its last "/"; empty when it has none.
+std::string FolderOf(std::string_view path);
+bool FileExists(std::string_view path);
+bool DirectoryExists(std::string_view path);
+bool DeleteFileAt(std::string_view path);
+
+// The whole file. Throws EFileError when it cannot be opened or read, or when it is
+// larger than maxBytes.
+std::string ReadFileBytes(std::string_view path, std::size_t maxBytes = 64u << 20);
+// Replaces the file by bytes through a temporary file in the same folder and a rename,
+// so that a crash leaves either the old or the new file, never a torn one. The data is
+// on disk (fsync) before the rename. Throws EFileError with the message
+// "<path> に書き込めません" on failure; the old file is then untouched.
+void WriteFileAtomic(std::string_view path, std::string_view bytes);
+
+// Shell special folders by their Windows numbers.
+constexpr int CSIDL_DESKTOPDIRECTORY = 16;
+constexpr int CSIDL_APPDATA = 26;
+// The folder's path, without trailing "/": CSIDL_APPDATA is $XDG_DATA_HOME (default
+// ~/.local/share); CSIDL_DESKTOPDIRECTORY the XDG desktop folder (default ~/Desktop).
+// An unknown or empty folder gives the desktop folder.
+std::string SpecialFolder(int folderId);
+
+// Asks the desktop to open a file or an address (xdg-open); reports nothing.
+void ShellOpen(std::string_view fileOrUrl);
+// "http:..." and "https:..." are opened as they are; anything else with "mailto:" in front.
+void OpenMailOrUrl(std::string_view text);
+// Replaces what ShellOpen does (tests; the windows route it through the desktop services).
+// Passing an empty function restores the default.
+void SetShellOpenHandler(std::function<void(const std::string&)> handler);

@@ -1,0 +1,24 @@
+#pragma once
+// Points and rectangles in screen or bitmap pixels. A rectangle holds its left and top
+// edge and the first column and row past its right and bottom edge.
+
+struct TPoint {
+    int X = 0;
+    int Y = 0;
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+inline TRect RectOfSize(int left, int top, int width, int height) {
+    return TRect{left, top, left + width, top + height};
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Shift_JIS (code page 932) byte strings: the program's text inside. UTF-8 is used only at
+// the edges: source literals, Qt, and file names on the Linux file system.
+
+#include <string>
+#include <string_view>
+
+// True for a byte that opens a double-byte character in code page 932.
+constexpr bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+constexpr bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+// Conversions through glibc's iconv "CP932". Bytes that cannot be converted become "?"
+// (Shift_JIS) or U+FFFD (UTF-8); neither function fails.
+std::string Utf8ToSjis(std::string_view utf8);
+std::string SjisToUtf8(std::string_view sjis);
+// UTF-16 little endian (no byte-order mark) to and from Shift_JIS.
+std::string Utf16LeToSjis(std::string_view utf16le);
+std::string SjisToUtf16Le(std::string_view sjis);
+
+// A UTF-8 literal of the source as Shift_JIS, converted once per place of use.
+#define SJIS(utf8Literal) \
+    ([]() -> const std::string& { static const std::string converted = Utf8ToSjis(utf8Literal); return converted; }())
+
+// ASCII letters to lower / upper case; the two bytes of a double-byte character are kept
+// as they are, so a trail byte in the range of "A".."Z" is never changed.
+std::string AnsiLowerCase(std::string_view text);
+std::string AnsiUpperCase(std::string_view text);
+// Case-insensitive comparison in the same sense (ASCII letters only).
+bool AnsiSameText(std::string_view a, std::string_view b);
+
+// File names: Shift_JIS inside the program, UTF-8 for the operating system.
+inline std::string NativePath(std::string_view sjisPath) { return SjisToUtf8(sjisPath); }
+inline std::string ProgramPath(std::string_view nativePath) { return Utf8ToSjis(nativePath); }

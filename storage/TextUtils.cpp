@@ -1,0 +1,251 @@
+#include "storage/TextUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "storage/ShiftJis.h"
+
+namespace {
+
+// Replaces every occurrence of from by to, scanning left to right over whole characters.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text.compare(i, from.size(), from) == 0) {
+            result.append(to);
+            i += from.size();
+        } else if (IsLeadByte(text[i]) && i + 1 < text.size()) {
+            result.append(text.substr(i, 2));
+            i += 2;
+        } else {
+            result.push_back(text[i]);
+            ++i;
+        }
+    }
+    return result;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string EscapeText(std::string_view text) {
+    std::string s = ReplaceAll(text, "\\", "\\\\");
+    s = ReplaceAll(s, "\r\n", "\\n");
+    s = ReplaceAll(s, "\r", "\\d");
+    s = ReplaceAll(s, "\n", "\\a");
+    s = ReplaceAll(s, "\t", "\\t");
+    return ReplaceAll(s, "\"", "\\\"");
+}
+
+std::string UnescapeText(std::string_view text) {
+    if (text.find('\\') == std::string_view::npos)
+        return std::string(text);
+    std::string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (IsLeadByte(c)) {
+            result.append(text.substr(i, 2));  // a lead byte at the very end goes alone
+            i += 2;
+            continue;
+        }
+        if (c != '\\') {
+            result.push_back(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size()) {
+            result.push_back('\\');
+            ++i;
+            continue;
+        }
+        char escaped = text[i + 1];
+        i += 2;
+        switch (escaped) {
+        case 'a': result.push_back('\n'); break;
+        case 'n': result.append("\r\n"); break;
+        case 'r':
+        case 'd': result.push_back('\r'); break;
+        case 't': result.push_back('\t'); break;
+        case 'x': {
+            // "\x" and the next two characters, read as "$" + those two.
+            std::string_view digits = text.substr(i, 2);
+            i += digits.size();
+            int32_t value = StrToIntDef(std::string("$") + std::string(digits), 0);
+            result.push_back(static_cast<char>(value & 0xFF));
+            break;
+        }
+        default: result.push_back(escaped); break;  // '"', '\' and any other
+        }
+    }
+    return result;
+}
+
+std::string XmlEncode(std::string_view text) {
+    std::string s = ReplaceAll(text, "&", "&amp;");
+    s = ReplaceAll(s, "<", "&lt;");
+    s = ReplaceAll(s, ">", "&gt;");
+    s = ReplaceAll(s, "\"", "&quot;");
+    return ReplaceAll(s, "'", "&apos;");
+}
+
+std::string XmlDecode(std::string_view text) {
+    if (text.find('&') == std::string_view::npos)
+        return std::string(text);
+    std::string s = ReplaceAll(text, "&lt;", "<");
+    s = ReplaceAll(s, "&gt;", ">");
+    s = ReplaceAll(s, "&quot;", "\"");
+    s = ReplaceAll(s, "&apos;", "'");
+    return ReplaceAll(s, "&amp;", "&");
+}
+
+std::string CopyRange(std::string_view text, int from, int to) {
+    if (from < 1)
+        from = 1;
+    if (to > static_cast<int>(text.size()))
+        to = static_cast<int>(text.size());
+    if (to < from)
+        return {};
+    return std::string(text.substr(from - 1, to - from + 1));
+}
+
+std::string CopyFrom(std::string_view text, int from) {
+    return CopyRange(text, from, static_cast<int>(text.size()));
+}
+
+int PosFrom(std::string_view pattern, std::string_view text, int start) {
+    if (pattern.empty())
+        return 0;
+    // Walk whole characters from the front so that a trail byte is never a match start.
+    size_t i = 0;
+    while (i < text.size()) {
+        if (static_cast<int>(i) + 1 >= start && text.compare(i, pattern.size(), pattern) == 0)
+            return static_cast<int>(i) + 1;
+        i += IsLeadByte(text[i]) ? 2 : 1;
+    }
+    return 0;
+}
+
+int LastDelimiter(char c, std::string_view text) {
+    int last = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (IsLeadByte(text[i])) {
+            i += 2;
+            continue;
+        }
+        if (text[i] == c)
+            last = static_cast<int>(i) + 1;
+        ++i;
+    }
+    return last;
+}
+
+bool HasDoubleByte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return IsLeadByte(c); });
+}
+
+std::string Trim(std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 0x20)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
+bool TryStrToInt(std::string_view text, int32_t& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size())
+        return false;
+    uint64_t magnitude = 0;
+    if (text[i] == '$') {
+        ++i;
+        if (i >= text.size())
+            return false;
+        for (; i < text.size(); ++i) {
+            int digit = HexDigit(text[i]);
+            if (digit < 0)
+                return false;
+            magnitude = magnitude * 16 + digit;
+            if (magnitude > 0xFFFFFFFFull)
+                return false;
+        }
+        uint32_t bits = static_cast<uint32_t>(magnitude);
+        if (negative)
+            bits = 0u - bits;
+        value = static_cast<int32_t>(bits);
+        return true;
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > 0x80000000ull)
+            return false;
+    }
+    if (!negative && magnitude > 0x7FFFFFFFull)
+        return false;
+    value = negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude)) : static_cast<int32_t>(magnitude);
+    return true;
+}
+
+int32_t StrToIntDef(std::string_view text, int32_t defaultValue) {
+    int32_t value;
+    return TryStrToInt(text, value) ? value : defaultValue;
+}
+
+std::string IntToHex(uint32_t value, int digits) {
+    static const char hexDigits[] = "0123456789ABCDEF";
+    std::string result;
+    do {
+        result.insert(result.begin(), hexDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    while (static_cast<int>(result.size()) < digits)
+        result.insert(result.begin(), '0');
+    return result;
+}
+
+std::string FitText(const std::string& text, const TTextWidthFunction& textWidth, int width) {
+    if (textWidth(text) <= width)
+        return text;
+    std::string best = "..";
+    // Candidates end after whole characters only: a cut after a lead byte is skipped.
+    size_t n = 0;
+    while (n < text.size()) {
+        n += IsLeadByte(text[n]) ? 2 : 1;
+        if (n > text.size())
+            break;  // a lead byte at the very end has no trail byte to complete it
+        std::string candidate = text.substr(0, n) + "..";
+        if (textWidth(candidate) > width)
+            break;  // longer candidates are never narrower
+        best = std::move(candidate);
+    }
+    return best;
+}
+
+int ScaleInt(int n, double factor) { return static_cast<int>(std::trunc(n * factor)); }
+int Min3(int a, int b, int c) { return std::min({a, b, c}); }
+int Max3(int a, int b, int c) { return std::max({a, b, c}); }
+uint32_t SwapRB(uint32_t colour) {
+    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "storage/ShiftJis.h"
+
+TEST(ShiftJis, RoundTripsCharactersWhoseTrailByteIsABackslash) {
+    // ソ 表 能 have 0x5C as their second byte; ～ and ① exist only in code page 932.
+    const std::string utf8 = "ソ表能～①ｱ";
+    std::string sjis = Utf8ToSjis(utf8);
+    EXPECT_EQ(sjis, std::string("\x83\x5C\x95\x5C\x94\x5C\x81\x60\x87\x40\xB1"));
+    EXPECT_EQ(SjisToUtf8(sjis), utf8);
+}
+
+TEST(ShiftJis, UnconvertibleBytesAreReplacedNotDropped) {
+    EXPECT_EQ(SjisToUtf8(std::string("a\x81", 2)), "a\xEF\xBF\xBD");   // cut double-byte character
+    EXPECT_EQ(Utf8ToSjis("a\xFF" "b"), "a?b");                          // invalid UTF-8
+    EXPECT_EQ(Utf8ToSjis("😀"), "?");                                     // no code page 932 form
+}
+
+TEST(ShiftJis, Utf16RoundTrip) {
+    std::string sjis = SJIS("日めくり ソ");
+    std::string utf16 = SjisToUtf16Le(sjis);
+    EXPECT_EQ(utf16.size(), 12u);
+    EXPECT_EQ(Utf16LeToSjis(utf16), sjis);
+}
+
+TEST(ShiftJis, CaseMappingLeavesDoubleByteCharactersAlone) {
+    // "ＡＢ" as bytes 82 60 82 61; the trail byte 0x60 and 0x41-range trail bytes must survive.
+    std::string text = std::string("AbC") + SJIS("Ａ") + "\x83\x41" + "Z";   // 83 41 is ア
+    std::string lower = AnsiLowerCase(text);
+    EXPECT_EQ(lower, std::string("abc") + SJIS("Ａ") + "\x83\x41" + "z");
+    EXPECT_EQ(AnsiUpperCase(lower), std::string("ABC") + SJIS("Ａ") + "\x83\x41" + "Z");
+    EXPECT_TRUE(AnsiSameText("Monday", "MONDAY"));
+    EXPECT_FALSE(AnsiSameText("\x83\x41", "\x83\x61"));
+}
+
+TEST(ShiftJis, LeadBytes) {
+    int count = 0;
+    for (int c = 0; c < 256; ++c)
+        count += IsLeadByte(static_cast<unsigned char>(c));
+    EXPECT_EQ(count, (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1));
+    EXPECT_FALSE(IsLeadByte('\\'));
+    EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(0xB1)));  // half-width katakana is single-byte
+}
