@@ -1,0 +1,43 @@
+// quillo-tool COMMAND ...: the calendar's facts and pictures for scripts and status bars.
+// Each command lives in its own file and is listed here.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/ToolCommands.h"
+
+namespace {
+
+struct TCommand {
+    const char* Name;
+    const char* Usage;
+    int (*Run)(int argc, char** argv);  // argv[0] is the command name
+};
+
+const TCommand Commands[] = {
+    // Commands, one line each.
+    {nullptr, nullptr, nullptr},
+};
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: quillo-tool COMMAND [ARGUMENTS]\n");
+    for (const TCommand& command : Commands)
+        if (command.Name)
+            std::fprintf(out, "  quillo-tool %s\n", command.Usage);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const TCommand& command : Commands)
+        if (command.Name && std::strcmp(command.Name, argv[1]) == 0)
+            return command.Run(argc - 1, argv + 1);
+    std::fprintf(stderr, "quillo-tool: unknown command \"%s\"\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,5 @@
+#pragma once
+// The commands of quillo-tool. Each returns the process exit status: 0 on success, 2 on
+// bad arguments or unreadable input (after printing a message on stderr).
+
+// Declarations, one line each.
