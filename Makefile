@@ -19,15 +19,15 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@[ -f build/CMakeCache.txt ] || cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	@[ -f build-asan/CMakeCache.txt ] || cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON
+	@cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON > /dev/null
 	cmake --build build-asan -j $(JOBS)
 
 build-fuzz: deps
-	@[ -f build-fuzz/CMakeCache.txt ] || CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON
+	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON > /dev/null
 	cmake --build build-fuzz -j $(JOBS)
 
 unit-tests: build
