@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "support/TestEnvironment.h"
+
+namespace fs = std::filesystem;
+
+TEST(Resources, FoundByLowerCaseNameWithoutExtension) {
+    std::string colors = LoadResourceText("colors");
+    EXPECT_EQ(LoadResourceText("COLORS.clr"), colors);
+    EXPECT_EQ(LoadResourceText("some/folder/Colors.txt"), colors);
+    const std::string declaration = "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>\r\n";
+    EXPECT_EQ(colors.compare(0, declaration.size(), declaration), 0);
+    EXPECT_NE(colors.find(SJIS("<日めくり>")), std::string::npos);
+    auto stream = OpenResource("Colors");
+    ASSERT_TRUE(stream);
+    std::string streamed((std::istreambuf_iterator<char>(*stream)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(streamed, colors);
+    EXPECT_EQ(OpenResource("nothing"), nullptr);
+    EXPECT_THROW(LoadResourceText("nothing.txt"), EResNotFound);
+}
+
+TEST(Folders, ForceFoldersAndFolderOf) {
+    TTemporaryFolder folder;
+    std::string deep = folder.Slash() + SJIS("表/ソ/c");
+    ForceFolders(deep);
+    EXPECT_TRUE(DirectoryExists(deep));
+    EXPECT_EQ(FolderOf(deep), folder.Slash() + SJIS("表/ソ/"));
+    EXPECT_EQ(FolderOf("noslash"), "");
+    EXPECT_EQ(FolderOf(SJIS("ソ")), "");      // the trail byte 5C is no separator
+    EXPECT_FALSE(FileExists(deep));
+}
+
+TEST(AtomicWrite, ReplacesWholeFileAndLeavesNoTemporaryBehind) {
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + SJIS("メモ.txt");
+    WriteFileAtomic(path, "first");
+    WriteFileAtomic(path, "second, longer");
+    EXPECT_EQ(ReadFileBytes(path), "second, longer");
+    int entries = 0;
+    for (auto& entry : fs::directory_iterator(folder.Path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicWrite, FailureKeepsOldFileAndSaysWhere) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + "a.ini";
+    WriteFileAtomic(path, "old");
+    chmod(folder.Path().c_str(), 0555);
+    try {
+        WriteFileAtomic(path, "new");
+        ADD_FAILURE() << "write into a read-only folder succeeded";
+    } catch (const EFileError& error) {
+        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません"));
+    }
+    chmod(folder.Path().c_str(), 0755);
+    EXPECT_EQ(ReadFileBytes(path), "old");
+}
+
+TEST(AtomicWrite, FailedRenameKeepsWhatStandsThere) {
+    // A folder in the file's place makes the final rename fail, also for root.
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + "taken";
+    fs::create_directories(folder.Path() / "taken" / "inside");
+    EXPECT_THROW(WriteFileAtomic(path, "new"), EFileError);
+    EXPECT_TRUE(DirectoryExists(path + "/inside"));
+    int entries = 0;
+    for (auto& entry : fs::directory_iterator(folder.Path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);   // the temporary file is gone again
+}
+
+TEST(AtomicWrite, MissingFolderFailsWithTheMessage) {
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + "missing/a.ini";
+    try {
+        WriteFileAtomic(path, "x");
+        ADD_FAILURE();
+    } catch (const EFileError& error) {
+        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません"));
+    }
+}
+
+TEST(ReadFile, LimitsAndMissingFiles) {
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + "big";
+    WriteFileAtomic(path, std::string(1000, 'x'));
+    EXPECT_EQ(ReadFileBytes(path, 1000).size(), 1000u);
+    EXPECT_THROW(ReadFileBytes(path, 999), EFileError);
+    EXPECT_THROW(ReadFileBytes(folder.Slash() + "none"), EFileError);
+}
+
+TEST(SpecialFolders, FollowXdgAndFallBackToHome) {
+    TTestEnvironment environment;
+    EXPECT_EQ(SpecialFolder(CSIDL_APPDATA), environment.DataHome().string());
+    EXPECT_EQ(SpecialFolder(CSIDL_DESKTOPDIRECTORY), (environment.Home() / "Desktop").string());
+    fs::create_directories(environment.ConfigHome());
+    std::ofstream(environment.ConfigHome() / "user-dirs.dirs") << "# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n";
+    EXPECT_EQ(SpecialFolder(CSIDL_DESKTOPDIRECTORY), (environment.Home() / "Schreibtisch").string());
+    EXPECT_EQ(SpecialFolder(999), (environment.Home() / "Schreibtisch").string());
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(SpecialFolder(CSIDL_APPDATA), (environment.Home() / ".local/share").string());
+}
+
+TEST(ShellOpen, MailAddressesGetMailtoAndWebAddressesStayAsTheyAre) {
+    std::vector<std::string> opened;
+    SetShellOpenHandler([&](const std::string& target) { opened.push_back(target); });
+    OpenMailOrUrl("http://example.org/");
+    OpenMailOrUrl("https://example.org/");
+    OpenMailOrUrl("someone@example.org");
+    SetShellOpenHandler(nullptr);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0], "http://example.org/");
+    EXPECT_EQ(opened[1], "https://example.org/");
+    EXPECT_EQ(opened[2], "mailto:someone@example.org");
+}
