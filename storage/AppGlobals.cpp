@@ -1,0 +1,203 @@
+#include "storage/AppGlobals.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+#include "storage/Version.h"
+
+namespace {
+
+constexpr const char* Company = "Vellomar";
+constexpr const char* Internal = "quillo";
+constexpr int WriteTestNames = 1000;
+
+TbrskGlobal* TheAppGlobals = nullptr;
+
+std::string RunningProgramFile() {
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : ProgramPath(file.string());
+}
+
+// Any entry at that name, also a folder or a dangling link, takes the name.
+bool NameTaken(const std::string& path) {
+    struct stat info;
+    return lstat(NativePath(path).c_str(), &info) == 0;
+}
+
+} // namespace
+
+TbrskGlobal::TbrskGlobal() : TbrskGlobal(std::string(), TRegistryStore::LocalMachineFile()) {}
+
+TbrskGlobal::TbrskGlobal(std::string programFile, std::string machineStoreFile)
+    : FProgramFile(std::move(programFile)), FMachineStoreFile(std::move(machineStoreFile)) {
+    // A key that exists only because a subkey exists is reported by KeyExists too, so the
+    // one check stands for opening "software", the company and the product one by one.
+    if (UserRegistry().KeyExists(UserKeyPath()))
+        SetDataDir(ReadRegString("DATA", "PATH", ""));
+}
+
+TbrskGlobal::~TbrskGlobal() = default;
+
+void TbrskGlobal::LoadVersion() {
+    if (FVersionLoaded)
+        return;
+    std::string file = FProgramFile.empty() ? RunningProgramFile() : FProgramFile;
+    int slash = LastDelimiter('/', file);
+    if (slash == 0)
+        return;   // no program file to take the folder from; tried again at the next call
+    FExePath = file.substr(0, slash);
+    FExeDir = file.substr(0, slash - 1);
+    FExeName = file.substr(slash);
+    FCompanyName = Company;
+    FProductName = SJIS("日めくり暦");
+    FInternalName = Internal;
+    FFileVersion = QuilloFileVersion;
+    FVersionLoaded = true;
+}
+
+std::string TbrskGlobal::ExeDir() { LoadVersion(); return FExeDir; }
+std::string TbrskGlobal::ExePath() { LoadVersion(); return FExePath; }
+std::string TbrskGlobal::ExeName() { LoadVersion(); return FExeName; }
+std::string TbrskGlobal::CompanyName() { LoadVersion(); return FCompanyName; }
+std::string TbrskGlobal::ProductName() { LoadVersion(); return FProductName; }
+std::string TbrskGlobal::InternalName() { LoadVersion(); return FInternalName; }
+std::string TbrskGlobal::FileVersion() { LoadVersion(); return FFileVersion; }
+
+int TbrskGlobal::MajorVersion() {
+    if (FMajorVersion == 0) {
+        struct utsname names;
+        if (uname(&names) == 0)
+            FMajorVersion = std::atoi(names.release);
+    }
+    return FMajorVersion;
+}
+
+bool TbrskGlobal::CanWriteFolder(std::string_view path) {
+    std::string folder = FolderOf(path);
+    if (folder.empty() || !DirectoryExists(folder))
+        return false;
+    std::string name;
+    for (int n = 0; n < WriteTestNames && name.empty(); ++n) {
+        std::string candidate = std::string(path) + "WriteTest" + std::to_string(n) + ".tmp";
+        if (!NameTaken(candidate))
+            name = candidate;
+    }
+    if (name.empty())
+        return false;
+    // O_EXCL: a file that appeared since the look above is someone else's and is neither
+    // opened nor deleted; only the file made here is removed again.
+    int fd = open(NativePath(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    close(fd);
+    DeleteFileAt(name);
+    return true;
+}
+
+bool TbrskGlobal::ExeFolderWritable() { return CanWriteFolder(ExePath()); }
+
+std::string TbrskGlobal::DataDir() {
+    if (!FDataDir.empty())
+        return FDataDir;
+    TRegistryStore machine(FMachineStoreFile, TRegistryAccess::ReadOnly);
+    std::string installed = machine.ReadString("software\\vellomar\\" + InternalName(), "AppDir", "");
+    // "/opt/quillo/" and "/opt/quillo" are the same folder.
+    while (installed.size() > 1 && installed.back() == '/')
+        installed.pop_back();
+    if (AnsiLowerCase(installed) != AnsiLowerCase(ExeDir()) && ExeFolderWritable()) {
+        FDataDir = ExeDir() + "/Data";
+    } else {
+        std::string appData = SpecialFolder(CSIDL_APPDATA);
+        if (appData.empty())
+            appData = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+        FDataDir = appData + "/" + CompanyName() + "/" + ProductName();
+    }
+    ForceFolders(FDataDir);
+    return FDataDir;
+}
+
+std::string TbrskGlobal::DataPath() { return DataDir() + "/"; }
+
+void TbrskGlobal::SetDataDir(std::string_view dir) {
+    FDataDir = dir;
+    // The settings file lives in the data folder: the next use opens it there.
+    FSettings.reset();
+    if (dir.empty())
+        return;
+    ForceFolders(dir);
+    WriteRegString("DATA", "PATH", dir);
+}
+
+std::string TbrskGlobal::SettingsFileName() { return DataPath() + "application.ini"; }
+
+TProfileFile& TbrskGlobal::Settings() {
+    if (!FSettings)
+        FSettings = std::make_unique<TProfileFile>(SettingsFileName());
+    return *FSettings;
+}
+
+int TbrskGlobal::ReadInteger(std::string_view section, std::string_view key, int defaultValue) {
+    std::string text = ReadString(section, key, "");
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text = "$" + text.substr(2);
+    return StrToIntDef(text, defaultValue);
+}
+
+std::string TbrskGlobal::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+    return Settings().ReadString(section, key, defaultValue);
+}
+
+void TbrskGlobal::WriteInteger(std::string_view section, std::string_view key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TbrskGlobal::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    Settings().WriteString(section, key, value);
+}
+
+std::string TbrskGlobal::UserKeyPath() { return "software\\" + CompanyName() + "\\" + InternalName(); }
+
+TRegistryStore& TbrskGlobal::UserRegistry() {
+    if (!FUserRegistry)
+        FUserRegistry = std::make_unique<TRegistryStore>(TRegistryStore::CurrentUserFile(), TRegistryAccess::ReadWrite);
+    return *FUserRegistry;
+}
+
+std::string TbrskGlobal::ReadRegString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+    return UserRegistry().ReadString(UserKeyPath() + "\\" + std::string(section), key, defaultValue);
+}
+
+void TbrskGlobal::WriteRegString(std::string_view section, std::string_view key, std::string_view value) {
+    UserRegistry().WriteString(UserKeyPath() + "\\" + std::string(section), key, value);
+}
+
+TbrskGlobal& AppGlobals() {
+    if (!TheAppGlobals) {
+        // A programmer's error: the object is used before start-up made it or after
+        // shutdown released it.
+        std::fputs("AppGlobals used while it does not exist\n", stderr);
+        std::abort();
+    }
+    return *TheAppGlobals;
+}
+
+bool HasAppGlobals() { return TheAppGlobals != nullptr; }
+
+std::unique_ptr<TbrskGlobal> ReplaceAppGlobals(std::unique_ptr<TbrskGlobal> instance) {
+    std::unique_ptr<TbrskGlobal> previous(TheAppGlobals);
+    TheAppGlobals = instance.release();
+    return previous;
+}
+
+void CreateAppGlobals() { ReplaceAppGlobals(std::make_unique<TbrskGlobal>()); }
+
+void DestroyAppGlobals() { ReplaceAppGlobals(nullptr); }

@@ -1,0 +1,101 @@
+#pragma once
+// The program's folders, version strings and settings: where the program file lies, which
+// folder holds the user's data, and the settings file "application.ini" in that folder,
+// together with the per-user string store. Paths are Shift_JIS and use "/"; folders come
+// without, paths (ExePath, DataPath) with a trailing "/".
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "storage/ProfileFile.h"
+#include "storage/RegistryStore.h"
+
+class TbrskGlobal {
+public:
+    // The running program (/proc/self/exe) and the installer's per-machine store.
+    TbrskGlobal();
+    // programFile: the full path of the program file, Shift_JIS (empty: /proc/self/exe);
+    // machineStoreFile: the per-machine store that records the installation folder.
+    // Reads the per-user "DATA"/"PATH" value and, when it is set, makes it the data folder.
+    TbrskGlobal(std::string programFile, std::string machineStoreFile);
+    ~TbrskGlobal();
+    TbrskGlobal(const TbrskGlobal&) = delete;
+    TbrskGlobal& operator=(const TbrskGlobal&) = delete;
+
+    // The data folder, resolved on first call when none was set: ExeDir + "/Data" when
+    // the program does not lie in its recorded installation folder (compared without
+    // letter case) and its folder is writable; else the application-data folder +
+    // "/" + CompanyName + "/" + ProductName. The folder is created; fixed afterwards.
+    std::string DataDir();
+    // DataDir + "/".
+    std::string DataPath();
+    // Makes dir the data folder. A non-empty dir is created and stored in the per-user
+    // "DATA"/"PATH" value (EFileError when that cannot be written); an empty one leaves
+    // the data folder to be resolved by the rule of DataDir.
+    void SetDataDir(std::string_view dir);
+
+    std::string ExeDir();
+    std::string ExePath();
+    std::string ExeName();
+    // "Vellomar", "日めくり暦", "quillo", and the project version ("0.5.0.23"); "unknown"
+    // (and an empty FileVersion) while the program file cannot be found.
+    std::string CompanyName();
+    std::string ProductName();
+    std::string InternalName();
+    std::string FileVersion();
+    // True once the program paths and the version strings have been filled.
+    bool VersionLoaded() const { return FVersionLoaded; }
+    // The kernel's major version, asked once (0 when it cannot be told).
+    int MajorVersion();
+
+    // The write test: creates and deletes the first free "WriteTest<n>.tmp" (n = 0..999)
+    // in the folder of path (which ends in "/"). False when the folder is missing, all
+    // 1000 names are taken or the file cannot be created. Never leaves a file behind.
+    static bool CanWriteFolder(std::string_view path);
+    bool ExeFolderWritable();
+
+    // The settings file, DataPath + "application.ini".
+    std::string SettingsFileName();
+    // Decimal, or hexadecimal after "$", "0x" or "0X"; defaultValue when the entry is
+    // missing or holds anything else.
+    int ReadInteger(std::string_view section, std::string_view key, int defaultValue);
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue);
+    // Writes on disk before returning; EFileError "<settings file> に書き込めません" on failure.
+    void WriteInteger(std::string_view section, std::string_view key, int value);
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Value key of subkey section below the per-user key "software\Vellomar\quillo".
+    std::string ReadRegString(std::string_view section, std::string_view key, std::string_view defaultValue);
+    void WriteRegString(std::string_view section, std::string_view key, std::string_view value);
+
+private:
+    void LoadVersion();
+    std::string UserKeyPath();
+    TProfileFile& Settings();
+    TRegistryStore& UserRegistry();
+
+    std::string FProgramFile;
+    std::string FMachineStoreFile;
+    std::string FDataDir;
+    std::string FExeDir;
+    std::string FExePath;
+    std::string FExeName;
+    std::string FCompanyName = "unknown";
+    std::string FProductName = "unknown";
+    std::string FInternalName = "unknown";
+    std::string FFileVersion;
+    bool FVersionLoaded = false;
+    int FMajorVersion = 0;
+    std::unique_ptr<TProfileFile> FSettings;
+    std::unique_ptr<TRegistryStore> FUserRegistry;
+};
+
+// The process-wide object. app/main.cpp creates it before the main window and destroys it
+// after every window is gone; a test may put its own instance in place.
+TbrskGlobal& AppGlobals();
+bool HasAppGlobals();
+// Makes instance the process-wide object (nullptr: none) and returns the one it replaces.
+std::unique_ptr<TbrskGlobal> ReplaceAppGlobals(std::unique_ptr<TbrskGlobal> instance);
+void CreateAppGlobals();
+void DestroyAppGlobals();

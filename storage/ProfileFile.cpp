@@ -1,0 +1,253 @@
+#include "storage/ProfileFile.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+namespace {
+
+// What one line of a profile text is. Lines are looked at trimmed of spaces and control
+// bytes at both ends; no such byte can be the trail byte of a double-byte character.
+struct TLineKind {
+    enum { Other, Section, Entry } Kind = Other;
+    std::string Name;   // the section name or the entry's key
+    std::string Value;  // the entry's value, whole
+};
+
+// Position of the last "]" that is a character of its own (not the trail byte of a
+// double-byte character such as ゾ); npos when there is none.
+size_t LastClosingBracket(std::string_view text) {
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByte(text[i]))
+            ++i;
+        else if (text[i] == ']')
+            found = i;
+    }
+    return found;
+}
+
+// Only lines whose first byte after the trim is "[" can be section headers; this finds
+// them without copying the line.
+bool OpensWithBracket(std::string_view line) {
+    for (char c : line)
+        if (static_cast<unsigned char>(c) > 0x20)
+            return c == '[';
+    return false;
+}
+
+TLineKind ClassifyLine(std::string_view line) {
+    TLineKind result;
+    std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == ';')
+        return result;
+    if (trimmed[0] == '[') {
+        size_t close = LastClosingBracket(trimmed);
+        if (close != std::string_view::npos) {
+            result.Kind = TLineKind::Section;
+            result.Name = Trim(std::string_view(trimmed).substr(1, close - 1));
+            return result;
+        }
+        // '[name' without its bracket: read as an ordinary line below.
+    }
+    // '=' (0x3D) is never a trail byte, so the first one is the separator.
+    size_t equals = trimmed.find('=');
+    if (equals == std::string::npos)
+        return result;
+    result.Name = Trim(std::string_view(trimmed).substr(0, equals));
+    if (result.Name.empty())
+        return result;
+    result.Kind = TLineKind::Entry;
+    result.Value = Trim(std::string_view(trimmed).substr(equals + 1));
+    return result;
+}
+
+// The value as a read returns it: up to its first NUL byte (the value ends there for
+// every reader of C strings), and at most MaxProfileValueBytes without splitting a
+// double-byte character.
+std::string ReadableValue(const std::string& value) {
+    size_t end = value.find('\0');
+    if (end == std::string::npos)
+        end = value.size();
+    if (end > MaxProfileValueBytes)
+        end = MaxProfileValueBytes;
+    size_t cut = 0;
+    while (cut < end) {
+        size_t step = IsLeadByte(value[cut]) ? 2 : 1;
+        if (cut + step > end)
+            break;
+        cut += step;
+    }
+    return value.substr(0, cut);
+}
+
+bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+} // namespace
+
+TProfileText::TProfileText(std::string_view bytes) {
+    size_t start = 0;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        FLines.emplace_back(bytes.substr(start, i - start));
+        ++i;
+        if (c == '\r' && i < bytes.size() && bytes[i] == '\n')
+            ++i;
+        start = i;
+    }
+    if (start < bytes.size())
+        FLines.emplace_back(bytes.substr(start));
+}
+
+int TProfileText::FindSection(std::string_view section) const {
+    std::string wanted = Trim(section);
+    for (size_t i = 0; i < FLines.size(); ++i) {
+        if (!OpensWithBracket(FLines[i]))
+            continue;
+        TLineKind kind = ClassifyLine(FLines[i]);
+        if (kind.Kind == TLineKind::Section && AnsiSameText(kind.Name, wanted))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int TProfileText::FindKey(int sectionLine, std::string_view key) const {
+    std::string wanted = Trim(key);
+    for (size_t i = static_cast<size_t>(sectionLine) + 1; i < FLines.size(); ++i) {
+        TLineKind kind = ClassifyLine(FLines[i]);
+        if (kind.Kind == TLineKind::Section)
+            break;
+        if (kind.Kind == TLineKind::Entry && AnsiSameText(kind.Name, wanted))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::optional<std::string> TProfileText::Find(std::string_view section, std::string_view key) const {
+    int sectionLine = FindSection(section);
+    if (sectionLine < 0)
+        return std::nullopt;
+    int keyLine = FindKey(sectionLine, key);
+    if (keyLine < 0)
+        return std::nullopt;
+    return ReadableValue(ClassifyLine(FLines[keyLine]).Value);
+}
+
+bool TProfileText::HasSection(std::string_view section) const { return FindSection(section) >= 0; }
+
+std::vector<std::string> TProfileText::SectionNames() const {
+    std::vector<std::string> names;
+    for (const std::string& line : FLines) {
+        TLineKind kind = ClassifyLine(line);
+        if (kind.Kind == TLineKind::Section)
+            names.push_back(std::move(kind.Name));
+    }
+    return names;
+}
+
+bool TProfileText::CanStore(std::string_view section, std::string_view key, std::string_view value) {
+    if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value))
+        return false;
+    std::string trimmedKey = Trim(key);
+    return !Trim(section).empty() && !trimmedKey.empty() && trimmedKey.find('=') == std::string::npos &&
+           trimmedKey[0] != '[' && trimmedKey[0] != ';';
+}
+
+bool TProfileText::Set(std::string_view section, std::string_view key, std::string_view value) {
+    int sectionLine = FindSection(section);
+    if (sectionLine < 0) {
+        FLines.push_back("[" + Trim(section) + "]");
+        FLines.push_back(Trim(key) + "=" + std::string(value));
+        return true;
+    }
+    int keyLine = FindKey(sectionLine, key);
+    if (keyLine >= 0) {
+        // The entry keeps the spelling of its key as the file has it ("DATE" stays "DATE"
+        // when "date" is written).
+        std::string line = ClassifyLine(FLines[keyLine]).Name + "=" + std::string(value);
+        if (FLines[keyLine] == line)
+            return false;
+        FLines[keyLine] = std::move(line);
+        return true;
+    }
+    // After the section's last entry, so that blank lines and comments that end the
+    // section stay in front of the next header.
+    size_t insertAt = static_cast<size_t>(sectionLine) + 1;
+    for (size_t i = insertAt; i < FLines.size(); ++i) {
+        TLineKind kind = ClassifyLine(FLines[i]);
+        if (kind.Kind == TLineKind::Section)
+            break;
+        if (kind.Kind == TLineKind::Entry)
+            insertAt = i + 1;
+    }
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(insertAt), Trim(key) + "=" + std::string(value));
+    return true;
+}
+
+std::string TProfileText::Bytes() const {
+    size_t size = 0;
+    for (const std::string& line : FLines)
+        size += line.size() + 2;
+    std::string bytes;
+    bytes.reserve(size);
+    for (const std::string& line : FLines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text) const {
+    try {
+        text = TProfileText(ReadFileBytes(FFileName, MaxProfileFileBytes));
+        return TLoadResult::Loaded;
+    } catch (const EFileError&) {
+        struct stat info;
+        if (stat(NativePath(FFileName).c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            return TLoadResult::Missing;
+        return TLoadResult::Unreadable;
+    }
+}
+
+void TProfileFile::FailWrite() const { throw EFileError(FFileName + SJIS(" に書き込めません")); }
+
+std::string TProfileFile::ReadString(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) const {
+    TProfileText text;
+    Load(text);
+    std::optional<std::string> value = text.Find(section, key);
+    return value ? *value : std::string(defaultValue);
+}
+
+bool TProfileFile::SectionExists(std::string_view section) const {
+    TProfileText text;
+    Load(text);
+    return text.HasSection(section);
+}
+
+std::vector<std::string> TProfileFile::SectionNames() const {
+    TProfileText text;
+    Load(text);
+    return text.SectionNames();
+}
+
+void TProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (!TProfileText::CanStore(section, key, value))
+        FailWrite();
+    TProfileText text;
+    // A file that exists but could not be read in full is never replaced: the rewrite
+    // would hold only the new entry and lose everything else the user had.
+    if (Load(text) == TLoadResult::Unreadable)
+        FailWrite();
+    if (text.Set(section, key, value))
+        WriteFileAtomic(FFileName, text.Bytes());
+}

@@ -1,0 +1,51 @@
+#include "storage/RegistryStore.h"
+
+#include <cstdlib>
+
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+
+TRegistryStore::TRegistryStore(std::string fileName, TRegistryAccess access)
+    : FProfile(std::move(fileName)), FAccess(access) {}
+
+std::string TRegistryStore::CurrentUserFile() {
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules ask.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string folder;
+    if (config && config[0] == '/') {
+        folder = ProgramPath(config);
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = (home && *home ? ProgramPath(home) : std::string()) + "/.config";
+    }
+    return folder + "/vellomar/registry.ini";
+}
+
+std::string TRegistryStore::LocalMachineFile() { return "/etc/xdg/vellomar/registry.ini"; }
+
+bool TRegistryStore::KeyExists(std::string_view keyPath) const {
+    // Lower-casing keeps double-byte characters whole, so a prefix of the lowered key path
+    // ends on a character boundary and the "\" after it is a character of its own.
+    std::string wanted = AnsiLowerCase(keyPath);
+    for (const std::string& section : FProfile.SectionNames()) {
+        std::string name = AnsiLowerCase(section);
+        if (name == wanted || (name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 &&
+                               name[wanted.size()] == '\\'))
+            return true;
+    }
+    return false;
+}
+
+std::string TRegistryStore::ReadString(std::string_view keyPath, std::string_view name,
+                                       std::string_view defaultValue) const {
+    return FProfile.ReadString(keyPath, name, defaultValue);
+}
+
+void TRegistryStore::WriteString(std::string_view keyPath, std::string_view name, std::string_view value) {
+    // The per-machine store belongs to the installer; the program only reads it.
+    if (FAccess == TRegistryAccess::ReadOnly)
+        throw EFileError(FProfile.FileName() + SJIS(" に書き込めません"));
+    ForceFolders(FolderOf(FProfile.FileName()));
+    FProfile.WriteString(keyPath, name, value);
+}
