@@ -1,0 +1,509 @@
+#include "storage/XmlList.h"
+
+#include <cassert>
+#include <istream>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// Every scan walks whole characters from a character boundary, so the trail byte of a
+// double-byte character (which may be 0x5C "\" or 0x7C "|") is never taken for a
+// delimiter. Offsets handed from one scan to the next are always boundaries.
+std::size_t NextChar(std::string_view text, std::size_t i) {
+    return IsLeadByte(text[i]) && i + 1 < text.size() ? i + 2 : i + 1;
+}
+
+std::size_t FindChar(std::string_view text, char c, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); i = NextChar(text, i))
+        if (text[i] == c)
+            return i;
+    return npos;
+}
+
+// The first occurrence of a two-byte pattern starting on a character boundary.
+std::size_t FindPair(std::string_view text, std::string_view pair, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); i = NextChar(text, i))
+        if (text.compare(i, pair.size(), pair) == 0)
+            return i;
+    return npos;
+}
+
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The first ">" after the "<" at from, and whether the character before it is "/". Tag
+// candidates come in increasing order, so the last answer is kept and reused while it
+// still lies ahead: each byte is walked at most once per element.
+class TTagEndFinder {
+public:
+    explicit TTagEndFinder(std::string_view text) : FText(text) {}
+    // Returns npos when no ">" follows.
+    std::size_t After(std::size_t lessThan, bool& selfClosing) {
+        if (FEnd == npos || FEnd <= lessThan) {
+            FEnd = npos;
+            std::size_t previous = lessThan;
+            for (std::size_t i = lessThan + 1; i < FText.size(); i = NextChar(FText, i)) {
+                if (FText[i] == '>') {
+                    FEnd = i;
+                    break;
+                }
+                previous = i;
+            }
+            FSelfClosing = FEnd != npos && FText[previous] == '/';
+        }
+        selfClosing = FSelfClosing;
+        return FEnd;
+    }
+
+private:
+    std::string_view FText;
+    std::size_t FEnd = npos;
+    bool FSelfClosing = false;
+};
+
+// "<" + name at i, followed by white space, "/" or ">".
+bool IsOpeningOf(std::string_view text, std::size_t i, std::string_view name) {
+    std::size_t after = i + 1 + name.size();
+    return after < text.size() && text.compare(i + 1, name.size(), name) == 0 &&
+           (IsWhiteSpace(text[after]) || text[after] == '/' || text[after] == '>');
+}
+
+// The opening tag of an element text, for messages.
+std::string OpeningTagOf(std::string_view elementText) {
+    std::size_t end = FindChar(elementText, '>', 0);
+    return std::string(elementText.substr(0, end == npos ? elementText.size() : end + 1));
+}
+
+std::string TrimUnless(bool keepSpaces, std::string_view text) {
+    return keepSpaces ? std::string(text) : Trim(text);
+}
+
+TxmlList::TTagPosition ShiftedToStart(TxmlList::TTagPosition tag) {
+    std::size_t offset = tag.Start;
+    tag.Start = 0;
+    tag.OpenEnd -= offset;
+    tag.End -= offset;
+    tag.ContentStart -= offset;
+    return tag;
+}
+
+} // namespace
+
+TxmlList::TxmlList(TxmlList* parent) : FParent(parent), FLevel(parent ? parent->FLevel + 1 : 0) {
+    if (parent) {
+        FAutoCreate = parent->FAutoCreate;
+        FIgnoreCase = parent->FIgnoreCase;
+        FLowerCaseValues = parent->FLowerCaseValues;
+        FKeepSpaces = parent->FKeepSpaces;
+    } else {
+        FTagName = "data";
+    }
+}
+
+TxmlList::~TxmlList() = default;
+
+void TxmlList::Clear() {
+    FItems.clear();
+    FAttributeNames.clear();
+    FAttributeValues.clear();
+    FTagName.clear();
+    FText.clear();
+}
+
+int TxmlList::Count() const { return static_cast<int>(FItems.size()); }
+
+TxmlList* TxmlList::Items(int index) const {
+    assert(index >= 0 && index < Count());
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return FItems[index].get();
+}
+
+const std::string& TxmlList::AttributeName(int index) const { return FAttributeNames.at(index); }
+
+const std::string& TxmlList::AttributeValue(int index) const { return FAttributeValues.at(index); }
+
+TxmlList* TxmlList::AddChild() {
+    FItems.push_back(std::make_unique<TxmlList>(this));
+    return FItems.back().get();
+}
+
+void TxmlList::AddTextChild(std::string text) { AddChild()->FText = std::move(text); }
+
+void TxmlList::CheckDepthFor(std::string_view elementText) const {
+    if (FLevel >= MaxDepth)
+        throw Exception(SJIS("階層が深すぎます") + "\r\n" + OpeningTagOf(elementText));
+}
+
+int TxmlList::Add(const std::string& xmlText) {
+    CheckDepthFor(xmlText);
+    TxmlList* child = AddChild();
+    if (!xmlText.empty())
+        child->ParseElement(xmlText);
+    return Count() - 1;
+}
+
+int TxmlList::IndexOfTag(const std::string& name) const {
+    const std::string key = FIgnoreCase ? AnsiLowerCase(name) : name;
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->FTagName == key)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TxmlList::HasChildElements() const {
+    for (const auto& item : FItems)
+        if (!item->FTagName.empty())
+            return true;
+    return false;
+}
+
+TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
+    TTagPosition tag;
+    std::size_t p = FindChar(text, '<', 0);
+    if (p == npos)
+        return tag;
+    std::size_t g = FindChar(text, '>', 0);
+    if (g == npos || g < p)
+        throw Exception(SJIS("解析できません") + std::string(text));
+    tag.Found = true;
+    tag.Start = p;
+    tag.OpenEnd = g;
+
+    // The name ends at the first white space of the tag; in a tag without white space a
+    // "/" right before ">" closes the element and is not part of the name.
+    std::size_t nameEnd = npos;
+    std::size_t lastChar = p;
+    for (std::size_t i = p + 1; i < g; i = NextChar(text, i)) {
+        if (nameEnd == npos && IsWhiteSpace(text[i]))
+            nameEnd = i;
+        lastChar = i;
+    }
+    bool selfClosing = lastChar > p && text[lastChar] == '/';
+    if (nameEnd == npos)
+        nameEnd = selfClosing ? lastChar : g;
+    tag.Name = std::string(text.substr(p + 1, nameEnd - p - 1));
+    tag.ContentStart = g + 1;
+    if (selfClosing) {
+        tag.End = g;
+        return tag;
+    }
+
+    // Balance openings of the same name against closing tags, one "<" after another.
+    const std::string closing = "</" + tag.Name + ">";
+    TTagEndFinder tagEnds(text);
+    int depth = 1;
+    std::size_t i = p + 1;
+    for (;;) {
+        i = FindChar(text, '<', i);
+        if (i == npos)
+            throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+        if (text.compare(i, closing.size(), closing) == 0) {
+            // '</name>'
+            if (--depth == 0) {
+                tag.ContentLength = i - tag.ContentStart;
+                tag.End = i + closing.size() - 1;
+                return tag;
+            }
+        } else if (IsOpeningOf(text, i, tag.Name)) {
+            // '<name ' '<name/' '<name>'
+            bool innerSelfClosing = false;
+            std::size_t innerEnd = tagEnds.After(i, innerSelfClosing);
+            if (innerEnd == npos)
+                throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+            if (!innerSelfClosing) {
+                ++depth;
+                i = innerEnd + 1;
+                continue;
+            }
+        }
+        ++i;  // "<" is a single-byte character
+    }
+}
+
+void TxmlList::ParseElement(std::string_view text) {
+    Clear();
+    ParseFoundElement(text, FindTag(text));
+}
+
+void TxmlList::ParseFoundElement(std::string_view text, const TTagPosition& tag) {
+    Clear();
+    if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size() && !tag.Name.empty()) {
+        FTagName = FIgnoreCase ? AnsiLowerCase(tag.Name) : tag.Name;
+        // The attribute text follows the name and one separator character.
+        std::size_t attributesStart = tag.Start + 1 + tag.Name.size() + 1;
+        if (attributesStart < tag.OpenEnd)
+            ParseAttributes(text.substr(attributesStart, tag.OpenEnd - attributesStart));
+        ParseContent(text.substr(tag.ContentStart, tag.ContentLength));
+        return;
+    }
+    FText = TrimUnless(FKeepSpaces, text);
+}
+
+void TxmlList::ParseContent(std::string_view content) {
+    FItems.clear();
+    FText.clear();
+    std::size_t position = 0;
+    while (position < content.size()) {
+        std::string_view rest = content.substr(position);
+        TTagPosition tag = FindTag(rest);
+        if (!tag.Found)
+            break;
+        if (tag.Start > 0) {
+            // 'text<': the text before the element is a child of its own.
+            std::string piece = TrimUnless(FKeepSpaces, rest.substr(0, tag.Start));
+            if (!piece.empty())
+                AddTextChild(std::move(piece));
+            position += tag.Start;
+            rest = content.substr(position);
+            tag = ShiftedToStart(std::move(tag));
+        }
+        // '<': the element runs to its last ">".
+        std::string_view element = rest.substr(0, tag.End + 1);
+        CheckDepthFor(element);
+        AddChild()->ParseFoundElement(element, tag);
+        position += tag.End + 1;
+    }
+    std::string last = TrimUnless(FKeepSpaces, content.substr(position));
+    if (!last.empty())
+        AddTextChild(std::move(last));
+}
+
+void TxmlList::ParseAttributes(std::string_view attributeText) {
+    std::string text = Trim(attributeText);
+    if (!text.empty() && text.back() == '/')
+        text.pop_back();
+    FAttributeNames.clear();
+    FAttributeValues.clear();
+    text = Trim(text);
+    if (text.empty())
+        return;
+
+    // Tokens end at white space only after both quotes of a value, so a quoted value may
+    // hold spaces and "name = "value"" stays one token.
+    std::vector<std::string> tokens;
+    std::string token;
+    int quotes = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t next = NextChar(text, i);
+        char c = text[i];
+        if (IsWhiteSpace(c) && quotes == 2) {
+            tokens.push_back(std::move(token));
+            token.clear();
+            quotes = 0;
+        } else {
+            if (c == '"')
+                ++quotes;
+            token.append(text, i, next - i);
+        }
+        i = next;
+    }
+    tokens.push_back(std::move(token));
+
+    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + text;
+    for (const std::string& item : tokens) {
+        if (Trim(item).empty())
+            continue;
+        std::size_t equals = FindChar(item, '=', 0);
+        if (equals == npos)
+            throw Exception(failure);
+        std::string name = Trim(std::string_view(item).substr(0, equals));
+        std::string value = Trim(std::string_view(item).substr(equals + 1));
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+            throw Exception(failure);
+        FAttributeNames.push_back(FIgnoreCase ? AnsiLowerCase(name) : name);
+        FAttributeValues.push_back(value.substr(1, value.size() - 2));
+    }
+}
+
+std::string TxmlList::GetAttribute(const std::string& name) const {
+    for (std::size_t i = 0; i < FAttributeNames.size(); ++i)
+        if (AnsiSameText(FAttributeNames[i], name))
+            return XmlDecode(FLowerCaseValues ? AnsiLowerCase(FAttributeValues[i]) : FAttributeValues[i]);
+    return {};
+}
+
+TxmlList* TxmlList::NodeByPath(const std::string& path) {
+    const std::string steps = FIgnoreCase ? AnsiLowerCase(path) : path;
+    TxmlList* node = this;
+    if (!steps.empty() && IsPathSeparator(steps[0]))
+        while (node->FParent)
+            node = node->FParent;
+    std::size_t position = 0;
+    while (position < steps.size()) {
+        if (IsPathSeparator(steps[position])) {
+            ++position;  // an empty step names nothing
+            continue;
+        }
+        std::size_t end = position;
+        while (end < steps.size() && !IsPathSeparator(steps[end]))
+            end = NextChar(steps, end);
+        const std::string step = steps.substr(position, end - position);
+        int index = node->IndexOfTag(step);
+        if (index < 0) {
+            if (!node->FAutoCreate)
+                throw Exception(SJIS("キー[") + step + SJIS("]が見つかりません"));
+            index = node->Add("<" + step + " />");
+        }
+        node = node->Items(index);
+        position = end;
+    }
+    return node;
+}
+
+std::string TxmlList::GetValue(const std::string& path) { return NodeByPath(path)->GetText(); }
+
+void TxmlList::SetValue(const std::string& path, const std::string& text) { NodeByPath(path)->SetText(text); }
+
+void TxmlList::AppendRawText(std::string& out) const {
+    out += FText;
+    for (const auto& item : FItems)
+        item->AppendRawText(out);
+}
+
+std::string TxmlList::GetText() const {
+    std::string raw;
+    AppendRawText(raw);
+    return XmlDecode(raw);
+}
+
+void TxmlList::SetText(const std::string& text) {
+    FItems.clear();
+    ParseContent(XmlEncode(text));
+}
+
+std::string TxmlList::FormatLine(std::string_view line) const {
+    if (FKeepSpaces)
+        return std::string(line);
+    std::string result(static_cast<std::size_t>(FLevel), '\t');
+    result.append(line);
+    result.append("\r\n");
+    return result;
+}
+
+std::string TxmlList::AttributesXml() const {
+    std::string result;
+    for (std::size_t i = 0; i < FAttributeNames.size(); ++i) {
+        const std::string& value = FAttributeValues[i];
+        result += ' ' + FAttributeNames[i] + "=\"" + (FLowerCaseValues ? AnsiLowerCase(value) : value) + '"';
+    }
+    return result;
+}
+
+void TxmlList::AppendXml(std::string& out) const {
+    if (FTagName.empty()) {
+        // A lone text child sits inside its parent's line.
+        out += FParent && FParent->FItems.size() == 1 ? FText : FormatLine(FText);
+        return;
+    }
+    const std::string opening = "<" + FTagName + AttributesXml();
+    if (FItems.empty()) {
+        out += FormatLine(opening + " />");
+    } else if (FItems.size() == 1 && FItems[0]->FTagName.empty()) {
+        out += FormatLine(opening + ">" + FItems[0]->FText + "</" + FTagName + ">");
+    } else {
+        out += FormatLine(opening + ">");
+        for (const auto& item : FItems)
+            item->AppendXml(out);
+        out += FormatLine("</" + FTagName + ">");
+    }
+}
+
+std::string TxmlList::GetXml() const {
+    std::string out;
+    AppendXml(out);
+    return out;
+}
+
+void TxmlList::LoadFromString(const std::string& documentText) {
+    std::string_view text = documentText;
+    std::string converted;
+    if (text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+        converted = Utf16LeToSjis(text.substr(2));
+        text = converted;
+    }
+
+    std::size_t declarationStart = FindPair(text, "<?", 0);
+    std::size_t declarationEnd = FindPair(text, "?>", 0);
+    bool declared = false;
+    if (declarationStart != npos && declarationEnd != npos && declarationStart < declarationEnd) {
+        std::size_t nameStart = declarationStart + 2;
+        std::size_t space = FindChar(text, ' ', nameStart);
+        declared = text.substr(nameStart, space == npos ? npos : space - nameStart) == "xml";
+    }
+
+    if (!declared) {
+        TTagPosition tag = FindTag(text);
+        if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size())
+            ParseFoundElement(text, tag);
+        else
+            ParseElement("<data>" + std::string(text) + "</data>");
+        return;
+    }
+
+    // '<?xml ... ?>': "<?xml " is six characters, and "?>" cannot start inside them.
+    std::size_t attributesStart = declarationStart + 6;
+    ParseAttributes(text.substr(attributesStart, declarationEnd - attributesStart));
+    FEncoding = AnsiLowerCase(GetAttribute("encoding"));
+    FVersion = GetAttribute("version");
+    Clear();
+    std::string_view rest = text.substr(declarationEnd + 2);
+    std::string utf8Converted;
+    if (FEncoding == "utf-8" || FEncoding == "utf-8n") {
+        utf8Converted = Utf8ToSjis(rest);
+        rest = utf8Converted;
+    }
+    TTagPosition tag = FindTag(rest);
+    if (tag.Found)
+        ParseFoundElement(rest.substr(tag.Start, tag.End - tag.Start + 1), ShiftedToStart(std::move(tag)));
+}
+
+void TxmlList::LoadFromStream(std::istream& in) {
+    Clear();
+    std::string bytes;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > MaxDocumentBytes)
+            throw EFileError(SJIS("文書が大きすぎます"));
+    }
+    LoadFromString(bytes);
+}
+
+void TxmlList::LoadFromFile(const std::string& fileName) {
+    Clear();
+    LoadFromString(ReadFileBytes(fileName, MaxDocumentBytes));
+}
+
+std::string TxmlList::DeclarationLine() const {
+    return "<?xml version=\"" + FVersion + "\" encoding=\"" + FEncoding + "\" ?>";
+}
+
+void TxmlList::SaveToStream(std::ostream& out) {
+    if (FEncoding.empty())
+        FEncoding = "shift_jis";
+    std::string text = DeclarationLine() + "\r\n" + GetXml();
+    if (AnsiSameText(FEncoding, "utf-8") || AnsiSameText(FEncoding, "utf-8n"))
+        text = SjisToUtf8(text);
+    else if (AnsiSameText(FEncoding, "utf-16"))
+        text = "\xFF\xFE" + SjisToUtf16Le(text);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out)
+        throw EFileError(SJIS("文書を書き込めません"));
+}
+
+void TxmlList::SaveToFile(const std::string& fileName) {
+    std::ostringstream out;
+    SaveToStream(out);
+    WriteFileAtomic(fileName, out.str());
+}
