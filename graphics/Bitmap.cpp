@@ -1,0 +1,120 @@
+#include "graphics/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/Canvas.h"
+#include "storage/ShiftJis.h"
+
+void CheckImageSize(int64_t width, int64_t height, const TImageLimits& limits) {
+    if (width > limits.MaxSide || height > limits.MaxSide || width * height > limits.MaxPixels)
+        throw Exception(SJIS("画像が大きすぎます(") + std::to_string(width) + "x" + std::to_string(height) + ")");
+}
+
+namespace {
+
+int StrideOf(int width, TPixelFormat format) {
+    int bytes = width * (format == TPixelFormat::pf32bit ? 4 : 3);
+    return (bytes + 3) & ~3;
+}
+
+} // namespace
+
+TBitmap::TBitmap() = default;
+
+TBitmap::TBitmap(int width, int height, TPixelFormat format) : FFormat(format) {
+    SetSize(width, height);
+}
+
+TBitmap::TBitmap(const TBitmap& other)
+    : FWidth(other.FWidth), FHeight(other.FHeight), FStride(other.FStride), FFormat(other.FFormat),
+      FPixels(other.FPixels) {}
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+    if (this != &other) {
+        FWidth = other.FWidth;
+        FHeight = other.FHeight;
+        FStride = other.FStride;
+        FFormat = other.FFormat;
+        FPixels = other.FPixels;
+    }
+    return *this;
+}
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::SetSize(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == FWidth && height == FHeight)
+        return;
+    CheckImageSize(width, height);
+    int stride = StrideOf(width, FFormat);
+    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * height);
+    // The new area takes the brush colour, as a freshly sized Windows bitmap does.
+    uint32_t fill = FCanvas ? FCanvas->Brush.Color : 0xFFFFFF;
+    int bpp = BytesPerPixel();
+    uint8_t pixel[4] = {BlueOf(fill), GreenOf(fill), RedOf(fill), 255};
+    int keepWidth = std::min(width, FWidth), keepHeight = std::min(height, FHeight);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = pixels.data() + static_cast<size_t>(y) * stride;
+        int x = 0;
+        if (y < keepHeight) {
+            std::memcpy(row, ScanLine(y), static_cast<size_t>(keepWidth) * bpp);
+            x = keepWidth;
+        }
+        for (; x < width; ++x)
+            std::memcpy(row + x * bpp, pixel, bpp);
+    }
+    FPixels.swap(pixels);
+    FWidth = width;
+    FHeight = height;
+    FStride = stride;
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format == FFormat)
+        return;
+    int stride = StrideOf(FWidth, format);
+    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * FHeight);
+    for (int y = 0; y < FHeight; ++y) {
+        const uint8_t* in = ScanLine(y);
+        uint8_t* out = pixels.data() + static_cast<size_t>(y) * stride;
+        if (format == TPixelFormat::pf32bit) {
+            for (int x = 0; x < FWidth; ++x, in += 3, out += 4) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 255;
+            }
+        } else {
+            for (int x = 0; x < FWidth; ++x, in += 4, out += 3) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+            }
+        }
+    }
+    FPixels.swap(pixels);
+    FStride = stride;
+    FFormat = format;
+}
+
+int64_t TBitmap::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
+        return -1;
+    const uint8_t* p = ScanLine(y) + x * BytesPerPixel();
+    return RGB(p[2], p[1], p[0]);
+}
+
+int TBitmap::PixelAlpha(int x, int y) const {
+    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
+        return -1;
+    return Is32Bit() ? ScanLine(y)[x * 4 + 3] : 255;
+}
+
+TCanvas& TBitmap::Canvas() {
+    if (!FCanvas)
+        FCanvas = std::make_unique<TCanvas>(*this);
+    return *FCanvas;
+}

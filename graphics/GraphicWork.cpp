@@ -1,0 +1,422 @@
+#include "graphics/GraphicWork.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "graphics/Canvas.h"
+#include "graphics/GraphicMath.h"
+#include "storage/ShiftJis.h"
+
+namespace {
+
+const std::string_view DrawTypeNames[DrawTypeCount] = {
+    "dtAlpha", "dtCopy", "dtAdd",   "dtSub",   "dtMulti", "dtDiv",      "dtScreen",
+    "dtOverlay", "dtWhite", "dtBlack", "dtNone", "dtLayered", "dtAlphaOver"};
+
+bool Usable32(const TBitmap& bitmap) { return bitmap.Is32Bit() && !bitmap.Empty(); }
+
+} // namespace
+
+std::string_view DrawTypeName(TDrawType mode) {
+    auto index = static_cast<int>(mode);
+    return index < DrawTypeCount ? DrawTypeNames[index] : std::string_view();
+}
+
+bool DrawTypeFromName(std::string_view name, TDrawType& mode) {
+    for (int i = 0; i < DrawTypeCount; ++i)
+        if (DrawTypeNames[i] == name) {
+            mode = static_cast<TDrawType>(i);
+            return true;
+        }
+    return false;
+}
+
+uint32_t BlendColor(uint32_t c1, uint32_t c2, int weight) {
+    auto mix = [weight](uint32_t a, uint32_t b) { return (weight * static_cast<int>(a) + (255 - weight) * static_cast<int>(b)) / 255; };
+    return RGB(mix(RedOf(c1), RedOf(c2)), mix(GreenOf(c1), GreenOf(c2)), mix(BlueOf(c1), BlueOf(c2))) & 0xFFFFFF;
+}
+
+uint32_t GrayTone(uint32_t colour) {
+    uint32_t grey = 128 + (RedOf(colour) + GreenOf(colour) + BlueOf(colour)) / 8;
+    return RGB(grey, grey, grey);
+}
+
+void SetAlpha(TBitmap& bitmap, uint8_t alpha) {
+    if (!Usable32(bitmap))
+        return;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x)
+            p[x * 4 + 3] = alpha;
+    }
+}
+
+void SetAlphaByColorKey(TBitmap& bitmap, uint8_t alpha) {
+    if (!Usable32(bitmap))
+        return;
+    const uint8_t* key = bitmap.ScanLine(0);
+    uint8_t b = key[0], g = key[1], r = key[2];
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 4)
+            p[3] = (p[0] == b && p[1] == g && p[2] == r) ? 0 : alpha;
+    }
+}
+
+void SetColorKeepAlpha(TBitmap& bitmap, uint32_t colour) {
+    if (!Usable32(bitmap))
+        return;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
+            p[0] = BlueOf(colour);
+            p[1] = GreenOf(colour);
+            p[2] = RedOf(colour);
+        }
+    }
+}
+
+void FillBitmap32(TBitmap& bitmap, uint32_t colour) {
+    if (!bitmap.Is32Bit())
+        throw Exception(SJIS("32bitBmp以外を塗りつぶそうとしました"));
+    uint8_t alpha = colour >> 24;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
+            p[0] = BlueOf(colour);
+            p[1] = GreenOf(colour);
+            p[2] = RedOf(colour);
+            p[3] = alpha;
+        }
+    }
+}
+
+void ScaleAlphaCorners(TBitmap& bitmap, int topLeft, int topRight, int bottomRight, int bottomLeft) {
+    if (!Usable32(bitmap))
+        return;
+    const int64_t w = bitmap.Width(), h = bitmap.Height();
+    for (int64_t y = 0; y < h; ++y) {
+        uint8_t* p = bitmap.ScanLine(static_cast<int>(y));
+        for (int64_t x = 0; x < w; ++x, p += 4) {
+            int64_t g = (topLeft * (w - x) + topRight * x) * (h - y) + y * (w - x) * bottomLeft + y * x * bottomRight;
+            int64_t factor = g * 256 / (w * h);
+            // Corner factors above 256 or below 0 would push alpha out of its byte.
+            p[3] = static_cast<uint8_t>(std::clamp<int64_t>(p[3] * factor / 65536, 0, 255));
+        }
+    }
+}
+
+void HalveBitmap(TBitmap& bitmap) {
+    if (!Usable32(bitmap))
+        return;
+    int halfWidth = bitmap.Width() / 2, halfHeight = bitmap.Height() / 2;
+    // Row y of the output is row 2y of the input or above it, so every input row is read
+    // before the output overwrites it.
+    for (int y = 0; y < halfHeight; ++y) {
+        const uint8_t* top = bitmap.ScanLine(2 * y);
+        const uint8_t* bottom = bitmap.ScanLine(2 * y + 1);
+        uint8_t* out = bitmap.ScanLine(y);
+        for (int i = 0; i < halfWidth * 4; ++i) {
+            int k = (i & ~3) * 2 + (i & 3);
+            out[i] = static_cast<uint8_t>((top[k] + top[k + 4] + bottom[k] + bottom[k + 4]) / 4);
+        }
+    }
+}
+
+void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t colour) {
+    if (!Usable32(dst) || mask.Empty())
+        return;
+    int width = std::min(dst.Width(), mask.Width()), height = std::min(dst.Height(), mask.Height());
+    int maskStep = mask.BytesPerPixel();
+    const int c[3] = {BlueOf(colour), GreenOf(colour), RedOf(colour)};
+    for (int y = 0; y < height; ++y) {
+        uint8_t* p = dst.ScanLine(y);
+        const uint8_t* m = mask.ScanLine(y);
+        for (int x = 0; x < width; ++x, p += 4, m += maskStep) {
+            int weight = m[0];
+            for (int k = 0; k < 3; ++k)
+                p[k] = static_cast<uint8_t>(((255 - weight) * p[k] + weight * c[k]) / 255);
+            p[3] = 255;
+        }
+    }
+}
+
+void Emboss(TBitmap& dst, const TBitmap& mask) {
+    if (!Usable32(dst) || mask.Empty())
+        return;
+    int width = std::min(dst.Width(), mask.Width()), height = std::min(dst.Height(), mask.Height());
+    int step = mask.BytesPerPixel();
+    for (int y = 1; y < height - 1; ++y) {
+        const uint8_t* above = mask.ScanLine(y - 1);
+        const uint8_t* here = mask.ScanLine(y);
+        const uint8_t* below = mask.ScanLine(y + 1);
+        uint8_t* p = dst.ScanLine(y);
+        for (int x = 1; x < width - 1; ++x) {
+            int e = here[(x - 1) * step] / 5 + above[x * step] / 4 - here[(x + 1) * step] / 5 - below[x * step] / 4;
+            for (int k = 0; k < 3; ++k)
+                p[x * 4 + k] = static_cast<uint8_t>(std::clamp(p[x * 4 + k] + e, 0, 255));
+        }
+    }
+}
+
+namespace {
+
+// The colour a mode puts in place of the source byte s over the destination byte d.
+template <TDrawType Mode>
+inline int ModeColour(int s, int d) {
+    if constexpr (Mode == TDrawType::dtAdd)
+        return std::min(d + s, 255);
+    else if constexpr (Mode == TDrawType::dtSub)
+        return std::max(d - s, 0);
+    else if constexpr (Mode == TDrawType::dtMulti)
+        return s * d / 255;
+    else if constexpr (Mode == TDrawType::dtDiv)
+        return std::min(d * 255 / (s + 1), 255);
+    else if constexpr (Mode == TDrawType::dtScreen)
+        return (d * 255 + s * 255 - d * s) / 255;
+    else if constexpr (Mode == TDrawType::dtOverlay)
+        return d > 128 ? d + (255 - d) * (s - 128) / 128 : d + d * (s - 128) / 128;
+    else if constexpr (Mode == TDrawType::dtWhite)
+        return s / 2 + 128;
+    else if constexpr (Mode == TDrawType::dtBlack)
+        return s / 2;
+    else
+        return s;  // dtAlpha, dtNone
+}
+
+struct TBlendArea {
+    int SrcX, SrcY, DstX, DstY, Width, Height;
+};
+
+template <TDrawType Mode>
+void BlendRows(TBitmap& dst, const TBitmap& src, const TBlendArea& area) {
+    for (int row = 0; row < area.Height; ++row) {
+        const uint8_t* s = src.ScanLine(area.SrcY + row) + area.SrcX * 4;
+        uint8_t* d = dst.ScanLine(area.DstY + row) + area.DstX * 4;
+        for (int i = 0; i < area.Width; ++i, s += 4, d += 4) {
+            int a = s[3];
+            if constexpr (Mode == TDrawType::dtLayered) {
+                // Premultiplied, as a per-pixel-alpha window takes it.
+                if (a == 0) {
+                    d[0] = d[1] = d[2] = d[3] = 0;
+                } else if (a == 255) {
+                    d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
+                } else {
+                    for (int k = 0; k < 3; ++k)
+                        d[k] = static_cast<uint8_t>(a * s[k] / 255);
+                    d[3] = static_cast<uint8_t>(a);
+                }
+            } else if constexpr (Mode == TDrawType::dtCopy) {
+                d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = s[3];
+            } else if constexpr (Mode == TDrawType::dtAlphaOver) {
+                int e = (255 - a) * d[3] / 255;
+                int total = a + e;
+                d[3] = static_cast<uint8_t>(total);
+                if (total != 0)
+                    for (int k = 0; k < 3; ++k)
+                        d[k] = static_cast<uint8_t>((d[k] * e + s[k] * a) / total);
+            } else {
+                if (a == 0)
+                    continue;
+                for (int k = 0; k < 3; ++k) {
+                    int mixed = ModeColour<Mode>(s[k], d[k]);
+                    d[k] = static_cast<uint8_t>(a == 255 ? mixed : ((255 - a) * d[k] + a * mixed) / 255);
+                }
+                d[3] = 255;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void DrawBlend(int x, int y, TBitmap& dst, const TBitmap& src, TDrawType mode) {
+    // Both bitmaps are read four bytes a pixel: anything but 32-bit would be read past its rows.
+    if (!Usable32(dst) || !Usable32(src))
+        return;
+    int64_t skipX = x < 0 ? -int64_t(x) : 0, skipY = y < 0 ? -int64_t(y) : 0;
+    int64_t dstX = std::max(x, 0), dstY = std::max(y, 0);
+    int64_t width = std::min<int64_t>(src.Width() - skipX, dst.Width() - dstX);
+    int64_t height = std::min<int64_t>(src.Height() - skipY, dst.Height() - dstY);
+    if (width <= 0 || height <= 0)
+        return;
+    TBlendArea area{int(skipX), int(skipY), int(dstX), int(dstY), int(width), int(height)};
+    switch (mode) {
+    case TDrawType::dtAlpha: BlendRows<TDrawType::dtAlpha>(dst, src, area); break;
+    case TDrawType::dtCopy: BlendRows<TDrawType::dtCopy>(dst, src, area); break;
+    case TDrawType::dtAdd: BlendRows<TDrawType::dtAdd>(dst, src, area); break;
+    case TDrawType::dtSub: BlendRows<TDrawType::dtSub>(dst, src, area); break;
+    case TDrawType::dtMulti: BlendRows<TDrawType::dtMulti>(dst, src, area); break;
+    case TDrawType::dtDiv: BlendRows<TDrawType::dtDiv>(dst, src, area); break;
+    case TDrawType::dtScreen: BlendRows<TDrawType::dtScreen>(dst, src, area); break;
+    case TDrawType::dtOverlay: BlendRows<TDrawType::dtOverlay>(dst, src, area); break;
+    case TDrawType::dtWhite: BlendRows<TDrawType::dtWhite>(dst, src, area); break;
+    case TDrawType::dtBlack: BlendRows<TDrawType::dtBlack>(dst, src, area); break;
+    case TDrawType::dtNone: BlendRows<TDrawType::dtNone>(dst, src, area); break;
+    case TDrawType::dtLayered: BlendRows<TDrawType::dtLayered>(dst, src, area); break;
+    case TDrawType::dtAlphaOver: BlendRows<TDrawType::dtAlphaOver>(dst, src, area); break;
+    }
+}
+
+TRect GetOpaqueBounds(const TBitmap& bitmap) {
+    if (bitmap.Empty())
+        return {};
+    int left = bitmap.Width() + 1, top = bitmap.Height() + 1, right = -1, bottom = -1;
+    int64_t key = bitmap.Pixel(0, 0);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            bool opaque = bitmap.Is32Bit() ? p[x * 4 + 3] != 0
+                                           : RGB(p[x * 3 + 2], p[x * 3 + 1], p[x * 3]) != key;
+            if (opaque) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    if (right < 0)
+        return {};
+    return {left, top, right + 1, bottom + 1};
+}
+
+namespace {
+
+// Neighbouring source columns (or rows) of a position in 1/256 pixel, weights adding up to 255.
+struct TSamplePair {
+    int First;  // x0; the second is x0 + 1
+    int FirstWeight, SecondWeight;
+};
+
+inline TSamplePair PairOf(int position) {
+    if (position >= 0)
+        return {position / 256, 255 - position % 256, position % 256};
+    int remainder = position % 256;  // -255..0, truncated division
+    return {position / 256 - 1, -remainder, 255 + remainder};
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
+    const TBitmap* source = &bitmap;
+    TBitmap opaqueCopy;
+    if (!bitmap.Is32Bit()) {
+        opaqueCopy = bitmap;
+        opaqueCopy.SetPixelFormat(TPixelFormat::pf32bit);
+        source = &opaqueCopy;
+    }
+    const TTrigTable &S = SinTable(), &C = CosTable();
+    int a = NormalizeAngle(degrees), v = (360 - a) % 360;
+    int w = source->Width(), h = source->Height();
+    int xs[4] = {0, C[a] * w / 256, (C[a] * w - S[a] * h) / 256, -S[a] * h / 256};
+    int ys[4] = {0, S[a] * w / 256, (S[a] * w + C[a] * h) / 256, C[a] * h / 256};
+    int outWidth = *std::max_element(xs, xs + 4) - *std::min_element(xs, xs + 4) + 3;
+    int outHeight = *std::max_element(ys, ys + 4) - *std::min_element(ys, ys + 4) + 3;
+    auto result = std::make_unique<TBitmap>(0, 0, TPixelFormat::pf32bit);
+    result->SetSize(outWidth, outHeight);
+    FillBitmap32(*result, 0);
+    if (w == 0 || h == 0)
+        return result;
+
+    std::vector<const uint8_t*> sourceRows(h);
+    for (int y = 0; y < h; ++y)
+        sourceRows[y] = source->ScanLine(y);
+    const int cosV = C[v], sinV = S[v];
+    const int sourceCentreX = w / 2, sourceCentreY = h / 2;
+    const int outCentreX = outWidth / 2, outCentreY = outHeight / 2;
+    for (int i = 0; i < outHeight; ++i) {
+        uint8_t* out = result->ScanLine(i);
+        int dy = i - outCentreY;
+        int dx = -outCentreX;
+        int px = dx * cosV - dy * sinV + 256 * sourceCentreX;
+        int py = dx * sinV + dy * cosV + 256 * sourceCentreY;
+        for (int j = 0; j < outWidth; ++j, px += cosV, py += sinV, out += 4) {
+            TSamplePair col = PairOf(px), row = PairOf(py);
+            if (col.First < -1 || col.First + 1 > w || row.First < -1 || row.First + 1 > h)
+                continue;  // already transparent black
+            // A neighbour outside the source lends its partner's colour and adds no alpha.
+            bool leftIn = col.First >= 0, rightIn = col.First + 1 < w;
+            bool topIn = row.First >= 0, bottomIn = row.First + 1 < h;
+            int x0 = leftIn ? col.First : col.First + 1, x1 = rightIn ? col.First + 1 : col.First;
+            int y0 = topIn ? row.First : row.First + 1, y1 = bottomIn ? row.First + 1 : row.First;
+            const uint8_t* p00 = sourceRows[y0] + x0 * 4;
+            const uint8_t* p01 = sourceRows[y0] + x1 * 4;
+            const uint8_t* p10 = sourceRows[y1] + x0 * 4;
+            const uint8_t* p11 = sourceRows[y1] + x1 * 4;
+            int w00 = col.FirstWeight * row.FirstWeight, w01 = col.SecondWeight * row.FirstWeight;
+            int w10 = col.FirstWeight * row.SecondWeight, w11 = col.SecondWeight * row.SecondWeight;
+            for (int k = 0; k < 3; ++k)
+                out[k] = static_cast<uint8_t>((p00[k] * w00 + p01[k] * w01 + p10[k] * w10 + p11[k] * w11) / 65025);
+            int alpha = (leftIn && topIn ? p00[3] * w00 : 0) + (rightIn && topIn ? p01[3] * w01 : 0) +
+                        (leftIn && bottomIn ? p10[3] * w10 : 0) + (rightIn && bottomIn ? p11[3] * w11 : 0);
+            out[3] = static_cast<uint8_t>(alpha / 65025);
+        }
+    }
+    return result;
+}
+
+void DrawRoundFrame(TCanvas& canvas, const TRect& rect, int corner) {
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    if (corner == 0) {
+        canvas.Rectangle(rect);
+        return;
+    }
+    const int l = rect.Left, t = rect.Top, r = rect.Right - 1, b = rect.Bottom - 1;
+    if (corner >= 1 && corner <= 3) {
+        const int c = corner;
+        canvas.MoveTo(l + c, t);
+        const TPoint path[] = {{r - c, t}, {r, t + c}, {r, b - c}, {r - c, b}, {l + c, b}, {l, b - c}, {l, t + c}, {l + c, t}};
+        for (const TPoint& p : path)
+            canvas.LineTo(p.X, p.Y);
+        return;
+    }
+    if (corner == 4) {
+        const int hw = (r - l + 2) / 2, hh = (b - t + 2) / 2;
+        struct TSegment {
+            int X0, Y0, X1, Y1;
+        };
+        const TSegment segments[] = {{4, 0, hw, 0}, {0, 4, 0, hh}, {2, 1, 4, 1}, {1, 2, 1, 4}};
+        for (const TSegment& s : segments) {
+            canvas.MoveTo(l + s.X0, t + s.Y0), canvas.LineTo(l + s.X1, t + s.Y1);
+            canvas.MoveTo(r - s.X0, t + s.Y0), canvas.LineTo(r - s.X1, t + s.Y1);
+            canvas.MoveTo(r - s.X0, b - s.Y0), canvas.LineTo(r - s.X1, b - s.Y1);
+            canvas.MoveTo(l + s.X0, b - s.Y0), canvas.LineTo(l + s.X1, b - s.Y1);
+        }
+        return;
+    }
+    canvas.Rectangle(l, t, r, b);
+}
+
+namespace {
+
+const std::string& FullWidthSquare() { return SJIS("■"); }
+
+} // namespace
+
+void TextOutAligned(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text) {
+    if (hAlign == 0)
+        x -= canvas.TextWidth(text) / 2;
+    else if (hAlign == 2)
+        x -= canvas.TextWidth(text);
+    if (vAlign == 0)
+        y -= canvas.TextHeight(FullWidthSquare()) / 2;
+    else if (vAlign == 2)
+        y -= canvas.TextHeight(FullWidthSquare());
+    canvas.TextOut(x, y, text);
+}
+
+void TextOutVertical(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text) {
+    const int cellWidth = canvas.TextWidth(FullWidthSquare()), cellHeight = canvas.TextHeight(FullWidthSquare());
+    const int count = static_cast<int>(text.size() / 2);
+    if (hAlign == 0)
+        x -= cellWidth / 2;
+    else if (hAlign == 2)
+        x -= cellWidth;
+    if (vAlign == 0)
+        y -= count * cellHeight / 2;
+    else if (vAlign == 2)
+        y -= count * cellHeight;
+    for (int i = 0; i < count; ++i)
+        canvas.TextOut(x, y + i * cellHeight, text.substr(2 * i, 2));
+}
