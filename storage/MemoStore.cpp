@@ -1,0 +1,171 @@
+#include "storage/MemoStore.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "storage/AppGlobals.h"
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+namespace {
+
+constexpr std::size_t DateLength = 8;   // "yyyymmdd"
+
+TMemoStore* TheMemoStore = nullptr;
+std::function<void(int32_t)> MemoChangedHandler;
+
+// The day number of a line's "yyyymmdd" prefix. Only the form FormatYmd writes counts, so
+// a memo's date is written back exactly as it was read.
+bool ReadLineDate(std::string_view line, int32_t& dayNumber) {
+    if (line.size() < DateLength)
+        return false;
+    std::string_view prefix = line.substr(0, DateLength);
+    dayNumber = static_cast<int32_t>(DateFromYmd(prefix));   // 0 for anything but a date
+    return FormatYmd(dayNumber) == prefix;
+}
+
+// A byte that may follow a lead byte as the second half of a double-byte character.
+bool IsTrailByte(char c) {
+    unsigned char b = static_cast<unsigned char>(c);
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// EscapeText keeps a lead byte together with the byte after it, also when that is a CR or
+// LF, which would break the memo's line in two. A lead byte without a valid second half
+// is therefore written as "\xHH", and the text around it escaped as usual.
+std::string EscapeMemoText(std::string_view text) {
+    std::string out;
+    std::size_t segment = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!IsLeadByte(text[i])) {
+            ++i;
+        } else if (i + 1 < text.size() && IsTrailByte(text[i + 1])) {
+            i += 2;
+        } else {
+            out += EscapeText(text.substr(segment, i - segment));
+            out += "\\x" + IntToHex(static_cast<unsigned char>(text[i]), 2);
+            segment = ++i;
+        }
+    }
+    out += EscapeText(text.substr(segment));
+    return out;
+}
+
+} // namespace
+
+TMemoStore::TMemoStore(std::string fileName) : FFileName(std::move(fileName)) {}
+
+void TMemoStore::Load() {
+    if (!FileExists(FFileName))
+        return;
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(FFileName, MaxFileBytes);
+    } catch (const EFileError&) {
+        FUnreadable = true;
+        throw;
+    }
+    LoadFromBytes(bytes);
+}
+
+void TMemoStore::LoadFromBytes(std::string_view bytes) {
+    FItems.Clear();
+    FKeptLines.clear();
+    FUnreadable = false;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        std::size_t next;
+        if (end == std::string_view::npos) {
+            end = bytes.size();   // the last line lacks its line end
+            next = end;
+        } else {
+            next = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+        }
+        std::string_view line = bytes.substr(start, end - start);
+        int32_t dayNumber;
+        if (ReadLineDate(line, dayNumber))
+            FItems.AddTagged(UnescapeText(line.substr(DateLength)), dayNumber);
+        else
+            FKeptLines.push_back({FItems.Count(), std::string(line)});
+        start = next;
+    }
+}
+
+std::string TMemoStore::SaveToBytes() const {
+    std::string out;
+    std::size_t kept = 0;
+    for (int i = 0; i <= FItems.Count(); ++i) {
+        // Kept lines first, so that a line kept before memo i stays in front of it; the
+        // last round writes the lines that followed every memo.
+        while (kept < FKeptLines.size() && (FKeptLines[kept].Before <= i || i == FItems.Count())) {
+            out += FKeptLines[kept++].Line;
+            out += "\r\n";
+        }
+        if (i == FItems.Count())
+            break;
+        out += FormatYmd(FItems.Tags(i));
+        out += EscapeMemoText(FItems.Strings(i));
+        out += "\r\n";
+    }
+    return out;
+}
+
+void TMemoStore::Save() {
+    if (FUnreadable)
+        throw EFileError(FFileName + SJIS(" を読み込めなかったため、上書きしません"));
+    WriteFileAtomic(FFileName, SaveToBytes());
+}
+
+std::string TMemoStore::MemoOf(int32_t dayNumber) const {
+    int index = FItems.IndexOfTag(dayNumber);
+    return index >= 0 ? FItems.Strings(index) : std::string();
+}
+
+void TMemoStore::StoreMemo(int32_t dayNumber, const std::string& text) {
+    int index = FItems.IndexOfTag(dayNumber);
+    if (index >= 0)
+        FItems.SetStrings(index, text);
+    else
+        FItems.AddTagged(text, dayNumber);
+    NotifyMemoChanged(dayNumber);
+    Save();
+}
+
+TMemoStore& MemoStore() {
+    if (!TheMemoStore) {
+        // A programmer's error: used before start-up made it or after shutdown released it.
+        std::fputs("MemoStore used while it does not exist\n", stderr);
+        std::abort();
+    }
+    return *TheMemoStore;
+}
+
+bool HasMemoStore() { return TheMemoStore != nullptr; }
+
+std::unique_ptr<TMemoStore> ReplaceMemoStore(std::unique_ptr<TMemoStore> instance) {
+    std::unique_ptr<TMemoStore> previous(TheMemoStore);
+    TheMemoStore = instance.release();
+    return previous;
+}
+
+void CreateMemoStore() { ReplaceMemoStore(std::make_unique<TMemoStore>(AppGlobals().DataPath() + "Memos.txt")); }
+
+void DestroyMemoStore() { ReplaceMemoStore(nullptr); }
+
+TiStringList& Memos() { return MemoStore().Items(); }
+
+void LoadMemos() { MemoStore().Load(); }
+
+void SaveMemos() { MemoStore().Save(); }
+
+void SetMemoChangedHandler(std::function<void(int32_t)> handler) { MemoChangedHandler = std::move(handler); }
+
+void NotifyMemoChanged(int32_t dayNumber) {
+    if (MemoChangedHandler)
+        MemoChangedHandler(dayNumber);
+}

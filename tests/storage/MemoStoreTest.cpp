@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/MemoStore.h"
+#include "storage/ShiftJis.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+const int32_t Day20261207 = 46363;
+
+std::string FileText(const std::string& path) { return ReadFileBytes(path); }
+
+void WriteText(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct TMemo {
+    std::string Text;
+    int32_t Day;
+    friend bool operator==(const TMemo&, const TMemo&) = default;
+};
+
+std::vector<TMemo> Entries(const TMemoStore& store) {
+    std::vector<TMemo> result;
+    for (int i = 0; i < store.Items().Count(); ++i)
+        result.push_back({store.Items().Strings(i), store.Items().Tags(i)});
+    return result;
+}
+
+class MemoFile : public ::testing::Test {
+protected:
+    std::string Path() const { return FFolder.Slash() + "Memos.txt"; }
+    TTemporaryFolder FFolder;
+};
+
+} // namespace
+
+TEST(MemoLines, EscapedTextIsWrittenOnOneLineAndReadBackUnchanged) {
+    struct TCase {
+        std::string Text;
+        std::string Line;   // after the date, before CR LF
+    };
+    const TCase cases[] = {
+        {"first\r\nsecond", "first\\nsecond"},
+        {"C:\\memo", "C:\\\\memo"},
+        {"lone\rcr", "lone\\dcr"},
+        {"lone\nlf", "lone\\alf"},
+        {"a\tb \"q\"", "a\\tb \\\"q\\\""},
+        {SJIS("ソ表ゼ能"), SJIS("ソ表ゼ能")},   // trail bytes 0x5C are no backslashes
+        {"", ""},
+        {"\x82\r\n\x9F", "\\x82\\n\\x9F"},   // lead bytes without a second half
+    };
+    for (const TCase& c : cases) {
+        TMemoStore store("unused");
+        store.Items().AddTagged(c.Text, Day20261207);
+        std::string bytes = store.SaveToBytes();
+        EXPECT_EQ(bytes, "20261207" + c.Line + "\r\n") << c.Line;
+        TMemoStore back("unused");
+        back.LoadFromBytes(bytes);
+        EXPECT_EQ(Entries(back), (std::vector<TMemo>{{c.Text, Day20261207}})) << c.Line;
+    }
+}
+
+TEST(MemoLines, LineEndsAndDuplicateDates) {
+    TMemoStore store("unused");
+    // CR LF, a lone LF, a lone CR and a last line without line end all end a line.
+    store.LoadFromBytes("20261207one\r\n20261208\n20261207two\r18991230old");
+    EXPECT_EQ(Entries(store), (std::vector<TMemo>{
+                                  {"one", Day20261207}, {"", Day20261207 + 1}, {"two", Day20261207}, {"old", 0}}));
+    EXPECT_EQ(store.MemoOf(Day20261207), "one");   // the first entry of a date wins
+    EXPECT_EQ(store.MemoOf(1), "");
+    EXPECT_EQ(store.SaveToBytes(), "20261207one\r\n20261208\r\n20261207two\r\n18991230old\r\n");
+}
+
+TEST(MemoLines, LinesWithoutDateAreKeptVerbatimInTheirPlace) {
+    const std::string damaged[] = {
+        "",                      // an empty line
+        "2026120",               // too short for a date
+        "20260230thirty",        // 30 February
+        "2026-12-07 dashes",
+        " 2026120x",
+        "00000101year zero",
+        "\xFF\xFE\x81garbage\\",
+        std::string("nul\0byte", 8),
+    };
+    for (const std::string& line : damaged) {
+        std::string bytes = "20261207a\r\n" + line + "\r\n20261208b\r\n";
+        TMemoStore store("unused");
+        store.LoadFromBytes(bytes);
+        EXPECT_EQ(Entries(store), (std::vector<TMemo>{{"a", Day20261207}, {"b", Day20261207 + 1}})) << line;
+        EXPECT_EQ(store.KeptLineCount(), 1);
+        EXPECT_EQ(store.SaveToBytes(), bytes) << line;
+    }
+}
+
+TEST(MemoLines, KeptLinesStayInFrontOfTheMemoTheyPreceded) {
+    TMemoStore store("unused");
+    store.LoadFromBytes("junk1\r\n20261207a\r\njunk2\r\n");
+    store.Items().SetStrings(0, "A");
+    store.Items().AddTagged("new", 5);
+    EXPECT_EQ(store.SaveToBytes(), "junk1\r\n20261207A\r\njunk2\r\n19000104new\r\n");
+}
+
+TEST(MemoLines, DamagedBytesNeverCrashAndASecondRoundChangesNothing) {
+    const std::string inputs[] = {
+        std::string("\0\0\0\0\0\0\0\0\r\n", 10),
+        "20261207\\",                               // a lone backslash at the end
+        "20261207\\x",                              // an unfinished byte escape
+        "20261207\\xZZ\\q\\r\\",
+        std::string(1 << 20, '\x82'),               // a long line of lead bytes
+        "20261207" + std::string(100000, '\\') + "\r",
+        "\r\r\n\n\r",
+        "20261207\\x82\\d\r\n20261208\\x82\\n\\x82",   // a lead byte before a line break
+    };
+    for (const std::string& input : inputs) {
+        TMemoStore first("unused");
+        first.LoadFromBytes(input);
+        std::string saved = first.SaveToBytes();
+        TMemoStore second("unused");
+        second.LoadFromBytes(saved);
+        EXPECT_EQ(Entries(second), Entries(first));
+        EXPECT_EQ(second.SaveToBytes(), saved);
+    }
+}
+
+TEST_F(MemoFile, MissingFileLeavesTheMemosAndWritesNothing) {
+    TMemoStore store(Path());
+    store.Items().AddTagged("kept", 3);
+    store.Load();
+    EXPECT_EQ(Entries(store), (std::vector<TMemo>{{"kept", 3}}));
+    EXPECT_FALSE(FileExists(Path()));
+}
+
+TEST_F(MemoFile, LoadReplacesTheListAndNeverWritesTheFile) {
+    const std::string bytes = "junk\n20261207x\\n";   // LF only, a damaged first line
+    WriteText(Path(), bytes);
+    auto before = std::filesystem::last_write_time(Path());
+    TMemoStore store(Path());
+    store.Items().AddTagged("dropped", 1);
+    store.Load();
+    EXPECT_EQ(Entries(store), (std::vector<TMemo>{{"x\r\n", Day20261207}}));
+    EXPECT_EQ(FileText(Path()), bytes);
+    EXPECT_EQ(std::filesystem::last_write_time(Path()), before);
+}
+
+TEST_F(MemoFile, StoreMemoReplacesOrAppendsAnnouncesThenSaves) {
+    WriteText(Path(), "20261207old\r\n20261207second\r\n");
+    TMemoStore store(Path());
+    store.Load();
+    std::vector<std::pair<int32_t, std::string>> told;
+    SetMemoChangedHandler([&](int32_t day) { told.push_back({day, FileText(Path())}); });
+    store.StoreMemo(Day20261207, "new");
+    store.StoreMemo(1, SJIS("表\r\n"));
+    SetMemoChangedHandler(nullptr);
+    EXPECT_EQ(FileText(Path()), "20261207new\r\n20261207second\r\n18991231" + SJIS("表") + "\\n\r\n");
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].first, Day20261207);
+    EXPECT_EQ(told[0].second, "20261207old\r\n20261207second\r\n");   // told before the save
+    EXPECT_EQ(told[1].first, 1);
+}
+
+TEST_F(MemoFile, AFileThatCannotBeReadIsNeverReplaced) {
+    // A file too large to be a memo file: it exists, but is refused.
+    std::string big = Path();
+    WriteText(big, "20261207x\r\n");
+    std::filesystem::resize_file(big, TMemoStore::MaxFileBytes + 1);   // sparse: cheap
+    TMemoStore bigStore(big);
+    EXPECT_THROW(bigStore.Load(), EFileError);
+    EXPECT_THROW(bigStore.StoreMemo(1, "lost?"), EFileError);
+    EXPECT_EQ(bigStore.MemoOf(1), "lost?");   // still in memory
+    EXPECT_EQ(std::filesystem::file_size(big), TMemoStore::MaxFileBytes + 1);
+
+    // Once the file reads again, saving works again.
+    std::filesystem::resize_file(big, 11);
+    bigStore.Load();
+    bigStore.Save();
+    EXPECT_EQ(FileText(big), "20261207x\r\n");
+}
+
+TEST_F(MemoFile, AFailedWriteKeepsTheMemoInMemory) {
+    TMemoStore store(FFolder.Slash() + "missing/Memos.txt");
+    EXPECT_THROW(store.StoreMemo(7, "text"), EFileError);
+    EXPECT_EQ(store.MemoOf(7), "text");
+}
