@@ -85,9 +85,12 @@ TCanvas::TQtFont& TCanvas::QtFont() {
     int height = Font.Height == 0 ? -12 : Font.Height;
     font.setPixelSize(std::max(1, std::abs(height)));
     if (height > 0) {
+        // A cell height: shrink the character until its cell fits.
         int cell = QFontMetrics(font).height();
         if (cell > height)
             font.setPixelSize(std::max(1, height * height / cell));
+        while (font.pixelSize() > 1 && QFontMetrics(font).height() > height)
+            font.setPixelSize(font.pixelSize() - 1);
     }
     cache.Font = font;
     cache.Key = Font;
