@@ -17,6 +17,7 @@ struct TCommand {
 
 const TCommand Commands[] = {
     // Commands, one line each.
+    {"almanac", "almanac [FROM [TO]]   the facts of each day's page (dates YYYY-MM-DD, default today)", RunAlmanacCommand},
     {nullptr, nullptr, nullptr},
 };
 

@@ -3,3 +3,4 @@
 // bad arguments or unreadable input (after printing a message on stderr).
 
 // Declarations, one line each.
+int RunAlmanacCommand(int argc, char** argv);

@@ -1,0 +1,111 @@
+#include "almanac/Almanac.h"
+
+#include <array>
+#include <cassert>
+#include <memory>
+
+#include "almanac/CalendarDate.h"
+#include "almanac/NameTables.h"
+
+namespace {
+
+struct TEra {
+    int32_t FirstDay;
+    const char* NameUtf8;
+    int BaseYear;  // subtracted from the Gregorian year
+};
+
+// Newest first; no era before 明治.
+const TEra Eras[] = {
+    {DayNumberOf(2019, 5, 1), "令和", 2018},
+    {DayNumberOf(1989, 1, 8), "平成", 1988},
+    {DayNumberOf(1926, 12, 25), "昭和", 1925},
+    {DayNumberOf(1912, 7, 30), "大正", 1911},
+    {DayNumberOf(1868, 9, 8), "明治", 1867},
+};
+
+const TEra* EraOf(int32_t day) {
+    for (const TEra& era : Eras)
+        if (era.FirstDay <= day)
+            return &era;
+    return nullptr;
+}
+
+std::unique_ptr<Talmanac> GlobalAlmanac;
+
+} // namespace
+
+void Talmanac::SetDate(double value) { FDate = ClampDate(value); }
+
+int32_t Talmanac::DayNumber() const { return DayNumberOfDate(FDate); }
+
+int Talmanac::Year() const { return YmdOf(DayNumber()).Year; }
+
+int Talmanac::Month() const { return YmdOf(DayNumber()).Month; }
+
+int Talmanac::Day() const { return YmdOf(DayNumber()).Day; }
+
+int Talmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
+
+std::string Talmanac::DayOfWeekName() const {
+    static const std::array<const char*, 7> Names = {"Monday", "Tuesday", "Wednesday", "Thursday",
+                                                     "Friday", "Saturday", "Sunday"};
+    return Names[DayOfWeek() - 1];
+}
+
+std::string Talmanac::DayOfWeekKanji() const {
+    static const auto Names = SjisNames({"月", "火", "水", "木", "金", "土", "日"});
+    return Names[DayOfWeek() - 1];
+}
+
+std::string Talmanac::MonthName() const {
+    // The page has always printed these two spellings; they are kept as they are.
+    static const std::array<const char*, 12> Names = {"JANUALY", "FEBRUALY", "MARCH",     "APRIL",
+                                                      "MAY",     "JUNE",     "JULY",      "AUGUST",
+                                                      "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+    return Names[Month() - 1];
+}
+
+std::string Talmanac::EraName() const {
+    static const auto Names = SjisNames({"令和", "平成", "昭和", "大正", "明治"});
+    const TEra* era = EraOf(DayNumber());
+    return era ? Names[era - Eras] : std::string();
+}
+
+int Talmanac::EraYear() const {
+    const TEra* era = EraOf(DayNumber());
+    return era ? Year() - era->BaseYear : 0;
+}
+
+std::string Talmanac::DayEto() const {
+    static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
+    static const auto Branches =
+        SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
+    const int64_t shifted = static_cast<int64_t>(DayNumber()) + 8;
+    const int stem = static_cast<int>((shifted % 10 + 10) % 10);
+    const int branch = static_cast<int>((shifted % 12 + 12) % 12);
+    return Stems[stem] + Branches[branch];
+}
+
+void Talmanac::UpdateYear() {
+    const int year = Year();
+    if (year == FYear)
+        return;
+    FYear = year;
+    ++FTableBuildCount;
+    BuildSolarTerms();
+    BuildLunarMonths();
+    BuildHolidays();
+}
+
+void CreateAlmanac() {
+    assert(!GlobalAlmanac);
+    GlobalAlmanac = std::make_unique<Talmanac>();
+}
+
+void FreeAlmanac() { GlobalAlmanac.reset(); }
+
+Talmanac& Almanac() {
+    assert(GlobalAlmanac);
+    return *GlobalAlmanac;
+}

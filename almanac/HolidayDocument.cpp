@@ -1,0 +1,76 @@
+// Reading a holiday definition document into holiday rules.
+
+#include <cstdint>
+
+#include "almanac/Almanac.h"
+#include "almanac/Holidays.h"
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+#include "storage/XmlList.h"
+
+namespace {
+
+// A numeric attribute; -1 when it is missing, empty or not a number.
+int NumberAttribute(const TxmlList& node, const std::string& name) {
+    int32_t value = 0;
+    return TryStrToInt(node.GetAttribute(name), value) ? value : -1;
+}
+
+// The day of a year-of-validity attribute ("yyyy", or longer: only the first eight
+// characters count) with the month and day `suffix` appended.
+int32_t YearBoundDay(const std::string& text, const char* suffix) {
+    try {
+        return DayFromYmd(text + suffix);
+    } catch (const Exception&) {
+        throw Exception(SJIS("日付に変換できない値が渡されました"));
+    }
+}
+
+THolidayRule ReadRule(const TxmlList& dayElement, const TxmlList& dateElement) {
+    THolidayRule rule = DefaultHolidayRule();
+    rule.Name = dayElement.GetText();
+    rule.Mean = dayElement.GetAttribute("mean");
+    rule.Kind = dayElement.TagName();
+    rule.Ecliptic = NumberAttribute(dateElement, "ecliptic");
+    rule.Weekday = WeekdayFromName(dateElement.GetAttribute("dayoftheweek"));
+    rule.Times = NumberAttribute(dateElement, "times");
+    rule.Month = NumberAttribute(dateElement, "month");
+    rule.Day = NumberAttribute(dateElement, "day");
+    if (const std::string start = dateElement.GetAttribute("start"); !start.empty())
+        rule.StartDay = YearBoundDay(start, "0101");
+    if (const std::string end = dateElement.GetAttribute("end"); !end.empty())
+        rule.EndDay = YearBoundDay(end, "1231");
+    if (const std::string year = dateElement.GetAttribute("year"); !year.empty()) {
+        rule.StartDay = YearBoundDay(year, "0101");
+        rule.EndDay = YearBoundDay(year, "1231");
+    }
+    return rule;
+}
+
+} // namespace
+
+std::vector<THolidayRule> ReadHolidayRules(const std::string& documentText) {
+    TxmlList document;
+    document.LoadFromString(documentText);
+    std::vector<THolidayRule> rules;
+    if (document.TagName() != "specialday")
+        return rules;
+    for (int i = 0; i < document.Count(); ++i) {
+        const TxmlList& dayElement = *document.Items(i);
+        if (dayElement.TagName().empty())
+            continue;
+        for (int j = 0; j < dayElement.Count(); ++j)
+            if (dayElement.Items(j)->TagName() == "date")
+                rules.push_back(ReadRule(dayElement, *dayElement.Items(j)));
+    }
+    return rules;
+}
+
+void Talmanac::LoadHolidays(const std::string& documentText) {
+    // Read everything first: a document that fails leaves the rules and tables as they were.
+    FRules = ReadHolidayRules(documentText);
+    FYear = 0;
+    UpdateYear();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Shared helpers of the almanac tests: dates written as text, results read as UTF-8 so
+// that a failure prints readable Japanese.
+
+#include <string>
+
+#include "almanac/Almanac.h"
+#include "almanac/CalendarDate.h"
+#include "storage/DateUtils.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+
+// "yyyy-mm-dd" to a day number.
+inline int32_t Day(const char* isoDate) {
+    const std::string text = isoDate;
+    return DayNumberOf(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
+}
+
+inline std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
+
+// An almanac with the shipped holiday definitions, holding `isoDate` at noon.
+class TAlmanacAt {
+public:
+    TAlmanacAt() { FAlmanac.LoadHolidays(LoadResourceText("holidays.txt")); }
+    Talmanac& At(const char* isoDate) {
+        FAlmanac.SetDate(DateOfDay(Day(isoDate), 0.5));
+        return FAlmanac;
+    }
+    Talmanac& At(int32_t day) {
+        FAlmanac.SetDate(DateOfDay(day, 0.5));
+        return FAlmanac;
+    }
+
+private:
+    Talmanac FAlmanac;
+};
