@@ -1,1 +1,2 @@
 # The fuzz targets, one line each.
+quillo_add_fuzzer(profile SOURCES ProfileFuzzer.cpp LIBRARIES quillo_storage)

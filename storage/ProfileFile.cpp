@@ -207,13 +207,16 @@ std::string TProfileText::Bytes() const {
 }
 
 TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text) const {
+    struct stat info;
+    if (stat(NativePath(FFileName).c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unreadable;
+    // Only a regular file is read: a pipe in its place would block the read forever.
+    if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > MaxProfileFileBytes)
+        return TLoadResult::Unreadable;
     try {
         text = TProfileText(ReadFileBytes(FFileName, MaxProfileFileBytes));
         return TLoadResult::Loaded;
     } catch (const EFileError&) {
-        struct stat info;
-        if (stat(NativePath(FFileName).c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
-            return TLoadResult::Missing;
         return TLoadResult::Unreadable;
     }
 }
