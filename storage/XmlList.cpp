@@ -84,8 +84,38 @@ std::string OpeningTagOf(std::string_view elementText) {
     return std::string(elementText.substr(0, end == npos ? elementText.size() : end + 1));
 }
 
+// The start of the last character; npos for an empty text.
+std::size_t LastCharStart(std::string_view text) {
+    std::size_t last = npos;
+    for (std::size_t i = 0; i < text.size(); i = NextChar(text, i))
+        last = i;
+    return last;
+}
+
+bool EndsWithChar(std::string_view text, char c) {
+    std::size_t last = LastCharStart(text);
+    return last != npos && last + 1 == text.size() && text[last] == c;
+}
+
+// Spaces and control characters removed from both ends, but never the second byte of a
+// double-byte character: cutting it off would leave a lead byte that swallows the next
+// delimiter once the text is written out.
+std::string TrimChars(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && static_cast<unsigned char>(text[first]) <= 0x20)
+        ++first;
+    std::size_t end = first;
+    for (std::size_t i = first; i < text.size();) {
+        std::size_t next = NextChar(text, i);
+        if (next > i + 1 || static_cast<unsigned char>(text[i]) > 0x20)
+            end = next;
+        i = next;
+    }
+    return std::string(text.substr(first, end - first));
+}
+
 std::string TrimUnless(bool keepSpaces, std::string_view text) {
-    return keepSpaces ? std::string(text) : Trim(text);
+    return keepSpaces ? std::string(text) : TrimChars(text);
 }
 
 TxmlList::TTagPosition ShiftedToStart(TxmlList::TTagPosition tag) {
@@ -280,12 +310,12 @@ void TxmlList::ParseContent(std::string_view content) {
 }
 
 void TxmlList::ParseAttributes(std::string_view attributeText) {
-    std::string text = Trim(attributeText);
-    if (!text.empty() && text.back() == '/')
+    std::string text = TrimChars(attributeText);
+    if (EndsWithChar(text, '/'))
         text.pop_back();
     FAttributeNames.clear();
     FAttributeValues.clear();
-    text = Trim(text);
+    text = TrimChars(text);
     if (text.empty())
         return;
 
@@ -312,14 +342,14 @@ void TxmlList::ParseAttributes(std::string_view attributeText) {
 
     const std::string failure = SJIS("属性指定が不正です") + "\r\n" + text;
     for (const std::string& item : tokens) {
-        if (Trim(item).empty())
+        if (TrimChars(item).empty())
             continue;
         std::size_t equals = FindChar(item, '=', 0);
         if (equals == npos)
             throw Exception(failure);
-        std::string name = Trim(std::string_view(item).substr(0, equals));
-        std::string value = Trim(std::string_view(item).substr(equals + 1));
-        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+        std::string name = TrimChars(std::string_view(item).substr(0, equals));
+        std::string value = TrimChars(std::string_view(item).substr(equals + 1));
+        if (value.size() < 2 || value.front() != '"' || !EndsWithChar(value, '"'))
             throw Exception(failure);
         FAttributeNames.push_back(FIgnoreCase ? AnsiLowerCase(name) : name);
         FAttributeValues.push_back(value.substr(1, value.size() - 2));
@@ -427,10 +457,12 @@ std::string TxmlList::GetXml() const {
 
 void TxmlList::LoadFromString(const std::string& documentText) {
     std::string_view text = documentText;
-    std::string converted;
-    if (text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
-        converted = Utf16LeToSjis(text.substr(2));
-        text = converted;
+    std::string fromUtf16;
+    const bool utf16 = text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+                       static_cast<unsigned char>(text[1]) == 0xFE;
+    if (utf16) {
+        fromUtf16 = Utf16LeToSjis(text.substr(2));
+        text = fromUtf16;
     }
 
     std::size_t declarationStart = FindPair(text, "<?", 0);
@@ -444,10 +476,18 @@ void TxmlList::LoadFromString(const std::string& documentText) {
 
     if (!declared) {
         TTagPosition tag = FindTag(text);
-        if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size())
+        if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size()) {
             ParseFoundElement(text, tag);
-        else
-            ParseElement("<data>" + std::string(text) + "</data>");
+            return;
+        }
+        // Several elements and text pieces become the children of "data". A stray
+        // "</data>" in the text would end that element early and leave the root a piece of
+        // raw markup that cannot be written back, so it is refused.
+        const std::string wrapped = "<data>" + std::string(text) + "</data>";
+        TTagPosition wrapper = FindTag(wrapped);
+        if (wrapper.End + 1 != wrapped.size())
+            throw Exception(SJIS("解析できません") + std::string(text));
+        ParseFoundElement(wrapped, wrapper);
         return;
     }
 
@@ -459,7 +499,8 @@ void TxmlList::LoadFromString(const std::string& documentText) {
     Clear();
     std::string_view rest = text.substr(declarationEnd + 2);
     std::string utf8Converted;
-    if (FEncoding == "utf-8" || FEncoding == "utf-8n") {
+    // A document that came as UTF-16 is Shift_JIS already, whatever its declaration says.
+    if (!utf16 && (FEncoding == "utf-8" || FEncoding == "utf-8n")) {
         utf8Converted = Utf8ToSjis(rest);
         rest = utf8Converted;
     }
@@ -486,7 +527,9 @@ void TxmlList::LoadFromFile(const std::string& fileName) {
 }
 
 std::string TxmlList::DeclarationLine() const {
-    return "<?xml version=\"" + FVersion + "\" encoding=\"" + FEncoding + "\" ?>";
+    // The values are read decoded, so they are written encoded: a quote or "?>" in them
+    // would otherwise end the declaration early.
+    return "<?xml version=\"" + XmlEncode(FVersion) + "\" encoding=\"" + XmlEncode(FEncoding) + "\" ?>";
 }
 
 void TxmlList::SaveToStream(std::ostream& out) {

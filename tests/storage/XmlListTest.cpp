@@ -100,6 +100,7 @@ TEST(TxmlListParse, MalformedDocumentsRaiseTheirMessages) {
         {"<a", notParsed + "<a"},
         {"<r><x>1</x> 2 > 3 <y/></r>", notParsed + " 2 > 3 <y/>"},
         {"<?other ?><r/>", noEnd + "<?other ?>"},
+        {"<a/></data><b/>", notParsed + "<a/></data><b/>"},  // a stray end of the "data" wrapper
         {"<a>x", noEnd + "<a>"},
         {"<a><b></a>", noEnd + "<b>"},
         {"<a><a></a>", noEnd + "<a>"},
@@ -311,6 +312,33 @@ TEST(TxmlListWrite, DeclarationSurvivesClearAndDocumentsWithoutOne) {
     fresh.SaveToStream(freshOut);
     EXPECT_EQ(freshOut.str(),
               "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<data>\r\n\t<a>\r\n\t\t<b>x</b>\r\n\t</a>\r\n</data>\r\n");
+}
+
+TEST(TxmlListWrite, WrittenDocumentsLoadBackUnchanged) {
+    const std::string cases[] = {
+        // A damaged double-byte character (lead byte, then a space) keeps both bytes, so
+        // the lead byte cannot swallow the "<" of the closing tag once written.
+        "<r><x>a\x81 </x><y/></r>",
+        "<r a=\"\x81 \" \x81 b=\"1\"/>",
+        "damaged\x81 ",
+        "<?xml version=\"a&quot;?&gt;&amp;\" encoding=\"utf-8\" ?><r>" + SJIS("表") + "</r>",
+        "\xFF\xFE" + SjisToUtf16Le("<?xml version=\"\" encoding=\"utf-8\" ?><r>" + SJIS("ソ") + "</r>"),
+        HolidayDocument(),
+    };
+    for (const std::string& document : cases) {
+        TxmlList root;
+        root.LoadFromString(document);
+        std::ostringstream out;
+        root.SaveToStream(out);
+        TxmlList again;
+        again.LoadFromString(out.str());
+        EXPECT_EQ(again.GetXml(), root.GetXml()) << document;
+        EXPECT_EQ(again.Version(), root.Version()) << document;
+        EXPECT_EQ(again.Encoding(), root.Encoding()) << document;
+    }
+    TxmlList utf16;
+    utf16.LoadFromString(cases[4]);
+    EXPECT_EQ(utf16.GetText(), SJIS("ソ"));   // converted once, not again as UTF-8
 }
 
 TEST(TxmlListWrite, AFailingStreamIsReported) {
