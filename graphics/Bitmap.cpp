@@ -72,6 +72,18 @@ void TBitmap::SetSize(int width, int height) {
     FStride = stride;
 }
 
+void TBitmap::Allocate(int width, int height, TPixelFormat format) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    CheckImageSize(width, height);
+    int stride = StrideOf(width, format);
+    std::vector<uint8_t>(static_cast<size_t>(stride) * height).swap(FPixels);
+    FWidth = width;
+    FHeight = height;
+    FStride = stride;
+    FFormat = format;
+}
+
 void TBitmap::SetPixelFormat(TPixelFormat format) {
     if (format == FFormat)
         return;

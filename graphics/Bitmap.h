@@ -49,6 +49,9 @@ public:
     void SetSize(int width, int height);
     void SetWidth(int width) { SetSize(width, FHeight); }
     void SetHeight(int height) { SetSize(FWidth, height); }
+    // New pixels of the given size and format, all bytes 0 (what decoders fill). Limits
+    // as for SetSize.
+    void Allocate(int width, int height, TPixelFormat format);
     // Converts the pixels: 24 → 32 gives alpha 255, 32 → 24 drops the alpha.
     void SetPixelFormat(TPixelFormat format);
 

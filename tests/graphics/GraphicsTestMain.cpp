@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "graphics/Canvas.h"
+#include "support/TestEnvironment.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TTestEnvironment environment;  // private HOME and XDG folders, which also keeps Qt quiet
     QGuiApplication application(argc, argv);
     InstallFontSubstitutions();
     testing::InitGoogleTest(&argc, argv);
