@@ -1,0 +1,59 @@
+// The almanac's two costs: building a year's tables when the held date moves into another
+// year, and the queries of one page for a date whose tables are built.
+
+#include <benchmark/benchmark.h>
+
+#include "almanac/Almanac.h"
+#include "storage/DateUtils.h"
+#include "storage/Resources.h"
+
+namespace {
+
+Talmanac& LoadedAlmanac() {
+    static Talmanac almanac;
+    static const bool loaded = (almanac.LoadHolidays(LoadResourceText("holidays.txt")), true);
+    (void)loaded;
+    return almanac;
+}
+
+// Each iteration moves into another year (1900..2099 in turn) and builds its tables.
+void BM_UpdateYear(benchmark::State& state) {
+    Talmanac& almanac = LoadedAlmanac();
+    int year = 1900;
+    for (auto _ : state) {
+        almanac.SetDate(DayNumberOf(year, 6, 15) + 0.5);
+        almanac.UpdateYear();
+        year = year == 2099 ? 1900 : year + 1;
+    }
+    benchmark::DoNotOptimize(almanac.CachedYear());
+}
+BENCHMARK(BM_UpdateYear)->Unit(benchmark::kMicrosecond);
+
+// Everything the page prints for one day, days of one year in turn.
+void BM_PageQueries(benchmark::State& state) {
+    Talmanac& almanac = LoadedAlmanac();
+    const int32_t first = DayNumberOf(2025, 1, 1);
+    int offset = 0;
+    for (auto _ : state) {
+        almanac.SetDate(first + offset + 0.5);
+        benchmark::DoNotOptimize(almanac.Year());
+        benchmark::DoNotOptimize(almanac.Month());
+        benchmark::DoNotOptimize(almanac.Day());
+        benchmark::DoNotOptimize(almanac.MonthName());
+        benchmark::DoNotOptimize(almanac.DayOfWeekName());
+        benchmark::DoNotOptimize(almanac.DayOfWeekKanji());
+        benchmark::DoNotOptimize(almanac.EraName());
+        benchmark::DoNotOptimize(almanac.EraYear());
+        benchmark::DoNotOptimize(almanac.DayEto());
+        benchmark::DoNotOptimize(almanac.LunarMonthName());
+        benchmark::DoNotOptimize(almanac.LunarDay());
+        benchmark::DoNotOptimize(almanac.Rokuyo());
+        benchmark::DoNotOptimize(almanac.SolarTermName());
+        benchmark::DoNotOptimize(almanac.IsHoliday());
+        benchmark::DoNotOptimize(almanac.HolidayName());
+        offset = (offset + 1) % 365;
+    }
+}
+BENCHMARK(BM_PageQueries)->Unit(benchmark::kNanosecond);
+
+} // namespace
