@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "almanac/Almanac.h"
+#include "graphics/Canvas.h"
+#include "storage/ColorScheme.h"
+#include "storage/DateUtils.h"
+#include "storage/MemoStore.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "ui/PageRenderer.h"
+
+namespace {
+
+const std::string GoldenFolder = QUILLO_SOURCE_DIR "/tests/golden/";
+
+// Font rasterisation is not bit-stable across font and Qt versions, so a page matches its
+// golden image when at most MaxDifferingPixels of its 14,400 pixels differ by more than
+// ChannelTolerance in any channel.
+constexpr int ChannelTolerance = 32;
+constexpr int MaxDifferingPixels = 72;   // 0.5 %
+
+uint32_t PixelOf(const TBitmap& page, int x, int y) { return static_cast<uint32_t>(page.Pixel(x, y)); }
+
+std::set<uint32_t> ColoursOf(const TBitmap& page) {
+    std::set<uint32_t> colours;
+    for (int y = 0; y < page.Height(); ++y)
+        for (int x = 0; x < page.Width(); ++x)
+            colours.insert(PixelOf(page, x, y));
+    return colours;
+}
+
+QImage ImageOf(const TBitmap& page) {
+    QImage image(page.Width(), page.Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < page.Height(); ++y)
+        std::copy_n(page.ScanLine(y), page.Width() * 4, image.scanLine(y));
+    return image;
+}
+
+// The process-wide objects the renderer reads: the almanac with the shipped holidays, the
+// shipped colours and the memos of the golden folder.
+class PageRendererTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InstallFontSubstitutions();
+        CreateAlmanac();
+        Almanac().LoadHolidays(LoadResourceText("holidays"));
+        CreatePageRenderer();
+    }
+    static void TearDownTestSuite() {
+        DestroyPageRenderer();
+        FreeAlmanac();
+    }
+    void SetUp() override {
+        ReplaceColorScheme(std::make_unique<TColorsList>("unused"));
+        ColorScheme().LoadDefaults();
+        ReplaceMemoStore(std::make_unique<TMemoStore>(GoldenFolder + "Memos.txt"));
+        LoadMemos();
+    }
+    void TearDown() override {
+        DestroyMemoStore();
+        DestroyColorScheme();
+    }
+    static void UseScheme(const std::string& utf8Body) {
+        ColorScheme().Clear();
+        ColorScheme().LoadFromString(Utf8ToSjis("<colors>" + utf8Body + "</colors>"));
+    }
+};
+
+} // namespace
+
+TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
+    // Together these show every element of a page.
+    const char* const pages[] = {
+        "2025-03-12",   // weekday with a short memo
+        "2025-06-14",   // Saturday; its memo's line break is not interpreted
+        "2025-06-15",   // Sunday
+        "2025-05-03",   // holiday on a Saturday
+        "2025-08-01",   // leap lunar month (閏六月)
+        "2026-12-07",   // solar term (大雪) and a memo cut with ".."
+        "2026-03-20",   // holiday and solar term on one day
+        "1868-01-01",   // before the first era: no era name, year "〇"
+        "2019-05-01",   // first day of 令和, a long holiday name
+        "2028-11-23",   // two-digit era year and month in the column
+    };
+    const std::filesystem::path output = std::filesystem::path(QUILLO_TEST_OUTPUT_DIR) / "golden-mismatch";
+    for (const char* date : pages) {
+        std::string ymd = std::string(date, 4) + std::string(date + 5, 2) + std::string(date + 8, 2);
+        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd(ymd));
+        QImage golden(QString::fromStdString(GoldenFolder + date + ".png"));
+        ASSERT_FALSE(golden.isNull()) << date;
+        golden = golden.convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(golden.width(), page->Width());
+        ASSERT_EQ(golden.height(), page->Height());
+        QImage actual = ImageOf(*page);
+        QImage diff(actual.size(), QImage::Format_ARGB32);
+        int differing = 0, worst = 0;
+        for (int y = 0; y < actual.height(); ++y)
+            for (int x = 0; x < actual.width(); ++x) {
+                QRgb a = actual.pixel(x, y), g = golden.pixel(x, y);
+                int d = std::max({std::abs(qRed(a) - qRed(g)), std::abs(qGreen(a) - qGreen(g)),
+                                  std::abs(qBlue(a) - qBlue(g)), std::abs(qAlpha(a) - qAlpha(g))});
+                worst = std::max(worst, d);
+                differing += d > ChannelTolerance;
+                diff.setPixel(x, y, d > ChannelTolerance ? qRgb(255, 0, 0) : qRgb(255 - d, 255 - d, 255 - d));
+            }
+        if (differing > MaxDifferingPixels) {
+            std::filesystem::create_directories(output);
+            actual.save(QString::fromStdString((output / (std::string(date) + "-actual.png")).string()));
+            diff.save(QString::fromStdString((output / (std::string(date) + "-diff.png")).string()));
+        }
+        EXPECT_LE(differing, MaxDifferingPixels)
+            << date << ": largest channel difference " << worst << "; actual and diff written to " << output;
+    }
+}
+
+TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
+    for (int32_t day : {DayFromYmd("20250312"), DayFromYmd("20250503"), DayFromYmd("18680101"), 0, -693593}) {
+        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day);
+        ASSERT_EQ(page->Width(), 120);
+        ASSERT_EQ(page->Height(), 120);
+        ASSERT_TRUE(page->Is32Bit());
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) {
+                ASSERT_EQ(page->PixelAlpha(x, y), 255) << x << "," << y;
+                if (x == 0 || y == 0 || x == 119 || y == 119) {
+                    ASSERT_EQ(PixelOf(*page, x, y), 0x808080u) << day << ": " << x << "," << y;
+                }
+            }
+        EXPECT_EQ(PixelOf(*page, 117, 117), 0xFEFDFDu) << day;   // the bottom corner holds no text
+    }
+}
+
+TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
+    UseScheme("<日めくり><背景>$FFFFFF</背景><枠線>$000000</枠線><文字>"
+              "<平日>$00AA00</平日><日曜>$0000AA</日曜><土曜>$AA0000</土曜><祝日>$AA00AA</祝日></文字></日めくり>");
+    struct TCase {
+        const char* Date;
+        uint32_t Colour;
+    };
+    const TCase cases[] = {
+        {"20250312", 0x00AA00},   // Wednesday
+        {"20250614", 0xAA0000},   // Saturday
+        {"20250615", 0x0000AA},   // Sunday
+        {"20250503", 0xAA00AA},   // Saturday holiday: the holiday colour, not the Saturday colour
+        {"20250505", 0xAA00AA},   // Monday holiday
+    };
+    const std::set<uint32_t> textColours = {0x00AA00, 0xAA0000, 0x0000AA, 0xAA00AA};
+    for (const TCase& c : cases) {
+        std::set<uint32_t> colours = ColoursOf(*PageRenderer().DrawDay(DayFromYmd(c.Date)));
+        for (uint32_t colour : textColours)
+            EXPECT_EQ(colours.count(colour), colour == c.Colour ? 1u : 0u) << c.Date << " " << std::hex << colour;
+    }
+}
+
+TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
+    UseScheme("");
+    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd("20250614"));   // Saturday
+    EXPECT_EQ(PixelOf(*page, 0, 0), 0xC0C0C0u);
+    EXPECT_EQ(PixelOf(*page, 117, 117), 0xFFFFFFu);
+    EXPECT_EQ(ColoursOf(*page).count(0xFF0000), 1u);   // the Saturday fallback, blue
+
+    UseScheme("<日めくり><背景>white</背景><枠線>$0000FF</枠線></日めくり>");
+    page = PageRenderer().DrawDay(DayFromYmd("20250614"));
+    EXPECT_EQ(PixelOf(*page, 0, 0), 0x0000FFu);
+    EXPECT_EQ(PixelOf(*page, 117, 117), 0x000000u);
+}
+
+TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
+    for (const char* date : {"18991229", "18680101", "00010101"}) {
+        int32_t day = DayFromYmd(date);
+        PageRenderer().DrawDay(day);
+        EXPECT_EQ(Almanac().DayNumber(), day) << date;
+    }
+}
+
+TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
+    const int32_t day = DayFromYmd("20261207");
+    std::unique_ptr<TBitmap> withMemo = PageRenderer().DrawDay(day);
+    Memos().SetStrings(Memos().IndexOfTag(day), "");
+    std::unique_ptr<TBitmap> without = PageRenderer().DrawDay(day);
+    int changed = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x)
+            if (PixelOf(*withMemo, x, y) != PixelOf(*without, x, y)) {
+                ++changed;
+                // Centred on (60, 102), one line of 14-pixel characters, within the 115.5-pixel width.
+                EXPECT_TRUE(y >= 94 && y <= 111 && x >= 2 && x <= 117) << x << "," << y;
+            }
+    EXPECT_GT(changed, 100);
+}

@@ -1,0 +1,150 @@
+#include "ui/PageRenderer.h"
+
+#include <cstdio>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "almanac/Almanac.h"
+#include "almanac/CalendarDate.h"
+#include "almanac/Numerals.h"
+#include "graphics/Canvas.h"
+#include "graphics/GraphicWork.h"
+#include "storage/ColorScheme.h"
+#include "storage/MemoStore.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+namespace {
+
+std::unique_ptr<TQuillo> ThePageRenderer;
+
+// The page's layout on the 240 × 240 drawing. Every size and place is a multiple of a
+// tenth of the drawing (24 pixels), truncated: Trunc(24 × factor), the factor in the
+// comment. Heights are character heights in pixels, given negative as fonts take them.
+constexpr int DayFigureHeight = -139;    // 5.8
+constexpr TPoint DayFigureAt{120, 96};   // 5, 4
+constexpr int WeekdayHeight = -28;       // 1.2
+constexpr TPoint WeekdayAt{120, 168};    // 5, 7
+constexpr int YearMonthHeight = -24;     // 1
+constexpr TPoint YearMonthAt{120, 19};   // 5, 0.8
+constexpr int ColumnHeight = -19;        // 0.8
+constexpr int MemoHeight = -28;          // 1.2
+constexpr TPoint MemoAt{120, 204};       // 5, 8.5
+constexpr int MemoWidth = 240 - 9;       // the drawing less 0.4
+
+constexpr uint8_t AlignCentre = 0;
+constexpr uint8_t AlignMiddle = 0;
+
+// A text in vertical writing at its place: centred on X, starting at Y.
+struct TColumn {
+    int X;
+    int Y;
+    std::string Text;
+};
+
+// One colour for every text of the page: by weekday, the holiday colour over it.
+uint32_t TextColour(Talmanac& almanac, TColorsList& scheme) {
+    uint32_t colour;
+    switch (almanac.DayOfWeek()) {
+    case 6: colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000); break;
+    case 7: colour = scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 0x0000FF); break;
+    default: colour = scheme.GetColor(SJIS("日めくり\\文字\\平日"), 0x000000); break;
+    }
+    if (almanac.IsHoliday())
+        colour = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), 0x0000FF);
+    return colour;
+}
+
+// A text in vertical writing, one double-byte character per line: the column centred on x,
+// starting at y, like TextOutVertical. The layout steps its columns by one em, the cell of
+// the column font it names; the font that stands in for it here has a taller cell (about
+// 1.45 em), with which TextOutVertical's lines would overlap the next column entry. So the
+// lines are one em apart here, each character's em box centred in the font's cell.
+void DrawColumn(TCanvas& canvas, int x, int y, const std::string& text) {
+    const int em = std::abs(canvas.Font.Height);
+    const std::string square = SJIS("■");
+    const int cell = canvas.TextHeight(square);
+    x -= canvas.TextWidth(square) / 2;
+    y -= (cell - em) / 2;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        canvas.TextOut(x, y + static_cast<int>(i / 2) * em, text.substr(i, 2));
+}
+
+void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int height) {
+    canvas.Font.Name = name;
+    canvas.Font.Charset = charset;
+    canvas.Font.Height = height;
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
+    Talmanac& almanac = Almanac();
+    TColorsList& scheme = ColorScheme();
+    auto page = std::make_unique<TBitmap>();
+    TCanvas& canvas = page->Canvas();
+    canvas.Brush.Color = scheme.GetColor(SJIS("日めくり\\背景"), 0xFFFFFF);
+    page->SetSize(DrawSize, DrawSize);
+    page->SetPixelFormat(TPixelFormat::pf32bit);
+
+    // Noon, safely inside the day. Before 1899-12-30 the date scale subtracts the time of
+    // day from the day number, so day + 0.5 would be noon of the following day there.
+    almanac.SetDate(DateOfDay(day, 0.5));
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Font.Color = TextColour(almanac, scheme);
+
+    SetFont(canvas, "Impact", ANSI_CHARSET, DayFigureHeight);
+    TextOutAligned(canvas, DayFigureAt.X, DayFigureAt.Y, AlignCentre, AlignMiddle, std::to_string(almanac.Day()));
+    canvas.Font.Height = WeekdayHeight;
+    TextOutAligned(canvas, WeekdayAt.X, WeekdayAt.Y, AlignCentre, AlignMiddle, almanac.DayOfWeekName());
+    canvas.Font.Height = YearMonthHeight;
+    TextOutAligned(canvas, YearMonthAt.X, YearMonthAt.Y, AlignCentre, AlignMiddle,
+                   std::to_string(almanac.Year()) + " " + almanac.MonthName());
+
+    SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, ColumnHeight);
+    const TColumn columns[] = {
+        {14, 9, almanac.EraName()},                                 // 0.6, 0.4
+        {14, 48, ToFullWidthDigit(almanac.EraYear())},              // 0.6, 2
+        {14, 67, SJIS("年")},                                       // 0.6, 2.8
+        {14, 86, ToFullWidthDigit(almanac.Month())},                // 0.6, 3.6
+        {14, 105, SJIS("月")},                                      // 0.6, 4.4
+        {36, 9, almanac.DayOfWeekKanji() + SJIS("曜日")},           // 1.5, 0.4
+        {36, 76, almanac.HolidayName()},                            // 1.5, 3.2
+        {204, 9, SJIS("旧暦") + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + SJIS("日")},  // 8.5, 0.4
+        {225, 9, almanac.DayEto()},                                 // 9.4, 0.4
+        {225, 57, almanac.Rokuyo()},                                // 9.4, 2.4
+        {225, 105, almanac.SolarTermName()},                        // 9.4, 4.4
+    };
+    for (const TColumn& column : columns)
+        DrawColumn(canvas, column.X, column.Y, column.Text);
+
+    SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, MemoHeight);
+    const TiStringList& memos = Memos();
+    int memo = memos.IndexOfTag(almanac.DayNumber());
+    if (memo >= 0) {
+        std::string line = FitText(
+            memos.Strings(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, MemoWidth);
+        TextOutAligned(canvas, MemoAt.X, MemoAt.Y, AlignCentre, AlignMiddle, line);
+    }
+
+    HalveBitmap(*page);
+    page->SetSize(PageSize, PageSize);
+    canvas.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);
+    canvas.Rectangle(0, 0, PageSize, PageSize);   // the brush is still clear: a one-pixel frame
+    SetAlpha(*page, 255);
+    return page;
+}
+
+TQuillo& PageRenderer() {
+    if (!ThePageRenderer) {
+        // A programmer's error: used before start-up made it or after shutdown released it.
+        std::fputs("PageRenderer used while it does not exist\n", stderr);
+        std::abort();
+    }
+    return *ThePageRenderer;
+}
+
+void CreatePageRenderer() { ThePageRenderer = std::make_unique<TQuillo>(); }
+
+void DestroyPageRenderer() { ThePageRenderer.reset(); }
