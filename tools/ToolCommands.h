@@ -4,3 +4,4 @@
 
 // Declarations, one line each.
 int RunAlmanacCommand(int argc, char** argv);
+int RunPageCommand(int argc, char** argv);
