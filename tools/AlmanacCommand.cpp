@@ -48,27 +48,32 @@ void AppendDayLine(Talmanac& almanac, TUtf8Cache& utf8, std::string& out) {
     char date[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", almanac.Year(), almanac.Month(), almanac.Day());
     const std::string era = almanac.EraName();
-    out += date;
-    out += '\t';
-    out += utf8(almanac.DayOfWeekKanji());
-    out += '\t';
-    out += utf8(era);
-    out += '\t';
-    if (!era.empty())
-        out += std::to_string(almanac.EraYear());
-    out += '\t';
-    out += utf8(almanac.DayEto());
-    out += '\t';
-    out += utf8(almanac.LunarMonthName());
-    out += '\t';
-    out += std::to_string(almanac.LunarDay());
-    out += '\t';
-    out += utf8(almanac.Rokuyo());
-    out += '\t';
-    out += utf8(almanac.SolarTermName());
-    out += '\t';
-    out += utf8(almanac.HolidayName());
-    out += '\n';
+    const std::string fields[] = {
+        date,
+        utf8(almanac.DayOfWeekKanji()),
+        utf8(era),
+        era.empty() ? std::string() : std::to_string(almanac.EraYear()),
+        utf8(almanac.DayEto()),
+        utf8(almanac.LunarMonthName()),
+        std::to_string(almanac.LunarDay()),
+        utf8(almanac.Rokuyo()),
+        utf8(almanac.SolarTermName()),
+        utf8(almanac.HolidayName()),
+    };
+    for (const std::string& field : fields) {
+        out += field;
+        out += '\t';
+    }
+    out.back() = '\n';
+}
+
+// Argument `index` as a day; prints the message and returns false when it is none.
+bool ReadDateArgument(char** argv, int index, int32_t& dayNumber) {
+    if (ParseIsoDate(argv[index], dayNumber))
+        return true;
+    std::fprintf(stderr, "quillo-tool almanac: \"%s\" is not a date of the form YYYY-MM-DD (years 0001-9999)\n",
+                 argv[index]);
+    return false;
 }
 
 } // namespace
@@ -79,17 +84,11 @@ int RunAlmanacCommand(int argc, char** argv) {
         return 2;
     }
     int32_t from = Today();
-    if (argc >= 2 && !ParseIsoDate(argv[1], from)) {
-        std::fprintf(stderr, "quillo-tool almanac: \"%s\" is not a date of the form YYYY-MM-DD (years 0001-9999)\n",
-                     argv[1]);
+    if (argc >= 2 && !ReadDateArgument(argv, 1, from))
         return 2;
-    }
     int32_t to = from;
-    if (argc >= 3 && !ParseIsoDate(argv[2], to)) {
-        std::fprintf(stderr, "quillo-tool almanac: \"%s\" is not a date of the form YYYY-MM-DD (years 0001-9999)\n",
-                     argv[2]);
+    if (argc >= 3 && !ReadDateArgument(argv, 2, to))
         return 2;
-    }
     if (to < from) {
         std::fprintf(stderr, "quillo-tool almanac: the last day %s lies before the first day %s\n", argv[2], argv[1]);
         return 2;
