@@ -1,0 +1,91 @@
+// The day page and the paper drag: drawing a page once the fonts and the almanac's year
+// tables are warm, and one step of carrying a paper (the turn, the rotated image when the
+// whole-degree angle changed, and its premultiplied copy for the layered window).
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+#include "almanac/Almanac.h"
+#include "graphics/Canvas.h"
+#include "graphics/GraphicWork.h"
+#include "storage/ColorScheme.h"
+#include "storage/DateUtils.h"
+#include "storage/MemoStore.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "ui/PageRenderer.h"
+#include "ui/RollUnit.h"
+
+namespace {
+
+const int32_t BenchDay = DayNumberOf(2026, 12, 7);
+
+void BM_DrawDayWarm(benchmark::State& state) {
+    PageRenderer().DrawDay(BenchDay);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PageRenderer().DrawDay(BenchDay));
+}
+BENCHMARK(BM_DrawDayWarm)->Unit(benchmark::kMicrosecond);
+
+// The layered window's image: the rotated page premultiplied.
+void ComposeLayered(TBitmap& layered, const TBitmap& rotated) {
+    if (layered.Width() != rotated.Width() || layered.Height() != rotated.Height())
+        layered.SetSize(rotated.Width(), rotated.Height());
+    DrawBlend(0, 0, layered, rotated, TDrawType::dtLayered);
+}
+
+// A paper carried by its top-right corner. turning: every step turns the page by whole
+// degrees, so the rotated image is rebuilt each time (the costly case); otherwise the page
+// hangs still and the caller merely moves its window.
+void DragStep(benchmark::State& state, bool turning) {
+    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(BenchDay);
+    TRollUnit roll;
+    roll.SetSource(page.get());
+    TBitmap layered(0, 0, TPixelFormat::pf32bit);
+    const TPoint grab{110, 10};
+    int swing = 1;
+    for (auto _ : state) {
+        roll.SetPivotSrc(grab);
+        if (turning) {
+            swing = -swing;
+            roll.SetVelocity(60 * swing);   // three degrees, alternately either way
+        }
+        if (roll.Step(0, 0))
+            ComposeLayered(layered, *roll.GetBitmap());
+        benchmark::DoNotOptimize(roll.PivotRot());
+    }
+}
+
+void BM_DragStepTurning(benchmark::State& state) { DragStep(state, true); }
+BENCHMARK(BM_DragStepTurning)->Unit(benchmark::kMicrosecond);
+
+void BM_DragStepStill(benchmark::State& state) { DragStep(state, false); }
+BENCHMARK(BM_DragStepStill)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication application(argc, argv);
+    InstallFontSubstitutions();
+    CreateAlmanac();
+    Almanac().LoadHolidays(LoadResourceText("holidays"));
+    ReplaceColorScheme(std::make_unique<TColorsList>(""));
+    ColorScheme().LoadDefaults();
+    ReplaceMemoStore(std::make_unique<TMemoStore>(""));
+    Memos().AddTagged(SJIS("忘年会の会場予約とソフト表彰式の準備"), BenchDay);
+    CreatePageRenderer();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    DestroyPageRenderer();
+    DestroyMemoStore();
+    DestroyColorScheme();
+    FreeAlmanac();
+    return 0;
+}
