@@ -1,0 +1,211 @@
+#include "graphics/ArchiveStream.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+
+namespace {
+
+uint64_t GetLittleEndian(const uint8_t* p, int bytes) {
+    uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+
+void SetLittleEndian(uint8_t* p, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+std::string LittleEndianBytes(uint64_t value, int bytes) {
+    std::string out(bytes, '\0');
+    SetLittleEndian(reinterpret_cast<uint8_t*>(out.data()), value, bytes);
+    return out;
+}
+
+// Local time as "YYYYMMDDHHNNSS" followed by the milliseconds twice without leading zeros,
+// cut to 16 characters: the creation stamp the archive format has always carried.
+std::string CreationStamp() {
+    auto now = std::chrono::system_clock::now();
+    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    int milliseconds = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+    std::string stamp = text + std::to_string(milliseconds) + std::to_string(milliseconds);
+    return stamp.substr(0, 16);
+}
+
+} // namespace
+
+EarcSTreamError::EarcSTreamError(const std::string& text) : Exception("TArchiveStream:\r\n" + text) {}
+
+int32_t TArchiveEntry::Number() const { return static_cast<int32_t>(GetLittleEndian(Bytes.data(), 4)); }
+uint32_t TArchiveEntry::NameLength() const { return static_cast<uint32_t>(GetLittleEndian(Bytes.data() + 4, 4)); }
+int64_t TArchiveEntry::DataOffset() const { return static_cast<int64_t>(GetLittleEndian(Bytes.data() + 8, 8)); }
+int64_t TArchiveEntry::DataSize() const { return static_cast<int64_t>(GetLittleEndian(Bytes.data() + 17, 8)); }
+void TArchiveEntry::SetNumber(int32_t number) { SetLittleEndian(Bytes.data(), static_cast<uint32_t>(number), 4); }
+void TArchiveEntry::SetNameLength(uint32_t length) { SetLittleEndian(Bytes.data() + 4, length, 4); }
+void TArchiveEntry::SetDataOffset(int64_t offset) { SetLittleEndian(Bytes.data() + 8, static_cast<uint64_t>(offset), 8); }
+void TArchiveEntry::SetFlag(uint8_t flag) { Bytes[16] = flag; }
+void TArchiveEntry::SetDataSize(int64_t size) { SetLittleEndian(Bytes.data() + 17, static_cast<uint64_t>(size), 8); }
+
+int TfilesList::Add(const std::string& name, const TArchiveEntry& entry) {
+    Insert(Count(), name, entry);
+    return Count() - 1;
+}
+
+void TfilesList::Insert(int index, const std::string& name, const TArchiveEntry& entry) {
+    index = std::clamp(index, 0, Count());
+    TItem item{name, entry};
+    item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
+    FItems.insert(FItems.begin() + index, std::move(item));
+}
+
+void TfilesList::Rename(int index, const std::string& name) {
+    TItem& item = FItems.at(index);
+    item.Name = name;
+    item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
+}
+
+void TfilesList::Delete(int index) {
+    if (index >= 0 && index < Count())
+        FItems.erase(FItems.begin() + index);
+}
+
+int TfilesList::IndexOf(const std::string& name) const {
+    for (int i = 0; i < Count(); ++i)
+        if (AnsiSameText(FItems[i].Name, name))
+            return i;
+    return -1;
+}
+
+std::string TfilesList::Text() const {
+    std::string text;
+    for (const TItem& item : FItems) {
+        text.append(reinterpret_cast<const char*>(item.Entry.Bytes.data()), ArchiveEntryBytes);
+        text += item.Name;
+    }
+    return text;
+}
+
+std::string TArchiveStream::EmptyArchive() {
+    return "KARC" + LittleEndianBytes(4, 8) + "AHDR" + LittleEndianBytes(24, 4) + LittleEndianBytes(0, 8) + CreationStamp() +
+           "ADAT";
+}
+
+TArchiveStream::TArchiveStream(const std::string& fileName) : FFileName(fileName) {
+    try {
+        FFile = std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadWrite);
+    } catch (const EFileError&) {
+        // An installed program's folder may not be writable; reading is all this program does.
+        FFile = std::make_unique<TFileStream>(fileName, TFileMode::fmOpenRead);
+    }
+    Reload();
+}
+
+TArchiveStream::TArchiveStream(std::unique_ptr<TStream> file) : FFile(std::move(file)) { Reload(); }
+
+TArchiveStream::~TArchiveStream() = default;
+
+void TArchiveStream::Reload() {
+    FSelected = -1;
+    if (FFile->Size() == 0) {
+        std::string empty = EmptyArchive();
+        try {
+            if (FFileName.empty())
+                throw EFileError("");
+            WriteFileAtomic(FFileName, empty);
+            FFile = std::make_unique<TFileStream>(FFileName, TFileMode::fmOpenReadWrite);
+        } catch (const EFileError&) {
+            FFile = std::make_unique<TMemoryStream>(empty);  // read-only folder: an empty archive in memory
+        }
+    }
+    TStream& file = *FFile;
+    const int64_t fileSize = file.Size();
+    auto readExactly = [&file](void* buffer, int64_t count) {
+        if (file.Read(buffer, count) != count)
+            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+    };
+    auto readTag = [&file](const char* expected, const std::string& message) {
+        char tag[4];
+        int64_t got = file.Read(tag, 4);
+        if (got != 4 || std::memcmp(tag, expected, 4) != 0)
+            throw EarcSTreamError(message + std::string(tag, static_cast<size_t>(got)) + SJIS("]です"));
+    };
+    file.SetPosition(0);
+    readTag("KARC", SJIS("[Reload]ファイルが不正["));
+    uint8_t field[16];
+    readExactly(field, 8);
+    FStoredSize = static_cast<int64_t>(GetLittleEndian(field, 8));
+    readTag("AHDR", SJIS("[Reload]ファイルヘッダが不正["));
+    readExactly(field, 4);
+    uint32_t headerLength = static_cast<uint32_t>(GetLittleEndian(field, 4));
+    readExactly(field, 8);
+    FMemberCount = static_cast<int64_t>(GetLittleEndian(field, 8));
+    readExactly(field, 16);
+    FCreationText.assign(reinterpret_cast<const char*>(field), 16);
+    file.SetPosition(20 + int64_t(headerLength));
+    readTag("ADAT", SJIS("[Reload]ファイルデータが不正["));
+
+    FFiles.Clear();
+    const uint32_t count = static_cast<uint32_t>(FMemberCount);  // the low 32 bits
+    for (uint32_t i = 0; i < count; ++i) {
+        TArchiveEntry entry;
+        readExactly(entry.Bytes.data(), ArchiveEntryBytes);
+        const int64_t position = file.Position();
+        if (int64_t(entry.NameLength()) > fileSize - position)
+            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+        std::string name(entry.NameLength(), '\0');
+        readExactly(name.data(), static_cast<int64_t>(name.size()));
+        // The data must lie inside the file, both where the walk finds it and where the entry says.
+        if (entry.DataSize() < 0 || entry.DataSize() > fileSize - file.Position() || entry.DataOffset() < 0 ||
+            entry.DataOffset() > fileSize - entry.DataSize())
+            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+        FFiles.Add(name, entry);
+        file.Seek(entry.DataSize(), TSeekOrigin::soCurrent);
+    }
+}
+
+bool TArchiveStream::SelectFile(const std::string& name) {
+    int index = FFiles.IndexOf(name);
+    if (index < 0)
+        return false;
+    FSelected = index;
+    FFile->SetPosition(std::max<int64_t>(0, FFiles.DataOffset(index)));
+    return true;
+}
+
+int64_t TArchiveStream::Read(void* buffer, int64_t count) {
+    if (count < 0)
+        throw EarcSTreamError(SJIS("[Read]Countが負です(") + std::to_string(count) + ")");
+    if (FSelected < 0)
+        throw EarcSTreamError(SJIS("[Read]読み込みINDEXが指定されていません"));
+    // A member ends where its size says, so a reader never runs into the next member.
+    int64_t end = FFiles.DataOffset(FSelected) + FFiles.DataSize(FSelected);
+    int64_t available = std::max<int64_t>(0, end - FFile->Position());
+    return FFile->Read(buffer, std::min(count, available));
+}
+
+int64_t TArchiveStream::Seek(int64_t offset, TSeekOrigin origin) {
+    if (FSelected < 0)
+        throw EarcSTreamError(SJIS("[Seek]読み込みINDEXが指定されていません"));
+    const int64_t start = FFiles.DataOffset(FSelected), end = start + FFiles.DataSize(FSelected);
+    int64_t base = origin == TSeekOrigin::soBeginning ? start : origin == TSeekOrigin::soCurrent ? FFile->Position() : end;
+    if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
+        throw EarcSTreamError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+    int64_t target = base + offset;
+    if (target < start || target > end)
+        throw EarcSTreamError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+    if (target != FFile->Position())
+        FFile->SetPosition(target);
+    return target - start;
+}
+
+int64_t TArchiveStream::Write(const void*, int64_t) { throw EarcSTreamError(SJIS("[Write]対応していません")); }

@@ -1,0 +1,120 @@
+#include "graphics/GraphicSource.h"
+
+#include "graphics/Canvas.h"
+#include "graphics/ImageLoader.h"
+#include "storage/AppGlobals.h"
+#include "storage/FileUtils.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
+
+namespace {
+
+std::string WithoutExtension(const std::string& fileName) {
+    size_t slash = fileName.find_last_of('/');
+    size_t start = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = fileName.rfind('.');
+    return fileName.substr(start, dot == std::string::npos || dot < start ? std::string::npos : dot - start);
+}
+
+// "\16,16,$0000FF,32": every backslash (not the second byte of a double-byte character)
+// removed, then width, height, colour and format separated by commas.
+std::unique_ptr<TGraphic4> PlainBitmap(const std::string& name) {
+    std::string text;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (IsLeadByte(name[i]) && i + 1 < name.size()) {
+            text += name.substr(i, 2);
+            ++i;
+        } else if (name[i] != '\\') {
+            text += name[i];
+        }
+    }
+    std::string fields[4];
+    size_t at = 0;
+    for (int k = 0; k < 4 && at <= text.size(); ++k) {
+        size_t comma = k < 3 ? text.find(',', at) : std::string::npos;
+        fields[k] = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        at = comma == std::string::npos ? text.size() + 1 : comma + 1;
+    }
+    auto graphic = std::make_unique<TGraphic4>();
+    uint32_t colour = static_cast<uint32_t>(StrToIntDef(fields[2], 0));
+    graphic->Canvas().Brush.Color = colour & 0xFFFFFF;
+    if (fields[3] == "32")
+        graphic->SetPixelFormat(TPixelFormat::pf32bit);  // filled pixels get alpha 255
+    graphic->SetSize(StrToIntDef(fields[0], 0), StrToIntDef(fields[1], 0));
+    return graphic;
+}
+
+std::unique_ptr<TGraphicSource>& Instance() {
+    static std::unique_ptr<TGraphicSource> instance;
+    return instance;
+}
+
+} // namespace
+
+void TArchiverList::Add(const std::string& path) {
+    if (!FileExists(path))
+        return;
+    auto archive = std::make_unique<TArchiveStream>(path);
+    FItems.push_back({WithoutExtension(path), std::move(archive)});
+}
+
+TGraphicSource::TGraphicSource(const std::string& programFolder) {
+    FArchivers.Add(programFolder + "graphic");
+    FFolderPath = programFolder + "resource/";
+}
+
+std::unique_ptr<TGraphic4> TGraphicSource::Load(const std::string& name, int firstArchive) {
+    if (!name.empty() && name[0] == '\\')
+        return PlainBitmap(name);
+    auto graphic = std::make_unique<TGraphic4>();
+    if (FileExists(FFolderPath + name)) {
+        TFileStream file(FFolderPath + name, TFileMode::fmOpenRead);
+        LoadGraphic(*graphic, name, file);
+        return graphic;
+    }
+    for (int i = std::max(firstArchive, 0); i < FArchivers.Count(); ++i)
+        if (FArchivers.Archives(i).SelectFile(name)) {
+            LoadGraphic(*graphic, name, FArchivers.Archives(i));
+            return graphic;
+        }
+    std::string_view bytes;
+    if (!FindResourceBytes(WithoutExtension(name), bytes))
+        throw EResNotFound(SJIS("リソース ") + WithoutExtension(name) + SJIS(" が見つかりません"));
+    TBytesStream resource(bytes);
+    LoadGraphic(*graphic, name, resource);
+    return graphic;
+}
+
+std::shared_ptr<TGraphic4> TGraphicSource::GetGraphic(const std::string& name, int mode, int firstArchive) {
+    if (mode != gmReload)
+        for (TItem& item : FCache)
+            if (AnsiSameText(item.Name, name)) {
+                ++item.Graphic->UseCount;
+                if (mode == gmKeep && item.Graphic->Keep == 0)
+                    item.Graphic->Keep = 1;
+                return item.Graphic;
+            }
+    std::shared_ptr<TGraphic4> graphic = Load(name, firstArchive);
+    if (mode == gmUncached)
+        return graphic;
+    graphic->Keep = mode == gmReload ? 0 : static_cast<uint8_t>(mode);
+    graphic->UseCount = 1;
+    FCache.push_back({name, graphic});
+    return graphic;
+}
+
+TGraphicSource& GraphicSource() {
+    if (!Instance())
+        CreateGraphicSource();
+    return *Instance();
+}
+
+std::unique_ptr<TGraphicSource> ReplaceGraphicSource(std::unique_ptr<TGraphicSource> instance) {
+    std::swap(Instance(), instance);
+    return instance;
+}
+
+void CreateGraphicSource() { Instance() = std::make_unique<TGraphicSource>(AppGlobals().ExePath()); }
+
+void DestroyGraphicSource() { Instance().reset(); }

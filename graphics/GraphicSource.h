@@ -1,0 +1,80 @@
+#pragma once
+// The graphic source: named images for the custom buttons, looked up in the program's
+// "resource/" folder, then in the archives (the archive "graphic" beside the program), then
+// among the embedded resources, and cached by name. A name that begins with "\" describes
+// a plain bitmap instead: "\width,height,colour,format".
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/ArchiveStream.h"
+#include "graphics/Bitmap.h"
+
+// A bitmap with the cache's keep flag and use count.
+class TGraphic4 : public TBitmap {
+public:
+    TGraphic4() = default;
+    uint8_t Keep = 0;
+    int UseCount = 0;
+};
+
+// Archives by name (file name without folder and extension), each owned here.
+class TArchiverList {
+public:
+    // Opens the archive at path and keeps it under its name; a missing file is passed over.
+    // A damaged archive raises its EarcSTreamError.
+    void Add(const std::string& path);
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const std::string& Names(int index) const { return FItems.at(index).Name; }
+    TArchiveStream& Archives(int index) { return *FItems.at(index).Archive; }
+
+private:
+    struct TItem {
+        std::string Name;
+        std::unique_ptr<TArchiveStream> Archive;
+    };
+    std::vector<TItem> FItems;
+};
+
+// Cache modes of GetGraphic.
+constexpr int gmCached = 0;    // cached, not kept
+constexpr int gmKeep = 1;      // cached and marked to keep
+constexpr int gmUncached = 2;  // loaded afresh, not cached
+constexpr int gmReload = 3;    // loaded afresh and cached as a further entry
+
+class TGraphicSource {
+public:
+    // programFolder ends in "/": adds the archive programFolder + "graphic" and looks for
+    // files in programFolder + "resource/".
+    explicit TGraphicSource(const std::string& programFolder);
+
+    // The image of that name (see the cache modes). Cached images stay owned by the cache;
+    // gmUncached hands the only reference to the caller. A name found nowhere raises
+    // EResNotFound and changes nothing; decoder errors pass through.
+    std::shared_ptr<TGraphic4> GetGraphic(const std::string& name, int mode = gmCached, int firstArchive = 0);
+
+    const std::string& FolderPath() const { return FFolderPath; }
+    TArchiverList& Archivers() { return FArchivers; }
+    int Count() const { return static_cast<int>(FCache.size()); }
+    const std::string& Names(int index) const { return FCache.at(index).Name; }
+    const std::shared_ptr<TGraphic4>& Graphics(int index) const { return FCache.at(index).Graphic; }
+
+private:
+    std::unique_ptr<TGraphic4> Load(const std::string& name, int firstArchive);
+    struct TItem {
+        std::string Name;
+        std::shared_ptr<TGraphic4> Graphic;
+    };
+    std::vector<TItem> FCache;
+    TArchiverList FArchivers;
+    std::string FFolderPath;
+};
+
+// The process-wide graphic source, made from AppGlobals().ExePath() on first use unless one
+// was put in place; DestroyGraphicSource frees it with every cached image and archive.
+TGraphicSource& GraphicSource();
+std::unique_ptr<TGraphicSource> ReplaceGraphicSource(std::unique_ptr<TGraphicSource> instance);
+void CreateGraphicSource();
+void DestroyGraphicSource();
