@@ -20,13 +20,7 @@ int NumberAttribute(const TxmlList& node, const std::string& name) {
 
 // The day of a year-of-validity attribute ("yyyy", or longer: only the first eight
 // characters count) with the month and day `suffix` appended.
-int32_t YearBoundDay(const std::string& text, const char* suffix) {
-    try {
-        return DayFromYmd(text + suffix);
-    } catch (const Exception&) {
-        throw Exception(SJIS("日付に変換できない値が渡されました"));
-    }
-}
+int32_t YearBoundDay(const std::string& text, const char* suffix) { return DayFromYmd(text + suffix); }
 
 THolidayRule ReadRule(const TxmlList& dayElement, const TxmlList& dateElement) {
     THolidayRule rule = DefaultHolidayRule();

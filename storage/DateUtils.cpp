@@ -93,7 +93,7 @@ int32_t DayFromYmd(std::string_view text) {
     if (!ReadPart(text, 7, 8, day))
         day = 0;
     if (!IsValidDate(year, month, day))
-        throw Exception(SJIS("日付が正しくありません: ") + std::string(text));
+        throw Exception(SJIS("日付に変換できない値が渡されました"));
     return DayNumberOf(year, month, day);
 }
 

@@ -31,7 +31,7 @@ int IsoWeekday(int32_t dayNumber);
 // an impossible date, gives 0.
 double DateFromYmd(std::string_view text);
 // "yyyymmdd" → day number, a part that is not a number counting as 0. An impossible date
-// throws Exception with the date-conversion message.
+// throws Exception("日付に変換できない値が渡されました").
 int32_t DayFromYmd(std::string_view text);
 // The day number as "yyyymmdd".
 std::string FormatYmd(int32_t dayNumber);

@@ -2,6 +2,7 @@
 
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
+#include "storage/ShiftJis.h"
 
 TEST(DayNumbers, KnownDaysAndWeekdays) {
     struct TCase {
@@ -51,4 +52,9 @@ TEST(YmdText, DayFromYmdCountsNonNumbersAsZeroAndRejectsImpossibleDates) {
     EXPECT_THROW(DayFromYmd("xxxx0101"), Exception);     // year 0
     EXPECT_THROW(DayFromYmd("20261301"), Exception);
     EXPECT_THROW(DayFromYmd("202612"), Exception);       // day 0
+    try {
+        DayFromYmd("abcd0101");
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), SJIS("日付に変換できない値が渡されました"));
+    }
 }
