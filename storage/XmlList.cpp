@@ -1,10 +1,12 @@
 #include "storage/XmlList.h"
 
 #include <cassert>
+#include <cstring>
 #include <istream>
 #include <iterator>
 #include <ostream>
 #include <sstream>
+#include <unordered_map>
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
@@ -15,23 +17,44 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// Every scan walks whole characters from a character boundary, so the trail byte of a
+// Every scan keeps to whole characters from a character boundary, so the trail byte of a
 // double-byte character (which may be 0x5C "\" or 0x7C "|") is never taken for a
-// delimiter. Offsets handed from one scan to the next are always boundaries.
+// delimiter; a lead byte always takes the next byte with it. Offsets handed from one scan
+// to the next are always boundaries.
 std::size_t NextChar(std::string_view text, std::size_t i) {
     return IsLeadByte(text[i]) && i + 1 < text.size() ? i + 2 : i + 1;
 }
 
+// Whether pos starts a character, given that from (<= pos) does. Only the run of bytes in
+// the lead-byte range right before pos matters: it pairs up from its start.
+bool IsBoundary(std::string_view text, std::size_t from, std::size_t pos) {
+    std::size_t runStart = pos;
+    while (runStart > from && IsLeadByte(text[runStart - 1]))
+        --runStart;
+    return (pos - runStart) % 2 == 0;
+}
+
+// The first character c (a single-byte character outside the lead-byte range) at or after
+// from. memchr finds the candidates; a candidate that is a trail byte is skipped, and the
+// byte after it is a boundary again, so each byte is looked at a bounded number of times.
 std::size_t FindChar(std::string_view text, char c, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); i = NextChar(text, i))
-        if (text[i] == c)
-            return i;
+    assert(!IsLeadByte(c));
+    std::size_t i = from;
+    while (i < text.size()) {
+        const void* hit = std::memchr(text.data() + i, c, text.size() - i);
+        if (!hit)
+            return npos;
+        std::size_t candidate = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (IsBoundary(text, i, candidate))
+            return candidate;
+        i = candidate + 1;
+    }
     return npos;
 }
 
 // The first occurrence of a two-byte pattern starting on a character boundary.
 std::size_t FindPair(std::string_view text, std::string_view pair, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); i = NextChar(text, i))
+    for (std::size_t i = FindChar(text, pair[0], from); i != npos; i = FindChar(text, pair[0], i + 1))
         if (text.compare(i, pair.size(), pair) == 0)
             return i;
     return npos;
@@ -41,25 +64,19 @@ bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The first ">" after the "<" at from, and whether the character before it is "/". Tag
-// candidates come in increasing order, so the last answer is kept and reused while it
-// still lies ahead: each byte is walked at most once per element.
+// The first ">" after a "<", and whether the character before it is "/". Tag candidates
+// come in increasing order, so the last answer is kept and reused while it still lies
+// ahead: each byte is searched at most once per element.
 class TTagEndFinder {
 public:
     explicit TTagEndFinder(std::string_view text) : FText(text) {}
     // Returns npos when no ">" follows.
     std::size_t After(std::size_t lessThan, bool& selfClosing) {
-        if (FEnd == npos || FEnd <= lessThan) {
-            FEnd = npos;
-            std::size_t previous = lessThan;
-            for (std::size_t i = lessThan + 1; i < FText.size(); i = NextChar(FText, i)) {
-                if (FText[i] == '>') {
-                    FEnd = i;
-                    break;
-                }
-                previous = i;
-            }
-            FSelfClosing = FEnd != npos && FText[previous] == '/';
+        if (!FSearched || (FEnd != npos && FEnd <= lessThan)) {
+            FSearched = true;
+            FEnd = FindChar(FText, '>', lessThan + 1);
+            FSelfClosing = FEnd != npos && FEnd - 1 > lessThan && FText[FEnd - 1] == '/' &&
+                           IsBoundary(FText, lessThan + 1, FEnd - 1);
         }
         selfClosing = FSelfClosing;
         return FEnd;
@@ -67,6 +84,7 @@ public:
 
 private:
     std::string_view FText;
+    bool FSearched = false;
     std::size_t FEnd = npos;
     bool FSelfClosing = false;
 };
@@ -198,7 +216,17 @@ bool TxmlList::HasChildElements() const {
     return false;
 }
 
-TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
+// The balancing closing tag of inner elements, learnt while an outer element of the same
+// name was balanced: an element is then not searched again when its own turn comes, so a
+// document nested deep in one name parses in linear time. Keys and values point into the
+// text being parsed.
+struct TxmlList::TTagMemo {
+    std::unordered_map<const char*, const char*> ClosingOf;
+};
+
+TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) { return FindTagIn(text, nullptr); }
+
+TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo) {
     TTagPosition tag;
     std::size_t p = FindChar(text, '<', 0);
     if (p == npos)
@@ -229,10 +257,22 @@ TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
         return tag;
     }
 
-    // Balance openings of the same name against closing tags, one "<" after another.
     const std::string closing = "</" + tag.Name + ">";
+    if (memo) {
+        auto known = memo->ClosingOf.find(text.data() + p);
+        if (known != memo->ClosingOf.end() && known->second + closing.size() <= text.data() + text.size()) {
+            std::size_t closingAt = static_cast<std::size_t>(known->second - text.data());
+            tag.ContentLength = closingAt - tag.ContentStart;
+            tag.End = closingAt + closing.size() - 1;
+            return tag;
+        }
+    }
+
+    // Balance openings of the same name against closing tags, one "<" after another. The
+    // open inner elements are stacked (npos for one whose own search could differ) so that
+    // their closing tags can be remembered.
     TTagEndFinder tagEnds(text);
-    int depth = 1;
+    std::vector<std::size_t> openInner;
     std::size_t i = p + 1;
     for (;;) {
         i = FindChar(text, '<', i);
@@ -240,11 +280,14 @@ TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
             throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
         if (text.compare(i, closing.size(), closing) == 0) {
             // '</name>'
-            if (--depth == 0) {
+            if (openInner.empty()) {
                 tag.ContentLength = i - tag.ContentStart;
                 tag.End = i + closing.size() - 1;
                 return tag;
             }
+            if (memo && openInner.back() != npos)
+                memo->ClosingOf[text.data() + openInner.back()] = text.data() + i;
+            openInner.pop_back();
         } else if (IsOpeningOf(text, i, tag.Name)) {
             // '<name ' '<name/' '<name>'
             bool innerSelfClosing = false;
@@ -252,7 +295,11 @@ TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
             if (innerEnd == npos)
                 throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
             if (!innerSelfClosing) {
-                ++depth;
+                // Its own search starts inside its tag: the same only when the tag holds
+                // no "<" and its name is exactly this one (not "name/more").
+                bool sameSearch = text[i + 1 + tag.Name.size()] != '/' &&
+                                  std::memchr(text.data() + i + 1, '<', innerEnd - i - 1) == nullptr;
+                openInner.push_back(sameSearch ? i : npos);
                 i = innerEnd + 1;
                 continue;
             }
@@ -263,10 +310,11 @@ TxmlList::TTagPosition TxmlList::FindTag(std::string_view text) {
 
 void TxmlList::ParseElement(std::string_view text) {
     Clear();
-    ParseFoundElement(text, FindTag(text));
+    TTagMemo memo;
+    ParseFoundElement(text, FindTagIn(text, &memo), &memo);
 }
 
-void TxmlList::ParseFoundElement(std::string_view text, const TTagPosition& tag) {
+void TxmlList::ParseFoundElement(std::string_view text, const TTagPosition& tag, TTagMemo* memo) {
     Clear();
     if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size() && !tag.Name.empty()) {
         FTagName = FIgnoreCase ? AnsiLowerCase(tag.Name) : tag.Name;
@@ -274,19 +322,24 @@ void TxmlList::ParseFoundElement(std::string_view text, const TTagPosition& tag)
         std::size_t attributesStart = tag.Start + 1 + tag.Name.size() + 1;
         if (attributesStart < tag.OpenEnd)
             ParseAttributes(text.substr(attributesStart, tag.OpenEnd - attributesStart));
-        ParseContent(text.substr(tag.ContentStart, tag.ContentLength));
+        ParseContentIn(text.substr(tag.ContentStart, tag.ContentLength), memo);
         return;
     }
     FText = TrimUnless(FKeepSpaces, text);
 }
 
 void TxmlList::ParseContent(std::string_view content) {
+    TTagMemo memo;
+    ParseContentIn(content, &memo);
+}
+
+void TxmlList::ParseContentIn(std::string_view content, TTagMemo* memo) {
     FItems.clear();
     FText.clear();
     std::size_t position = 0;
     while (position < content.size()) {
         std::string_view rest = content.substr(position);
-        TTagPosition tag = FindTag(rest);
+        TTagPosition tag = FindTagIn(rest, memo);
         if (!tag.Found)
             break;
         if (tag.Start > 0) {
@@ -301,7 +354,7 @@ void TxmlList::ParseContent(std::string_view content) {
         // '<': the element runs to its last ">".
         std::string_view element = rest.substr(0, tag.End + 1);
         CheckDepthFor(element);
-        AddChild()->ParseFoundElement(element, tag);
+        AddChild()->ParseFoundElement(element, tag, memo);
         position += tag.End + 1;
     }
     std::string last = TrimUnless(FKeepSpaces, content.substr(position));
@@ -436,13 +489,18 @@ void TxmlList::AppendXml(std::string& out) const {
         out += FParent && FParent->FItems.size() == 1 ? FText : FormatLine(FText);
         return;
     }
-    const std::string opening = "<" + FTagName + AttributesXml();
+    const std::string attributes = AttributesXml();
     if (FItems.empty()) {
-        out += FormatLine(opening + " />");
-    } else if (FItems.size() == 1 && FItems[0]->FTagName.empty()) {
-        out += FormatLine(opening + ">" + FItems[0]->FText + "</" + FTagName + ">");
+        out += FormatLine("<" + FTagName + attributes + " />");
+        return;
+    }
+    // A name read from "<a/ ...>" ends in "/"; written as "<a/>" it would close itself.
+    const std::string opening =
+        "<" + FTagName + attributes + (attributes.empty() && EndsWithChar(FTagName, '/') ? " >" : ">");
+    if (FItems.size() == 1 && FItems[0]->FTagName.empty()) {
+        out += FormatLine(opening + FItems[0]->FText + "</" + FTagName + ">");
     } else {
-        out += FormatLine(opening + ">");
+        out += FormatLine(opening);
         for (const auto& item : FItems)
             item->AppendXml(out);
         out += FormatLine("</" + FTagName + ">");
@@ -474,20 +532,21 @@ void TxmlList::LoadFromString(const std::string& documentText) {
         declared = text.substr(nameStart, space == npos ? npos : space - nameStart) == "xml";
     }
 
+    TTagMemo memo;
     if (!declared) {
-        TTagPosition tag = FindTag(text);
+        TTagPosition tag = FindTagIn(text, &memo);
         if (tag.Found && tag.Start == 0 && tag.End + 1 == text.size()) {
-            ParseFoundElement(text, tag);
+            ParseFoundElement(text, tag, &memo);
             return;
         }
         // Several elements and text pieces become the children of "data". A stray
         // "</data>" in the text would end that element early and leave the root a piece of
         // raw markup that cannot be written back, so it is refused.
         const std::string wrapped = "<data>" + std::string(text) + "</data>";
-        TTagPosition wrapper = FindTag(wrapped);
+        TTagPosition wrapper = FindTagIn(wrapped, &memo);
         if (wrapper.End + 1 != wrapped.size())
             throw Exception(SJIS("解析できません") + std::string(text));
-        ParseFoundElement(wrapped, wrapper);
+        ParseFoundElement(wrapped, wrapper, &memo);
         return;
     }
 
@@ -504,9 +563,9 @@ void TxmlList::LoadFromString(const std::string& documentText) {
         utf8Converted = Utf8ToSjis(rest);
         rest = utf8Converted;
     }
-    TTagPosition tag = FindTag(rest);
+    TTagPosition tag = FindTagIn(rest, &memo);
     if (tag.Found)
-        ParseFoundElement(rest.substr(tag.Start, tag.End - tag.Start + 1), ShiftedToStart(std::move(tag)));
+        ParseFoundElement(rest.substr(tag.Start, tag.End - tag.Start + 1), ShiftedToStart(std::move(tag)), &memo);
 }
 
 void TxmlList::LoadFromStream(std::istream& in) {

@@ -70,6 +70,7 @@ TEST(TxmlListParse, DocumentsGiveTheseTrees) {
         {"<a><ab>x</ab></a>", "a(ab('x'))"},                 // ab does not open another a
         {"<a><a>x</a></a>", "a(a('x'))"},
         {"<a><a/><a>y</a></a>", "a(a(),a('y'))"},            // self-closing same name is no opening
+        {"<a><a><a>1</a><a/></a><a>2</a></a>", "a(a(a('1'),a()),a('2'))"},
         {"<a> x <b /> y </a>", "a('x',b(),'y')"},
         {"<a/>", "a()"},                                      // the "/" ends the tag, not the name
         {"<a x=\"1\"/>", "a[x=1]()"},
@@ -105,6 +106,7 @@ TEST(TxmlListParse, MalformedDocumentsRaiseTheirMessages) {
         {"<a><b></a>", noEnd + "<b>"},
         {"<a><a></a>", noEnd + "<a>"},
         {"<a><!-- c --></a>", noEnd + "<!-- c -->"},
+        {"<a><a/b>x</a></a>", noEnd + "<a/b>"},              // counts as an "a" outside, is "a/b" itself
         {"<a></A>", noEnd + "<a>"},                          // closing tags compare exactly
         {"<?xml version=\"\" ?><r><x></r>", noEnd + "<x>"},
         {"<a x></a>", badAttribute + "x"},
@@ -315,14 +317,17 @@ TEST(TxmlListWrite, DeclarationSurvivesClearAndDocumentsWithoutOne) {
 }
 
 TEST(TxmlListWrite, WrittenDocumentsLoadBackUnchanged) {
+    const std::string utf16DeclaringUtf8 =
+        "\xFF\xFE" + SjisToUtf16Le("<?xml version=\"\" encoding=\"utf-8\" ?><r>" + SJIS("ソ") + "</r>");
     const std::string cases[] = {
         // A damaged double-byte character (lead byte, then a space) keeps both bytes, so
         // the lead byte cannot swallow the "<" of the closing tag once written.
         "<r><x>a\x81 </x><y/></r>",
         "<r a=\"\x81 \" \x81 b=\"1\"/>",
         "damaged\x81 ",
+        "<a/ ><b/></a/>",      // a name that ends in "/" must not be written as "<a/>"
         "<?xml version=\"a&quot;?&gt;&amp;\" encoding=\"utf-8\" ?><r>" + SJIS("表") + "</r>",
-        "\xFF\xFE" + SjisToUtf16Le("<?xml version=\"\" encoding=\"utf-8\" ?><r>" + SJIS("ソ") + "</r>"),
+        utf16DeclaringUtf8,
         HolidayDocument(),
     };
     for (const std::string& document : cases) {
@@ -337,7 +342,7 @@ TEST(TxmlListWrite, WrittenDocumentsLoadBackUnchanged) {
         EXPECT_EQ(again.Encoding(), root.Encoding()) << document;
     }
     TxmlList utf16;
-    utf16.LoadFromString(cases[4]);
+    utf16.LoadFromString(utf16DeclaringUtf8);
     EXPECT_EQ(utf16.GetText(), SJIS("ソ"));   // converted once, not again as UTF-8
 }
 
