@@ -56,15 +56,15 @@ void TBitmap::SetSize(int width, int height) {
     int bpp = BytesPerPixel();
     uint8_t pixel[4] = {BlueOf(fill), GreenOf(fill), RedOf(fill), 255};
     int keepWidth = std::min(width, FWidth), keepHeight = std::min(height, FHeight);
+    std::vector<uint8_t> filledRow(static_cast<size_t>(stride));
+    for (int x = 0; x < width; ++x)
+        std::memcpy(filledRow.data() + x * bpp, pixel, bpp);
     for (int y = 0; y < height; ++y) {
         uint8_t* row = pixels.data() + static_cast<size_t>(y) * stride;
-        int x = 0;
-        if (y < keepHeight) {
-            std::memcpy(row, ScanLine(y), static_cast<size_t>(keepWidth) * bpp);
-            x = keepWidth;
-        }
-        for (; x < width; ++x)
-            std::memcpy(row + x * bpp, pixel, bpp);
+        size_t kept = y < keepHeight ? static_cast<size_t>(keepWidth) * bpp : 0;
+        if (kept > 0)
+            std::memcpy(row, ScanLine(y), kept);
+        std::memcpy(row + kept, filledRow.data() + kept, static_cast<size_t>(width) * bpp - kept);
     }
     FPixels.swap(pixels);
     FWidth = width;

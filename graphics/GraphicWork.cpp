@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "graphics/Canvas.h"
 #include "graphics/GraphicMath.h"
 #include "storage/ShiftJis.h"
@@ -116,7 +120,21 @@ void HalveBitmap(TBitmap& bitmap) {
         const uint8_t* top = bitmap.ScanLine(2 * y);
         const uint8_t* bottom = bitmap.ScanLine(2 * y + 1);
         uint8_t* out = bitmap.ScanLine(y);
-        for (int i = 0; i < halfWidth * 4; ++i) {
+        int i = 0;
+#if defined(__SSE2__)
+        // Two output pixels from four input pixels of each row, summed in 16-bit lanes.
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 8 <= halfWidth * 4; i += 8) {
+            __m128i upper = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + 2 * i));
+            __m128i lower = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + 2 * i));
+            __m128i left = _mm_add_epi16(_mm_unpacklo_epi8(upper, zero), _mm_unpacklo_epi8(lower, zero));
+            __m128i right = _mm_add_epi16(_mm_unpackhi_epi8(upper, zero), _mm_unpackhi_epi8(lower, zero));
+            __m128i sums = _mm_add_epi16(_mm_unpacklo_epi64(left, right), _mm_unpackhi_epi64(left, right));
+            __m128i averages = _mm_srli_epi16(sums, 2);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(averages, averages));
+        }
+#endif
+        for (; i < halfWidth * 4; ++i) {
             int k = (i & ~3) * 2 + (i & 3);
             out[i] = static_cast<uint8_t>((top[k] + top[k + 4] + bottom[k] + bottom[k + 4]) / 4);
         }
@@ -296,6 +314,42 @@ inline TSamplePair PairOf(int position) {
     return {position / 256 - 1, -remainder, 255 + remainder};
 }
 
+// Each byte of the four pixels weighted by column and row weights (each pair adding up to
+// 255) and divided by 255²: (Σ value · column weight · row weight) div 65025, exactly.
+#if defined(__SSE2__)
+inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0, int wy1) {
+    const __m128i zero = _mm_setzero_si128();
+    // Columns first: p·wx0 + q·wx1 ≤ 255·255 fits the 16-bit lanes.
+    const __m128i wx = _mm_set_epi16(short(wx1), short(wx1), short(wx1), short(wx1), short(wx0), short(wx0), short(wx0), short(wx0));
+    __m128i upper = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set_epi32(0, 0, int(p01), int(p00)), zero), wx);
+    __m128i lower = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set_epi32(0, 0, int(p11), int(p10)), zero), wx);
+    upper = _mm_add_epi16(upper, _mm_srli_si128(upper, 8));
+    lower = _mm_add_epi16(lower, _mm_srli_si128(lower, 8));
+    // Then rows, in 32 bits.
+    const __m128i wy = _mm_set_epi16(short(wy1), short(wy1), short(wy1), short(wy1), short(wy0), short(wy0), short(wy0), short(wy0));
+    __m128i both = _mm_unpacklo_epi64(upper, lower);
+    __m128i productLow = _mm_mullo_epi16(both, wy), productHigh = _mm_mulhi_epu16(both, wy);
+    __m128i sum = _mm_add_epi32(_mm_unpacklo_epi16(productLow, productHigh), _mm_unpackhi_epi16(productLow, productHigh));
+    // Division by 65025 as a multiplication by ⌈2^40 / 65025⌉, exact for sums below 2^24.
+    const __m128i magic = _mm_set1_epi32(16909061);
+    __m128i even = _mm_srli_epi64(_mm_mul_epu32(sum, magic), 40);
+    __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(sum, 32), magic), 40);
+    __m128i quotient = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+    quotient = _mm_packs_epi32(quotient, quotient);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(quotient, quotient)));
+}
+#else
+inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0, int wy1) {
+    uint32_t pixel = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t upper = ((p00 >> shift) & 0xFF) * wx0 + ((p01 >> shift) & 0xFF) * wx1;
+        uint32_t lower = ((p10 >> shift) & 0xFF) * wx0 + ((p11 >> shift) & 0xFF) * wx1;
+        pixel |= ((upper * wy0 + lower * wy1) / 65025) << shift;
+    }
+    return pixel;
+}
+#endif
+
 } // namespace
 
 std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
@@ -313,25 +367,24 @@ std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
     int ys[4] = {0, S[a] * w / 256, (S[a] * w + C[a] * h) / 256, C[a] * h / 256};
     int outWidth = *std::max_element(xs, xs + 4) - *std::min_element(xs, xs + 4) + 3;
     int outHeight = *std::max_element(ys, ys + 4) - *std::min_element(ys, ys + 4) + 3;
-    auto result = std::make_unique<TBitmap>(0, 0, TPixelFormat::pf32bit);
-    result->SetSize(outWidth, outHeight);
-    FillBitmap32(*result, 0);
+    auto result = std::make_unique<TBitmap>();
+    result->Allocate(outWidth, outHeight, TPixelFormat::pf32bit);  // transparent black
     if (w == 0 || h == 0)
         return result;
 
-    std::vector<const uint8_t*> sourceRows(h);
+    std::vector<const uint32_t*> sourceRows(h);
     for (int y = 0; y < h; ++y)
-        sourceRows[y] = source->ScanLine(y);
+        sourceRows[y] = reinterpret_cast<const uint32_t*>(source->ScanLine(y));
     const int cosV = C[v], sinV = S[v];
     const int sourceCentreX = w / 2, sourceCentreY = h / 2;
     const int outCentreX = outWidth / 2, outCentreY = outHeight / 2;
     for (int i = 0; i < outHeight; ++i) {
-        uint8_t* out = result->ScanLine(i);
+        uint32_t* out = reinterpret_cast<uint32_t*>(result->ScanLine(i));
         int dy = i - outCentreY;
         int dx = -outCentreX;
         int px = dx * cosV - dy * sinV + 256 * sourceCentreX;
         int py = dx * sinV + dy * cosV + 256 * sourceCentreY;
-        for (int j = 0; j < outWidth; ++j, px += cosV, py += sinV, out += 4) {
+        for (int j = 0; j < outWidth; ++j, px += cosV, py += sinV) {
             TSamplePair col = PairOf(px), row = PairOf(py);
             if (col.First < -1 || col.First + 1 > w || row.First < -1 || row.First + 1 > h)
                 continue;  // already transparent black
@@ -339,18 +392,14 @@ std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
             bool leftIn = col.First >= 0, rightIn = col.First + 1 < w;
             bool topIn = row.First >= 0, bottomIn = row.First + 1 < h;
             int x0 = leftIn ? col.First : col.First + 1, x1 = rightIn ? col.First + 1 : col.First;
-            int y0 = topIn ? row.First : row.First + 1, y1 = bottomIn ? row.First + 1 : row.First;
-            const uint8_t* p00 = sourceRows[y0] + x0 * 4;
-            const uint8_t* p01 = sourceRows[y0] + x1 * 4;
-            const uint8_t* p10 = sourceRows[y1] + x0 * 4;
-            const uint8_t* p11 = sourceRows[y1] + x1 * 4;
-            int w00 = col.FirstWeight * row.FirstWeight, w01 = col.SecondWeight * row.FirstWeight;
-            int w10 = col.FirstWeight * row.SecondWeight, w11 = col.SecondWeight * row.SecondWeight;
-            for (int k = 0; k < 3; ++k)
-                out[k] = static_cast<uint8_t>((p00[k] * w00 + p01[k] * w01 + p10[k] * w10 + p11[k] * w11) / 65025);
-            int alpha = (leftIn && topIn ? p00[3] * w00 : 0) + (rightIn && topIn ? p01[3] * w01 : 0) +
-                        (leftIn && bottomIn ? p10[3] * w10 : 0) + (rightIn && bottomIn ? p11[3] * w11 : 0);
-            out[3] = static_cast<uint8_t>(alpha / 65025);
+            const uint32_t* top = sourceRows[topIn ? row.First : row.First + 1];
+            const uint32_t* bottom = sourceRows[bottomIn ? row.First + 1 : row.First];
+            constexpr uint32_t ColourOnly = 0x00FFFFFF;
+            uint32_t p00 = top[x0] & (leftIn && topIn ? ~0u : ColourOnly);
+            uint32_t p01 = top[x1] & (rightIn && topIn ? ~0u : ColourOnly);
+            uint32_t p10 = bottom[x0] & (leftIn && bottomIn ? ~0u : ColourOnly);
+            uint32_t p11 = bottom[x1] & (rightIn && bottomIn ? ~0u : ColourOnly);
+            out[j] = BilinearPixel(p00, p01, p10, p11, col.FirstWeight, col.SecondWeight, row.FirstWeight, row.SecondWeight);
         }
     }
     return result;

@@ -19,6 +19,7 @@ const TCommand Commands[] = {
     // Commands, one line each.
     {"almanac", "almanac [FROM [TO]]   the facts of each day's page (dates YYYY-MM-DD, default today)", RunAlmanacCommand},
     {"page", "page DATE OUT.png [DATA-FOLDER]   the calendar page of DATE as a 120×120 PNG (memos and colours of DATA-FOLDER)", RunPageCommand},
+    {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG", RunDecodeCommand},
     {nullptr, nullptr, nullptr},
 };
 

@@ -5,3 +5,4 @@
 // Declarations, one line each.
 int RunAlmanacCommand(int argc, char** argv);
 int RunPageCommand(int argc, char** argv);
+int RunDecodeCommand(int argc, char** argv);
