@@ -64,7 +64,9 @@ void TBitmap::SetSize(int width, int height) {
         size_t kept = y < keepHeight ? static_cast<size_t>(keepWidth) * bpp : 0;
         if (kept > 0)
             std::memcpy(row, ScanLine(y), kept);
-        std::memcpy(row + kept, filledRow.data() + kept, static_cast<size_t>(width) * bpp - kept);
+        size_t filled = static_cast<size_t>(width) * bpp - kept;
+        if (filled > 0)
+            std::memcpy(row + kept, filledRow.data() + kept, filled);
     }
     FPixels.swap(pixels);
     FWidth = width;
