@@ -1,6 +1,8 @@
 #include "graphics/GraphicWork.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -246,6 +248,16 @@ void BlendRows(TBitmap& dst, const TBitmap& src, const TBlendArea& area) {
     }
 }
 
+using TBlendRows = void (*)(TBitmap&, const TBitmap&, const TBlendArea&);
+
+template <size_t... Modes>
+constexpr std::array<TBlendRows, sizeof...(Modes)> BlendModeTable(std::index_sequence<Modes...>) {
+    return {&BlendRows<static_cast<TDrawType>(Modes)>...};
+}
+
+// One specialised row loop per mode, indexed by the mode's value.
+constexpr auto BlendModes = BlendModeTable(std::make_index_sequence<DrawTypeCount>());
+
 } // namespace
 
 void DrawBlend(int x, int y, TBitmap& dst, const TBitmap& src, TDrawType mode) {
@@ -259,21 +271,9 @@ void DrawBlend(int x, int y, TBitmap& dst, const TBitmap& src, TDrawType mode) {
     if (width <= 0 || height <= 0)
         return;
     TBlendArea area{int(skipX), int(skipY), int(dstX), int(dstY), int(width), int(height)};
-    switch (mode) {
-    case TDrawType::dtAlpha: BlendRows<TDrawType::dtAlpha>(dst, src, area); break;
-    case TDrawType::dtCopy: BlendRows<TDrawType::dtCopy>(dst, src, area); break;
-    case TDrawType::dtAdd: BlendRows<TDrawType::dtAdd>(dst, src, area); break;
-    case TDrawType::dtSub: BlendRows<TDrawType::dtSub>(dst, src, area); break;
-    case TDrawType::dtMulti: BlendRows<TDrawType::dtMulti>(dst, src, area); break;
-    case TDrawType::dtDiv: BlendRows<TDrawType::dtDiv>(dst, src, area); break;
-    case TDrawType::dtScreen: BlendRows<TDrawType::dtScreen>(dst, src, area); break;
-    case TDrawType::dtOverlay: BlendRows<TDrawType::dtOverlay>(dst, src, area); break;
-    case TDrawType::dtWhite: BlendRows<TDrawType::dtWhite>(dst, src, area); break;
-    case TDrawType::dtBlack: BlendRows<TDrawType::dtBlack>(dst, src, area); break;
-    case TDrawType::dtNone: BlendRows<TDrawType::dtNone>(dst, src, area); break;
-    case TDrawType::dtLayered: BlendRows<TDrawType::dtLayered>(dst, src, area); break;
-    case TDrawType::dtAlphaOver: BlendRows<TDrawType::dtAlphaOver>(dst, src, area); break;
-    }
+    auto index = static_cast<size_t>(mode);
+    if (index < BlendModes.size())
+        BlendModes[index](dst, src, area);
 }
 
 TRect GetOpaqueBounds(const TBitmap& bitmap) {
