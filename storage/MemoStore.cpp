@@ -27,34 +27,6 @@ bool ReadLineDate(std::string_view line, int32_t& dayNumber) {
     return FormatYmd(dayNumber) == prefix;
 }
 
-// A byte that may follow a lead byte as the second half of a double-byte character.
-bool IsTrailByte(char c) {
-    unsigned char b = static_cast<unsigned char>(c);
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
-// EscapeText keeps a lead byte together with the byte after it, also when that is a CR or
-// LF, which would break the memo's line in two. A lead byte without a valid second half
-// is therefore written as "\xHH", and the text around it escaped as usual.
-std::string EscapeMemoText(std::string_view text) {
-    std::string out;
-    std::size_t segment = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (!IsLeadByte(text[i])) {
-            ++i;
-        } else if (i + 1 < text.size() && IsTrailByte(text[i + 1])) {
-            i += 2;
-        } else {
-            out += EscapeText(text.substr(segment, i - segment));
-            out += "\\x" + IntToHex(static_cast<unsigned char>(text[i]), 2);
-            segment = ++i;
-        }
-    }
-    out += EscapeText(text.substr(segment));
-    return out;
-}
-
 } // namespace
 
 TMemoStore::TMemoStore(std::string fileName) : FFileName(std::move(fileName)) {}
@@ -109,7 +81,7 @@ std::string TMemoStore::SaveToBytes() const {
         if (i == FItems.Count())
             break;
         out += FormatYmd(FItems.Tags(i));
-        out += EscapeMemoText(FItems.Strings(i));
+        out += EscapeText(FItems.Strings(i));
         out += "\r\n";
     }
     return out;

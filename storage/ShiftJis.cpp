@@ -73,7 +73,9 @@ size_t Utf8Unit(const unsigned char* at, size_t left) {
 }
 
 // A double-byte character goes as a whole when its trail byte is there.
-size_t SjisUnit(const unsigned char* at, size_t left) { return IsLeadByte(at[0]) && left >= 2 ? 2 : 1; }
+size_t SjisUnit(const unsigned char* at, size_t left) {
+    return CharLengthAt(std::string_view(reinterpret_cast<const char*>(at), left), 0);
+}
 
 size_t Utf16Unit(const unsigned char*, size_t left) { return left >= 2 ? 2 : left; }
 
@@ -117,11 +119,9 @@ std::string SjisToUtf16Le(std::string_view sjis) {
 
 std::string AnsiLowerCase(std::string_view text) {
     std::string result(text);
-    for (size_t i = 0; i < result.size(); ++i) {
+    for (size_t i = 0; i < result.size(); i += CharLengthAt(result, i)) {
         unsigned char c = static_cast<unsigned char>(result[i]);
-        if (IsLeadByte(c))
-            ++i;
-        else if (c >= 'A' && c <= 'Z')
+        if (c >= 'A' && c <= 'Z')
             result[i] = static_cast<char>(c + ('a' - 'A'));
     }
     return result;
@@ -129,11 +129,9 @@ std::string AnsiLowerCase(std::string_view text) {
 
 std::string AnsiUpperCase(std::string_view text) {
     std::string result(text);
-    for (size_t i = 0; i < result.size(); ++i) {
+    for (size_t i = 0; i < result.size(); i += CharLengthAt(result, i)) {
         unsigned char c = static_cast<unsigned char>(result[i]);
-        if (IsLeadByte(c))
-            ++i;
-        else if (c >= 'a' && c <= 'z')
+        if (c >= 'a' && c <= 'z')
             result[i] = static_cast<char>(c - ('a' - 'A'));
     }
     return result;

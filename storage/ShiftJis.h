@@ -9,6 +9,16 @@
 constexpr bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 constexpr bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
+// True for a byte that may stand second in a double-byte character.
+constexpr bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+constexpr bool IsTrailByte(char c) { return IsTrailByte(static_cast<unsigned char>(c)); }
+// Length of the character that starts at index i: 2 for a lead byte followed by a trail
+// byte, else 1. A lead byte before a CR, LF, "<" or the end of the text stands alone, so
+// damaged text never swallows the byte after it.
+constexpr size_t CharLengthAt(std::string_view text, size_t i) {
+    return IsLeadByte(text[i]) && i + 1 < text.size() && IsTrailByte(text[i + 1]) ? 2 : 1;
+}
+
 // Conversions through glibc's iconv "CP932". Bytes that cannot be converted become "?"
 // (Shift_JIS) or U+FFFD (UTF-8); neither function fails.
 std::string Utf8ToSjis(std::string_view utf8);

@@ -16,12 +16,10 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
         if (text.compare(i, from.size(), from) == 0) {
             result.append(to);
             i += from.size();
-        } else if (IsLeadByte(text[i]) && i + 1 < text.size()) {
-            result.append(text.substr(i, 2));
-            i += 2;
         } else {
-            result.push_back(text[i]);
-            ++i;
+            size_t length = CharLengthAt(text, i);
+            result.append(text.substr(i, length));
+            i += length;
         }
     }
     return result;
@@ -40,12 +38,43 @@ int HexDigit(char c) {
 } // namespace
 
 std::string EscapeText(std::string_view text) {
-    std::string s = ReplaceAll(text, "\\", "\\\\");
-    s = ReplaceAll(s, "\r\n", "\\n");
-    s = ReplaceAll(s, "\r", "\\d");
-    s = ReplaceAll(s, "\n", "\\a");
-    s = ReplaceAll(s, "\t", "\\t");
-    return ReplaceAll(s, "\"", "\\\"");
+    // One pass that gives what the replacements "\" → "\\", CR LF → "\n", CR → "\d",
+    // LF → "\a", TAB → "\t" and '"' → '\"' give one after the other.
+    std::string result;
+    result.reserve(text.size() + text.size() / 8);
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (IsLeadByte(c)) {
+            if (CharLengthAt(text, i) == 2) {
+                result.append(text.substr(i, 2));
+                i += 2;
+            } else {
+                // A lead byte without its second half: as "\xHH", so that a CR, LF or
+                // escape after it, or the line end, never pairs up with it on reading.
+                result.append("\\x" + IntToHex(static_cast<unsigned char>(c), 2));
+                ++i;
+            }
+            continue;
+        }
+        switch (c) {
+        case '\\': result.append("\\\\"); break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                result.append("\\n");
+                ++i;
+            } else {
+                result.append("\\d");
+            }
+            break;
+        case '\n': result.append("\\a"); break;
+        case '\t': result.append("\\t"); break;
+        case '"': result.append("\\\""); break;
+        default: result.push_back(c); break;
+        }
+        ++i;
+    }
+    return result;
 }
 
 std::string UnescapeText(std::string_view text) {
@@ -56,8 +85,8 @@ std::string UnescapeText(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         char c = text[i];
-        if (IsLeadByte(c)) {
-            result.append(text.substr(i, 2));  // a lead byte at the very end goes alone
+        if (CharLengthAt(text, i) == 2) {
+            result.append(text.substr(i, 2));
             i += 2;
             continue;
         }
@@ -133,7 +162,7 @@ int PosFrom(std::string_view pattern, std::string_view text, int start) {
     while (i < text.size()) {
         if (static_cast<int>(i) + 1 >= start && text.compare(i, pattern.size(), pattern) == 0)
             return static_cast<int>(i) + 1;
-        i += IsLeadByte(text[i]) ? 2 : 1;
+        i += CharLengthAt(text, i);
     }
     return 0;
 }
@@ -141,15 +170,9 @@ int PosFrom(std::string_view pattern, std::string_view text, int start) {
 int LastDelimiter(char c, std::string_view text) {
     int last = 0;
     size_t i = 0;
-    while (i < text.size()) {
-        if (IsLeadByte(text[i])) {
-            i += 2;
-            continue;
-        }
+    for (; i < text.size(); i += CharLengthAt(text, i))
         if (text[i] == c)
             last = static_cast<int>(i) + 1;
-        ++i;
-    }
     return last;
 }
 
@@ -232,9 +255,7 @@ std::string FitText(const std::string& text, const TTextWidthFunction& textWidth
     // Candidates end after whole characters only: a cut after a lead byte is skipped.
     size_t n = 0;
     while (n < text.size()) {
-        n += IsLeadByte(text[n]) ? 2 : 1;
-        if (n > text.size())
-            break;  // a lead byte at the very end has no trail byte to complete it
+        n += CharLengthAt(text, n);
         std::string candidate = text.substr(0, n) + "..";
         if (textWidth(candidate) > width)
             break;  // longer candidates are never narrower

@@ -9,7 +9,8 @@
 #include <string_view>
 
 // One-line storage of a multi-line text: "\" → "\\", CR LF → "\n", CR → "\d", LF → "\a",
-// TAB → "\t", '"' → '\"'. UnescapeText(EscapeText(s)) == s for every s.
+// TAB → "\t", '"' → '\"'; a lead byte without its second half (damaged text) → "\xHH".
+// UnescapeText(EscapeText(s)) == s for every s, and the result holds no CR or LF.
 std::string EscapeText(std::string_view text);
 // Reverses EscapeText and also reads "\r" (CR) and "\xHH" (one byte); any other escaped
 // character stands for itself; a lone "\" at the end stays.

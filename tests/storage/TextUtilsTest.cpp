@@ -61,6 +61,30 @@ TEST(EscapeText, RoundTripsEveryByte) {
     }
 }
 
+TEST(EscapeText, AnyBytesComeBackAndNeverBreakTheLine) {
+    // Damaged text too: stray lead bytes before CR, LF, "\\" or the end of the text.
+    const std::vector<std::string> damaged = {
+        "\x82\r\n", "\x82\r", "\x82\n", "\x82\\", std::string("\x82\"x"), "\x82\t", "a\x82",
+        "\x82\x82\r\n\x82", std::string("\x82\0", 2),
+    };
+    uint32_t seed = 12345;
+    std::vector<std::string> texts = damaged;
+    for (int n = 0; n < 2000; ++n) {
+        std::string text;
+        for (int i = 0; i < n % 23; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const char pool[] = {'\\', '\r', '\n', '\t', '"', 'x', '\x82', '\x5C', '\xE0', '\x40', '\xFD'};
+            text.push_back(pool[(seed >> 16) % sizeof pool]);
+        }
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        std::string escaped = EscapeText(text);
+        EXPECT_EQ(escaped.find_first_of("\r\n"), std::string::npos) << escaped;
+        EXPECT_EQ(UnescapeText(escaped), text) << escaped;
+    }
+}
+
 TEST(XmlEntities, EncodeAndDecodeOnce) {
     EXPECT_EQ(XmlEncode("a<b&c"), "a&lt;b&amp;c");
     EXPECT_EQ(XmlEncode("&lt;"), "&amp;lt;");
