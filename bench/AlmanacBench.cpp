@@ -1,9 +1,11 @@
 // The almanac's two costs: building a year's tables when the held date moves into another
-// year, and the queries of one page for a date whose tables are built.
+// year, and the queries of one page for a date whose tables are built; and the ephemeris
+// evaluations and searches a table build is made of.
 
 #include <benchmark/benchmark.h>
 
 #include "almanac/Almanac.h"
+#include "almanac/Ephemeris.h"
 #include "storage/DateUtils.h"
 #include "storage/Resources.h"
 
@@ -55,5 +57,44 @@ void BM_PageQueries(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PageQueries)->Unit(benchmark::kNanosecond);
+
+// One evaluation of each model at instants spread over a year.
+void BM_SunLongitude(benchmark::State& state) {
+    double date = DayNumberOf(2025, 1, 1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SunLongitude(date));
+        date += 0.7;
+    }
+}
+BENCHMARK(BM_SunLongitude)->Unit(benchmark::kMicrosecond);
+
+void BM_MoonAge(benchmark::State& state) {
+    double date = DayNumberOf(2025, 1, 1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(MoonAge(date));
+        date += 0.7;
+    }
+}
+BENCHMARK(BM_MoonAge)->Unit(benchmark::kMicrosecond);
+
+// The searches, from the starts the table build uses.
+void BM_FindLongitudeDay(benchmark::State& state) {
+    int longitude = 0;
+    for (auto _ : state) {
+        const int startDay = DayNumberOf(2025, 3, 20) + longitude * 365 / 360;
+        benchmark::DoNotOptimize(FindLongitudeDay(longitude, startDay));
+        longitude = (longitude + 15) % 360;
+    }
+}
+BENCHMARK(BM_FindLongitudeDay)->Unit(benchmark::kMicrosecond);
+
+void BM_FindNewMoonInstant(benchmark::State& state) {
+    double near = DayNumberOf(2025, 1, 1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FindNewMoonInstant(near));
+        near += 29.5;
+    }
+}
+BENCHMARK(BM_FindNewMoonInstant)->Unit(benchmark::kMicrosecond);
 
 } // namespace

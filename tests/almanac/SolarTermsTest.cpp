@@ -41,6 +41,17 @@ TEST(SolarTerms, EquinoxesOnTheirPublishedDays) {
     ExpectTerms(cases);
 }
 
+// Terms that fall minutes before midnight JST land on their own day, and the seasonal days
+// counted from them move with them: 立春 2021 at 23:59 on 02-03 makes 02-02 節分.
+TEST(SolarTerms, TermsJustBeforeMidnight) {
+    const TTermDay cases[] = {
+        {"2021-02-02", "節分"}, {"2021-02-03", "立春"}, {"2021-02-04", ""},     {"2023-06-21", "夏至"},
+        {"2023-06-22", ""},     {"1998-10-23", "霜降"}, {"1998-10-24", ""},     {"2030-02-18", "雨水"},
+        {"2030-02-19", ""},     {"2025-02-02", "節分"}, {"2025-02-03", "立春"}, {"1985-02-04", "立春"},
+    };
+    ExpectTerms(cases);
+}
+
 // Table rows win over the seasonal days counted from them when two fall on one day, and
 // the table holds the 30 rows followed by the 7 seasonal days, all in the cached year.
 TEST(SolarTerms, TableOrderAndYearBounds) {
