@@ -6,6 +6,7 @@
 
 #include "almanac/CalendarDate.h"
 #include "almanac/NameTables.h"
+#include "storage/ProcessWide.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ const TEra* EraOf(int32_t day) {
     return nullptr;
 }
 
-std::unique_ptr<Talmanac> GlobalAlmanac;
+TProcessWide<Talmanac> GlobalAlmanac("Almanac");
 
 } // namespace
 
@@ -98,14 +99,8 @@ void Talmanac::UpdateYear() {
     BuildHolidays();
 }
 
-void CreateAlmanac() {
-    assert(!GlobalAlmanac);
-    GlobalAlmanac = std::make_unique<Talmanac>();
-}
+void CreateAlmanac() { GlobalAlmanac.Replace(std::make_unique<Talmanac>()); }
 
-void FreeAlmanac() { GlobalAlmanac.reset(); }
+void FreeAlmanac() { GlobalAlmanac.Replace(nullptr); }
 
-Talmanac& Almanac() {
-    assert(GlobalAlmanac);
-    return *GlobalAlmanac;
-}
+Talmanac& Almanac() { return GlobalAlmanac.Get(); }

@@ -1,4 +1,5 @@
 #include "storage/AppGlobals.h"
+#include "storage/ProcessWide.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,7 @@ constexpr const char* Company = "Vellomar";
 constexpr const char* Internal = "quillo";
 constexpr int WriteTestNames = 1000;
 
-TbrskGlobal* TheAppGlobals = nullptr;
+TProcessWide<TbrskGlobal> TheAppGlobals("AppGlobals");
 
 std::string RunningProgramFile() {
     std::error_code error;
@@ -180,22 +181,12 @@ void TbrskGlobal::WriteRegString(std::string_view section, std::string_view key,
     UserRegistry().WriteString(UserKeyPath() + "\\" + std::string(section), key, value);
 }
 
-TbrskGlobal& AppGlobals() {
-    if (!TheAppGlobals) {
-        // A programmer's error: the object is used before start-up made it or after
-        // shutdown released it.
-        std::fputs("AppGlobals used while it does not exist\n", stderr);
-        std::abort();
-    }
-    return *TheAppGlobals;
-}
+TbrskGlobal& AppGlobals() { return TheAppGlobals.Get(); }
 
-bool HasAppGlobals() { return TheAppGlobals != nullptr; }
+bool HasAppGlobals() { return TheAppGlobals.Exists(); }
 
 std::unique_ptr<TbrskGlobal> ReplaceAppGlobals(std::unique_ptr<TbrskGlobal> instance) {
-    std::unique_ptr<TbrskGlobal> previous(TheAppGlobals);
-    TheAppGlobals = instance.release();
-    return previous;
+    return TheAppGlobals.Replace(std::move(instance));
 }
 
 void CreateAppGlobals() { ReplaceAppGlobals(std::make_unique<TbrskGlobal>()); }

@@ -1,4 +1,5 @@
 #include "storage/ColorScheme.h"
+#include "storage/ProcessWide.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,7 @@
 
 namespace {
 
-TColorsList* TheColorScheme = nullptr;
+TProcessWide<TColorsList> TheColorScheme("ColorScheme");
 
 } // namespace
 
@@ -47,21 +48,12 @@ void TColorsList::Save() { SaveToFile(FFileName); }
 
 void TColorsList::SaveTo(const std::string& fileName) { SaveToFile(fileName); }
 
-TColorsList& ColorScheme() {
-    if (!TheColorScheme) {
-        // A programmer's error: used before start-up made it or after shutdown released it.
-        std::fputs("ColorScheme used while it does not exist\n", stderr);
-        std::abort();
-    }
-    return *TheColorScheme;
-}
+TColorsList& ColorScheme() { return TheColorScheme.Get(); }
 
-bool HasColorScheme() { return TheColorScheme != nullptr; }
+bool HasColorScheme() { return TheColorScheme.Exists(); }
 
 std::unique_ptr<TColorsList> ReplaceColorScheme(std::unique_ptr<TColorsList> instance) {
-    std::unique_ptr<TColorsList> previous(TheColorScheme);
-    TheColorScheme = instance.release();
-    return previous;
+    return TheColorScheme.Replace(std::move(instance));
 }
 
 void CreateColorScheme() { ReplaceColorScheme(std::make_unique<TColorsList>()); }

@@ -1,4 +1,5 @@
 #include "storage/MemoStore.h"
+#include "storage/ProcessWide.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@ namespace {
 
 constexpr std::size_t DateLength = 8;   // "yyyymmdd"
 
-TMemoStore* TheMemoStore = nullptr;
+TProcessWide<TMemoStore> TheMemoStore("MemoStore");
 std::function<void(int32_t)> MemoChangedHandler;
 
 // The day number of a line's "yyyymmdd" prefix. Only the form FormatYmd writes counts, so
@@ -108,21 +109,12 @@ void TMemoStore::StoreMemo(int32_t dayNumber, const std::string& text) {
     Save();
 }
 
-TMemoStore& MemoStore() {
-    if (!TheMemoStore) {
-        // A programmer's error: used before start-up made it or after shutdown released it.
-        std::fputs("MemoStore used while it does not exist\n", stderr);
-        std::abort();
-    }
-    return *TheMemoStore;
-}
+TMemoStore& MemoStore() { return TheMemoStore.Get(); }
 
-bool HasMemoStore() { return TheMemoStore != nullptr; }
+bool HasMemoStore() { return TheMemoStore.Exists(); }
 
 std::unique_ptr<TMemoStore> ReplaceMemoStore(std::unique_ptr<TMemoStore> instance) {
-    std::unique_ptr<TMemoStore> previous(TheMemoStore);
-    TheMemoStore = instance.release();
-    return previous;
+    return TheMemoStore.Replace(std::move(instance));
 }
 
 void CreateMemoStore() { ReplaceMemoStore(std::make_unique<TMemoStore>(AppGlobals().DataPath() + "Memos.txt")); }

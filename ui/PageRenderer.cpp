@@ -11,13 +11,14 @@
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
+#include "storage/ProcessWide.h"
 #include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
 
 namespace {
 
-std::unique_ptr<TQuillo> ThePageRenderer;
+TProcessWide<TQuillo> ThePageRenderer("PageRenderer");
 
 // The page's layout on the 240 × 240 drawing. Every size and place is a multiple of a
 // tenth of the drawing (24 pixels), truncated: Trunc(24 × factor), the factor in the
@@ -136,15 +137,8 @@ std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
     return page;
 }
 
-TQuillo& PageRenderer() {
-    if (!ThePageRenderer) {
-        // A programmer's error: used before start-up made it or after shutdown released it.
-        std::fputs("PageRenderer used while it does not exist\n", stderr);
-        std::abort();
-    }
-    return *ThePageRenderer;
-}
+TQuillo& PageRenderer() { return ThePageRenderer.Get(); }
 
-void CreatePageRenderer() { ThePageRenderer = std::make_unique<TQuillo>(); }
+void CreatePageRenderer() { ThePageRenderer.Replace(std::make_unique<TQuillo>()); }
 
-void DestroyPageRenderer() { ThePageRenderer.reset(); }
+void DestroyPageRenderer() { ThePageRenderer.Replace(nullptr); }

@@ -59,11 +59,11 @@ std::string ErrorOf(const std::function<void()>& action) {
 std::string Prefixed(const std::string& text) { return "TArchiveStream:\r\n" + text; }
 
 std::string RedPng() {
-    TPngSpec spec;
-    spec.Width = 3;
-    spec.Height = 2;
-    spec.Sample = [](int, int, int c) { return c == 0 ? 255 : 0; };
-    return MakePng(spec);
+    TPngRecipe recipe;
+    recipe.Width = 3;
+    recipe.Height = 2;
+    recipe.Sample = [](int, int, int c) { return c == 0 ? 255 : 0; };
+    return MakePng(recipe);
 }
 
 } // namespace
@@ -247,7 +247,7 @@ TEST(GraphicSource, CacheModesCountUsesAndKeepFlags) {
 TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
     TTestEnvironment environment;
     TTemporaryFolder program;
-    TPngSpec blue;
+    TPngRecipe blue;
     blue.Sample = [](int, int, int c) { return c == 2 ? 255 : 0; };
     WriteFile(program.Path() / "graphic", MakeArchive({{"face.png", RedPng()}, {"both.png", RedPng()}}));
     WriteFile(program.Path() / "resource/both.png", MakePng(blue));

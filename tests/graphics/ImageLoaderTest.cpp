@@ -71,17 +71,17 @@ TEST(PngReader, EveryColourTypeDepthAndFilterDecodesLikeQt) {
     } const kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {2, 8}, {3, 1}, {3, 2}, {3, 4}, {3, 8}, {4, 8}, {6, 8}};
     for (const auto& kind : kinds)
         for (int filter = 0; filter <= 5; ++filter) {  // 5: a different filter on every row
-            TPngSpec spec;
-            spec.Width = 13;
-            spec.Height = 7;
-            spec.ColourType = kind.ColourType;
-            spec.Depth = kind.Depth;
-            spec.Filter = [filter](int y) { return filter == 5 ? y % 5 : filter; };
-            spec.Sample = [&](int x, int y, int c) { return Noise(x, y, c) % (1 << kind.Depth); };
+            TPngRecipe recipe;
+            recipe.Width = 13;
+            recipe.Height = 7;
+            recipe.ColourType = kind.ColourType;
+            recipe.Depth = kind.Depth;
+            recipe.Filter = [filter](int y) { return filter == 5 ? y % 5 : filter; };
+            recipe.Sample = [&](int x, int y, int c) { return Noise(x, y, c) % (1 << kind.Depth); };
             if (kind.ColourType == 3)
-                spec.Palette = RainbowPalette(1 << kind.Depth);
-            spec.IdatPieces = 1 + filter % 3;
-            std::string png = MakePng(spec);
+                recipe.Palette = RainbowPalette(1 << kind.Depth);
+            recipe.IdatPieces = 1 + filter % 3;
+            std::string png = MakePng(recipe);
             TBitmap ours = LoadAs("image.png", png);
             SCOPED_TRACE("colour type " + std::to_string(kind.ColourType) + " depth " + std::to_string(kind.Depth) +
                          " filter " + std::to_string(filter));
@@ -91,14 +91,14 @@ TEST(PngReader, EveryColourTypeDepthAndFilterDecodesLikeQt) {
 }
 
 TEST(PngReader, OneBitGreyRowsKeepTheirPixelOrder) {
-    TPngSpec spec;
-    spec.Width = 10;
-    spec.Height = 2;
-    spec.ColourType = 0;
-    spec.Depth = 1;
+    TPngRecipe recipe;
+    recipe.Width = 10;
+    recipe.Height = 2;
+    recipe.ColourType = 0;
+    recipe.Depth = 1;
     const std::string pattern = "#..##.#..#";
-    spec.Sample = [&](int x, int y, int) { return (pattern[x] == '#') != (y == 1); };
-    TBitmap b = LoadAs("grey.png", MakePng(spec));
+    recipe.Sample = [&](int x, int y, int) { return (pattern[x] == '#') != (y == 1); };
+    TBitmap b = LoadAs("grey.png", MakePng(recipe));
     ASSERT_EQ(b.Width(), 10);
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(b.Pixel(x, 0), pattern[x] == '#' ? 0xFFFFFF : 0) << x;
@@ -107,13 +107,13 @@ TEST(PngReader, OneBitGreyRowsKeepTheirPixelOrder) {
 }
 
 TEST(PngReader, UpFilterOnTheFirstRowReadsAsNone) {
-    TPngSpec spec;
-    spec.Width = 6;
-    spec.Height = 3;
-    spec.Sample = [](int x, int y, int c) { return Noise(x, y, c) & 255; };
-    std::string plain = MakePng(spec);
-    spec.Filter = [](int y) { return y == 0 ? 2 : 0; };
-    TBitmap up = LoadAs("a.png", MakePng(spec)), none = LoadAs("a.png", plain);
+    TPngRecipe recipe;
+    recipe.Width = 6;
+    recipe.Height = 3;
+    recipe.Sample = [](int x, int y, int c) { return Noise(x, y, c) & 255; };
+    std::string plain = MakePng(recipe);
+    recipe.Filter = [](int y) { return y == 0 ? 2 : 0; };
+    TBitmap up = LoadAs("a.png", MakePng(recipe)), none = LoadAs("a.png", plain);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 6; ++x)
             EXPECT_EQ(up.Pixel(x, y), none.Pixel(x, y));
@@ -122,26 +122,26 @@ TEST(PngReader, UpFilterOnTheFirstRowReadsAsNone) {
 TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
     struct {
         const char* What;
-        std::function<void(TPngSpec&)> Change;
+        std::function<void(TPngRecipe&)> Change;
         std::string Message;
     } const cases[] = {
-        {"16-bit", [](TPngSpec& s) { s.Depth = 16; }, SJIS("16bit色深度には対応していません")},
-        {"deflate 1", [](TPngSpec& s) { s.Compression = 1; }, SJIS("このPNG圧縮には対応していません")},
-        {"interlaced", [](TPngSpec& s) { s.Interlace = 1; }, SJIS("PNGインターレースには対応していません")},
-        {"colour type 5", [](TPngSpec& s) { s.ColourType = 5; }, SJIS("このPNGには対応していません")},
-        {"colour type 1", [](TPngSpec& s) { s.ColourType = 1; }, SJIS("このPNGには対応していません")},
-        {"grey depth 3", [](TPngSpec& s) { s.ColourType = 0, s.Depth = 3; }, "3" + SJIS("bit色深度には対応していません")},
-        {"truecolour depth 4", [](TPngSpec& s) { s.Depth = 4; }, "4" + SJIS("bit色深度には対応していません")},
-        {"grey alpha depth 2", [](TPngSpec& s) { s.ColourType = 4, s.Depth = 2; }, "2" + SJIS("bit色深度には対応していません")},
-        {"too wide", [](TPngSpec& s) { s.Width = MaxImageSide + 1; }, SJIS("画像が大きすぎます(16385x1)")},
-        {"too many pixels", [](TPngSpec& s) { s.Width = s.Height = 9000; }, SJIS("画像が大きすぎます(9000x9000)")},
-        {"sign bit width", [](TPngSpec& s) { s.Width = -1; }, SJIS("画像が大きすぎます(4294967295x1)")},
+        {"16-bit", [](TPngRecipe& s) { s.Depth = 16; }, SJIS("16bit色深度には対応していません")},
+        {"deflate 1", [](TPngRecipe& s) { s.Compression = 1; }, SJIS("このPNG圧縮には対応していません")},
+        {"interlaced", [](TPngRecipe& s) { s.Interlace = 1; }, SJIS("PNGインターレースには対応していません")},
+        {"colour type 5", [](TPngRecipe& s) { s.ColourType = 5; }, SJIS("このPNGには対応していません")},
+        {"colour type 1", [](TPngRecipe& s) { s.ColourType = 1; }, SJIS("このPNGには対応していません")},
+        {"grey depth 3", [](TPngRecipe& s) { s.ColourType = 0, s.Depth = 3; }, "3" + SJIS("bit色深度には対応していません")},
+        {"truecolour depth 4", [](TPngRecipe& s) { s.Depth = 4; }, "4" + SJIS("bit色深度には対応していません")},
+        {"grey alpha depth 2", [](TPngRecipe& s) { s.ColourType = 4, s.Depth = 2; }, "2" + SJIS("bit色深度には対応していません")},
+        {"too wide", [](TPngRecipe& s) { s.Width = MaxImageSide + 1; }, SJIS("画像が大きすぎます(16385x1)")},
+        {"too many pixels", [](TPngRecipe& s) { s.Width = s.Height = 9000; }, SJIS("画像が大きすぎます(9000x9000)")},
+        {"sign bit width", [](TPngRecipe& s) { s.Width = -1; }, SJIS("画像が大きすぎます(4294967295x1)")},
     };
     for (const auto& c : cases) {
-        TPngSpec spec;
-        c.Change(spec);
-        spec.Sample = [](int, int, int) { return 0; };
-        std::string png = PngSignatureBytes() + PngHeaderChunk(spec) + PngChunk("IEND", "");
+        TPngRecipe recipe;
+        c.Change(recipe);
+        recipe.Sample = [](int, int, int) { return 0; };
+        std::string png = PngSignatureBytes() + PngHeaderChunk(recipe) + PngChunk("IEND", "");
         EXPECT_EQ(MessageOfLoading("x.png", png), c.Message) << c.What;
     }
     EXPECT_EQ(MessageOfLoading("x.png", "GIF89a...."), SJIS("PNGファイルではありません"));
@@ -152,9 +152,9 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
 }
 
 TEST(PngReader, ExtensionChoosesTheDecoderWhateverItsCase) {
-    TPngSpec spec;
-    spec.Sample = [](int, int, int c) { return c == 0 ? 255 : 0; };
-    std::string png = MakePng(spec);
+    TPngRecipe recipe;
+    recipe.Sample = [](int, int, int c) { return c == 0 ? 255 : 0; };
+    std::string png = MakePng(recipe);
     EXPECT_EQ(LoadAs("/a.b/RED.PNG", png).Pixel(0, 0), 0x0000FF);
     TBitmap untouched(2, 2, pf32bit);
     TBytesStream stream(png);
@@ -166,19 +166,19 @@ TEST(PngReader, ExtensionChoosesTheDecoderWhateverItsCase) {
 }
 
 TEST(PngReader, ChunkLayouts) {
-    TPngSpec spec;
-    spec.Width = 5;
-    spec.Height = 4;
-    spec.ColourType = 3;
-    spec.Sample = [](int x, int y, int) { return (x + 2 * y) % 9; };
-    const std::string head = PngSignatureBytes() + PngHeaderChunk(spec);
+    TPngRecipe recipe;
+    recipe.Width = 5;
+    recipe.Height = 4;
+    recipe.ColourType = 3;
+    recipe.Sample = [](int x, int y, int) { return (x + 2 * y) % 9; };
+    const std::string head = PngSignatureBytes() + PngHeaderChunk(recipe);
     const std::string palette = PngChunk("PLTE", std::string(3 * 9, '\x40'));  // nine grey entries
-    const std::string data = PngDataChunks(spec);
+    const std::string data = PngDataChunks(recipe);
     const std::string end = PngChunk("IEND", "");
 
     // Several image data chunks in a row decode as one stream.
-    spec.IdatPieces = 4;
-    TBitmap split = LoadAs("a.png", head + palette + PngDataChunks(spec) + end);
+    recipe.IdatPieces = 4;
+    TBitmap split = LoadAs("a.png", head + palette + PngDataChunks(recipe) + end);
     EXPECT_EQ(split.Pixel(4, 3), 0x404040);
     // A palette after the image data is never read: every index is black.
     TBitmap late = LoadAs("a.png", head + data + palette + end);
@@ -198,23 +198,23 @@ TEST(PngReader, ChunkLayouts) {
 }
 
 TEST(PngReader, DamagedDataStaysInsideTheImage) {
-    TPngSpec spec;
-    spec.Width = 8;
-    spec.Height = 6;
-    spec.ColourType = 6;
-    spec.Sample = [](int x, int y, int c) { return x + y == 0 ? 200 : Noise(x, y, c) & 255; };
-    std::string png = MakePng(spec);
+    TPngRecipe recipe;
+    recipe.Width = 8;
+    recipe.Height = 6;
+    recipe.ColourType = 6;
+    recipe.Sample = [](int x, int y, int c) { return x + y == 0 ? 200 : Noise(x, y, c) & 255; };
+    std::string png = MakePng(recipe);
     // Cut in the middle of the data: the rows that were not there are transparent black.
     TBitmap cut = LoadAs("a.png", png.substr(0, png.size() - 30));
     EXPECT_EQ(cut.Width(), 8);
     EXPECT_EQ(PixelAt(cut, 0, 0), (TPixel{200, 200, 200, 200}));
     EXPECT_EQ(PixelAt(cut, 7, 5), (TPixel{0, 0, 0, 0}));
     // A chunk length far beyond the file, and a second data run after another chunk.
-    std::string huge = PngSignatureBytes() + PngHeaderChunk(spec) + std::string("\xFF\xFF\xFF\xF0IDAT\x78\x9C", 10);
+    std::string huge = PngSignatureBytes() + PngHeaderChunk(recipe) + std::string("\xFF\xFF\xFF\xF0IDAT\x78\x9C", 10);
     EXPECT_EQ(MessageOfLoading("a.png", huge), "(no error)");
     EXPECT_EQ(MessageOfLoading("a.png", huge.substr(0, huge.size() - 2) + "xx"), "zlib: incorrect header check");
-    std::string packed = Deflate(PngScanlines(spec));
-    std::string interrupted = PngSignatureBytes() + PngHeaderChunk(spec) + PngChunk("IDAT", packed.substr(0, 20)) +
+    std::string packed = Deflate(PngScanlines(recipe));
+    std::string interrupted = PngSignatureBytes() + PngHeaderChunk(recipe) + PngChunk("IDAT", packed.substr(0, 20)) +
                               PngChunk("tEXt", "x") + PngChunk("IDAT", packed.substr(20));
     TBitmap first = LoadAs("a.png", interrupted);
     EXPECT_EQ(PixelAt(first, 7, 5), (TPixel{0, 0, 0, 0}));

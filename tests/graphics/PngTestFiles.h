@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-struct TPngSpec {
+struct TPngRecipe {
     int Width = 1, Height = 1, Depth = 8, ColourType = 2, Compression = 0, Interlace = 0;
     // Filter of row y; a value above 4 is written as it is over unfiltered bytes.
     std::function<int(int)> Filter = [](int) { return 0; };
@@ -41,7 +41,7 @@ inline std::string PngChunk(const char* type, const std::string& body) {
 
 inline std::string PngSignatureBytes() { return std::string("\x89PNG\r\n\x1a\n", 8); }
 
-inline std::string PngHeaderChunk(const TPngSpec& s) {
+inline std::string PngHeaderChunk(const TPngRecipe& s) {
     std::string h;
     PngPut32(h, uint32_t(s.Width));
     PngPut32(h, uint32_t(s.Height));
@@ -50,7 +50,7 @@ inline std::string PngHeaderChunk(const TPngSpec& s) {
 }
 
 // The filtered scanlines (filter byte + row), not yet compressed.
-inline std::string PngScanlines(const TPngSpec& s) {
+inline std::string PngScanlines(const TPngRecipe& s) {
     const int channels = PngChannels(s.ColourType);
     const size_t rowBytes = (size_t(s.Width) * channels * s.Depth + 7) / 8;
     const size_t bpp = std::max<size_t>(1, size_t(channels) * s.Depth / 8);
@@ -99,8 +99,8 @@ inline std::string Deflate(const std::string& bytes) {
     return out;
 }
 
-// The image data chunks for the spec, split into its pieces.
-inline std::string PngDataChunks(const TPngSpec& s) {
+// The image data chunks for the recipe, split into its pieces.
+inline std::string PngDataChunks(const TPngRecipe& s) {
     std::string packed = Deflate(PngScanlines(s)), out;
     size_t piece = packed.size() / size_t(s.IdatPieces) + 1;
     for (size_t at = 0; at < packed.size(); at += piece)
@@ -108,7 +108,7 @@ inline std::string PngDataChunks(const TPngSpec& s) {
     return out;
 }
 
-inline std::string MakePng(const TPngSpec& s) {
+inline std::string MakePng(const TPngRecipe& s) {
     std::string png = PngSignatureBytes() + PngHeaderChunk(s) + PngChunk("tEXt", std::string("Comment\0test", 12));
     if (!s.Palette.empty())
         png += PngChunk("PLTE", std::string(s.Palette.begin(), s.Palette.end()));
