@@ -1,7 +1,6 @@
 #include "almanac/Almanac.h"
 
 #include <array>
-#include <cassert>
 #include <memory>
 
 #include "almanac/CalendarDate.h"
