@@ -34,10 +34,10 @@ struct TFontRow {
 
 const TFontRow FontTable[] = {
     {"Impact", {"Bebas Neue", "Regular", false}},
-    {"HG創英角ｺﾞｼｯｸUB", {"Noto Sans CJK JP", "Black", false}},
-    {"HGP創英角ｺﾞｼｯｸUB", {"Noto Sans CJK JP", "Black", false}},
-    {"ＭＳ Ｐゴシック", {"IPAPGothic", "", false}},
-    {"ＭＳ ゴシック", {"IPAGothic", "", false}},
+    {"HG創英角ｺﾞｼｯｸUB", {"Noto Sans CJK JP", "Black", false, 1.0}},
+    {"HGP創英角ｺﾞｼｯｸUB", {"Noto Sans CJK JP", "Black", false, 1.0}},
+    {"ＭＳ Ｐゴシック", {"IPAPGothic", "", false, 1.0}},
+    {"ＭＳ ゴシック", {"IPAGothic", "", false, 1.0}},
     {"Arial", {"Liberation Sans", "", false}},
     {"Arial Black", {"Liberation Sans", "", true}},
 };
@@ -61,6 +61,8 @@ struct TCanvas::TQtFont {
     TFont Key;
     bool Made = false;
     QFont Font;
+    int Cell = 0;       // TextHeight
+    int Baseline = 0;   // from the top of the cell to the drawing face's baseline
 };
 
 TCanvas::TCanvas(TBitmap& bitmap) : FBitmap(bitmap) {}
@@ -84,7 +86,9 @@ TCanvas::TQtFont& TCanvas::QtFont() {
     // Windows heights: negative is the character height, positive the whole cell.
     int height = Font.Height == 0 ? -12 : Font.Height;
     font.setPixelSize(std::max(1, std::abs(height)));
-    if (height > 0) {
+    if (height > 0 && face.CellEm > 0) {
+        font.setPixelSize(std::max(1, static_cast<int>(height / face.CellEm)));
+    } else if (height > 0) {
         // A cell height: shrink the character until its cell fits.
         int cell = QFontMetrics(font).height();
         if (cell > height)
@@ -92,6 +96,9 @@ TCanvas::TQtFont& TCanvas::QtFont() {
         while (font.pixelSize() > 1 && QFontMetrics(font).height() > height)
             font.setPixelSize(font.pixelSize() - 1);
     }
+    QFontMetrics metrics(font);
+    cache.Cell = face.CellEm > 0 ? static_cast<int>(std::lround(font.pixelSize() * face.CellEm)) : metrics.height();
+    cache.Baseline = (cache.Cell - metrics.height()) / 2 + metrics.ascent();
     cache.Font = font;
     cache.Key = Font;
     cache.Made = true;
@@ -219,23 +226,22 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 void TCanvas::TextOut(int x, int y, const std::string& text) {
     if (text.empty() || FBitmap.Empty())
         return;
-    const QFont& font = QtFont().Font;
-    QFontMetrics metrics(font);
+    const TQtFont& cached = QtFont();
     QString qtext = QtText(text);
     if (Brush.Style != TBrushStyle::bsClear)
-        FillRect(RectOfSize(x, y, metrics.horizontalAdvance(qtext), metrics.height()));
+        FillRect(RectOfSize(x, y, QFontMetrics(cached.Font).horizontalAdvance(qtext), cached.Cell));
     QImage image = WrapRows(FBitmap);
     QPainter painter(&image);
-    painter.setFont(font);
+    painter.setFont(cached.Font);
     painter.setPen(QtColour(Font.Color));
-    painter.drawText(QPoint(x, y + metrics.ascent()), qtext);
+    painter.drawText(QPoint(x, y + cached.Baseline), qtext);
 }
 
 int TCanvas::TextWidth(const std::string& text) {
     return QFontMetrics(QtFont().Font).horizontalAdvance(QtText(text));
 }
 
-int TCanvas::TextHeight(const std::string&) { return QFontMetrics(QtFont().Font).height(); }
+int TCanvas::TextHeight(const std::string&) { return QtFont().Cell; }
 
 int64_t TCanvas::Pixel(int x, int y) const { return FBitmap.Pixel(x, y); }
 

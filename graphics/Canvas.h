@@ -74,7 +74,9 @@ public:
     // box of the brush colour unless the brush is clear.
     void TextOut(int x, int y, const std::string& text);
     int TextWidth(const std::string& text);
-    // Height of the font's cell (ascent + descent).
+    // Height of the font's cell (ascent + descent): that of the named font where the font
+    // table knows it, else that of the face that draws it. TextOut centres the drawing
+    // face's line in this cell.
     int TextHeight(const std::string& text);
 
     // Colour 0x00BBGGRR of a pixel; -1 outside the bitmap.
@@ -105,6 +107,10 @@ struct TFontFace {
     std::string Family;  // UTF-8
     std::string Style;   // UTF-8 style name, empty for the regular face
     bool Bold = false;
+    // The cell height (ascent + descent) of the named font in ems, where the layouts rely
+    // on it: the Japanese faces have a cell of one em, while their stand-ins here are
+    // taller. 0 takes the stand-in's own cell.
+    double CellEm = 0;
 };
 // The face for a Shift_JIS font name: the substitution table, else the name itself.
 TFontFace ResolveFontFace(const std::string& name);

@@ -36,6 +36,7 @@ constexpr int MemoWidth = 240 - 9;       // the drawing less 0.4
 
 constexpr uint8_t AlignCentre = 0;
 constexpr uint8_t AlignMiddle = 0;
+constexpr uint8_t AlignTop = 1;
 
 // A text in vertical writing at its place: centred on X, starting at Y.
 struct TColumn {
@@ -55,21 +56,6 @@ uint32_t TextColour(Talmanac& almanac, TColorsList& scheme) {
     if (almanac.IsHoliday())
         colour = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), 0x0000FF);
     return colour;
-}
-
-// A text in vertical writing, one double-byte character per line: the column centred on x,
-// starting at y, like TextOutVertical. The layout steps its columns by one em, the cell of
-// the column font it names; the font that stands in for it here has a taller cell (about
-// 1.45 em), with which TextOutVertical's lines would overlap the next column entry. So the
-// lines are one em apart here, each character's em box centred in the font's cell.
-void DrawColumn(TCanvas& canvas, int x, int y, const std::string& text) {
-    const int em = std::abs(canvas.Font.Height);
-    const std::string square = SJIS("■");
-    const int cell = canvas.TextHeight(square);
-    x -= canvas.TextWidth(square) / 2;
-    y -= (cell - em) / 2;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        canvas.TextOut(x, y + static_cast<int>(i / 2) * em, text.substr(i, 2));
 }
 
 void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int height) {
@@ -118,7 +104,7 @@ std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
         {225, 105, almanac.SolarTermName()},                        // 9.4, 4.4
     };
     for (const TColumn& column : columns)
-        DrawColumn(canvas, column.X, column.Y, column.Text);
+        TextOutVertical(canvas, column.X, column.Y, AlignCentre, AlignTop, column.Text);
 
     SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, MemoHeight);
     const TiStringList& memos = Memos();

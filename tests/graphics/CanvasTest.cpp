@@ -256,6 +256,36 @@ TEST(Fonts, HeightsFollowTheWindowsRule) {
     EXPECT_GT(b.Canvas().TextWidth("Wide text"), regular);
 }
 
+TEST(Fonts, JapaneseFacesKeepTheirOneEmCellWhateverStandsInForThem) {
+    // Vertical columns and centred memo lines step by this cell; the stand-in faces have
+    // taller lines of their own (about 1.45 em for the black gothic).
+    struct {
+        const char* Name;
+        int Height;
+        int Cell;
+    } const cases[] = {
+        {"HG創英角ｺﾞｼｯｸUB", -19, 19}, {"ＭＳ Ｐゴシック", -28, 28}, {"ＭＳ ゴシック", 24, 24},
+    };
+    for (const auto& c : cases) {
+        TBitmap b = WhiteBitmap(80, 80);
+        b.Canvas().Font.Name = Utf8ToSjis(c.Name);
+        b.Canvas().Font.Height = c.Height;
+        EXPECT_EQ(b.Canvas().TextHeight(SJIS("■")), c.Cell) << c.Name;
+        // The glyph is drawn inside its cell, not below it.
+        b.Canvas().Brush.Style = TBrushStyle::bsClear;
+        b.Canvas().TextOut(10, 20, SJIS("■"));
+        int top = b.Height(), bottom = -1;
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x)
+                if (b.Pixel(x, y) != 0xFFFFFF) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        EXPECT_GE(top, 20 - 2) << c.Name;
+        EXPECT_LE(bottom, 20 + c.Cell + 2) << c.Name;
+    }
+}
+
 TEST(Text, TextOutDrawsOnABrushBoxUnlessTheBrushIsClear) {
     TBitmap boxed = WhiteBitmap(60, 30);
     boxed.Canvas().Font.Height = -14;
