@@ -1,8 +1,8 @@
 #pragma once
-// Short trigonometric series of the sun's and the moon's longitude, good to about a
-// hundredth of a degree (the sun) and a few hundredths (the moon): a few minutes of time
-// near an event. They are cheap, and the searches start from them before the precise
-// models (SunPosition.h, MoonPosition.h) take over.
+// Short trigonometric series of the sun's and the moon's longitude, within 0.006° (the
+// sun, about nine minutes of its motion) and 0.01° (the moon) of the precise models over
+// 1900..2100. They are cheap, and the searches start from them before the precise models
+// (SunPosition.h, MoonPosition.h) take over.
 
 // Julian years (of 365.25 days) from 1975 January 0.0 UT to the JST instant `jstDays` (days
 // on the unbroken day-number line, 0 = 1899-12-30 0h JST).
