@@ -1,0 +1,322 @@
+"""The calendar program in a real X server, driven with the pointer like a user would.
+
+QUILLO_PROGRAM names the program; QUILLO_E2E_MODE picks the desktop it runs on:
+  plain      no compositing manager: the papers are windows cut to a region
+  composite  xcompmgr runs: the papers are translucent windows with per-pixel alpha
+  tray       trayer runs as the notification area (only the tray tests run)
+"""
+
+import os
+import signal
+import time
+import unittest
+
+from harness import (Calendar, SCREEN_HEIGHT, SCREEN_WIDTH, XSession, read_profile, steps,
+                     today_day_number, wait_until, write_profile)
+
+PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
+MODE = os.environ.get("QUILLO_E2E_MODE", "plain")
+
+# Window coordinates inside the main window (130 × 151): a point of the title strip that
+# is free of buttons, the page's left half, and the minimise button.
+STRIP = (68, 12)
+PAGE_LEFT_HALF = (30, 60)
+MINIMISE_BUTTON = (96, 14)
+CENTRED = ((SCREEN_WIDTH - 130) // 2, (SCREEN_HEIGHT - 151) // 2)
+
+
+def near(a, b, tolerance=1):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+class CalendarCase(unittest.TestCase):
+    """Each test gets its own X server, home and data folder."""
+
+    def setUp(self):
+        if not os.access(PROGRAM, os.X_OK):
+            self.skipTest(f"no program at {PROGRAM!r}")
+        self.x = self.enterContext(XSession(compositor=MODE == "composite", tray=MODE == "tray"))
+        self.app = Calendar(self.x, PROGRAM)
+
+    def desktop_colour(self):
+        """The colour of the bare desktop, from a corner where no window ever goes."""
+        return self.x.pixels(SCREEN_WIDTH - 3, 2, 1, 1)[0][0]
+
+    def stop_and_read(self, sig=signal.SIGTERM):
+        """Ends the program with sig; returns the settings and the saved papers."""
+        status = self.app.stop(sig)
+        self.assertEqual(status, 0, f"exit status after signal {sig}: {self.app.log_text()}")
+        settings = self.app.settings()
+        count = int(settings.get("paper", {}).get("number", "0"))
+        papers = [self.app_paper(i) for i in range(count)]
+        return settings, papers
+
+    def app_paper(self, index):
+        return read_profile(self.app.paper_path(index)).get("paper", {})
+
+    def shown_day(self, settings):
+        return int(settings["calendar"]["date"])
+
+    def page_point(self, offset=PAGE_LEFT_HALF):
+        main = self.app.main_window()
+        return main.x + offset[0], main.y + offset[1]
+
+    def start_tear(self, pull=(1, 1)):
+        """Presses in the page's left half and pulls by pull; returns the new paper."""
+        before = {w.wid for w in self.app.papers()}
+        sx, sy = self.page_point()
+        self.x.press(sx, sy)
+        self.x.drag_path(steps((sx, sy), (sx + pull[0], sy + pull[1]), max(1, abs(pull[1]) // 12)))
+        new = wait_until(lambda: [w for w in self.app.papers() if w.wid not in before], 5,
+                         "the torn paper's window")
+        return new[0], (sx + pull[0], sy + pull[1])
+
+    def tear_loose(self, carry_to):
+        """Tears the page off, pulls it past its hinge and carries it to carry_to (screen);
+        returns the paper window after the release."""
+        paper, cursor = self.start_tear()
+        self.x.drag_path(steps(cursor, (cursor[0], cursor[1] + 150), 12))
+        self.x.drag_path(steps(self.x.pointer(), carry_to, 8))
+        time.sleep(0.2)
+        self.x.release()
+        return self.settled(paper.wid)
+
+    def settled(self, wid, timeout=5):
+        """The window once its geometry stopped changing for 0.3 s."""
+        last = [None, time.monotonic()]
+
+        def still():
+            now = [w for w in self.app.windows() if w.wid == wid]
+            geometry = (now[0].x, now[0].y, now[0].width, now[0].height) if now else None
+            if geometry != last[0]:
+                last[:] = [geometry, time.monotonic()]
+                return None
+            return now[0] if now and time.monotonic() - last[1] >= 0.3 else None
+
+        return wait_until(still, timeout, f"window {wid:#x} to come to rest")
+
+
+@unittest.skipIf(MODE == "tray", "runs without a tray host")
+class StartAndTearTest(CalendarCase):
+    def test_first_start_shows_today_centred_and_painted(self):
+        main = self.app.start()
+        self.assertEqual(self.app.papers(), [])
+        self.assertTrue(near((main.x, main.y), CENTRED), main)
+        desktop = self.desktop_colour()
+        time.sleep(0.3)
+        rows = self.x.pixels(main.x, main.y, main.width, main.height)
+        # Rounded corners show the desktop; inside, the page carries more than one colour.
+        self.assertEqual(rows[0][0], desktop)
+        self.assertEqual(rows[1][1], desktop)
+        self.assertNotEqual(rows[2][2], desktop)
+        page = {rows[y][x] for y in range(30, 140) for x in range(10, 120)}
+        self.assertGreater(len(page), 4, "the page looks unpainted")
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), today_day_number())
+        self.assertEqual(papers, [])
+        self.assertEqual((int(settings["tfmquillo"]["left"]), int(settings["tfmquillo"]["top"])),
+                         (main.x, main.y))
+
+    def test_press_and_release_without_movement_tears_nothing(self):
+        self.app.start()
+        sx, sy = self.page_point()
+        self.x.press(sx, sy)
+        time.sleep(0.3)
+        self.x.release()
+        time.sleep(0.3)
+        self.assertEqual(self.app.papers(), [])
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), today_day_number())
+        self.assertEqual(papers, [])
+
+    def test_releasing_before_the_page_comes_loose_puts_it_back(self):
+        self.app.start()
+        paper, _ = self.start_tear(pull=(1, 2))
+        # Hinged at the page's top-right corner, the torn page lies over the page.
+        main = self.app.main_window()
+        self.assertTrue(near((paper.x + paper.width, paper.y), (main.x + 125, main.y + 25), 3),
+                        (paper, main))
+        self.x.release()
+        self.app.wait_papers(0)
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), today_day_number())
+        self.assertEqual(papers, [])
+
+    def test_a_pull_tears_a_paper_that_comes_loose_and_follows_the_pointer(self):
+        self.app.start()
+        paper, cursor = self.start_tear()
+        self.x.drag_path(steps(cursor, (cursor[0], cursor[1] + 150), 12))
+        # Loose, the paper hangs from the pointer wherever it goes.
+        for target in [(700, 200), (300, 500), (150, 150)]:
+            self.x.drag_path(steps(self.x.pointer(), target, 6))
+            time.sleep(0.15)
+            now = [w for w in self.app.papers() if w.wid == paper.wid][0]
+            self.assertTrue(now.x - 1 <= target[0] <= now.x + now.width + 1
+                            and now.y - 1 <= target[1] <= now.y + now.height + 1,
+                            f"paper {now} left the pointer at {target}")
+        self.x.release()
+        rest = self.settled(paper.wid)
+        time.sleep(0.5)
+        again = [w for w in self.app.papers() if w.wid == paper.wid][0]
+        self.assertEqual((again.x, again.y), (rest.x, rest.y), "the paper moved by itself")
+        self.assertEqual(len(self.app.papers()), 1)
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), today_day_number() + 1)
+        self.assertEqual(len(papers), 1)
+        self.assertEqual(int(papers[0]["date"]), today_day_number())
+        self.assertTrue(10 < int(papers[0]["angle"]) < 350, papers[0])
+        self.assertEqual((int(papers[0]["left"]), int(papers[0]["top"])), (rest.x, rest.y))
+
+    def test_transparent_parts_of_a_turned_paper_show_the_desktop(self):
+        self.app.start()
+        paper = self.tear_loose((600, 400))
+        desktop = self.desktop_colour()
+        rows = self.x.pixels(paper.x, paper.y, paper.width, paper.height)
+        self.assertEqual(rows[0][0], desktop, "a turned paper's corner hides the desktop")
+        centre = rows[paper.height // 2][paper.width // 2]
+        self.assertNotEqual(centre, desktop)
+
+    def test_calendar_moves_to_the_next_day_no_paper_shows(self):
+        day = today_day_number()
+        self.app.write_settings({"CALENDAR": {"DATE": day}, "PAPER": {"number": 2}})
+        for index, (offset, left) in enumerate([(1, 100), (2, 300)]):
+            write_profile(self.app.paper_path(index), {"PAPER": {
+                "angle": 0, "left": left, "top": 500, "width": 120, "height": 120,
+                "date": day + offset, "maketime": f"{day + offset}.5"}})
+        self.app.start()
+        restored = self.app.wait_papers(2)
+        self.assertEqual(sorted((w.x, w.y) for w in restored), [(100, 500), (300, 500)])
+        self.tear_loose((600, 150))
+        self.app.wait_papers(3)
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), day + 3)
+        self.assertEqual(sorted(int(p["date"]) for p in papers), [day, day + 1, day + 2])
+
+    def test_with_max_5_a_sixth_paper_closes_the_oldest_by_creation_time(self):
+        day = today_day_number()
+        # Dates and creation times in different orders: the paper of day + 12 is the oldest.
+        made = {10: 0.3, 11: 0.2, 12: 0.1, 13: 0.5, 14: 0.4}
+        self.app.write_settings({"CALENDAR": {"DATE": day, "MAX": 5}, "PAPER": {"number": 5}})
+        for index, offset in enumerate(made):
+            write_profile(self.app.paper_path(index), {"PAPER": {
+                "angle": 0, "left": 20 + 130 * index, "top": 560, "width": 120, "height": 120,
+                "date": day + offset, "maketime": f"{day - 1 + made[offset]}"}})
+        self.app.start()
+        self.app.wait_papers(5)
+        self.tear_loose((500, 150))
+        remaining = self.app.wait_papers(5)
+        self.assertNotIn((20 + 130 * 2, 560), [(w.x, w.y) for w in remaining])
+        settings, papers = self.stop_and_read()
+        self.assertEqual(sorted(int(p["date"]) for p in papers),
+                         [day, day + 10, day + 11, day + 13, day + 14])
+        self.assertEqual(self.shown_day(settings), day + 1)
+
+    def test_damaged_or_missing_paper_files_are_skipped(self):
+        day = today_day_number()
+        self.app.write_settings({"CALENDAR": {"DATE": day}, "PAPER": {"number": 4}})
+        write_profile(self.app.paper_path(0), {"PAPER": {
+            "angle": 30, "left": 100, "top": 450, "date": day + 1, "maketime": "1.5"}})
+        with open(self.app.paper_path(1), "wb") as f:
+            f.write(bytes(range(256)) * 40)
+        write_profile(self.app.paper_path(3), {"PAPER": {
+            "angle": 400, "left": 500, "top": 450, "date": day + 3, "maketime": "2.5"}})
+        self.app.start()
+        papers = self.app.wait_papers(3)
+        self.assertIn((100, 450), [(w.x, w.y) for w in papers])
+        self.assertIn((500, 450), [(w.x, w.y) for w in papers])
+
+    def test_signals_save_the_papers_and_the_next_start_puts_them_back(self):
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            with self.subTest(signal=sig.name):
+                self.app = Calendar(self.x, PROGRAM)
+                self.app.start()
+                first = self.tear_loose((200, 200))
+                second = self.tear_loose((650, 450))
+                shown = [(w.x, w.y, w.width, w.height) for w in (first, second)]
+                settings, papers = self.stop_and_read(sig)
+                self.assertEqual(len(papers), 2)
+                self.assertEqual(self.shown_day(settings), today_day_number() + 2)
+                self.assertEqual(sorted((int(p["left"]), int(p["top"])) for p in papers),
+                                 sorted(s[:2] for s in shown))
+                self.app.start()
+                back = self.app.wait_papers(2)
+                self.assertEqual(sorted((w.x, w.y, w.width, w.height) for w in back),
+                                 sorted(shown))
+                settings, papers = self.stop_and_read()
+                self.assertEqual(self.shown_day(settings), today_day_number() + 2)
+
+
+@unittest.skipIf(MODE == "tray", "runs without a tray host")
+class WindowDragTest(CalendarCase):
+    def test_dragging_the_strip_moves_the_window_and_snaps_within_16_pixels(self):
+        right, bottom = SCREEN_WIDTH - 130, SCREEN_HEIGHT - 151
+        table = [
+            # drop the window's top-left here → where it must end
+            ((300, 15), (300, 0)),
+            ((300, 16), (300, 16)),
+            ((15, 200), (0, 200)),
+            ((16, 200), (16, 200)),
+            ((right - 15, 200), (right, 200)),
+            ((right - 16, 200), (right - 16, 200)),
+            ((300, bottom - 15), (300, bottom)),
+            ((10, 10), (0, 0)),
+            ((-5, 300), (0, 300)),
+        ]
+        main = self.app.start()
+        for drop, expected in table:
+            with self.subTest(drop=drop):
+                grab = (main.x + STRIP[0], main.y + STRIP[1])
+                self.x.press(*grab)
+                target = (drop[0] + STRIP[0], drop[1] + STRIP[1])
+                self.x.drag_path(steps(grab, target, 6))
+                self.x.release()
+                main = self.settled(main.wid)
+                self.assertEqual((main.x, main.y), expected)
+        self.assertEqual(self.app.papers(), [], "a drag by the strip tore the page")
+        settings, _ = self.stop_and_read()
+        self.assertEqual((int(settings["tfmquillo"]["left"]), int(settings["tfmquillo"]["top"])),
+                         (main.x, main.y))
+
+    def test_window_comes_back_from_a_position_off_every_monitor(self):
+        self.app.write_settings({"TFMQUILLO": {"LEFT": 5000, "TOP": -3000}})
+        main = self.app.start()
+        self.assertTrue(0 <= main.x <= SCREEN_WIDTH - 130 and 0 <= main.y <= SCREEN_HEIGHT - 151,
+                        main)
+
+    def test_without_a_tray_host_minimising_keeps_the_window_in_reach(self):
+        main = self.app.start()
+        self.x.click(main.x + MINIMISE_BUTTON[0], main.y + MINIMISE_BUTTON[1])
+        time.sleep(0.5)
+        self.assertIsNotNone(self.app.main_window(),
+                             "the window was hidden although no tray icon can bring it back")
+
+
+@unittest.skipUnless(MODE == "tray", "needs a tray host")
+class TrayTest(CalendarCase):
+    def tray_icon(self):
+        """The program's icon window inside the tray host, with screen coordinates."""
+        ids = self.x.x_command("xdotool", "search", "--onlyvisible", "--pid",
+                               str(self.app.proc.pid), check=False).split()
+        top = {w.wid for w in self.x.root_children()}
+        for wid in (int(i) for i in ids if int(i) not in top):
+            values = dict(line.split("=", 1) for line in self.x.x_command(
+                "xdotool", "getwindowgeometry", "--shell", str(wid)).split())
+            return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        return None
+
+    def test_minimise_hides_window_and_papers_and_the_icon_brings_them_back(self):
+        self.app.start()
+        icon = wait_until(self.tray_icon, 10, "the tray icon in trayer")
+        paper = self.tear_loose((400, 300))
+        main = self.app.main_window()
+        self.x.click(main.x + MINIMISE_BUTTON[0], main.y + MINIMISE_BUTTON[1])
+        wait_until(lambda: not self.app.windows(), 5, "main window and paper hidden")
+        self.x.click(icon[0] + icon[2] // 2, icon[1] + icon[3] // 2)
+        wait_until(lambda: self.app.main_window(), 5, "the main window back")
+        back = self.app.wait_papers(1)
+        self.assertEqual((back[0].x, back[0].y), (paper.x, paper.y))
+        self.assertEqual((self.app.main_window().x, self.app.main_window().y), (main.x, main.y))
+
+
+if __name__ == "__main__":
+    unittest.main()
