@@ -1,0 +1,424 @@
+#include "ui/FmQuillo.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "almanac/Almanac.h"
+#include "graphics/Canvas.h"
+#include "graphics/GraphicWork.h"
+#include "platform/FormMessages.h"
+#include "storage/AppGlobals.h"
+#include "storage/ColorScheme.h"
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/MemoStore.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "storage/WindowPlacement.h"
+#include "ui/PageRenderer.h"
+
+namespace {
+
+TFmQuillo* TheMainWindow = nullptr;
+int TheGravity = 10;
+
+constexpr int PaperPitch = 120;
+constexpr int PageHalf = 60;
+
+std::vector<TRect> WorkAreas() {
+    std::vector<TRect> areas;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        QRect r = screen->availableGeometry();
+        areas.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
+    }
+    return areas;
+}
+
+QSize ScreenSize() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+bool IsValidDayNumber(int32_t day) {
+    return day >= DayNumberOf(MinDateYear, 1, 1) && day <= DayNumberOf(MaxDateYear, 12, 31);
+}
+
+// Runs one step of start-up or shutdown whose failure must not stop the rest: the
+// message is shown and the work goes on.
+template <typename Work>
+void RunReporting(Work work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        ShowExceptionMessage(error);
+    }
+}
+
+} // namespace
+
+TFmQuillo* MainWindow() { return TheMainWindow; }
+int Gravity() { return TheGravity; }
+void SetGravity(int gravity) { TheGravity = gravity; }
+
+QString QtText(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
+
+void ShowExceptionMessage(const std::exception& error) {
+    auto* own = dynamic_cast<const Exception*>(&error);
+    QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) && QGuiApplication::platformName() != "offscreen")
+        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()), text);
+}
+
+void OpenMemoEditorFor(int32_t) {}
+
+bool InTearArea(int x, int y, int width, int height) {
+    return y >= TFmQuillo::PageRect.Top && x >= 5 && x <= width - 5 && y <= height - 5;
+}
+
+TPoint HingePivot(int pressX, int pageLeft) { return pressX - pageLeft <= PageHalf ? TPoint{120, 0} : TPoint{0, 0}; }
+
+int32_t NextFreeDay(const TpaperList& papers, int32_t day) {
+    while (papers.IndexOfDate(day) >= 0 && day < DayNumberOf(MaxDateYear, 12, 31))
+        ++day;
+    return day;
+}
+
+std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
+    std::vector<TPoint> places;
+    if (windows.empty())
+        return places;
+    int minLeft = windows[0].Left, maxLeft = windows[0].Left, minTop = windows[0].Top;
+    for (const TRect& w : windows) {
+        minLeft = std::min(minLeft, w.Left);
+        maxLeft = std::max(maxLeft, w.Left);
+        minTop = std::min(minTop, w.Top);
+    }
+    int x = minLeft, y = minTop;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        places.push_back({x, y});
+        x += PaperPitch;
+        if (x > maxLeft) {
+            x = minLeft;
+            y += PaperPitch;
+        }
+    }
+    return places;
+}
+
+QString PageDescription(int32_t day) {
+    Talmanac& almanac = Almanac();
+    almanac.SetDate(day);
+    std::string text;
+    auto add = [&text](std::initializer_list<std::string_view> parts) {
+        for (std::string_view part : parts)
+            text.append(part);
+    };
+    add({std::to_string(almanac.Year()), SJIS("年"), std::to_string(almanac.Month()), SJIS("月"),
+         std::to_string(almanac.Day()), SJIS("日 "), almanac.DayOfWeekKanji(), SJIS("曜日")});
+    if (std::string era = almanac.EraName(); !era.empty())
+        add({" ", era, std::to_string(almanac.EraYear()), SJIS("年")});
+    add({SJIS(" 旧暦"), almanac.LunarMonthName(), std::to_string(almanac.LunarDay()), SJIS("日 "), almanac.Rokuyo()});
+    for (const std::string& extra : {almanac.HolidayName(), almanac.SolarTermName()})
+        if (!extra.empty())
+            add({" ", extra});
+    return QtText(text);
+}
+
+TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    TheMainWindow = this;
+    setWindowTitle(QtText(AppGlobals().ProductName()));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // 1-2: the papers' list is empty; the window's size is fixed.
+    setFixedSize(FormWidth, FormHeight);
+    // 3: the stored place, centred on the screen at the first start, kept on a monitor.
+    QSize screen = ScreenSize();
+    int left = AppGlobals().ReadInteger("TFMQUILLO", "LEFT", (screen.width() - FormWidth) / 2);
+    int top = AppGlobals().ReadInteger("TFMQUILLO", "TOP", (screen.height() - FormHeight) / 2);
+    TRect placed = EnsureOnMonitor(RectOfSize(left, top, FormWidth, FormHeight), WorkAreas(), screen.width(), screen.height());
+    move(placed.Left, placed.Top);
+    // 4-7: memos, colours and holidays. A damaged file is reported and the start goes on.
+    RunReporting([] { LoadMemos(); });
+    RunReporting([] { ColorScheme().Load(); });
+    ApplyColors();
+    RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
+    // 8: the stored day; one that no calendar can show counts as missing.
+    int32_t stored = AppGlobals().ReadInteger("CALENDAR", "DATE", Today());
+    ShowDate(IsValidDayNumber(stored) ? stored : Today());
+    FPapersRestored = false;
+
+    SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
+    BuildMenu();
+    BuildButtons();
+}
+
+TFmQuillo::~TFmQuillo() {
+    SetMemoChangedHandler(nullptr);
+    if (TheMainWindow == this)
+        TheMainWindow = nullptr;
+}
+
+void TFmQuillo::BuildMenu() {
+    FPopupMn = new QMenu(this);
+    FPopupMn->addAction(QtText(SJIS("日付を今日にする(&T)")), this, [this] {
+        ShowDate(Today());
+        update();
+    });
+    FPopupMn->addAction(QtText(SJIS("メモ記入(&M)")), this, [this] { OpenMemoEditorFor(FCurrentDate); });
+    FPopupMn->addSeparator();
+    FPopupMn->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
+    FPopupMn->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
+    FPopupMn->addSeparator();
+    FPopupMn->addAction(QtText(SJIS("オプション設定(&O)")), this, [] {});
+    FPopupMn->addAction(QtText(SJIS("配色設定(&L)")), this, [] {});
+    FPopupMn->addSeparator();
+    FPopupMn->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [] {});
+    FPopupMn->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });
+}
+
+void TFmQuillo::BuildButtons() {}
+
+void TFmQuillo::PopupAt(const QPoint& screenPoint) { FPopupMn->popup(screenPoint); }
+
+void TFmQuillo::ShowDate(int32_t day) {
+    if (day == FCurrentDate)
+        return;
+    RefreshPaperList();
+    if (int index = FPapers.IndexOfDate(day); index >= 0)
+        FPapers.Items(index)->close();
+    FPageBitmap = PageRenderer().DrawDay(day);
+    FCurrentDate = day;
+    UpdateAccessibleName();
+    update();
+}
+
+void TFmQuillo::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
+
+void TFmQuillo::ApplyColors() {
+    FBackColor = ColorScheme().GetColor(SJIS("全般\\背景"), 0xFFFFFF);
+    FFrameColor = ColorScheme().GetColor(SJIS("全般\\枠線"), 0x808080);
+    SetGravity(AppGlobals().ReadInteger("CALENDAR", "GRAVITY", 10));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(FBackColor & 0xFF, (FBackColor >> 8) & 0xFF, (FBackColor >> 16) & 0xFF));
+    setPalette(colours);
+    // Until start-up has chosen the day there is no page worth drawing.
+    if (FCurrentDate != 0)
+        FPageBitmap = PageRenderer().DrawDay(FCurrentDate);
+}
+
+void TFmQuillo::RefreshPaperList() { CollectOpenPapers(FPapers); }
+
+void TFmQuillo::RestorePapers() {
+    int count = AppGlobals().ReadInteger("PAPER", "number", 0);
+    for (int i = 0; i < count; ++i) {
+        if (!FileExists(PaperFileName(AppGlobals().DataPath(), i)))
+            continue;
+        auto* paper = new TFmPaper(this);
+        paper->show();
+        if (!paper->LoadFrom(i))
+            paper->close();
+    }
+}
+
+void TFmQuillo::CloseAllPapers() {
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->close();
+}
+
+void TFmQuillo::ArrangePapers() {
+    RefreshPaperList();
+    FPapers.SortByDate();
+    if (FPapers.Count() == 0)
+        return;
+    std::vector<TRect> windows;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        QRect r = FPapers.Items(i)->geometry();
+        windows.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
+    }
+    std::vector<TPoint> places = GridPlaces(windows);
+    std::vector<TRect> areas = WorkAreas();
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        TFmPaper* paper = FPapers.Items(i);
+        paper->StraightenAt(0);
+        TPoint place = places[static_cast<size_t>(i)];
+        TRect frame = RectOfSize(place.X, place.Y, paper->width(), paper->height());
+        TRect fitted = FitIntoWorkArea(frame, WorkAreaOf(frame, areas));
+        paper->move(fitted.Left, fitted.Top);
+    }
+}
+
+void TFmQuillo::MinimizeToTray() {
+    showMinimized();
+}
+
+void TFmQuillo::RestoreFromTray() {
+    showNormal();
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->show();
+}
+
+void TFmQuillo::SaveAtExit() {
+    if (FSaved)
+        return;
+    FSaved = true;
+    RefreshPaperList();
+    // Papers are numbered by what was written, so that a paper whose file could not be
+    // written leaves no gap and no stale file of an earlier run in the count.
+    int written = 0;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        TFmPaper* paper = FPapers.Items(i);
+        RunReporting([&] {
+            SavePaper(*paper, written);
+            ++written;
+        });
+        paper->close();
+    }
+    RunReporting([&] {
+        AppGlobals().WriteInteger("PAPER", "number", written);
+        AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
+        AppGlobals().WriteInteger("TFMQUILLO", "TOP", y());
+        AppGlobals().WriteInteger("TFMQUILLO", "LEFT", x());
+    });
+}
+
+std::unique_ptr<TBitmap> TFmQuillo::ComposeImage() const {
+    auto image = std::make_unique<TBitmap>(FormWidth, FormHeight, TPixelFormat::pf32bit);
+    TCanvas& canvas = image->Canvas();
+    canvas.Brush.Color = FBackColor;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.FillRect({0, 0, FormWidth, FormHeight});
+    if (FPageBitmap)
+        canvas.Draw(PageRect.Left, PageRect.Top, *FPageBitmap);
+    canvas.Pen.Color = FFrameColor;
+    canvas.Pen.Width = 1;
+    canvas.Pen.Style = TPenStyle::psSolid;
+    DrawRoundFrame(canvas, {0, 0, FormWidth, FormHeight}, 4);
+    const TRect& p = PageRect;
+    canvas.Pen.Color = BlendColor(FBackColor, 0x000000, 200);
+    canvas.MoveTo(p.Left, p.Top - 1);
+    canvas.LineTo(p.Right, p.Top - 1);
+    canvas.MoveTo(p.Left - 1, p.Top);
+    canvas.LineTo(p.Left - 1, p.Bottom);
+    canvas.Pen.Color = BlendColor(FBackColor, 0xFFFFFF, 180);
+    canvas.MoveTo(p.Left, p.Bottom);
+    canvas.LineTo(p.Right, p.Bottom);
+    canvas.MoveTo(p.Right, p.Top);
+    canvas.LineTo(p.Right, p.Bottom);
+    return image;
+}
+
+void TFmQuillo::paintEvent(QPaintEvent*) {
+    std::unique_ptr<TBitmap> image = ComposeImage();
+    QImage view(image->ScanLine(0), image->Width(), image->Height(), image->RowStride(), QImage::Format_ARGB32);
+    QPainter painter(this);
+    painter.drawImage(0, 0, view);
+}
+
+void TFmQuillo::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!FPapersRestored) {
+        FPapersRestored = true;
+        RunReporting([this] { RestorePapers(); });
+    }
+}
+
+void TFmQuillo::closeEvent(QCloseEvent* event) {
+    SaveAtExit();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool TFmQuillo::event(QEvent* event) {
+    if (event->type() == TFormMessageEvent::EventType()) {
+        auto* message = static_cast<TFormMessageEvent*>(event);
+        if ((message->Message() == UM_MEMOCHANGED && message->WParam() == FCurrentDate) ||
+            message->Message() == UM_COLORRESET) {
+            ApplyColors();
+            update();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TFmQuillo::FormMouseDown(TPoint at) {
+    if (FIgnoreMouseDown > 0) {
+        --FIgnoreMouseDown;
+        return;
+    }
+    if (InTearArea(at.X, at.Y, width(), height())) {
+        FTearArmed = true;
+        FDownPos = at;
+    }
+}
+
+void TFmQuillo::FormMouseMove(TPoint at) {
+    if (!FTearArmed || at == FDownPos)
+        return;
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    FTearArmed = false;
+    FTearOffset = {at.X - FDownPos.X, at.Y - FDownPos.Y};
+    TearOff();
+}
+
+void TFmQuillo::FormDblClick() {
+    OpenMemoEditorFor(FCurrentDate);
+    FIgnoreMouseDown = 1;
+}
+
+void TFmQuillo::TearOff() {
+    TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
+    auto* paper = new TFmPaper(this);
+    paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot);
+    paper->show();
+    paper->grabMouse();
+
+    RefreshPaperList();
+    ShowDate(NextFreeDay(FPapers, FCurrentDate));
+    update();
+
+    RefreshPaperList();
+    int max = AppGlobals().ReadInteger("CALENDAR", "MAX", 10);
+    if (max >= FPapers.Count())
+        return;
+    FPapers.SortByMakeTime();
+    int surplus = FPapers.Count() - std::max(max, 0);
+    for (int i = 0; i < surplus; ++i)
+        FPapers.Items(i)->close();
+    QCoreApplication::processEvents();
+}
+
+// Only the left button tears: the right button opens the menu.
+void TFmQuillo::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TFmQuillo::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TFmQuillo::mouseReleaseEvent(QMouseEvent*) { FTearArmed = false; }
+
+void TFmQuillo::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    FormDblClick();
+    // The press of the double click is swallowed, so that a double click never tears.
+    FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TFmQuillo::contextMenuEvent(QContextMenuEvent* event) { PopupAt(event->globalPos()); }

@@ -1,0 +1,126 @@
+#pragma once
+// TFmQuillo: the calendar's main window. It shows the page of one day below a strip with
+// the menu, minimise and close buttons; pressing in the page and pulling tears the page
+// off as a paper and moves the calendar on to the next day no paper shows. It owns the
+// popup menu, the tray icon and the saving of every paper when the program ends.
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "storage/Geometry.h"
+#include "ui/FmPaper.h"
+
+class QMenu;
+class TbrskFormFunc;
+class TbrskGctButton;
+class TTaskBarIcon;
+
+class TFmQuillo : public QWidget {
+public:
+    static constexpr int FormWidth = 130;
+    static constexpr int FormHeight = 151;
+    static constexpr TRect PageRect{5, 26, 125, 146};
+
+    // Runs the whole start-up: position, memos, colours, holidays, the stored day.
+    TFmQuillo();
+    ~TFmQuillo() override;
+
+    // Makes day the calendar's date; closes the paper of that day if one lies open.
+    // Nothing at all when day is already shown.
+    void ShowDate(int32_t day);
+    void ApplyColors();
+    void RestorePapers();
+    void RefreshPaperList();
+    void CloseAllPapers();
+    void ArrangePapers();
+    void MinimizeToTray();
+    void RestoreFromTray();
+    // Saves every paper, the number of papers and the shown day, then closes the papers.
+    // Runs once, whichever way the program ends; later calls do nothing.
+    void SaveAtExit();
+    bool Saved() const { return FSaved; }
+
+    int32_t CurrentDate() const { return FCurrentDate; }
+    const TpaperList& Papers() const { return FPapers; }
+    const TBitmap* PageBitmap() const { return FPageBitmap.get(); }
+    uint32_t BackColor() const { return FBackColor; }
+    uint32_t FrameColor() const { return FFrameColor; }
+    bool TearArmed() const { return FTearArmed; }
+    QMenu* PopupMn() const { return FPopupMn; }
+    // The window as painted: background, page, frame, the page's shadow and highlight.
+    std::unique_ptr<TBitmap> ComposeImage() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void FormMouseDown(TPoint at);
+    void FormMouseMove(TPoint at);
+    void FormDblClick();
+    void TearOff();
+    void BuildMenu();
+    void BuildButtons();
+    void PopupAt(const QPoint& screenPoint);
+    void UpdateAccessibleName();
+
+    int32_t FCurrentDate = 0;
+    std::unique_ptr<TBitmap> FPageBitmap;
+    TpaperList FPapers;
+    uint32_t FBackColor = 0xFFFFFF;
+    uint32_t FFrameColor = 0x808080;
+    TPoint FDownPos;
+    TPoint FTearOffset;
+    int FIgnoreMouseDown = 0;
+    bool FTearArmed = false;
+    bool FPapersRestored = false;
+    bool FSaved = false;
+    QMenu* FPopupMn = nullptr;
+    TbrskFormFunc* FFunc = nullptr;
+    TTaskBarIcon* FTaskBarIcon = nullptr;
+    TbrskGctButton* FBtMenu = nullptr;
+    TbrskGctButton* FBtMinimum = nullptr;
+    TbrskGctButton* FBtClose = nullptr;
+};
+
+// The one main window; null while none exists.
+TFmQuillo* MainWindow();
+// The pull of gravity on a carried paper ("CALENDAR"/"GRAVITY", read with the colours).
+int Gravity();
+void SetGravity(int gravity);
+
+// The press at window point (x, y) of a window width × height lies where it tears the page
+// (and where it refuses to drag the window): below the strip and inside the 5-pixel border.
+bool InTearArea(int x, int y, int width, int height);
+// The hinge corner of a page torn by a press at window x: its top-right corner (120, 0)
+// for the left half of the page (60 included), else its top-left corner (0, 0).
+TPoint HingePivot(int pressX, int pageLeft);
+// The first day from day on that no paper of papers shows.
+int32_t NextFreeDay(const TpaperList& papers, int32_t day);
+// The places of a grid with a 120-pixel pitch for papers standing at windows (in the order
+// they are to be laid out): from the least left and top, row by row, a new row once a
+// column passes the greatest left.
+std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
+// What the page of day shows, in words for a screen reader: the date, the weekday, the
+// era year, the lunar date with its rokuyō, the holiday and the solar term.
+QString PageDescription(int32_t day);
+// Program text (Shift_JIS) for Qt.
+QString QtText(const std::string& sjis);
+// The dialogs, opened from the main window's and the papers' menus.
+void OpenMemoEditorFor(int32_t day);
+// The message of an exception that left an event handler, shown in a message box.
+void ShowExceptionMessage(const std::exception& error);
