@@ -96,6 +96,9 @@ bool LoadPaperFile(std::string_view dataPath, int index, const TPaperRecord& def
     } catch (const EFileError&) {
         return false;
     }
+    // A file without the paper's section is no paper file (a damaged or foreign file).
+    if (!TProfileText(bytes).HasSection(Section))
+        return false;
     paper = ParsePaperFile(bytes, defaults);
     return true;
 }

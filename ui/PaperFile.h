@@ -38,7 +38,7 @@ std::string PaperFileBytes(const TPaperRecord& paper);
 TPaperRecord ParsePaperFile(std::string_view bytes, const TPaperRecord& defaults);
 
 // Reads the paper file of index over defaults. False (and paper untouched) when the file
-// is missing or cannot be read; a damaged content still reads with its defaults.
+// is missing, cannot be read or has no section "PAPER"; damaged values read as defaults.
 bool LoadPaperFile(std::string_view dataPath, int index, const TPaperRecord& defaults, TPaperRecord& paper);
 // Creates the folder when missing and replaces the file atomically; EFileError when it
 // cannot be written.

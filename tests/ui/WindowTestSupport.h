@@ -1,0 +1,84 @@
+#pragma once
+// The process-wide objects the calendar's windows use, over a private data folder: the
+// almanac with the shipped holidays, the settings, the shipped colours, the memos and the
+// page renderer. Each test gets a fresh data folder.
+
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "almanac/Almanac.h"
+#include "graphics/Canvas.h"
+#include "storage/AppGlobals.h"
+#include "storage/ColorScheme.h"
+#include "storage/MemoStore.h"
+#include "storage/Resources.h"
+#include "support/TestEnvironment.h"
+#include "ui/PageRenderer.h"
+
+class TWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        InstallFontSubstitutions();
+        CreateAlmanac();
+        Almanac().LoadHolidays(LoadResourceText("holidays"));
+        CreatePageRenderer();
+    }
+    static void TearDownTestSuite() {
+        DestroyPageRenderer();
+        FreeAlmanac();
+    }
+    void SetUp() override {
+        FEnvironment = std::make_unique<TTestEnvironment>();
+        std::filesystem::create_directories(DataFolder());
+        ReplaceAppGlobals(std::make_unique<TbrskGlobal>());
+        AppGlobals().SetDataDir(DataFolder().string());
+        ReplaceColorScheme(std::make_unique<TColorsList>());
+        ColorScheme().LoadDefaults();
+        ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
+    }
+    void TearDown() override {
+        QList<QPointer<QWidget>> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            windows.append(widget);
+        for (const QPointer<QWidget>& window : windows)
+            delete window.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DestroyMemoStore();
+        DestroyColorScheme();
+        DestroyAppGlobals();
+        FEnvironment.reset();
+    }
+
+    std::filesystem::path DataFolder() const { return FEnvironment->Root() / "data"; }
+    std::string DataPath() const { return AppGlobals().DataPath(); }
+
+    static std::string FileText(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static void WriteText(const std::filesystem::path& path, const std::string& text) {
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    // Mouse events as the window system delivers them, at a screen point.
+    static void Mouse(QWidget* window, QEvent::Type type, QPoint screen, Qt::MouseButton button = Qt::LeftButton) {
+        QCursor::setPos(screen);
+        Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        if (type == QEvent::MouseMove)
+            button = Qt::NoButton;
+        QPointF local = QPointF(screen - window->pos());
+        QMouseEvent event(type, local, local, QPointF(screen), button, held, Qt::NoModifier);
+        QApplication::sendEvent(window, &event);
+    }
+
+private:
+    std::unique_ptr<TTestEnvironment> FEnvironment;
+};
