@@ -1,0 +1,371 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "DialogTestEnvironment.h"
+#include "graphics/Bitmap.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/FormColorSetUp.h"
+#include "ui/FrameColorSelect.h"
+
+namespace {
+
+struct TShown {
+    int R, G, B, H, S, V;
+    const char* Rgb;
+};
+
+TShown ShownBy(const TFrameColorSelect& frame) {
+    static std::string rgb;
+    rgb = frame.LeRGB->text().toStdString();
+    return {frame.LeR->text().toInt(), frame.LeG->text().toInt(), frame.LeB->text().toInt(),
+            frame.LeH->text().toInt(), frame.LeS->text().toInt(), frame.LeV->text().toInt(), rgb.c_str()};
+}
+
+void ExpectShown(const TFrameColorSelect& frame, const TShown& expected, const std::string& where) {
+    const TShown shown = ShownBy(frame);
+    EXPECT_EQ(shown.R, expected.R) << where;
+    EXPECT_EQ(shown.G, expected.G) << where;
+    EXPECT_EQ(shown.B, expected.B) << where;
+    EXPECT_EQ(shown.H, expected.H) << where;
+    EXPECT_EQ(shown.S, expected.S) << where;
+    EXPECT_EQ(shown.V, expected.V) << where;
+    EXPECT_STREQ(shown.Rgb, expected.Rgb) << where;
+    EXPECT_EQ(frame.Color(), RGB(expected.R, expected.G, expected.B)) << where;
+    EXPECT_EQ(frame.ShapeColor->Color(), frame.Color()) << where;
+    EXPECT_EQ(frame.TrackBar1->value(), 100 - expected.V) << where;
+}
+
+// QTest takes the point (0, 0) for "the middle", so the field's corner is pressed by hand.
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void Click(QWidget* widget, QPoint at) {
+    SendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    SendMouse(widget, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+void Retype(QLineEdit* edit, const char* text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+class ColorPicker : public ::testing::Test {
+protected:
+    ColorPicker() {
+        Frame.BuildPalette();
+        Frame.show();
+    }
+    TFrameColorSelect Frame;
+};
+
+TEST_F(ColorPicker, ShowsAColourInEveryForm) {
+    const struct {
+        uint32_t Colour;
+        TShown Shown;
+    } cases[] = {
+        {0x0000FF, {255, 0, 0, 0, 100, 100, "FF0000"}},
+        {0x000000, {0, 0, 0, 0, 0, 0, "000000"}},
+        {RGB(50, 100, 75), {50, 100, 75, 149, 51, 39, "32644B"}},
+        {0xFF0000, {0, 0, 255, 240, 100, 100, "0000FF"}},
+        {0x12345678, {0x78, 0x56, 0x34, 29, 57, 47, "785634"}},  // the top byte is no colour
+    };
+    for (const auto& c : cases) {
+        Frame.SetColor(c.Colour);
+        ExpectShown(Frame, c.Shown, std::to_string(c.Colour));
+    }
+}
+
+TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
+    Frame.SetColor(0);
+    const QImage& field = Frame.ImageColor->Image();
+    ASSERT_EQ(field.size(), QSize(200, 196));
+    for (int y = 0; y < field.height(); y += 15)
+        for (int x = 0; x < field.width(); x += 15)
+            ASSERT_EQ(field.pixel(x, y) & 0xFFFFFF, 0u) << x << "," << y;
+
+    Frame.SetColor(0x0000FF);
+    EXPECT_EQ(field.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);                   // hue 0, saturation 100
+    EXPECT_EQ(field.pixel(199, 195) & 0xFFFFFF, 0xFFFFFFu);               // saturation 0: white
+    EXPECT_EQ(field.pixel(199, 0) & 0xFFFFFF, 0xFF0000u);                 // hue 359 closes on red
+    EXPECT_EQ(field.pixel(100, 0) & 0xFFFFFF, qRgb(0, 254, 255) & 0xFFFFFF);  // half way: cyan
+    EXPECT_EQ(Frame.ImageColor->Mark(), QPoint(0, 196 - 195));
+}
+
+TEST_F(ColorPicker, TypedNumbersAreReadOnEnterAndTheShownNumbersBelongToTheColour) {
+    const struct {
+        QLineEdit* TFrameColorSelect::*Edit;
+        const char* Typed;
+        TShown Shown;
+    } cases[] = {
+        {&TFrameColorSelect::LeH, "400", {255, 171, 0, 40, 100, 100, "FFAB00"}},   // hue modulo 360
+        {&TFrameColorSelect::LeS, "120", {255, 206, 206, 0, 20, 100, "FFCECE"}},   // 19, then as the colour says
+        {&TFrameColorSelect::LeH, "-60", {255, 0, 253, 300, 100, 100, "FF00FD"}},  // negative numbers wrap
+        {&TFrameColorSelect::LeR, "300", {255, 0, 0, 0, 100, 100, "FF0000"}},      // channels held at 255
+        {&TFrameColorSelect::LeG, "x", {255, 0, 0, 0, 100, 100, "FF0000"}},        // no number counts as 0
+        {&TFrameColorSelect::LeB, "$80", {255, 0, 128, 329, 100, 100, "FF0080"}},
+        {&TFrameColorSelect::LeRGB, "zz", {255, 255, 255, 0, 0, 100, "FFFFFF"}},  // no number: white
+        {&TFrameColorSelect::LeRGB, "00ff00", {0, 255, 0, 120, 100, 100, "00FF00"}},
+        {&TFrameColorSelect::LeRGB, "1", {0, 0, 1, 240, 100, 0, "000001"}},
+    };
+    for (const auto& c : cases) {
+        Frame.SetColor(0x0000FF);
+        Retype(Frame.*c.Edit, c.Typed);
+        ExpectShown(Frame, c.Shown, c.Typed);
+    }
+}
+
+TEST_F(ColorPicker, ClickingTheFieldPicksHueAndSaturation) {
+    Frame.SetColor(0x0000FF);
+    Click(Frame.ImageColor, QPoint(0, 0));
+    ExpectShown(Frame, {255, 0, 0, 0, 100, 100, "FF0000"}, "top left");
+    // The bottom row is grey; its numbers are recomputed from the grey, so the mark goes left.
+    Click(Frame.ImageColor, QPoint(150, 195));
+    ExpectShown(Frame, {255, 255, 255, 0, 0, 100, "FFFFFF"}, "bottom row");
+    EXPECT_EQ(Frame.ImageColor->Mark().x(), 0);
+}
+
+TEST_F(ColorPicker, DraggingBeyondTheFieldStaysAtItsEdge) {
+    Frame.SetColor(0x0000FF);
+    SendMouse(Frame.ImageColor, QEvent::MouseButtonPress, QPoint(100, 0), Qt::LeftButton);
+    SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(-50, 50), Qt::LeftButton);
+    EXPECT_EQ(Frame.Hue(), 0);  // not the 270 of x = -50
+    EXPECT_EQ(Frame.Saturation(), 76);  // 75 picked, 76 as the colour says
+    SendMouse(Frame.ImageColor, QEvent::MouseButtonRelease, QPoint(-50, 50), Qt::NoButton);
+    SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
+    EXPECT_EQ(Frame.Saturation(), 76);  // released: moving picks nothing
+}
+
+TEST_F(ColorPicker, TheSliderSetsTheBrightness) {
+    Frame.SetColor(0x0000FF);
+    Frame.TrackBar1->setValue(50);
+    ExpectShown(Frame, {127, 0, 0, 0, 100, 49, "7F0000"}, "half");
+    EXPECT_EQ(Frame.ImageColor->Image().pixel(0, 0) & 0xFFFFFF, 0x7C0000u);  // drawn at the shown 49
+    Frame.TrackBar1->setValue(100);
+    ExpectShown(Frame, {0, 0, 0, 0, 0, 0, "000000"}, "bottom");
+}
+
+TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {
+    const auto& palette = Frame.Palette();
+    ASSERT_EQ(palette.size(), 30u);
+    EXPECT_EQ(palette[0]->geometry(), QRect(8, 300, 40, 12));
+    EXPECT_EQ(palette[29]->geometry(), QRect(213, 352, 40, 12));
+    EXPECT_LE(palette[29]->geometry().bottom(), Frame.height());
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(palette[i]->Color(), TFrameColorSelect::PaletteColors[i]) << i;
+    Frame.BuildPalette();  // once only
+    EXPECT_EQ(Frame.Palette().size(), 30u);
+    QTest::mouseClick(palette[13], Qt::LeftButton);
+    EXPECT_EQ(Frame.Color(), 0x00FFFFu);
+}
+
+TEST_F(ColorPicker, DisablingStopsTheControlsButNotThePalette) {
+    Frame.SetPickerEnabled(false);
+    for (QWidget* control : std::initializer_list<QWidget*>{Frame.TrackBar1, Frame.LeRGB, Frame.LeR, Frame.LeH, Frame.ImageColor})
+        EXPECT_FALSE(control->isEnabled());
+    Frame.SetColor(0x0000FF);
+    Click(Frame.ImageColor, QPoint(100, 100));
+    EXPECT_EQ(Frame.Color(), 0x0000FFu);
+    Frame.SetPickerEnabled(true);
+    EXPECT_TRUE(Frame.LeV->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+class ColorSetup : public ::testing::Test {
+protected:
+    // The one dialog among the top-level windows, if any.
+    static TFormColorSetUp* OpenDialog() {
+        TFormColorSetUp* found = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = dynamic_cast<TFormColorSetUp*>(widget); dialog && dialog->isVisible())
+                found = dialog;
+        return found;
+    }
+    static QTreeWidgetItem* Node(TFormColorSetUp* dialog, const char* path) {
+        QTreeWidgetItem* node = nullptr;
+        for (const QString& step : QString::fromUtf8(path).split('\\', Qt::SkipEmptyParts)) {
+            QTreeWidgetItem* next = nullptr;
+            const int count = node ? node->childCount() : dialog->TreeView1->topLevelItemCount();
+            for (int i = 0; i < count && !next; ++i) {
+                QTreeWidgetItem* child = node ? node->child(i) : dialog->TreeView1->topLevelItem(i);
+                if (child->text(0) == step)
+                    next = child;
+            }
+            if (!next)
+                return nullptr;
+            node = next;
+        }
+        return node;
+    }
+    static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(Utf8ToSjis(path), 0xDEAD); }
+    // Gives the Sunday entry a new colour through the picker and "色変更".
+    static void ChangeSunday(TFormColorSetUp* dialog, uint32_t colour) {
+        dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+        QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // shows the picker
+        dialog->FrameColorSelect1->SetColor(colour);
+        QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // takes its colour
+    }
+
+    void TearDown() override {
+        if (TFormColorSetUp* dialog = OpenDialog())
+            dialog->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    TDialogTestEnvironment Environment;
+};
+
+TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    OpenColorSetup(nullptr);
+    EXPECT_EQ(OpenDialog(), dialog);
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        open += dynamic_cast<TFormColorSetUp*>(widget) != nullptr;
+    EXPECT_EQ(open, 1);
+    EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("配色設定") + " " + AppGlobals().ProductName()));
+    EXPECT_EQ(dialog->width(), TFormColorSetUp::NarrowWidth);
+
+    ASSERT_EQ(dialog->TreeView1->topLevelItemCount(), 2);
+    const struct {
+        const char* Path;
+        bool IsColour;
+        uint32_t Colour;
+    } nodes[] = {
+        {"全般", false, 0}, {"全般\\背景", true, 0xFFFFFF}, {"日めくり\\枠線", true, 0x808080},
+        {"日めくり\\文字", false, 0}, {"日めくり\\文字\\日曜", true, 0x4040FF},
+    };
+    for (const auto& n : nodes) {
+        QTreeWidgetItem* node = Node(dialog, n.Path);
+        ASSERT_NE(node, nullptr) << n.Path;
+        EXPECT_EQ(TColorTree::IsColorEntry(node), n.IsColour) << n.Path;
+        if (n.IsColour)
+            EXPECT_EQ(TColorTree::ColorOf(node), n.Colour) << n.Path;
+    }
+    // The first colour entry is selected and shown.
+    EXPECT_EQ(dialog->TreeView1->currentItem(), Node(dialog, "全般\\背景"));
+    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
+    EXPECT_FALSE(dialog->BtApply->isEnabled());
+    EXPECT_FALSE(dialog->BtReset->isEnabled());
+    EXPECT_TRUE(dialog->BtSave->isHidden());
+}
+
+TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColour) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字"));
+    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
+    EXPECT_FALSE(dialog->ShapeColor->isEnabled());
+    EXPECT_FALSE(dialog->ButtonSelect->isEnabled());
+    EXPECT_FALSE(dialog->FrameColorSelect1->TrackBar1->isEnabled());
+    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\土曜"));
+    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFF6060u);
+    EXPECT_EQ(dialog->FrameColorSelect1->Color(), 0xFF6060u);
+    EXPECT_TRUE(dialog->ButtonSelect->isEnabled());
+    EXPECT_TRUE(dialog->FrameColorSelect1->LeH->isEnabled());
+}
+
+TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+    QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
+    EXPECT_EQ(dialog->ButtonSelect->text(), QtText(SJIS("色変更")));
+    EXPECT_EQ(dialog->width(), TFormColorSetUp::WideWidth);
+    EXPECT_TRUE(dialog->BtApply->isEnabled());
+    EXPECT_TRUE(dialog->BtReset->isEnabled());
+    EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);  // nothing taken yet
+    dialog->FrameColorSelect1->SetColor(0x00AA00);
+    QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
+    EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x00AA00u);
+    EXPECT_EQ(dialog->ShapeColor->Color(), 0x00AA00u);
+    EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);  // the scheme waits for "反映させる"
+}
+
+TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    ChangeSunday(dialog, 0x00AA00);
+    QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
+    EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x00AA00u);
+    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);
+    dialog->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);
+    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 2);
+    EXPECT_FALSE(Environment.Exists("colors.clr"));
+    EXPECT_FALSE(TFormColorSetUp::ColorSetupOpen());
+    OpenColorSetup(nullptr);  // and it opens again
+    EXPECT_NE(OpenDialog(), nullptr);
+}
+
+TEST_F(ColorSetup, EscapeClosesLikeTheCloseBox) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    ChangeSunday(dialog, 0x00AA00);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(OpenDialog(), nullptr);
+    EXPECT_FALSE(TFormColorSetUp::ColorSetupOpen());
+    EXPECT_FALSE(Environment.Exists("colors.clr"));
+}
+
+TEST_F(ColorSetup, OkWritesTheTreeToTheUsersFile) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    ChangeSunday(dialog, 0x00AA00);
+    QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(OpenDialog(), nullptr);
+    ASSERT_TRUE(Environment.Exists("colors.clr"));
+    EXPECT_NE(Environment.FileText("colors.clr").find(SJIS("<日曜>$00AA00</日曜>")), std::string::npos);
+    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);
+    TColorsList reread(Environment.DataPath() + "colors.clr");
+    reread.Load();
+    EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\土曜"), 0), 0xFF6060u);
+}
+
+TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
+    Environment.WriteFile("colors.clr", SJIS("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
+    ColorScheme().Load();
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x123456u);
+    QTest::mouseClick(dialog->BtDefault, Qt::LeftButton);
+    EXPECT_TRUE(dialog->BtApply->isEnabled());
+    EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
+    QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+    TColorsList reread(Environment.DataPath() + "colors.clr");
+    reread.Load();
+    EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\日曜"), 0), 0x4040FFu);
+    EXPECT_EQ(reread.GetColor(SJIS("\\全般\\背景"), 0), 0xFFFFFFu);
+}
+
+TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
+    OpenColorSetup(nullptr);
+    TFormColorSetUp* dialog = OpenDialog();
+    ChangeSunday(dialog, 0x00AA00);
+    QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
+    QTest::mouseClick(dialog->BtReset, Qt::LeftButton);
+    EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
+    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);  // only the one of "反映させる"
+}
+
+} // namespace

@@ -1,0 +1,240 @@
+#include <QApplication>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "DialogTestEnvironment.h"
+#include "storage/DateUtils.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+#include "ui/FmMemos.h"
+#include "ui/FmOption.h"
+
+namespace {
+
+const int32_t Day20261207 = DayNumberOf(2026, 12, 7);
+const int32_t Day20261208 = DayNumberOf(2026, 12, 8);
+
+class MemoWindow : public ::testing::Test {
+protected:
+    void TearDown() override { TFmMemos::SetErrorReporter(nullptr); }
+
+    // Key presses that carry the characters, as a keyboard or an input method sends them.
+    void Type(TFmMemos& window, const QString& text) {
+        window.show();
+        window.Memo->setFocus();
+        for (QChar character : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+            QApplication::sendEvent(window.Memo, &press);
+        }
+    }
+
+    TDialogTestEnvironment Environment;
+};
+
+TEST_F(MemoWindow, DayNumbersAndPickerDatesAgree) {
+    EXPECT_EQ(TFmMemos::DateOfDay(0), QDate(1899, 12, 30));
+    EXPECT_EQ(TFmMemos::DateOfDay(Day20261207), QDate(2026, 12, 7));
+    EXPECT_EQ(TFmMemos::DayOfDate(QDate(2026, 12, 7)), Day20261207);
+    EXPECT_EQ(TFmMemos::DayOfDate(QDate(1850, 1, 1)), DayNumberOf(1850, 1, 1));
+}
+
+TEST_F(MemoWindow, OpeningAndClosingWithoutTypingWritesNothing) {
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    EXPECT_EQ(window.DtPicker->date(), QDate(2026, 12, 7));
+    EXPECT_FALSE(window.Changed());
+    window.close();
+    EXPECT_FALSE(Environment.Exists("Memos.txt"));
+    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 0);
+}
+
+// Every way of leaving a date stores what was typed, announces the day, then saves.
+TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
+    const struct {
+        const char* Way;
+        void (*Close)(TFmMemos&);
+    } ways[] = {
+        {"close box", [](TFmMemos& w) { w.close(); }},
+        {"Escape", [](TFmMemos& w) { QTest::keyClick(w.Memo, Qt::Key_Escape); }},
+        {"accept", [](TFmMemos& w) { w.accept(); }},
+    };
+    for (const auto& way : ways) {
+        TDialogTestEnvironment environment;
+        TFmMemos window;
+        window.ShowDate(Day20261207);
+        window.show();
+        Type(window, QString::fromUtf8("表ソ"));
+        EXPECT_TRUE(window.Changed()) << way.Way;
+        way.Close(window);
+        EXPECT_FALSE(window.isVisible()) << way.Way;
+        EXPECT_EQ(environment.FileText("Memos.txt"), "20261207" + SJIS("表ソ") + "\r\n") << way.Way;
+        ASSERT_EQ(environment.Probe.CountOf(UM_MEMOCHANGED), 1) << way.Way;
+        EXPECT_EQ(environment.Probe.Received.back().WParam, Day20261207) << way.Way;
+    }
+}
+
+TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
+    {
+        TFmMemos window;
+        window.ShowDate(Day20261207);
+        Type(window, "first");
+        QTest::keyClick(window.Memo, Qt::Key_Return);
+        Type(window, "a\\b");
+        window.close();
+    }
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207first\\na\\\\b\r\n");
+    EXPECT_EQ(MemoStore().MemoOf(Day20261207), "first\r\na\\b");
+    MemoStore().Load();
+    TFmMemos again;
+    again.ShowDate(Day20261207);
+    EXPECT_EQ(again.Memo->toPlainText(), "first\na\\b");
+    EXPECT_FALSE(again.Changed());
+}
+
+TEST_F(MemoWindow, PickingAnotherDateStoresThePreviousOneFirst) {
+    Environment.WriteFile("Memos.txt", "20261208tomorrow\r\n");
+    MemoStore().Load();
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    Type(window, "today");
+    window.DtPicker->setDate(QDate(2026, 12, 8));
+    EXPECT_EQ(window.CurrentDate(), Day20261208);
+    EXPECT_EQ(window.Memo->toPlainText(), "tomorrow");
+    EXPECT_FALSE(window.Changed());
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261208tomorrow\r\n20261207today\r\n");
+    ASSERT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
+    EXPECT_EQ(Environment.Probe.Received.back().WParam, Day20261207);
+    window.close();  // unchanged: nothing more
+    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
+}
+
+TEST_F(MemoWindow, AnEmptiedMemoStaysAsTheDateAlone) {
+    Environment.WriteFile("Memos.txt", "20261207old\r\n");
+    MemoStore().Load();
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    window.show();
+    window.Memo->selectAll();
+    QTest::keyClick(window.Memo, Qt::Key_Delete);
+    window.close();
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207\r\n");
+}
+
+TEST_F(MemoWindow, OfTwoMemosOfOneDateTheFirstIsEditedAndBothAreKept) {
+    Environment.WriteFile("Memos.txt", "20261207one\r\n20261207two\r\n");
+    MemoStore().Load();
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    EXPECT_EQ(window.Memo->toPlainText(), "one");
+    window.Memo->moveCursor(QTextCursor::End);
+    Type(window, "!");
+    window.close();
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207one!\r\n20261207two\r\n");
+}
+
+TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
+    std::filesystem::create_directories(Environment.DataPath() + "Memos.txt");  // a folder: cannot be replaced
+    std::vector<std::string> reported;
+    TFmMemos::SetErrorReporter([&](const std::string& message) { reported.push_back(message); });
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    window.show();
+    Type(window, "kept");
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(SJIS("に書き込めません")), std::string::npos);
+    EXPECT_EQ(MemoStore().MemoOf(Day20261207), "kept");
+    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
+}
+
+class OptionsDialog : public ::testing::Test {
+protected:
+    std::unique_ptr<TFmOption> Open(int32_t currentDay) {
+        auto dialog = std::make_unique<TFmOption>(currentDay, [this](int32_t day) { Shown.push_back(day); });
+        dialog->show();
+        return dialog;
+    }
+    int StoredMax() { return AppGlobals().ReadInteger("CALENDAR", "MAX", -1); }
+
+    TDialogTestEnvironment Environment;
+    std::vector<int32_t> Shown;
+};
+
+TEST_F(OptionsDialog, ShowsTheCalendarDateAndTheStoredMaximumWithinItsLimits) {
+    const struct {
+        int Stored;  // 0: no entry
+        int Shown;
+    } cases[] = {{0, 10}, {200, 100}, {2, 5}, {37, 37}};
+    for (const auto& c : cases) {
+        TDialogTestEnvironment environment;
+        if (c.Stored)
+            AppGlobals().WriteInteger("CALENDAR", "MAX", c.Stored);
+        auto dialog = Open(Day20261207);
+        EXPECT_EQ(dialog->SeMAx->value(), c.Shown) << c.Stored;
+        EXPECT_EQ(dialog->DtPickup->date(), QDate(2026, 12, 7));
+        EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("オプション設定")));
+    }
+}
+
+TEST_F(OptionsDialog, OkStoresTheTypedMaximumPulledIntoItsLimits) {
+    const struct {
+        const char* Typed;
+        int Stored;
+    } cases[] = {{"7", 7}, {"300", 100}, {"3", 5}, {"abc", 5}, {"", 5}, {"100", 100}};
+    for (const auto& c : cases) {
+        TDialogTestEnvironment environment;
+        auto dialog = Open(Day20261207);
+        QLineEdit* text = dialog->SeMAx->findChild<QLineEdit*>();
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_Delete);
+        QTest::keyClicks(text, c.Typed);
+        QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+        EXPECT_EQ(AppGlobals().ReadInteger("CALENDAR", "MAX", -1), c.Stored) << c.Typed;
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    }
+}
+
+TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
+    auto unchanged = Open(Day20261207);
+    QTest::mouseClick(unchanged->BtOK, Qt::LeftButton);
+    EXPECT_TRUE(Shown.empty());
+    EXPECT_EQ(StoredMax(), 10);
+
+    auto changed = Open(Day20261207);
+    changed->DtPickup->setDate(QDate(2027, 1, 1));
+    QTest::mouseClick(changed->BtOK, Qt::LeftButton);
+    EXPECT_EQ(Shown, std::vector<int32_t>{DayNumberOf(2027, 1, 1)});
+}
+
+TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
+    for (bool closeBox : {false, true}) {
+        auto dialog = Open(Day20261207);
+        dialog->DtPickup->setDate(QDate(2027, 1, 1));
+        dialog->SeMAx->setValue(50);
+        if (closeBox)
+            dialog->close();
+        else
+            QTest::mouseClick(dialog->BtCancel, Qt::LeftButton);
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    }
+    EXPECT_TRUE(Shown.empty());
+    EXPECT_EQ(StoredMax(), -1);
+}
+
+TEST_F(OptionsDialog, OkComesFirstInTheTabOrder) {
+    auto dialog = Open(Day20261207);
+    QWidget* next = dialog->BtOK->nextInFocusChain();
+    while (next != dialog->BtOK && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    EXPECT_TRUE(next == dialog->DtPickup || next->parentWidget() == dialog->DtPickup);
+    EXPECT_TRUE(dialog->BtOK->isDefault());
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#pragma once
+// A data folder of its own for each dialog test, with the process-wide settings, memos and
+// colour scheme pointed into it, and a window that records the program messages it hears.
+
+#include <QWidget>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "platform/FormMessages.h"
+#include "storage/AppGlobals.h"
+#include "storage/ColorScheme.h"
+#include "storage/MemoStore.h"
+#include "support/TestEnvironment.h"
+
+// A top-level window that keeps every program message it receives.
+class TMessageProbe : public QWidget {
+public:
+    struct TMessage {
+        int Message;
+        intptr_t WParam;
+    };
+    std::vector<TMessage> Received;
+
+    int CountOf(int message) const {
+        int count = 0;
+        for (const TMessage& m : Received)
+            count += m.Message == message;
+        return count;
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == TFormMessageEvent::EventType()) {
+            const auto* message = static_cast<TFormMessageEvent*>(e);
+            Received.push_back({message->Message(), message->WParam()});
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+class TDialogTestEnvironment {
+public:
+    TDialogTestEnvironment() {
+        std::filesystem::create_directories(FEnvironment.Root() / "program");
+        ReplaceAppGlobals(std::make_unique<TbrskGlobal>((FEnvironment.Root() / "program/quillo").string(),
+                                                        (FEnvironment.Root() / "machine.ini").string()));
+        AppGlobals().SetDataDir((FEnvironment.Root() / "data").string());
+        ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
+        ReplaceColorScheme(std::make_unique<TColorsList>(DataPath() + "colors.clr"));
+        ColorScheme().Load();
+    }
+    ~TDialogTestEnvironment() {
+        ReplaceColorScheme(nullptr);
+        ReplaceMemoStore(nullptr);
+        ReplaceAppGlobals(nullptr);
+    }
+
+    std::string DataPath() const { return (FEnvironment.Root() / "data").string() + "/"; }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(DataPath() + name); }
+    std::string FileText(const std::string& name) const {
+        std::ifstream in(DataPath() + name, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(DataPath() + name, std::ios::binary) << bytes;
+    }
+
+    TMessageProbe Probe;
+
+private:
+    TTestEnvironment FEnvironment;
+};

@@ -1,0 +1,103 @@
+#include "ui/FmOption.h"
+
+#include <algorithm>
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "storage/AppGlobals.h"
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/FmMemos.h"
+#include "ui/FmQuillo.h"
+
+namespace {
+
+// A spin box that keeps its number within its limits: a number typed beyond a limit is
+// pulled to that limit, and text that is no number counts as the lower limit.
+class TLimitedSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+
+    int valueFromText(const QString& text) const override {
+        bool isNumber = false;
+        const long long number = text.trimmed().toLongLong(&isNumber);
+        if (!isNumber)
+            return minimum();
+        return static_cast<int>(std::clamp<long long>(number, minimum(), maximum()));
+    }
+
+    void fixup(QString& text) const override { text = QString::number(valueFromText(text)); }
+};
+
+} // namespace
+
+TFmOption::TFmOption(int32_t currentDay, std::function<void(int32_t)> showDay, QWidget* parent)
+    : QDialog(parent), FCurrentDay(currentDay), FShowDay(std::move(showDay)) {
+    setWindowTitle(QtText(SJIS("オプション設定")));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(215, 133);
+
+    BtOK = new QPushButton("OK", this);
+    BtOK->setObjectName("BtOK");
+    BtOK->setGeometry(136, 108, 75, 20);
+    BtOK->setDefault(true);
+    Label1 = new QLabel(QtText(SJIS("現在日付")), this);
+    Label1->move(8, 12);
+    DtPickup = new QDateEdit(TFmMemos::DateOfDay(currentDay), this);
+    DtPickup->setObjectName("DtPickup");
+    DtPickup->setCalendarPopup(true);
+    DtPickup->setDisplayFormat("yyyy/MM/dd");
+    DtPickup->setGeometry(60, 8, 150, 20);
+    Label2 = new QLabel(QtText(SJIS("最大枚数")), this);
+    Label2->move(8, 36);
+    SeMAx = new TLimitedSpinBox(this);
+    SeMAx->setObjectName("SeMAx");
+    SeMAx->setRange(LeastPapers, MostPapers);
+    SeMAx->setGeometry(60, 32, 49, 20);
+    SeMAx->setValue(AppGlobals().ReadInteger("CALENDAR", "MAX", 10));
+    BtCancel = new QPushButton(QtText(SJIS("キャンセル")), this);
+    BtCancel->setObjectName("BtCancel");
+    BtCancel->setGeometry(56, 108, 75, 20);
+    setTabOrder(BtOK, DtPickup);
+    setTabOrder(DtPickup, SeMAx);
+    setTabOrder(SeMAx, BtCancel);
+
+    connect(BtOK, &QPushButton::clicked, this, [this] { BtOKClick(); });
+    connect(BtCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFmOption::BtOKClick() {
+    // A number still being typed counts as the box would count it on leaving.
+    SeMAx->interpretText();
+    const int32_t picked = TFmMemos::DayOfDate(DtPickup->date());
+    if (picked != FCurrentDay && FShowDay)
+        FShowDay(picked);
+    try {
+        AppGlobals().WriteInteger("CALENDAR", "MAX", SeMAx->value());
+    } catch (const Exception& error) {
+        QMessageBox::warning(this, windowTitle(), QtText(error.Message()));
+    }
+    accept();
+}
+
+void OpenOptions() {
+    TFmQuillo* calendar = MainWindow();
+    const int32_t currentDay = calendar ? calendar->CurrentDate() : Today();
+    TFmOption dialog(currentDay, [calendar](int32_t day) {
+        if (calendar)
+            calendar->ShowDate(day);
+    });
+    CentreOnScreen(&dialog);
+    dialog.exec();
+}
