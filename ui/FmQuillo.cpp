@@ -25,6 +25,8 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
+#include "ui/Dialogs.h"
+#include "ui/GctButton.h"
 #include "ui/PageRenderer.h"
 
 namespace {
@@ -80,7 +82,15 @@ void ShowExceptionMessage(const std::exception& error) {
         QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()), text);
 }
 
-void OpenMemoEditorFor(int32_t) {}
+TDialogOpeners& DialogOpeners() {
+    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, nullptr};
+    return openers;
+}
+
+void OpenMemoEditorFor(int32_t day) {
+    if (DialogOpeners().MemoEditor)
+        DialogOpeners().MemoEditor(day);
+}
 
 bool InTearArea(int x, int y, int width, int height) {
     return y >= TFmQuillo::PageRect.Top && x >= 5 && x <= width - 5 && y <= height - 5;
@@ -179,14 +189,50 @@ void TFmQuillo::BuildMenu() {
     FPopupMn->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
     FPopupMn->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
     FPopupMn->addSeparator();
-    FPopupMn->addAction(QtText(SJIS("オプション設定(&O)")), this, [] {});
-    FPopupMn->addAction(QtText(SJIS("配色設定(&L)")), this, [] {});
+    FPopupMn->addAction(QtText(SJIS("オプション設定(&O)")), this, [] {
+        if (DialogOpeners().Options)
+            DialogOpeners().Options();
+    });
+    FPopupMn->addAction(QtText(SJIS("配色設定(&L)")), this, [this] {
+        if (DialogOpeners().ColorSetup)
+            DialogOpeners().ColorSetup(this);
+    });
     FPopupMn->addSeparator();
-    FPopupMn->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [] {});
+    FPopupMn->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] {
+        if (DialogOpeners().VersionInfo)
+            DialogOpeners().VersionInfo(this);
+    });
     FPopupMn->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });
 }
 
-void TFmQuillo::BuildButtons() {}
+void TFmQuillo::BuildButtons() {
+    auto make = [this](int left, int width, const std::string& caption, const TFont& font, uint8_t anchors) {
+        auto* button = new TbrskGctButton(this);
+        TbrskBtnDraw& look = button->BtnDraw();
+        look.SetColorOver(0x60A0FF);
+        look.SetColorFocus(0xFFA080);
+        look.SetColorDown(0x000000);
+        look.SetOverDrawType(TDrawType::dtMulti);
+        look.SetFaceMonoColor(false);
+        look.SetTextAntialiasing(false);
+        button->SetClickRepeat(false);
+        button->SetFont(font);
+        button->SetCaption(caption);
+        button->SetColor(FBackColor);
+        button->SetBounds(left, 4, width, 20);
+        button->SetAnchors(anchors);
+        return button;
+    };
+    TFont menuFont{"Arial", -10, 0xA08060, true, false, ANSI_CHARSET};
+    TFont glyphFont{"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET};
+    FBtMenu = make(4, 46, "MENU", menuFont, akLeft | akTop);
+    FBtMenu->BtnDraw().SetTextEmboss(true);
+    FBtMinimum = make(FormWidth - 24 - 20, 20, "0", glyphFont, akTop | akRight);
+    FBtClose = make(FormWidth - 4 - 20, 20, "r", glyphFont, akTop | akRight);
+    FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
+    FBtMinimum->OnClick = [this] { MinimizeToTray(); };
+    FBtClose->OnClick = [this] { close(); };
+}
 
 void TFmQuillo::PopupAt(const QPoint& screenPoint) { FPopupMn->popup(screenPoint); }
 
@@ -211,6 +257,9 @@ void TFmQuillo::ApplyColors() {
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(FBackColor & 0xFF, (FBackColor >> 8) & 0xFF, (FBackColor >> 16) & 0xFF));
     setPalette(colours);
+    for (TbrskGctButton* button : {FBtMenu, FBtMinimum, FBtClose})
+        if (button)
+            button->SetColor(FBackColor);
     // Until start-up has chosen the day there is no page worth drawing.
     if (FCurrentDate != 0)
         FPageBitmap = PageRenderer().DrawDay(FCurrentDate);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,7 +121,15 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
 QString PageDescription(int32_t day);
 // Program text (Shift_JIS) for Qt.
 QString QtText(const std::string& sjis);
-// The dialogs, opened from the main window's and the papers' menus.
+// The dialogs the main window's and the papers' menus open. Tests put recorders in their
+// place, since the dialogs run modal.
+struct TDialogOpeners {
+    std::function<void(int32_t day)> MemoEditor;
+    std::function<void()> Options;
+    std::function<void(QWidget* owner)> ColorSetup;
+    std::function<void(QWidget* owner)> VersionInfo;
+};
+TDialogOpeners& DialogOpeners();
 void OpenMemoEditorFor(int32_t day);
 // The message of an exception that left an event handler, shown in a message box.
 void ShowExceptionMessage(const std::exception& error);

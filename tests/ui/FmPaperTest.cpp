@@ -237,6 +237,7 @@ TEST_F(PaperWindow, ADoubleClickNeverStartsADrag) {
     Mouse(paper, QEvent::MouseButtonPress, at);
     Mouse(paper, QEvent::MouseButtonRelease, at);
     Mouse(paper, QEvent::MouseButtonDblClick, at);
+    EXPECT_EQ(Opened, std::vector<std::string>{"memo 46001"});
     EXPECT_FALSE(paper->Dragging());
     EXPECT_FALSE(paper->SwingTimerActive());
     // The next press picks it up again.

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
@@ -20,6 +21,7 @@
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
 #include "support/TestEnvironment.h"
+#include "ui/FmQuillo.h"
 #include "ui/PageRenderer.h"
 
 class TWindowTest : public ::testing::Test {
@@ -42,6 +44,13 @@ protected:
         ReplaceColorScheme(std::make_unique<TColorsList>());
         ColorScheme().LoadDefaults();
         ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
+        FSavedOpeners = DialogOpeners();
+        DialogOpeners() = TDialogOpeners{
+            [this](int32_t day) { Opened.push_back("memo " + std::to_string(day)); },
+            [this] { Opened.push_back("options"); },
+            [this](QWidget*) { Opened.push_back("colors"); },
+            [this](QWidget*) { Opened.push_back("about"); },
+        };
     }
     void TearDown() override {
         QList<QPointer<QWidget>> windows;
@@ -50,6 +59,7 @@ protected:
         for (const QPointer<QWidget>& window : windows)
             delete window.data();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DialogOpeners() = FSavedOpeners;
         DestroyMemoStore();
         DestroyColorScheme();
         DestroyAppGlobals();
@@ -79,6 +89,10 @@ protected:
         QApplication::sendEvent(window, &event);
     }
 
+    // The dialogs the windows opened, as "memo <day>", "options", "colors", "about".
+    std::vector<std::string> Opened;
+
 private:
     std::unique_ptr<TTestEnvironment> FEnvironment;
+    TDialogOpeners FSavedOpeners;
 };
