@@ -20,6 +20,7 @@ import time
 SCREEN_WIDTH = 1024
 SCREEN_HEIGHT = 768
 COMMAND_TIMEOUT = 10  # seconds for any single X utility call
+DESKTOP_COLOUR = "#2a5d8f"
 
 
 class HarnessError(Exception):
@@ -109,7 +110,7 @@ class XSession:
         try:
             xvfb = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset", "-wr"],
+                 f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self._log,
                 stderr=self._log, start_new_session=True)
         finally:
@@ -129,6 +130,11 @@ class XSession:
                         raise HarnessError("Xvfb closed -displayfd without a number")
                     number += chunk
         self.display = ":" + number.decode().strip()
+        # A desktop of one colour that no window paints, so that a pixel shows whether a
+        # window covers it. (display exits with status 1 after setting the root window.)
+        subprocess.run(["/usr/bin/display", "-window", "root", "-size", "16x16",
+                        "xc:" + DESKTOP_COLOUR], env=self.environment(self.folder),
+                       stdout=self._log, stderr=self._log, timeout=COMMAND_TIMEOUT, check=False)
         if self.compositor:
             self.start_helper(["xcompmgr"])
             wait_until(lambda: self.root_children(named="xcompmgr"), COMMAND_TIMEOUT,
@@ -219,7 +225,10 @@ class XSession:
     # --- driving the pointer ------------------------------------------------------
 
     def move(self, x, y):
-        self.x_command("xdotool", "mousemove", "--sync", str(x), str(y))
+        # --sync waits for the pointer to leave its place, so it would wait forever when
+        # the pointer is already at (x, y).
+        if self.pointer() != (x, y):
+            self.x_command("xdotool", "mousemove", "--sync", str(x), str(y))
 
     def press(self, x, y, button=1):
         self.move(x, y)
@@ -356,5 +365,8 @@ class Calendar:
             found[:] = self.papers()
             return len(found) == count
 
-        wait_until(settled, timeout, f"{count} paper windows (last seen {len(found)})")
+        try:
+            wait_until(settled, timeout, f"{count} paper windows")
+        except HarnessError as error:
+            raise HarnessError(f"{error}; last seen: {found}") from None
         return found
