@@ -353,9 +353,14 @@ class Calendar:
         return found[0] if found else None
 
     def papers(self):
-        """The program's visible windows other than the main window."""
+        """The program's visible paper windows (captioned "FmPaper")."""
+        return [w for w in self.windows() if w.name == "FmPaper"]
+
+    def other_windows(self):
+        """Visible windows that are neither the main window nor papers: menus, dialogs."""
         main = self.main_window()
-        return [w for w in self.windows() if main is None or w.wid != main.wid]
+        return [w for w in self.windows()
+                if w.name != "FmPaper" and (main is None or w.wid != main.wid)]
 
     def wait_papers(self, count, timeout=5):
         """Waits until exactly count paper windows are visible and returns them."""

@@ -23,6 +23,8 @@ MODE = os.environ.get("QUILLO_E2E_MODE", "plain")
 STRIP = (68, 12)
 PAGE_LEFT_HALF = (30, 60)
 MINIMISE_BUTTON = (96, 14)
+MENU_BUTTON = (27, 14)
+CLOSE_BUTTON = (116, 14)
 CENTRED = ((SCREEN_WIDTH - 130) // 2, (SCREEN_HEIGHT - 151) // 2)
 
 
@@ -82,6 +84,24 @@ class CalendarCase(unittest.TestCase):
         self.x.release()
         return self.settled(paper.wid)
 
+    def choose(self, open_at, key):
+        """Opens a popup menu with a click at open_at (button 1 or 3) and picks the item
+        whose accelerator is key."""
+        (x, y), button = open_at
+        self.x.click(x, y, button)
+        wait_until(self.app.other_windows, 5, "the popup menu")
+        self.x.x_command("xdotool", "key", key)
+        wait_until(lambda: not self.app.other_windows(), 5, "the popup menu to close")
+
+    def write_papers(self, papers, **settings):
+        """Saved papers for the next start: (date, left, top, maketime) each, angle 0."""
+        self.app.write_settings({"CALENDAR": {"DATE": today_day_number(), **settings},
+                                 "PAPER": {"number": len(papers)}})
+        for index, (date, left, top, made) in enumerate(papers):
+            write_profile(self.app.paper_path(index), {"PAPER": {
+                "angle": 0, "left": left, "top": top, "width": 120, "height": 120,
+                "date": date, "maketime": made}})
+
     def settled(self, wid, timeout=5):
         """The window once its geometry stopped changing for 0.3 s."""
         last = [None, time.monotonic()]
@@ -129,6 +149,20 @@ class StartAndTearTest(CalendarCase):
         settings, papers = self.stop_and_read()
         self.assertEqual(self.shown_day(settings), today_day_number())
         self.assertEqual(papers, [])
+
+    def test_a_double_click_on_the_page_never_tears(self):
+        self.app.start()
+        sx, sy = self.page_point()
+        self.x.move(sx, sy)
+        # The second press of the double click stays down and pulls: it must not tear.
+        self.x.x_command("xdotool", "click", "1", "mousedown", "1")
+        self.x.drag_path(steps((sx, sy), (sx, sy + 40), 4))
+        self.x.release()
+        time.sleep(0.3)
+        self.assertEqual(self.app.papers(), [])
+        # The memo editor may be open for the day; the program still ends and saves.
+        settings, papers = self.stop_and_read()
+        self.assertEqual((self.shown_day(settings), papers), (today_day_number(), []))
 
     def test_releasing_before_the_page_comes_loose_puts_it_back(self):
         self.app.start()
@@ -191,11 +225,7 @@ class StartAndTearTest(CalendarCase):
 
     def test_calendar_moves_to_the_next_day_no_paper_shows(self):
         day = today_day_number()
-        self.app.write_settings({"CALENDAR": {"DATE": day}, "PAPER": {"number": 2}})
-        for index, (offset, left) in enumerate([(1, 100), (2, 300)]):
-            write_profile(self.app.paper_path(index), {"PAPER": {
-                "angle": 0, "left": left, "top": 500, "width": 120, "height": 120,
-                "date": day + offset, "maketime": f"{day + offset}.5"}})
+        self.write_papers([(day + 1, 100, 500, day + 1.5), (day + 2, 300, 500, day + 2.5)])
         self.app.start()
         restored = self.app.wait_papers(2)
         self.assertEqual(sorted((w.x, w.y) for w in restored), [(100, 500), (300, 500)])
@@ -209,11 +239,8 @@ class StartAndTearTest(CalendarCase):
         day = today_day_number()
         # Dates and creation times in different orders: the paper of day + 12 is the oldest.
         made = {10: 0.3, 11: 0.2, 12: 0.1, 13: 0.5, 14: 0.4}
-        self.app.write_settings({"CALENDAR": {"DATE": day, "MAX": 5}, "PAPER": {"number": 5}})
-        for index, offset in enumerate(made):
-            write_profile(self.app.paper_path(index), {"PAPER": {
-                "angle": 0, "left": 20 + 130 * index, "top": 560, "width": 120, "height": 120,
-                "date": day + offset, "maketime": f"{day - 1 + made[offset]}"}})
+        self.write_papers([(day + offset, 20 + 130 * index, 560, day - 1 + made[offset])
+                           for index, offset in enumerate(made)], MAX=5)
         self.app.start()
         self.app.wait_papers(5)
         self.tear_loose((500, 150))
@@ -239,6 +266,51 @@ class StartAndTearTest(CalendarCase):
         settings, saved = self.stop_and_read()
         self.assertEqual(sorted((int(p["date"]), int(p["angle"])) for p in saved),
                          [(day + 1, 30), (day + 3, 40)])
+
+    def test_a_papers_menu_closes_it_and_leaves_the_others(self):
+        day = today_day_number()
+        self.write_papers([(day + 1, 100, 400, 1.0), (day + 2, 400, 400, 2.0)])
+        self.app.start()
+        self.app.wait_papers(2)
+        # A right press opens the menu and never carries the paper.
+        self.choose(((160, 460), 3), "d")
+        remaining = self.app.wait_papers(1)
+        self.assertEqual((remaining[0].x, remaining[0].y), (400, 400))
+        settings, papers = self.stop_and_read()
+        self.assertEqual([int(p["date"]) for p in papers], [day + 2])
+
+    def test_arranging_stacks_papers_sharing_a_left_edge_in_date_order(self):
+        day = today_day_number()
+        self.write_papers([(day + 3, 100, 50, 1.0), (day + 1, 100, 200, 2.0),
+                           (day + 2, 100, 420, 3.0)])
+        main = self.app.start()
+        self.app.wait_papers(3)
+        self.choose(((main.x + MENU_BUTTON[0], main.y + MENU_BUTTON[1]), 1), "j")
+        time.sleep(0.3)
+        settings, papers = self.stop_and_read()
+        self.assertEqual(sorted((int(p["date"]), int(p["left"]), int(p["top"])) for p in papers),
+                         [(day + 1, 100, 50), (day + 2, 100, 170), (day + 3, 100, 290)])
+
+    def test_every_way_out_saves_the_papers_once(self):
+        ways = [
+            ("close button", lambda main: self.x.click(main.x + CLOSE_BUTTON[0],
+                                                       main.y + CLOSE_BUTTON[1])),
+            ("exit item", lambda main: self.choose(
+                ((main.x + MENU_BUTTON[0], main.y + MENU_BUTTON[1]), 1), "x")),
+        ]
+        for name, leave in ways:
+            with self.subTest(way=name):
+                self.app = Calendar(self.x, PROGRAM)
+                main = self.app.start()
+                paper = self.tear_loose((300, 550))
+                leave(main)
+                self.assertEqual(self.app.proc.wait(timeout=10), 0, self.app.log_text())
+                self.app.log.close()
+                settings = self.app.settings()
+                self.assertEqual(int(settings["paper"]["number"]), 1)
+                saved = self.app_paper(0)
+                self.assertEqual((int(saved["left"]), int(saved["top"])), (paper.x, paper.y))
+                self.assertEqual(self.shown_day(settings), today_day_number() + 1)
 
     def test_signals_save_the_papers_and_the_next_start_puts_them_back(self):
         for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
