@@ -53,6 +53,7 @@ TFmMemos::TFmMemos(QWidget* parent) : QDialog(parent) {
     layout->addWidget(DtPicker);
     layout->addWidget(Memo, 1);
     resize(240, 173);
+    Memo->setFocus();  // the user opens the window to type
     connect(DtPicker, &QDateEdit::dateChanged, this, [this] { DtPickerChange(); });
     connect(Memo, &QPlainTextEdit::textChanged, this, [this] { MemoChange(); });
 }
