@@ -1,0 +1,73 @@
+#include "platform/Compositor.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+TCompositorProbe CompositorProbe = nullptr;
+
+xcb_connection_t* ApplicationConnection() {
+    if (!qGuiApp)
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+}  // namespace
+
+int ScreenNumberOfDisplay(std::string_view display) {
+    size_t colon = display.rfind(':');
+    if (colon == std::string_view::npos)
+        return 0;
+    size_t dot = display.find('.', colon + 1);
+    if (dot == std::string_view::npos || dot + 1 >= display.size())
+        return 0;
+    int screen = 0;
+    for (size_t i = dot + 1; i < display.size(); ++i) {
+        char c = display[i];
+        if (c < '0' || c > '9' || screen > 9999)
+            return 0;
+        screen = screen * 10 + (c - '0');
+    }
+    return screen;
+}
+
+int DefaultScreenNumber() {
+    const char* display = std::getenv("DISPLAY");
+    return display ? ScreenNumberOfDisplay(display) : 0;
+}
+
+bool XSelectionHasOwner(const std::string& selectionName) {
+    xcb_connection_t* connection = ApplicationConnection();
+    if (!connection)
+        return false;
+    xcb_intern_atom_cookie_t atomCookie =
+        xcb_intern_atom(connection, 1, static_cast<uint16_t>(selectionName.size()), selectionName.data());
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(connection, atomCookie, nullptr), &std::free);
+    // With only_if_exists, an atom nobody ever made comes back as none: then no one owns it.
+    if (!atom || atom->atom == XCB_ATOM_NONE)
+        return false;
+    xcb_get_selection_owner_cookie_t ownerCookie = xcb_get_selection_owner(connection, atom->atom);
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(connection, ownerCookie, nullptr), &std::free);
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+bool CompositingManagerRunning() {
+    if (CompositorProbe)
+        return CompositorProbe();
+    return XSelectionHasOwner("_NET_WM_CM_S" + std::to_string(DefaultScreenNumber()));
+}
+
+TCompositorProbe SetCompositorProbe(TCompositorProbe probe) {
+    TCompositorProbe previous = CompositorProbe;
+    CompositorProbe = probe;
+    return previous;
+}

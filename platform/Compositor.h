@@ -1,0 +1,28 @@
+#pragma once
+// Whether the X display runs a compositing manager, which is what per-pixel-alpha
+// (translucent) top-level windows need: without one such a window shows black where its
+// image is transparent, and the window is cut to a region instead. The answer is asked of
+// the X server each time, so that every window decides when it is created.
+
+#include <string>
+#include <string_view>
+
+// True when the X selection "_NET_WM_CM_S<screen>" of the display's default screen has an
+// owner. False on any other platform (offscreen, Wayland without XWayland) and when the
+// server cannot be asked.
+bool CompositingManagerRunning();
+
+// True when the X selection of that name has an owner on the application's display; false
+// without an X display.
+bool XSelectionHasOwner(const std::string& selectionName);
+
+// The screen number that a DISPLAY value names ("host:display.screen"); 0 when the value
+// names none or is malformed.
+int ScreenNumberOfDisplay(std::string_view display);
+// The default screen's number of the application's display (from DISPLAY).
+int DefaultScreenNumber();
+
+// Tests and the benchmarks replace the X query with their own answer; nullptr puts the X
+// query back. Returns the probe it replaces.
+using TCompositorProbe = bool (*)();
+TCompositorProbe SetCompositorProbe(TCompositorProbe probe);

@@ -1,0 +1,196 @@
+#include "ui/TaskBarIcon.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "storage/Exception.h"
+#include "storage/ShiftJis.h"
+
+namespace {
+
+TTaskBarIcon::TTrayProbe TrayProbe = nullptr;
+
+QString TextOf(const std::exception& error) {
+    auto* own = dynamic_cast<const Exception*>(&error);
+    return QString::fromStdString(own ? SjisToUtf8(own->Message()) : std::string(error.what()));
+}
+
+void DefaultExceptionDisplay(const std::exception& error) {
+    const QString text = TextOf(error);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QMessageBox::critical(nullptr, QString(), text);
+}
+
+TTaskBarIcon::TExceptionDisplay ExceptionDisplay = &DefaultExceptionDisplay;
+
+bool TrayAvailable() { return TrayProbe ? TrayProbe() : QSystemTrayIcon::isSystemTrayAvailable(); }
+
+// The calendar's own small page: a white leaf under a red binding strip, framed in grey.
+QIcon CalendarPageIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.fillRect(3, 3, 26, 26, QColor(0x80, 0x80, 0x80));
+    painter.fillRect(4, 4, 24, 24, Qt::white);
+    painter.fillRect(4, 4, 24, 7, QColor(0xD0, 0x30, 0x30));
+    painter.fillRect(9, 15, 14, 2, QColor(0x60, 0x60, 0x60));
+    painter.fillRect(9, 20, 14, 2, QColor(0x60, 0x60, 0x60));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+std::string CutTipText(const std::string& text) {
+    if (text.size() <= MaxTipBytes)
+        return text;
+    size_t end = 0;
+    while (end < text.size()) {
+        size_t next = end + CharLengthAt(text, end);
+        if (next > MaxTipBytes)
+            break;
+        end = next;
+    }
+    return text.substr(0, end);
+}
+
+TTaskBarIcon::TTaskBarIcon(QWidget* owner) : QObject(owner), FOwner(owner), FTray(new QSystemTrayIcon(this)) {
+    connect(FTray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
+}
+
+TTaskBarIcon::~TTaskBarIcon() {
+    if (FAdded)
+        NotifyIcon(TNotifyAction::Delete);
+}
+
+TTaskBarIcon::TTrayProbe TTaskBarIcon::SetTrayProbe(TTrayProbe probe) {
+    TTrayProbe previous = TrayProbe;
+    TrayProbe = probe;
+    return previous;
+}
+
+TTaskBarIcon::TExceptionDisplay TTaskBarIcon::SetExceptionDisplay(TExceptionDisplay display) {
+    TExceptionDisplay previous = ExceptionDisplay;
+    ExceptionDisplay = display ? display : &DefaultExceptionDisplay;
+    return previous;
+}
+
+bool TTaskBarIcon::Enabled() const { return FEnabled && TrayAvailable(); }
+
+void TTaskBarIcon::SetIcon(const QIcon& icon) {
+    FIcon = icon;
+    if (FEnabled)
+        NotifyIcon(TNotifyAction::Modify);
+}
+
+void TTaskBarIcon::SetText(const std::string& text) {
+    FText = text;
+    if (FEnabled)
+        NotifyIcon(TNotifyAction::Modify);
+}
+
+void TTaskBarIcon::SetEnabled(bool value) {
+    if (value == FEnabled)
+        return;
+    FEnabled = value;
+    UpdateAppButton();
+    NotifyIcon(value ? TNotifyAction::Modify : TNotifyAction::Delete);
+}
+
+QString TTaskBarIcon::ShownTip() const { return QString::fromStdString(SjisToUtf8(CutTipText(FText))); }
+
+QIcon TTaskBarIcon::ShownIcon() const {
+    if (!FIcon.isNull())
+        return FIcon;
+    const QIcon application = QApplication::windowIcon();
+    return application.isNull() ? CalendarPageIcon() : application;
+}
+
+void TTaskBarIcon::NotifyIcon(TNotifyAction action) {
+    if (action == TNotifyAction::Delete) {
+        FTray->hide();
+        FAdded = false;
+        return;
+    }
+    // A modify before the icon was added adds it; without a tray host the icon waits and
+    // appears once a host starts.
+    FTray->setIcon(ShownIcon());
+    FTray->setToolTip(ShownTip());
+    FTray->show();
+    FAdded = true;
+}
+
+void TTaskBarIcon::MinimizeOwner() {
+    if (!FOwner)
+        return;
+    if (Enabled())
+        FOwner->hide();
+    else
+        FOwner->showMinimized();
+}
+
+void TTaskBarIcon::UpdateAppButton() {
+    if (!FOwner)
+        return;
+    // A tool window has no taskbar button. The flag is only changed when it must, because
+    // changing it takes a shown window off the screen for a moment.
+    const bool tool = Enabled();
+    if (FOwner->windowFlags().testFlag(Qt::Tool) == tool)
+        return;
+    const bool visible = FOwner->isVisible();
+    // Becoming a tool window would stop closing the window from ending the program.
+    const bool quitOnClose = FOwner->testAttribute(Qt::WA_QuitOnClose);
+    Qt::WindowFlags flags = FOwner->windowFlags() & ~Qt::WindowType_Mask;
+    FOwner->setWindowFlags(flags | (tool ? Qt::Tool : Qt::Window));
+    FOwner->setAttribute(Qt::WA_QuitOnClose, quitOnClose);
+    if (visible)
+        FOwner->show();
+}
+
+void TTaskBarIcon::RaiseMouse(TMouseButton button, TShiftState shift, bool withUp) {
+    const QPoint at = QCursor::pos();
+    // A handler may end this component (closing the window that owns it).
+    QPointer<TTaskBarIcon> alive(this);
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, at.x(), at.y());
+    if (withUp && alive && OnMouseUp)
+        OnMouseUp(this, button, shift, at.x(), at.y());
+}
+
+void TTaskBarIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
+    try {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            RaiseMouse(mbLeft, ssLeft, true);
+            break;
+        case QSystemTrayIcon::DoubleClick: {
+            QPointer<TTaskBarIcon> alive(this);
+            if (OnDblClick)
+                OnDblClick(this);
+            if (alive)
+                RaiseMouse(mbLeft, ssDouble, false);
+            break;
+        }
+        case QSystemTrayIcon::Context:
+            RaiseMouse(mbRight, ssRight, true);
+            break;
+        case QSystemTrayIcon::MiddleClick:
+            RaiseMouse(mbMiddle, ssMiddle, true);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& error) {
+        // The click came through the tray's own event handling: the exception stops here.
+        ExceptionDisplay(error);
+    }
+}
