@@ -277,24 +277,34 @@ std::string Quillo() {
 }
 std::string Gsimplecal() { return ProgramPath("GSIMPLECAL", "/usr/bin/gsimplecal"); }
 
+struct TLaunched {
+    pid_t Pid = 0;
+    xcb_window_t Window = 0;   // the first painted window
+};
+
+// Starts program and waits for its first painted window. Pid 0, with the benchmark marked
+// as failed, when the program is missing or shows nothing within 20 s.
+TLaunched LaunchPainted(benchmark::State& state, TXServer& x, const std::string& program) {
+    if (access(program.c_str(), X_OK) != 0) {
+        state.SkipWithError(("not installed: " + program).c_str());
+        return {};
+    }
+    x.DropEvents();
+    const pid_t pid = Spawn({program}, x.Environment());
+    if (const xcb_window_t window = x.WaitPainted(20s)) return {pid, window};
+    EndChild(pid);
+    state.SkipWithError(("no painted window within 20 s: " + program).c_str());
+    return {};
+}
+
 // Launch → first painted main window, each launch a fresh process of the same home.
 void BM_StartUp(benchmark::State& state, std::string (*program)()) {
-    auto& x = PlainServer();
-    if (access(program().c_str(), X_OK) != 0) {
-        state.SkipWithError(("not installed: " + program()).c_str());
-        return;
-    }
     for (auto _ : state) {
-        x.DropEvents();
         const auto start = Clock::now();
-        const pid_t pid = Spawn({program()}, x.Environment());
-        const xcb_window_t window = x.WaitPainted(20s);
+        const pid_t pid = LaunchPainted(state, PlainServer(), program()).Pid;
         const auto painted = Clock::now();
+        if (!pid) return;
         EndChild(pid);
-        if (!window) {
-            state.SkipWithError("no painted window within 20 s");
-            return;
-        }
         state.SetIterationTime(std::chrono::duration<double>(painted - start).count());
     }
 }
@@ -304,19 +314,9 @@ BENCHMARK_CAPTURE(BM_StartUp, gsimplecal, Gsimplecal)->Iterations(12)->UseManual
 // Resident memory one second after the first paint, and processor time over the next
 // three seconds of nobody touching the program.
 void BM_ResidentAndIdle(benchmark::State& state, std::string (*program)()) {
-    auto& x = PlainServer();
-    if (access(program().c_str(), X_OK) != 0) {
-        state.SkipWithError(("not installed: " + program()).c_str());
-        return;
-    }
     for (auto _ : state) {
-        x.DropEvents();
-        const pid_t pid = Spawn({program()}, x.Environment());
-        if (!x.WaitPainted(20s)) {
-            EndChild(pid);
-            state.SkipWithError("no painted window within 20 s");
-            return;
-        }
+        const pid_t pid = LaunchPainted(state, PlainServer(), program()).Pid;
+        if (!pid) return;
         std::this_thread::sleep_for(1s);
         state.counters["resident_MB"] = ResidentMb(pid);
         const double before = CpuMs(pid);
@@ -333,19 +333,10 @@ BENCHMARK_CAPTURE(BM_ResidentAndIdle, gsimplecal, Gsimplecal)->Iterations(1)->Us
 // left) and the paper window follows; timed from the pointer move to the window's
 // ConfigureNotify. The tear is made like a user's: press in the page, pull down.
 void BM_PaperDragStep(benchmark::State& state, bool compositor) {
-    if (access(Quillo().c_str(), X_OK) != 0) {
-        state.SkipWithError("the calendar is not built");
-        return;
-    }
     TXServer x(compositor);
     const auto env = x.Environment();
-    const pid_t pid = Spawn({Quillo()}, env);
-    const xcb_window_t main = x.WaitPainted(20s);
-    if (!main) {
-        EndChild(pid);
-        state.SkipWithError("no main window");
-        return;
-    }
+    const auto [pid, main] = LaunchPainted(state, x, Quillo());
+    if (!pid) return;
     const auto at = x.Geometry(main);
     int px = at.x + 30, py = at.y + 60;
     RunToEnd({"/usr/bin/xdotool", "mousemove", "--sync", std::to_string(px), std::to_string(py), "mousedown", "1"}, env);

@@ -54,6 +54,11 @@ class CalendarCase(unittest.TestCase):
         papers = [self.app_paper(i) for i in range(count)]
         return settings, papers
 
+    def assert_nothing_torn(self):
+        """Ends the program and checks that it still shows today and saved no paper."""
+        settings, papers = self.stop_and_read()
+        self.assertEqual((self.shown_day(settings), papers), (today_day_number(), []))
+
     def app_paper(self, index):
         return read_profile(self.app.paper_path(index)).get("paper", {})
 
@@ -132,9 +137,7 @@ class StartAndTearTest(CalendarCase):
             self.assertNotEqual(rows[2][2], desktop)
             page = {rows[y][x] for y in range(30, 140) for x in range(10, 120)}
             self.assertGreater(len(page), 4, "the page looks unpainted")
-        settings, papers = self.stop_and_read()
-        self.assertEqual(self.shown_day(settings), today_day_number())
-        self.assertEqual(papers, [])
+        self.assert_nothing_torn()
         self.assertEqual((int(settings["tfmquillo"]["left"]), int(settings["tfmquillo"]["top"])),
                          (main.x, main.y))
 
@@ -146,9 +149,7 @@ class StartAndTearTest(CalendarCase):
         self.x.release()
         time.sleep(0.3)
         self.assertEqual(self.app.papers(), [])
-        settings, papers = self.stop_and_read()
-        self.assertEqual(self.shown_day(settings), today_day_number())
-        self.assertEqual(papers, [])
+        self.assert_nothing_torn()
 
     def test_a_double_click_on_the_page_never_tears(self):
         self.app.start()
@@ -161,8 +162,7 @@ class StartAndTearTest(CalendarCase):
         time.sleep(0.3)
         self.assertEqual(self.app.papers(), [])
         # The memo editor may be open for the day; the program still ends and saves.
-        settings, papers = self.stop_and_read()
-        self.assertEqual((self.shown_day(settings), papers), (today_day_number(), []))
+        self.assert_nothing_torn()
 
     def test_releasing_before_the_page_comes_loose_puts_it_back(self):
         self.app.start()
@@ -172,9 +172,7 @@ class StartAndTearTest(CalendarCase):
         self.assertTrue(paper.contains(sx, sy), paper)
         self.x.release()
         self.app.wait_papers(0)
-        settings, papers = self.stop_and_read()
-        self.assertEqual(self.shown_day(settings), today_day_number())
-        self.assertEqual(papers, [])
+        self.assert_nothing_torn()
 
     def test_a_pull_tears_a_paper_that_comes_loose_and_follows_the_pointer(self):
         self.app.start()
@@ -390,6 +388,18 @@ class TrayTest(CalendarCase):
                 "xdotool", "getwindowgeometry", "--shell", str(wid)).split())
             return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
         return None
+
+    def test_a_tray_host_that_comes_later_takes_the_icon(self):
+        self.x = self.enterContext(XSession())
+        self.app = Calendar(self.x, PROGRAM)
+        self.app.start()
+        time.sleep(0.5)
+        self.assertIsNone(self.tray_icon())
+        self.x.start_helper(["trayer", "--edge", "bottom", "--align", "right"])
+        wait_until(self.tray_icon, 10, "the tray icon in the late tray host")
+        main = self.app.main_window()
+        self.x.click(main.x + MINIMISE_BUTTON[0], main.y + MINIMISE_BUTTON[1])
+        wait_until(lambda: not self.app.windows(), 5, "the main window hidden in the tray")
 
     def test_minimise_hides_window_and_papers_and_the_icon_brings_them_back(self):
         self.app.start()
