@@ -1,0 +1,138 @@
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "DialogTestEnvironment.h"
+#include "graphics/Bitmap.h"
+#include "storage/FileUtils.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+#include "ui/FormVersionInfo.h"
+#include "ui/LinkLabel.h"
+
+namespace {
+
+class LinkLabel : public ::testing::Test {
+protected:
+    LinkLabel() {
+        SetShellOpenHandler([this](const std::string& target) { Opened.push_back(target); });
+    }
+    ~LinkLabel() override { SetShellOpenHandler(nullptr); }
+
+    TTemporaryFolder Folder;
+    std::vector<std::string> Opened;
+};
+
+// What the caption shows and what a click opens, for each kind of target.
+TEST_F(LinkLabel, ShowsAndOpensEachKindOfTarget) {
+    const std::string folder = Folder.Path().string() + "/" + SJIS("表ソ");
+    std::filesystem::create_directories(NativePath(folder));
+    const std::string file = folder + "/" + SJIS("メモ.txt");
+    std::ofstream(NativePath(file)) << "x";
+    const struct {
+        std::string Caption;
+        std::string LinkURL;
+        std::string Shown;
+        std::string Opened;
+    } cases[] = {
+        {"page", file, SJIS("メモ.txt"), file},
+        {"page", folder, Folder.Path().string(), folder},
+        {"page", "https://example.org/a", "page", "https://example.org/a"},
+        {"someone@example.org", "", "someone@example.org", "mailto:someone@example.org"},
+        {"http://example.org/", "", "http://example.org/", "http://example.org/"},
+        {"page", "/no/such/file", "page", "mailto:/no/such/file"},
+    };
+    for (const auto& c : cases) {
+        Opened.clear();
+        TLinkLabel label;
+        label.SetCaption(c.Caption);
+        if (!c.LinkURL.empty())
+            label.SetLinkURL(c.LinkURL);
+        EXPECT_EQ(label.Caption(), c.Shown) << c.LinkURL;
+        label.resize(200, 14);
+        QTest::mouseClick(&label, Qt::LeftButton);
+        EXPECT_EQ(Opened, std::vector<std::string>{c.Opened}) << c.LinkURL;
+    }
+}
+
+TEST_F(LinkLabel, UnderlinedOnlyWhileTheMouseIsOver) {
+    TLinkLabel label;
+    label.SetCaption("page");
+    int clicks = 0;
+    label.OnClick = [&] { ++clicks; };
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(&label, &enter);
+    EXPECT_TRUE(label.font().underline());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&label, &leave);
+    EXPECT_FALSE(label.font().underline());
+    EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
+    label.resize(100, 14);
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(150, 5));  // released outside: no click
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(Opened.empty());
+}
+
+int DarkPixels(const TBitmap& bitmap) {
+    int dark = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            dark += (bitmap.Pixel(x, y) & 0xFF) < 0x80;
+    return dark;
+}
+
+TEST(AboutBox, TheTitleIsDrawnInTheFaceThatSuitsTheProductName) {
+    const struct {
+        std::string Name;
+        std::string Face;
+        int Height;
+    } cases[] = {
+        {SJIS("日めくり暦"), SJIS("HGP創英角ｺﾞｼｯｸUB"), -40},
+        {"Quillo", "Arial Black", -64},
+    };
+    for (const auto& c : cases) {
+        TFont used;
+        const TBitmap title = TFormVersionInfo::DrawTitle(c.Name, &used);
+        EXPECT_EQ(used.Name, c.Face);
+        EXPECT_EQ(used.Height, c.Height);
+        EXPECT_EQ(title.Width(), 160);
+        EXPECT_EQ(title.Height(), 32);
+        EXPECT_GT(DarkPixels(title), 100) << c.Face;  // the text is there, at half size
+        EXPECT_EQ(title.Pixel(159, 31) & 0xFFFFFF, 0xFFFFFF);
+    }
+}
+
+TEST(AboutBox, FramesAreDrawnAroundTheBoxAndBelowTheTitle) {
+    const QImage frames = TFormVersionInfo::FrameImage(247, 222);
+    EXPECT_EQ(frames.pixel(120, 0) & 0xFFFFFF, 0x000000u);    // outer black frame
+    EXPECT_EQ(frames.pixel(120, 32) & 0xFFFFFF, 0x808080u);   // the inner frame's top edge
+    EXPECT_EQ(frames.pixel(120, 216) & 0xFFFFFF, 0x808080u);  // and its bottom edge (H − 5 − 1)
+    EXPECT_EQ(frames.pixel(120, 100) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(frames.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);      // the rounded corner leaves the corner out
+}
+
+TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
+    TDialogTestEnvironment environment;
+    TFormVersionInfo box;
+    EXPECT_EQ(box.height(), 222);
+    EXPECT_EQ(box.height() - box.BtClose->geometry().bottom() - 1, 12);
+    EXPECT_LE(box.LBinfo->geometry().bottom(), box.BtClose->y());
+    EXPECT_EQ(box.LBexe->text(), QtText("ExeName " + AppGlobals().ExeName()));
+    EXPECT_EQ(box.LBversion->text(), QtText("Version " + AppGlobals().FileVersion()));
+    EXPECT_EQ(box.LinkLabel1->LinkURL(),
+              TFormVersionInfo::InformationAddress(AppGlobals().InternalName()));
+    EXPECT_NE(box.LinkLabel1->LinkURL().find("information.php?name=" + AnsiLowerCase(AppGlobals().InternalName())),
+              std::string::npos);
+    EXPECT_FALSE(box.ImgAppTitle->pixmap().isNull());
+    EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(box.windowFlags() & Qt::FramelessWindowHint);
+    box.show();
+    QTest::mouseClick(box.BtClose, Qt::LeftButton);
+    EXPECT_FALSE(box.isVisible());
+}
+
+} // namespace
