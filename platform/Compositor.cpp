@@ -19,7 +19,23 @@ xcb_connection_t* ApplicationConnection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+using TAtomReply = std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)>;
+
+TAtomReply InternAtom(xcb_connection_t* connection, const std::string& name, bool onlyIfExists) {
+    xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, onlyIfExists ? 1 : 0, static_cast<uint16_t>(name.size()), name.data());
+    return TAtomReply(xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+}
+
 }  // namespace
+
+uint32_t XAtomOf(const std::string& name) {
+    xcb_connection_t* connection = ApplicationConnection();
+    if (!connection)
+        return XCB_ATOM_NONE;
+    TAtomReply atom = InternAtom(connection, name, false);
+    return atom ? atom->atom : uint32_t(XCB_ATOM_NONE);
+}
 
 int ScreenNumberOfDisplay(std::string_view display) {
     size_t colon = display.rfind(':');
@@ -47,10 +63,7 @@ bool XSelectionHasOwner(const std::string& selectionName) {
     xcb_connection_t* connection = ApplicationConnection();
     if (!connection)
         return false;
-    xcb_intern_atom_cookie_t atomCookie =
-        xcb_intern_atom(connection, 1, static_cast<uint16_t>(selectionName.size()), selectionName.data());
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection, atomCookie, nullptr), &std::free);
+    TAtomReply atom = InternAtom(connection, selectionName, true);
     // With only_if_exists, an atom nobody ever made comes back as none: then no one owns it.
     if (!atom || atom->atom == XCB_ATOM_NONE)
         return false;

@@ -4,6 +4,7 @@
 // image is transparent, and the window is cut to a region instead. The answer is asked of
 // the X server each time, so that every window decides when it is created.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ bool CompositingManagerRunning();
 // True when the X selection of that name has an owner on the application's display; false
 // without an X display.
 bool XSelectionHasOwner(const std::string& selectionName);
+
+// The X atom of that name on the application's display, made when missing; 0 without an X
+// display.
+uint32_t XAtomOf(const std::string& name);
 
 // The screen number that a DISPLAY value names ("host:display.screen"); 0 when the value
 // names none or is malformed.

@@ -1,5 +1,6 @@
 #include "ui/TaskBarIcon.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -8,8 +9,13 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include <cstdio>
+#include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "platform/Compositor.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
 
@@ -47,6 +53,63 @@ QIcon CalendarPageIcon() {
     return QIcon(pixmap);
 }
 
+std::vector<TTaskBarIcon*>& LiveIcons() {
+    static std::vector<TTaskBarIcon*> icons;
+    return icons;
+}
+
+// Tells every icon when a tray host starts ("MANAGER" on the root window) or when a window
+// is destroyed while a host was known (the host's selection window may be the one).
+class TTrayWatcher : public QAbstractNativeEventFilter {
+public:
+    TTrayWatcher() { FHostKnown = TrayAvailable(); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t type = event->response_type & 0x7F;
+        if (type == XCB_CLIENT_MESSAGE) {
+            if (reinterpret_cast<xcb_client_message_event_t*>(event)->type == ManagerAtom())
+                Announce();
+        } else if (type == XCB_DESTROY_NOTIFY && FHostKnown) {
+            Announce();
+        }
+        return false;
+    }
+
+private:
+    xcb_atom_t ManagerAtom() {
+        if (FManagerAtom == XCB_ATOM_NONE)
+            FManagerAtom = XAtomOf("MANAGER");
+        return FManagerAtom;
+    }
+    // The icons hear of it once the window system's own handling of the event is done.
+    void Announce() {
+        QMetaObject::invokeMethod(qApp, [this] {
+            const bool host = TrayAvailable();
+            if (host == FHostKnown)
+                return;
+            FHostKnown = host;
+            std::vector<QPointer<TTaskBarIcon>> icons(LiveIcons().begin(), LiveIcons().end());
+            for (const QPointer<TTaskBarIcon>& icon : icons)
+                if (icon)
+                    icon->TrayHostChanged();
+        }, Qt::QueuedConnection);
+    }
+
+    bool FHostKnown = false;
+    xcb_atom_t FManagerAtom = XCB_ATOM_NONE;
+};
+
+void WatchTrayHost() {
+    static TTrayWatcher* watcher = nullptr;
+    if (watcher || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    watcher = new TTrayWatcher;
+    qApp->installNativeEventFilter(watcher);
+}
+
 }  // namespace
 
 std::string CutTipText(const std::string& text) {
@@ -65,9 +128,13 @@ std::string CutTipText(const std::string& text) {
 TTaskBarIcon::TTaskBarIcon(QWidget* owner) : QObject(owner), FOwner(owner), FTray(new QSystemTrayIcon(this)) {
     connect(FTray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
+    LiveIcons().push_back(this);
+    WatchTrayHost();
 }
 
 TTaskBarIcon::~TTaskBarIcon() {
+    auto& live = LiveIcons();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
     if (FAdded)
         NotifyIcon(TNotifyAction::Delete);
 }
@@ -132,15 +199,33 @@ void TTaskBarIcon::NotifyIcon(TNotifyAction action) {
 void TTaskBarIcon::MinimizeOwner() {
     if (!FOwner)
         return;
-    if (Enabled())
+    FHiddenInTray = Enabled();
+    if (FHiddenInTray)
         FOwner->hide();
     else
         FOwner->showMinimized();
 }
 
+void TTaskBarIcon::TrayHostChanged() {
+    if (!FEnabled || !FOwner)
+        return;
+    const bool host = Enabled();
+    const bool hidden = FHiddenInTray && !FOwner->isVisible();
+    UpdateAppButton();
+    if (host) {
+        NotifyIcon(TNotifyAction::Modify);
+    } else if (hidden) {
+        if (OnHostLost)
+            OnHostLost(this);
+        else
+            FOwner->showMinimized();
+    }
+}
+
 void TTaskBarIcon::UpdateAppButton() {
     if (!FOwner)
         return;
+    FHiddenInTray = false;
     // A tool window has no taskbar button. The flag is only changed when it must, because
     // changing it takes a shown window off the screen for a moment.
     const bool tool = Enabled();

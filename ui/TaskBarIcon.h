@@ -5,8 +5,11 @@
 //
 // The icon counts as enabled only while a tray host runs: without one, minimising falls
 // back to the ordinary minimise, so the window never disappears beyond the user's reach.
-// Whether a host runs is asked at each use, so a host that starts later is used from then
-// on; the icon itself appears in it by itself.
+// Whether a host runs is asked at each use. On X the component also watches the host come
+// and go: a host announces itself with the "MANAGER" client message on the root window,
+// and its selection window's destruction says it went. A host that starts later then takes
+// the window off the taskbar; a host that goes away while the window hides in it brings
+// the window back.
 
 #include <QIcon>
 #include <QObject>
@@ -58,6 +61,9 @@ public:
     bool Added() const { return FAdded; }
 
     TTrayNotifyEvent OnDblClick;
+    // The tray host went away while the owner was hidden in it; without a handler the owner
+    // is shown minimised. The calendar brings its papers back with it here.
+    TTrayNotifyEvent OnHostLost;
     TTrayMouseMoveEvent OnMouseMove;
     TTrayMouseEvent OnMouseDown;
     TTrayMouseEvent OnMouseUp;
@@ -68,6 +74,10 @@ public:
     // Takes the owner off the taskbar while enabled and puts it back otherwise. Call it
     // before showing the owner again.
     void UpdateAppButton();
+
+    // A tray host came or went: the taskbar button follows, and an owner hidden in a tray
+    // that is gone comes back (OnHostLost).
+    void TrayHostChanged();
 
     // A click on the icon as the tray reports it, turned into the mouse events; handler
     // exceptions are shown to the user and go no further.
@@ -95,4 +105,5 @@ private:
     std::string FText;
     bool FEnabled = false;
     bool FAdded = false;
+    bool FHiddenInTray = false;
 };

@@ -168,10 +168,49 @@ TEST(TaskBarIconTest, WithoutATrayHostMinimisingKeepsTheWindowWithinReach) {
     icon->MinimizeOwner();
     EXPECT_FALSE(owner.isVisible());
 
-    // The host goes away: the window gets its taskbar button back when it is shown again.
+    // The host goes away while the window hides in it: the window comes back, minimised,
+    // with its taskbar button.
     tray.Set(&NoTray);
-    icon->UpdateAppButton();
+    icon->TrayHostChanged();
+    EXPECT_TRUE(owner.isVisible());
+    EXPECT_TRUE(owner.windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));
+}
+
+TEST(TaskBarIconTest, TheHostComingAndGoingMovesTheTaskbarButton) {
+    TTrayAnswer tray(&NoTray);
+    QWidget owner(nullptr, Qt::FramelessWindowHint);
+    TTaskBarIcon* icon = new TTaskBarIcon(&owner);
+    int lost = 0;
+    icon->OnHostLost = [&](QObject*) { ++lost; };
+    icon->SetEnabled(true);
     owner.show();
+
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    EXPECT_TRUE(owner.windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(owner.isVisible());
+    EXPECT_TRUE(icon->Added());
+
+    // Lost while the window stands on the desktop: only the taskbar button comes back.
+    tray.Set(&NoTray);
+    icon->TrayHostChanged();
+    EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(lost, 0);
+
+    // Lost while hidden in the tray: the window's own handler brings it back.
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    icon->MinimizeOwner();
+    ASSERT_FALSE(owner.isVisible());
+    tray.Set(&NoTray);
+    icon->TrayHostChanged();
+    EXPECT_EQ(lost, 1);
+
+    // A disabled icon ignores the host.
+    icon->SetEnabled(false);
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
     EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));
 }
 
