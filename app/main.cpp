@@ -20,6 +20,8 @@
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "ui/FmQuillo.h"
+#include "ui/FormFunc.h"
+#include "ui/TaskBarIcon.h"
 #include "ui/PageRenderer.h"
 
 namespace {
@@ -85,6 +87,7 @@ int main(int argc, char** argv) {
     TQuilloApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    TTaskBarIcon::SetExceptionDisplay(ShowExceptionMessage);
 
     CreateAlmanac();
     CreateAppGlobals();
@@ -107,7 +110,12 @@ int main(int argc, char** argv) {
                 SaveAndQuit();
             });
         }
-        QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) { SaveAndQuit(); });
+        // The end of the desktop session: every window's behaviour component runs its end of
+        // session (the main window's saving among them), then the loop ends.
+        QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
+            BroadcastEndSession();
+            SaveAndQuit();
+        });
         QObject::connect(&application, &QCoreApplication::aboutToQuit, [] {
             if (TFmQuillo* main = MainWindow())
                 main->SaveAtExit();

@@ -7,19 +7,18 @@
 #include <QDateTime>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 
 #include <algorithm>
 #include <cmath>
 
-#include "graphics/Region.h"
 #include "platform/FormMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
 #include "ui/FmQuillo.h"
+#include "ui/FormFunc.h"
 #include "ui/PageRenderer.h"
 
 namespace {
@@ -34,15 +33,6 @@ uint64_t NextSerial = 0;
 
 TPoint Minus(TPoint a, TPoint b) { return {a.X - b.X, a.Y - b.Y}; }
 TPoint PointOf(const QPointF& p) { return {static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))}; }
-
-std::vector<TRect> ScreenWorkAreas() {
-    std::vector<TRect> areas;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        QRect r = screen->availableGeometry();
-        areas.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
-    }
-    return areas;
-}
 
 } // namespace
 
@@ -59,6 +49,16 @@ TFmPaper::TFmPaper(QWidget* owner)
     setWindowTitle("FmPaper");
     FTimer1.setInterval(SwingIntervalMs);
     FTimer1.callOnTimeout([this] { Timer1Timer(); });
+    // The paper shows its page through its behaviour component: per-pixel alpha where a
+    // compositing manager runs, else the page's shape as the window region.
+    FFunc = new TbrskFormFunc(this);
+    FFunc->SetLayered(true);
+    FFunc->SetWindowPosition(wpNormal);
+    FFunc->SetFitScreenPx(0);
+    FFunc->OnColorReset = [this](QObject*) {
+        if (FRoll.Source())
+            FFuncColorReset();
+    };
     resize(0, 0);
     FMakeTime = NowAsDayTime();
     BuildMenu();
@@ -93,15 +93,7 @@ void TFmPaper::RenderPage() {
     setAccessibleName(PageDescription(FPaperDate));
 }
 
-void TFmPaper::ShowBitmap(const TBitmap& bitmap, int x, int y) {
-    QImage view(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), QImage::Format_ARGB32);
-    FShown = view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    TRegion region;
-    region.makeRgnFromBitmap(bitmap, 128);
-    setGeometry(x, y, bitmap.Width(), bitmap.Height());
-    setMask(region.Handle());
-    update();
-}
+void TFmPaper::ShowBitmap(const TBitmap& bitmap, int x, int y) { FFunc->ShowBitmap(bitmap, x, y); }
 
 void TFmPaper::StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot) {
     FPaperDate = day;
@@ -191,19 +183,12 @@ void TFmPaper::FFuncColorReset() {
 bool TFmPaper::event(QEvent* event) {
     if (event->type() == TFormMessageEvent::EventType()) {
         auto* message = static_cast<TFormMessageEvent*>(event);
-        if (message->Message() == UM_COLORRESET && FRoll.Source())
+        if (message->Message() == UM_MEMOCHANGED && message->WParam() == FPaperDate && FRoll.Source())
             FFuncColorReset();
-        else if (message->Message() == UM_MEMOCHANGED && message->WParam() == FPaperDate && FRoll.Source())
-            FFuncColorReset();
-        return true;
+        if (message->Message() == UM_MEMOCHANGED)
+            return true;
     }
     return QWidget::event(event);
-}
-
-void TFmPaper::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, FShown);
 }
 
 void TFmPaper::FormMouseDown(Qt::MouseButton button, TPoint cursor) {

@@ -59,7 +59,6 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -92,7 +91,6 @@ private:
     QTimer FTimer1;
     QMenu* FPopupMenu1 = nullptr;
     TbrskFormFunc* FFunc = nullptr;
-    QImage FShown;   // the image of the window, premultiplied, when no behaviour component shows it
 };
 
 // Writes paper's angle, place, size, date and creation time to its file for index.

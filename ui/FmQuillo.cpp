@@ -26,7 +26,9 @@
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
 #include "ui/Dialogs.h"
+#include "ui/FormFunc.h"
 #include "ui/GctButton.h"
+#include "ui/TaskBarIcon.h"
 #include "ui/PageRenderer.h"
 
 namespace {
@@ -36,20 +38,6 @@ int TheGravity = 10;
 
 constexpr int PaperPitch = 120;
 constexpr int PageHalf = 60;
-
-std::vector<TRect> WorkAreas() {
-    std::vector<TRect> areas;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        QRect r = screen->availableGeometry();
-        areas.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
-    }
-    return areas;
-}
-
-QSize ScreenSize() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->size() : QSize(1024, 768);
-}
 
 bool IsValidDayNumber(int32_t day) {
     return day >= DayNumberOf(MinDateYear, 1, 1) && day <= DayNumberOf(MaxDateYear, 12, 31);
@@ -83,7 +71,7 @@ void ShowExceptionMessage(const std::exception& error) {
 }
 
 TDialogOpeners& DialogOpeners() {
-    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, nullptr};
+    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowVersionInfo};
     return openers;
 }
 
@@ -152,11 +140,32 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     // 1-2: the papers' list is empty; the window's size is fixed.
     setFixedSize(FormWidth, FormHeight);
     // 3: the stored place, centred on the screen at the first start, kept on a monitor.
-    QSize screen = ScreenSize();
-    int left = AppGlobals().ReadInteger("TFMQUILLO", "LEFT", (screen.width() - FormWidth) / 2);
-    int top = AppGlobals().ReadInteger("TFMQUILLO", "TOP", (screen.height() - FormHeight) / 2);
-    TRect placed = EnsureOnMonitor(RectOfSize(left, top, FormWidth, FormHeight), WorkAreas(), screen.width(), screen.height());
-    move(placed.Left, placed.Top);
+    FFunc = new TbrskFormFunc(this);
+    FFunc->SetPreserve(true);
+    FFunc->SetKeepLocation(true);
+    FFunc->SetKeepSize(false);
+    FFunc->SetEraseBackGround(false);
+    FFunc->SetDragDrop(false);
+    FFunc->SetDropNamesEnabled(false);
+    FFunc->SetWindowDrag(true);
+    FFunc->SetWindowResize(false);
+    FFunc->SetWindowRound(true);
+    FFunc->SetWindowPosition(wpNormal);
+    FFunc->SetFitScreenPx(16);
+    // The main window paints itself and never shows an image through the component, so it
+    // stays an ordinary opaque window.
+    FFunc->SetLayered(false);
+    FFunc->SetBGrelocation(true);
+    FFunc->OnColorReset = [this](QObject*) {
+        ApplyColors();
+        update();
+    };
+    FFunc->OnCanDragMove = [this](QObject*, int mouseX, int mouseY, bool& dragMove) {
+        if (InTearArea(mouseX, mouseY, width(), height()))
+            dragMove = false;
+    };
+    FFunc->OnOwnerDestroy = [this](QObject*) { SaveAtExit(); };
+    FFunc->LoadPosition();
     // 4-7: memos, colours and holidays. A damaged file is reported and the start goes on.
     RunReporting([] { LoadMemos(); });
     RunReporting([] { ColorScheme().Load(); });
@@ -170,6 +179,17 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
     BuildMenu();
     BuildButtons();
+
+    FTaskBarIcon = new TTaskBarIcon(this);
+    FTaskBarIcon->SetText(AppGlobals().ProductName());
+    FTaskBarIcon->SetEnabled(true);
+    FTaskBarIcon->OnDblClick = [this](QObject*) { RestoreFromTray(); };
+    FTaskBarIcon->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int screenX, int screenY) {
+        if (button == mbRight)
+            PopupAt(QPoint(screenX, screenY));
+        else if (button == mbLeft)
+            RestoreFromTray();
+    };
 }
 
 TFmQuillo::~TFmQuillo() {
@@ -296,7 +316,7 @@ void TFmQuillo::ArrangePapers() {
         windows.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
     }
     std::vector<TPoint> places = GridPlaces(windows);
-    std::vector<TRect> areas = WorkAreas();
+    std::vector<TRect> areas = ScreenWorkAreas();
     for (int i = 0; i < FPapers.Count(); ++i) {
         TFmPaper* paper = FPapers.Items(i);
         paper->StraightenAt(0);
@@ -308,11 +328,25 @@ void TFmQuillo::ArrangePapers() {
 }
 
 void TFmQuillo::MinimizeToTray() {
-    showMinimized();
+    // Without a tray host the window is minimised the ordinary way and the papers stay:
+    // nothing would bring hidden papers back when the window is restored from the taskbar.
+    bool intoTray = FTaskBarIcon->Enabled();
+    FTaskBarIcon->MinimizeOwner();
+    if (!intoTray)
+        return;
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->hide();
 }
 
 void TFmQuillo::RestoreFromTray() {
-    showNormal();
+    FTaskBarIcon->UpdateAppButton();
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
     RefreshPaperList();
     for (int i = 0; i < FPapers.Count(); ++i)
         FPapers.Items(i)->show();
@@ -337,8 +371,6 @@ void TFmQuillo::SaveAtExit() {
     RunReporting([&] {
         AppGlobals().WriteInteger("PAPER", "number", written);
         AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
-        AppGlobals().WriteInteger("TFMQUILLO", "TOP", y());
-        AppGlobals().WriteInteger("TFMQUILLO", "LEFT", x());
     });
 }
 
@@ -392,12 +424,13 @@ void TFmQuillo::closeEvent(QCloseEvent* event) {
 bool TFmQuillo::event(QEvent* event) {
     if (event->type() == TFormMessageEvent::EventType()) {
         auto* message = static_cast<TFormMessageEvent*>(event);
-        if ((message->Message() == UM_MEMOCHANGED && message->WParam() == FCurrentDate) ||
-            message->Message() == UM_COLORRESET) {
-            ApplyColors();
-            update();
+        if (message->Message() == UM_MEMOCHANGED) {
+            if (message->WParam() == FCurrentDate) {
+                ApplyColors();
+                update();
+            }
+            return true;
         }
-        return true;
     }
     return QWidget::event(event);
 }

@@ -11,6 +11,7 @@
 #include "ui/FmPaper.h"
 #include "ui/FmQuillo.h"
 #include "ui/PaperFile.h"
+#include "ui/TaskBarIcon.h"
 
 // ---- The calendar's rules ----------------------------------------------------------
 
@@ -364,4 +365,25 @@ TEST_F(MainWindowTest, TheAccessibleNameReadsThePage) {
     EXPECT_TRUE(newYear.contains(QtText(Utf8ToSjis("元日")))) << newYear.toStdString();
     const QString equinox = PageDescription(DayNumberOf(2026, 3, 20));
     EXPECT_TRUE(equinox.contains(QtText(Utf8ToSjis("春分")))) << equinox.toStdString();
+}
+
+TEST_F(MainWindowTest, MinimisingHidesThePapersOnlyIntoATray) {
+    for (bool trayHost : {true, false}) {
+        SCOPED_TRACE(trayHost);
+        auto previous = TTaskBarIcon::SetTrayProbe(trayHost ? +[] { return true; } : +[] { return false; });
+        TFmQuillo* main = Start();
+        TFmPaper* paper = Lying(main, 0, 46001, 1);
+        main->MinimizeToTray();
+        EXPECT_EQ(main->isVisible(), !trayHost);
+        // Hidden papers come back only with the tray's restore; a window minimised the
+        // ordinary way is restored from the taskbar, so its papers stay.
+        EXPECT_EQ(paper->isVisible(), !trayHost);
+        main->RestoreFromTray();
+        EXPECT_TRUE(main->isVisible());
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(paper->isVisible());
+        delete main;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        TTaskBarIcon::SetTrayProbe(previous);
+    }
 }
