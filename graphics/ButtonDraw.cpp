@@ -151,19 +151,20 @@ void TbrskBtnDraw::Changed() {
         OnChanged();
 }
 
-void TbrskBtnDraw::SetStyle(TbrskBtnStyle value) {
-    if (!Store(FStyle, value))
-        return;
+// A new shape: over a plain background the face colour must be filled in again.
+void TbrskBtnDraw::ShapeChanged() {
     UpdateGeometry();
     if (!FTransParent)
         FBackgroundReady = false;
     Changed();
 }
 
-void TbrskBtnDraw::SetFlat(bool value) {
-    if (Store(FFlat, value))
-        Changed();
+void TbrskBtnDraw::SetStyle(TbrskBtnStyle value) {
+    if (Store(FStyle, value))
+        ShapeChanged();
 }
+
+void TbrskBtnDraw::SetFlat(bool value) { SetField(FFlat, value); }
 
 void TbrskBtnDraw::SetRegion(bool value) {
     if (value == Region())
@@ -177,75 +178,21 @@ void TbrskBtnDraw::SetRegion(bool value) {
 }
 
 void TbrskBtnDraw::SetSquare(bool value) {
-    if (!Store(FSquare, value))
-        return;
-    UpdateGeometry();
-    if (!FTransParent)
-        FBackgroundReady = false;
-    Changed();
+    if (Store(FSquare, value))
+        ShapeChanged();
 }
 
-void TbrskBtnDraw::SetTextAntialiasing(bool value) {
-    if (Store(FTextAntialiasing, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetTextEmboss(bool value) {
-    if (Store(FTextEmboss, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetTransParent(bool value) {
-    if (!Store(FTransParent, value))
-        return;
-    // The base bitmap holds the other kind of background now.
-    FBackgroundReady = false;
-    Changed();
-}
-
-void TbrskBtnDraw::SetAlignment(TAlignment value) {
-    if (Store(FAlignment, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetColor(uint32_t value) {
-    if (!Store(FColor, value))
-        return;
-    FBackgroundReady = false;
-    Changed();
-}
-
-void TbrskBtnDraw::SetBackColor(uint32_t value) {
-    if (!Store(FBackColor, value))
-        return;
-    FBackgroundReady = false;
-    Changed();
-}
-
-void TbrskBtnDraw::SetColorDown(uint32_t value) {
-    if (Store(FColorDown, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetColorOver(uint32_t value) {
-    if (Store(FColorOver, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetColorFocus(uint32_t value) {
-    if (Store(FColorFocus, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetFocusLineWidth(int value) {
-    if (Store(FFocusLineWidth, value))
-        Changed();
-}
-
-void TbrskBtnDraw::SetOverDrawType(TDrawType value) {
-    if (Store(FOverDrawType, value))
-        Changed();
-}
+void TbrskBtnDraw::SetTextAntialiasing(bool value) { SetField(FTextAntialiasing, value); }
+void TbrskBtnDraw::SetTextEmboss(bool value) { SetField(FTextEmboss, value); }
+void TbrskBtnDraw::SetTransParent(bool value) { SetField(FTransParent, value, Recapture::Yes); }
+void TbrskBtnDraw::SetAlignment(TAlignment value) { SetField(FAlignment, value); }
+void TbrskBtnDraw::SetColor(uint32_t value) { SetField(FColor, value, Recapture::Yes); }
+void TbrskBtnDraw::SetBackColor(uint32_t value) { SetField(FBackColor, value, Recapture::Yes); }
+void TbrskBtnDraw::SetColorDown(uint32_t value) { SetField(FColorDown, value); }
+void TbrskBtnDraw::SetColorOver(uint32_t value) { SetField(FColorOver, value); }
+void TbrskBtnDraw::SetColorFocus(uint32_t value) { SetField(FColorFocus, value); }
+void TbrskBtnDraw::SetFocusLineWidth(int value) { SetField(FFocusLineWidth, value); }
+void TbrskBtnDraw::SetOverDrawType(TDrawType value) { SetField(FOverDrawType, value); }
 
 void TbrskBtnDraw::SetFace(TFaceImage& face, const std::string& name) {
     if (face.Name == name)
@@ -275,11 +222,7 @@ void TbrskBtnDraw::SetFaceFlat(const std::string& name) { SetFace(FFaceFlat, nam
 void TbrskBtnDraw::SetFaceDown(const std::string& name) { SetFace(FFaceDown, name); }
 void TbrskBtnDraw::SetFaceOver(const std::string& name) { SetFace(FFaceOver, name); }
 
-void TbrskBtnDraw::SetCaption(const std::string& value) {
-    if (Store(FCaption, value))
-        Changed();
-}
-
+void TbrskBtnDraw::SetCaption(const std::string& value) { SetField(FCaption, value); }
 void TbrskBtnDraw::SetFont(const TFont& value) {
     if (SameFont(FFont, value))
         return;

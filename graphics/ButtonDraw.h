@@ -128,6 +128,19 @@ private:
         std::unique_ptr<TBitmap> Image;  // 32-bit copy, the key colour made transparent
     };
     void Changed();
+    void ShapeChanged();
+    enum class Recapture : bool { No, Yes };
+    // Stores a differing value, clears BackgroundReady when the background depends on it,
+    // and raises Changed.
+    template <typename T>
+    void SetField(T& field, const T& value, Recapture recapture = Recapture::No) {
+        if (field == value)
+            return;
+        field = value;
+        if (recapture == Recapture::Yes)
+            FBackgroundReady = false;
+        Changed();
+    }
     void SetFace(TFaceImage& face, const std::string& name);
     void UpdateGeometry();
     TPoint ClockPoint(int hour) const;

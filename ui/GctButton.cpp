@@ -5,6 +5,7 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QShortcut>
 #include <QTimer>
 
@@ -35,13 +36,10 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
 
 TbrskGctButton::TbrskGctButton(QWidget* owner) : QWidget(owner) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_Hover, false);
     setMouseTracking(true);
     FBtnDraw.OnChanged = [this] { Paint(); };
-    if (owner) {
-        FBtnDraw.SetBackColor(0xFFFFFF);
+    if (owner)
         owner->installEventFilter(this);
-    }
     SetBounds(0, 0, 40, 40);
 }
 
@@ -269,8 +267,12 @@ void TbrskGctButton::mouseMoveEvent(QMouseEvent* event) {
 void TbrskGctButton::mouseReleaseEvent(QMouseEvent* event) {
     QPoint at = event->position().toPoint();
     bool left = event->button() == Qt::LeftButton;
-    if (left && FLeftDown && isEnabled() && rect().contains(at))
+    if (left && FLeftDown && isEnabled() && rect().contains(at)) {
+        QPointer<TbrskGctButton> alive(this);
         Click();  // still drawn pressed
+        if (!alive)
+            return;  // the click closed the button's window at once
+    }
     if (left)
         FLeftDown = false;
     if (OnMouseUp)
@@ -291,7 +293,10 @@ void TbrskGctButton::RepeatTimerTick() {
     FRepeatTimer->setInterval(RepeatPeriodMs);
     FRepeatTimer->stop();
     QTimer* timer = FRepeatTimer;
+    QPointer<TbrskGctButton> alive(this);
     Click();
+    if (!alive)
+        return;
     // The click may have turned the repeat off (the timer is gone then) or released the button.
     if (FRepeatTimer == timer && FPressed)
         FRepeatTimer->start();

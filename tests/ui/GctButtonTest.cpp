@@ -162,11 +162,11 @@ TEST_F(TButtonFixture, HoldingRepeatsAfterTheDelayThenQuickly) {
     EXPECT_EQ(Button->RepeatTimer(), nullptr);
 }
 
-TEST_F(TButtonFixture, TurningRepeatOffInsideARepeatedClickIsSafe) {
+TEST_F(TButtonFixture, ClicksThatChangeTheButtonAreSafe) {
     Button->SetClickRepeat(true);
     Button->OnClick = [this] {
         ++Clicks;
-        Button->SetClickRepeat(false);
+        Button->SetClickRepeat(false);  // from inside the repeat timer's own tick
     };
     Press();
     QTRY_VERIFY_WITH_TIMEOUT(Clicks >= 1, 5000);
@@ -175,6 +175,11 @@ TEST_F(TButtonFixture, TurningRepeatOffInsideARepeatedClickIsSafe) {
     EXPECT_EQ(Button->RepeatTimer(), nullptr);
     Release();
     EXPECT_EQ(Clicks, 2);
+
+    Button->OnClick = [this] { delete Button; };  // a close button whose window goes at once
+    Press();
+    Release();
+    Button = nullptr;
 }
 
 TEST_F(TButtonFixture, AcceleratorClicksOnlyAUsableButton) {
