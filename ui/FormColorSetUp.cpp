@@ -30,8 +30,6 @@ constexpr int ButtonWidth = 76;
 constexpr int ButtonHeight = 20;
 constexpr int DesignHeight = 374;
 
-QColor QtColor(uint32_t colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
-
 // Groups in bold on the window colour; colour entries with a square of their colour
 // before the name, highlighted when selected.
 class TColorTreeDelegate : public QStyledItemDelegate {
@@ -334,23 +332,22 @@ void TFormColorSetUp::ReportError(const std::string& message) {
     QMessageBox::warning(this, windowTitle(), QtText(message));
 }
 
-void TFormColorSetUp::BtResetClick() {
+void TFormColorSetUp::ReloadTree(const std::function<void(TColorsList&)>& load) {
     try {
-        ColorScheme().Load();
+        load(ColorScheme());
     } catch (const Exception& error) {
-        ReportError(error.Message());
+        ReportError(error.Message());  // the scheme holds what could be read
     }
     BuildTree();
 }
 
+void TFormColorSetUp::BtResetClick() {
+    ReloadTree([](TColorsList& scheme) { scheme.Load(); });
+}
+
 void TFormColorSetUp::BtDefaultClick() {
     EnableColourActions();
-    try {
-        ColorScheme().LoadDefaults();
-    } catch (const Exception& error) {
-        ReportError(error.Message());
-    }
-    BuildTree();
+    ReloadTree([](TColorsList& scheme) { scheme.LoadDefaults(); });
 }
 
 void TFormColorSetUp::BtLoadClick() {
@@ -359,14 +356,9 @@ void TFormColorSetUp::BtLoadClick() {
                                                       QtText(AppGlobals().DataDir()), filter);
     if (name.isEmpty())
         return;
-    try {
-        ColorScheme().LoadFrom(SjisText(name));
-    } catch (const Exception& error) {
-        ReportError(error.Message());
-    }
     // The tree is what "OK" and "反映させる" write back: it shows the loaded colours.
     EnableColourActions();
-    BuildTree();
+    ReloadTree([&name](TColorsList& scheme) { scheme.LoadFrom(SjisText(name)); });
 }
 
 void TFormColorSetUp::BtSaveClick() {

@@ -6,10 +6,12 @@
 #include <QDialog>
 #include <QTreeWidget>
 #include <cstdint>
+#include <functional>
 
 class QPushButton;
 class TColorShape;
 class TFrameColorSelect;
+class TColorsList;
 class TxmlList;
 
 // The tree of the dialog: draws its items itself and lets the colour of an entry be
@@ -92,6 +94,8 @@ private:
     void BtSaveClick();
     void BtOKClick();
     void ReportError(const std::string& message);
+    // Fills the scheme with load (errors reported) and builds the tree from it.
+    void ReloadTree(const std::function<void(TColorsList&)>& load);
 
     bool FDiscardOnClose = true;
     bool FClosed = false;

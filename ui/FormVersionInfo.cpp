@@ -26,8 +26,6 @@ constexpr int WindowHeight = 222;
 constexpr uint32_t LabelColour = 0x604040;  // 0x00BBGGRR
 constexpr const char* MakerSite = "https://vellomar.example";
 
-QColor QtColor(uint32_t colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
-
 QImage ImageOf(const TBitmap& bitmap) {
     if (bitmap.Empty())
         return {};

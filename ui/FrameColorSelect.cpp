@@ -17,8 +17,6 @@
 
 namespace {
 
-QColor QtColor(uint32_t colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
-
 constexpr int FrameWidth = 259;
 constexpr int FrameHeight = 374;
 

@@ -256,8 +256,9 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
         QTreeWidgetItem* node = Node(dialog, n.Path);
         ASSERT_NE(node, nullptr) << n.Path;
         EXPECT_EQ(TColorTree::IsColorEntry(node), n.IsColour) << n.Path;
-        if (n.IsColour)
+        if (n.IsColour) {
             EXPECT_EQ(TColorTree::ColorOf(node), n.Colour) << n.Path;
+        }
     }
     // The first colour entry is selected and shown.
     EXPECT_EQ(dialog->TreeView1->currentItem(), Node(dialog, "全般\\背景"));
