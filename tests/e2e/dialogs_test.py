@@ -18,6 +18,9 @@ PAGE = (60, 80)  # a point of the main window's page
 PAGE_BOX = (5, 26, 120, 120)
 # Rows of the colour tree (dialog coordinates) and the dialog's controls.
 SUNDAY_ROW = (95, 161)
+WEEKDAY_ROW = (95, 143)
+SUNDAY_SQUARE = (82, 161)  # the colour square before the name, where a drag starts
+FIRST_SWATCH = (278 + 20, 305)
 SELECT_BUTTON = (240, 106)
 APPLY_BUTTON = (240, 130)
 OK_BUTTON = (240, 356)
@@ -180,6 +183,40 @@ class ColorSetupTest(DialogCase):
         self.gone(dialog.wid, "the colour setup dialog to close")
         wait_until(lambda: self.green_pixels() == 0, 5, "the old Sunday colour")
         self.assertIsNone(self.data_file("colors.clr"))
+
+    def drag(self, window, start, end):
+        sx, sy = window.x + start[0], window.y + start[1]
+        self.x.press(sx, sy)
+        self.x.drag_path([(sx + i, sy - i) for i in range(1, 6)])
+        self.x.drag_path([(window.x + end[0], window.y + end[1])], pause=0.3)
+        self.x.release()
+        time.sleep(0.3)
+
+    def weekday_colour_written(self, dialog):
+        self.click_in(dialog, OK_BUTTON)
+        self.gone(dialog.wid, "the colour setup dialog to close")
+        written = self.data_file("colors.clr") or b""
+        return written.decode("cp932").split("<平日>")[1].split("<")[0]
+
+    def test_a_colour_dragged_onto_another_entry_is_kept_by_ok(self):
+        self.app.start()
+        dialog = self.menu_entry("l", "the colour setup dialog")
+        self.drag(dialog, SUNDAY_SQUARE, WEEKDAY_ROW)
+        self.assertEqual(self.weekday_colour_written(dialog), "$4040FF")
+
+    def test_a_colour_dropped_on_a_swatch_can_be_picked_from_it(self):
+        self.app.start()
+        dialog = self.menu_entry("l", "the colour setup dialog")
+        self.click_in(dialog, SUNDAY_ROW)
+        self.click_in(dialog, SELECT_BUTTON)  # shows the picker and its palette
+        dialog = [w for w in self.app.windows() if w.wid == dialog.wid][0]
+        self.drag(dialog, SUNDAY_SQUARE, FIRST_SWATCH)
+        swatch = self.x.pixels(dialog.x + FIRST_SWATCH[0], dialog.y + FIRST_SWATCH[1], 1, 1)[0][0]
+        self.assertEqual(swatch, (0xFF, 0x40, 0x40))
+        self.click_in(dialog, WEEKDAY_ROW)
+        self.click_in(dialog, FIRST_SWATCH)   # the picker takes the swatch's colour
+        self.click_in(dialog, SELECT_BUTTON)  # "色変更": the entry takes the picker's
+        self.assertEqual(self.weekday_colour_written(dialog), "$4040FF")
 
     def test_the_menu_opens_one_dialog_only(self):
         self.app.start()
