@@ -54,6 +54,8 @@ void TbrskGctButton::Paint() {
     else if (FHover)
         state = bdsHover;
     FBtnDraw.SetState(state);
+    // Clipped to a shape, the button leaves the rest of its rectangle to the window beneath.
+    setAttribute(Qt::WA_OpaquePaintEvent, !FBtnDraw.Region());
     update();
 }
 

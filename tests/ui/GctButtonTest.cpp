@@ -210,6 +210,11 @@ TEST_F(TButtonFixture, AcceleratorClicksOnlyAUsableButton) {
         EXPECT_EQ(Clicks, c.Clicks);
     }
     EXPECT_EQ(Button->accessibleName().toStdString(), "Go");
+    Button->SetFont({"Marlett", -12, 0, false});
+    for (auto [glyph, name] : {std::pair{"0", "最小化"}, {"r", "閉じる"}}) {
+        Button->SetCaption(glyph);
+        EXPECT_EQ(Button->accessibleName().toStdString(), name) << "screen readers name the window glyphs";
+    }
 }
 
 TEST_F(TButtonFixture, BackgroundComesFromTheWindowImage) {
