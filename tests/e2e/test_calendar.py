@@ -87,6 +87,9 @@ class CalendarCase(unittest.TestCase):
         self.x.drag_path(steps(self.x.pointer(), carry_to, 8))
         time.sleep(0.2)
         self.x.release()
+        time.sleep(0.1)
+        if paper.wid not in [w.wid for w in self.app.papers()]:
+            self.fail("the torn paper went back onto the calendar: it never came loose")
         return self.settled(paper.wid)
 
     def choose(self, open_at, key):
