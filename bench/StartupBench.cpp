@@ -351,7 +351,8 @@ BENCHMARK_CAPTURE(BM_ResidentAndIdle, gsimplecal, Gsimplecal)->Iterations(1)->Us
 
 // One step of carrying a loose paper: the pointer moves 4 pixels (alternately right and
 // left) and the paper window follows; timed from the pointer move to the window's
-// ConfigureNotify. The tear is made like a user's: press in the page, pull down.
+// ConfigureNotify. The tear is made like a user's: press in the page, pull down. After the
+// release the processor time of two quiet seconds is counted too.
 void BM_PaperDragStep(benchmark::State& state, bool compositor) {
     TXServer x(compositor);
     const auto env = x.Environment();
@@ -400,6 +401,11 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
         ReportSpread(state, stepUs, "us");
     }
     RunToEnd({"/usr/bin/xdotool", "mouseup", "1"}, env);
+    // Once released, the paper lies still: its swing timer must be stopped.
+    std::this_thread::sleep_for(500ms);
+    const double before = CpuMs(pid);
+    std::this_thread::sleep_for(2s);
+    state.counters["idle_after_release_cpu_ms_per_s"] = (CpuMs(pid) - before) / 2.0;
     EndChild(pid);
 }
 BENCHMARK_CAPTURE(BM_PaperDragStep, region_window, false)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
