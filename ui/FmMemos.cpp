@@ -45,6 +45,9 @@ TFmMemos::TFmMemos(QWidget* parent) : QDialog(parent) {
     DtPicker->setCalendarPopup(true);
     DtPicker->setDisplayFormat("yyyy/MM/dd (ddd)");
     DtPicker->setFixedHeight(20);
+    // A date being typed counts once it is complete (Enter or leaving the picker), so
+    // that the digits of a year do not each step through a date of their own.
+    DtPicker->setKeyboardTracking(false);
     Memo = new QPlainTextEdit(this);
     Memo->setObjectName("Memo");
     auto* layout = new QVBoxLayout(this);

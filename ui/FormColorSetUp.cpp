@@ -231,7 +231,10 @@ TFormColorSetUp::TFormColorSetUp(QWidget* owner) : QDialog(owner) {
     resize(NarrowWidth, DesignHeight);
 }
 
-TFormColorSetUp::~TFormColorSetUp() { SetupOpen = false; }
+TFormColorSetUp::~TFormColorSetUp() {
+    if (!FClosed)  // freed with its owner, never closed
+        SetupOpen = false;
+}
 
 void TFormColorSetUp::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
@@ -397,6 +400,7 @@ void TFormColorSetUp::closeEvent(QCloseEvent* event) {
             ReportError(error.Message());
         }
         BroadcastToForms(UM_COLORRESET);
+        SetupOpen = false;  // the menu may open a new dialog while this one is being freed
     }
     event->accept();
 }

@@ -317,6 +317,21 @@ TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
     EXPECT_NE(OpenDialog(), nullptr);
 }
 
+TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
+    OpenColorSetup(nullptr);
+    OpenDialog()->close();
+    OpenColorSetup(nullptr);  // before the closed dialog is freed
+    TFormColorSetUp* second = OpenDialog();
+    ASSERT_NE(second, nullptr);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(TFormColorSetUp::ColorSetupOpen());
+    OpenColorSetup(nullptr);
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        open += dynamic_cast<TFormColorSetUp*>(widget) != nullptr;
+    EXPECT_EQ(open, 1);
+}
+
 TEST_F(ColorSetup, EscapeClosesLikeTheCloseBox) {
     OpenColorSetup(nullptr);
     TFormColorSetUp* dialog = OpenDialog();
