@@ -281,6 +281,35 @@ class StartAndTearTest(CalendarCase):
         settings, papers = self.stop_and_read()
         self.assertEqual([int(p["date"]) for p in papers], [day + 2])
 
+    def test_a_lying_paper_is_picked_up_and_carried(self):
+        day = today_day_number()
+        self.write_papers([(day + 1, 200, 300, 1.0)])
+        self.app.start()
+        lying = self.app.wait_papers(1)[0]
+        grab = (lying.x + 60, lying.y + 20)
+        self.x.press(*grab)
+        self.x.drag_path(steps(grab, (grab[0] + 400, grab[1]), 10))
+        moved = [w for w in self.app.papers() if w.wid == lying.wid][0]
+        self.assertTrue(moved.contains(grab[0] + 400, grab[1]) or
+                        near((moved.x, moved.y), (lying.x + 400, lying.y), 60), moved)
+        self.x.release()
+        rest = self.settled(lying.wid)
+        settings, papers = self.stop_and_read()
+        self.assertEqual((int(papers[0]["left"]), int(papers[0]["top"])), (rest.x, rest.y))
+        self.assertEqual(int(papers[0]["date"]), day + 1)
+
+    def test_going_to_today_takes_back_the_paper_of_today(self):
+        day = today_day_number()
+        self.write_papers([(day, 100, 400, 1.0), (day + 1, 400, 400, 2.0)], DATE=day + 7)
+        main = self.app.start()
+        self.app.wait_papers(2)
+        self.choose(((main.x + MENU_BUTTON[0], main.y + MENU_BUTTON[1]), 1), "t")
+        remaining = self.app.wait_papers(1)
+        self.assertEqual((remaining[0].x, remaining[0].y), (400, 400))
+        settings, papers = self.stop_and_read()
+        self.assertEqual(self.shown_day(settings), day)
+        self.assertEqual([int(p["date"]) for p in papers], [day + 1])
+
     def test_arranging_stacks_papers_sharing_a_left_edge_in_date_order(self):
         day = today_day_number()
         self.write_papers([(day + 3, 100, 50, 1.0), (day + 1, 100, 200, 2.0),
