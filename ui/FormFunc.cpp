@@ -22,6 +22,7 @@
 #include "platform/Compositor.h"
 #include "platform/FormMessages.h"
 #include "storage/AppGlobals.h"
+#include "storage/Exception.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
 
@@ -120,14 +121,7 @@ TbrskFormFunc::TbrskFormFunc(QWidget* owner)
     owner->installEventFilter(this);
     // The window's last place stays known even when it goes before its component.
     connect(owner, &QObject::destroyed, this, [this] {
-        if (!FPositionSavedAtEnd) {
-            FPositionSavedAtEnd = true;
-            try {
-                SavePosition();
-            } catch (const std::exception& error) {
-                qWarning("%s", SjisToUtf8(error.what()).c_str());
-            }
-        }
+        SavePositionAtEnd();
         FOwner = nullptr;
     });
 }
@@ -135,17 +129,22 @@ TbrskFormFunc::TbrskFormFunc(QWidget* owner)
 TbrskFormFunc::~TbrskFormFunc() {
     auto& live = LiveComponents();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
-    if (!FPositionSavedAtEnd) {
-        FPositionSavedAtEnd = true;
-        try {
-            SavePosition();
-        } catch (const std::exception& error) {
-            // A destructor cannot report to the user; the message goes to the log.
-            qWarning("%s", SjisToUtf8(error.what()).c_str());
-        }
-    }
+    SavePositionAtEnd();
     if (FOwner)
         FOwner->removeEventFilter(this);
+}
+
+void TbrskFormFunc::SavePositionAtEnd() {
+    if (FPositionSavedAtEnd)
+        return;
+    FPositionSavedAtEnd = true;
+    try {
+        SavePosition();
+    } catch (const std::exception& error) {
+        // Nobody is left to tell while the window goes; the message goes to the log.
+        auto* own = dynamic_cast<const Exception*>(&error);
+        qWarning("%s", own ? SjisToUtf8(own->Message()).c_str() : error.what());
+    }
 }
 
 TRect TbrskFormFunc::WindowRect() const {

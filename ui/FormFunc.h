@@ -154,6 +154,8 @@ private:
         QPoint Position;
     };
 
+    // SavePosition once when the window or the component goes, whichever is first.
+    void SavePositionAtEnd();
     TRect WindowRect() const;
     std::vector<QWidget*> ChildControls() const;
     void ApplyRoundRegion();

@@ -311,6 +311,24 @@ TEST_F(FormFuncWindowTest, RoundRegionFollowsTheSize) {
     EXPECT_TRUE(framed.mask().isEmpty());
 }
 
+TEST_F(FormFuncWindowTest, ZOrderPlacementKeepsTheWindowShown) {
+    struct Step {
+        TwindowPosition Position;
+        bool OnTop, OnBottom;
+    } steps[] = {{wpTop, true, false}, {wpBottom, false, true}, {wpNormal, false, false}};
+    for (const Step& step : steps) {
+        Func->SetWindowPosition(step.Position);
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.OnTop) << step.Position;
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), step.OnBottom) << step.Position;
+        EXPECT_TRUE(Window->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_TRUE(Window->isVisible()) << step.Position;
+    }
+    // A hidden window stays hidden.
+    Window->hide();
+    Func->SetWindowPosition(wpTop);
+    EXPECT_FALSE(Window->isVisible());
+}
+
 TEST_F(FormFuncWindowTest, ColourResetReachesTheWindowsHandlerAndTheWindow) {
     int resets = 0;
     Func->OnColorReset = [&](QObject* sender) {
@@ -457,6 +475,15 @@ protected:
     }
     void TearDown() override { ReplaceAppGlobals(std::move(Previous)); }
 
+    // A component that keeps the window's place, and its size when asked.
+    static TbrskFormFunc* Preserving(QWidget& window, bool keepSize) {
+        auto* func = new TbrskFormFunc(&window);
+        func->SetPreserve(true);
+        func->SetKeepLocation(true);
+        func->SetKeepSize(keepSize);
+        return func;
+    }
+
     std::string Settings() const {
         std::ifstream in(SettingsFile, std::ios::binary);
         std::stringstream text;
@@ -475,9 +502,7 @@ protected:
 TEST_F(FormFuncSettingsTest, PositionIsCentredFirstThenRemembered) {
     {
         TFmProbe window;
-        TbrskFormFunc* func = new TbrskFormFunc(&window);
-        func->SetPreserve(true);
-        func->SetKeepLocation(true);
+        TbrskFormFunc* func = Preserving(window, false);
         window.show();   // the first showing loads the position
         EXPECT_TRUE(func->PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
@@ -485,10 +510,7 @@ TEST_F(FormFuncSettingsTest, PositionIsCentredFirstThenRemembered) {
     }
     EXPECT_EQ(Settings(), "[TFMPROBE]\r\nTOP=41\r\nLEFT=37\r\nDOCKSITE=\r\n");
     TFmProbe again;
-    TbrskFormFunc* func = new TbrskFormFunc(&again);
-    func->SetPreserve(true);
-    func->SetKeepLocation(true);
-    func->LoadPosition();
+    Preserving(again, false)->LoadPosition();
     EXPECT_EQ(again.pos(), QPoint(37, 41));
 }
 
@@ -511,10 +533,7 @@ TEST_F(FormFuncSettingsTest, StoredPlacesAreCheckedAgainstTheScreens) {
         AppGlobals().WriteInteger("TFMPROBE", "WIDTH", c.Width);
         AppGlobals().WriteInteger("TFMPROBE", "HEIGHT", c.Height);
         TFmProbe window;
-        TbrskFormFunc* func = new TbrskFormFunc(&window);
-        func->SetPreserve(true);
-        func->SetKeepLocation(true);
-        func->SetKeepSize(true);
+        TbrskFormFunc* func = Preserving(window, true);
         func->LoadPosition();
         EXPECT_EQ(window.geometry(), c.Expected) << c.What;
         func->SetPreserve(false);   // leave the stored values for the next case
@@ -540,10 +559,7 @@ TEST_F(FormFuncSettingsTest, NothingIsReadOrWrittenWithoutPreserve) {
 
 TEST_F(FormFuncSettingsTest, AMaximisedWindowSavesItsRestoredPlace) {
     TFmProbe window;
-    TbrskFormFunc* func = new TbrskFormFunc(&window);
-    func->SetPreserve(true);
-    func->SetKeepLocation(true);
-    func->SetKeepSize(true);
+    TbrskFormFunc* func = Preserving(window, true);
     func->LoadPosition();
     window.setGeometry(60, 70, 130, 151);
     window.show();
@@ -558,9 +574,7 @@ TEST_F(FormFuncSettingsTest, AMaximisedWindowSavesItsRestoredPlace) {
 
 TEST_F(FormFuncSettingsTest, TheEndOfTheSessionSavesBeforeTheWindowsOwnSavingOnce) {
     TFmProbe window;
-    TbrskFormFunc* func = new TbrskFormFunc(&window);
-    func->SetPreserve(true);
-    func->SetKeepLocation(true);
+    TbrskFormFunc* func = Preserving(window, false);
     func->LoadPosition();
     window.move(12, 34);
     std::vector<std::string> steps;
