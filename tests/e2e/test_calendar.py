@@ -425,6 +425,16 @@ class TrayTest(CalendarCase):
             return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
         return None
 
+    def test_the_icons_menu_reaches_the_calendars_items(self):
+        self.app.start()
+        icon = wait_until(self.tray_icon, 10, "the tray icon in trayer")
+        paper = self.tear_loose((400, 300))
+        self.choose(((icon[0] + icon[2] // 2, icon[1] + icon[3] // 2), 3), "x")
+        self.assertEqual(self.app.proc.wait(timeout=10), 0)
+        self.app.log.close()
+        saved = self.app_paper(0)
+        self.assertEqual((int(saved["left"]), int(saved["top"])), (paper.x, paper.y))
+
     def test_a_tray_host_that_comes_later_takes_the_icon(self):
         self.x = self.enterContext(XSession())
         self.app = Calendar(self.x, PROGRAM)
