@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (first.Angle < 0 || first.Angle > 359)
         std::abort();
     std::string written = PaperFileBytes(first);
-    TPaperRecord second = ParsePaperFile(written, TPaperRecord{});
+    // Defaults unlike anything written, except the size, which is never read back.
+    const TPaperRecord others{7, 1, 2, first.Width, first.Height, 3, 4.5};
+    TPaperRecord second = ParsePaperFile(written, others);
     if (second.Angle != first.Angle || second.Left != first.Left || second.Top != first.Top ||
         second.Date != first.Date || PaperFileBytes(second) != written)
         std::abort();
