@@ -26,10 +26,10 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
         if (shown == "r")
             return QString::fromUtf8("閉じる");
     }
-    for (char& c : shown)
-        if (c == '\\')
-            c = ' ';
-    return QString::fromStdString(SjisToUtf8(shown));
+    std::string spoken;
+    for (const std::string& line : CaptionLines(shown))
+        spoken += (spoken.empty() ? "" : " ") + line;
+    return QString::fromStdString(SjisToUtf8(spoken));
 }
 
 } // namespace
@@ -170,8 +170,12 @@ void TbrskGctButton::Click() {
 }
 
 void TbrskGctButton::UpdateAccelerator() {
-    delete FPlainKey;
-    delete FAltKey;
+    // A click by the old key may be what changes the caption: the shortcuts go afterwards.
+    for (QShortcut* shortcut : {FPlainKey, FAltKey})
+        if (shortcut) {
+            shortcut->setEnabled(false);
+            shortcut->deleteLater();
+        }
     FPlainKey = FAltKey = nullptr;
     char key = CaptionAccelerator(FCaption);
     if (key == 0)

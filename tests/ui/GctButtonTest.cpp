@@ -13,6 +13,7 @@
 
 #include "graphics/Bitmap.h"
 #include "platform/FormMessages.h"
+#include "storage/ShiftJis.h"
 #include "ui/GctButton.h"
 
 namespace {
@@ -210,6 +211,8 @@ TEST_F(TButtonFixture, AcceleratorClicksOnlyAUsableButton) {
         EXPECT_EQ(Clicks, c.Clicks);
     }
     EXPECT_EQ(Button->accessibleName().toStdString(), "Go");
+    Button->SetCaption(SJIS("ソフト\\ウェア"));  // the second byte of ソ is a backslash
+    EXPECT_EQ(Button->accessibleName().toStdString(), "ソフト ウェア");
     Button->SetFont({"Marlett", -12, 0, false});
     for (auto [glyph, name] : {std::pair{"0", "最小化"}, {"r", "閉じる"}}) {
         Button->SetCaption(glyph);
