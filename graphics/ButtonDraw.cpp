@@ -463,25 +463,38 @@ void TbrskBtnDraw::DrawCaption() {
     TintThroughMask(FFaceBitmap, FWorkBitmap, textColour);
 }
 
+namespace {
+
+// An arc of the round bevel: grey level (the coverage), inset of its ellipse from the shape,
+// and the clock points it runs between, counter-clockwise.
+struct TBevelArc {
+    uint32_t Grey;
+    int Inset, FromHour, ToHour;
+};
+constexpr TBevelArc ShadowArcs[] = {{0x202020, 1, 2, 7},  {0x404040, 1, 1, 8}, {0x404040, 0, 1, 8},
+                                    {0x202020, 5, 10, 11}, {0x404040, 6, 8, 1}, {0x808080, 5, 8, 1}};
+constexpr TBevelArc HighlightArcs[] = {{0x404040, 0, 9, 12}, {0x606060, 2, 7, 2}, {0x606060, 0, 6, 3},
+                                       {0x808080, 0, 5, 4},  {0x404040, 6, 3, 6}, {0x606060, 5, 2, 7},
+                                       {0x606060, 6, 12, 9}, {0x707070, 5, 11, 10}};
+
+void Line(TCanvas& canvas, int x1, int y1, int x2, int y2) {
+    canvas.MoveTo(x1, y1);
+    canvas.LineTo(x2, y2);
+}
+
+} // namespace
+
 void TbrskBtnDraw::DrawShadowPass(TCanvas& canvas) {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
     canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
     if (FStyle == TbrskBtnStyle::bsBox && !FFlat) {
-        canvas.MoveTo(l + 1, t + 1);
-        canvas.LineTo(l + 1, b - 3);
-        canvas.MoveTo(l + 1, t + 1);
-        canvas.LineTo(r - 3, t);
-        canvas.MoveTo(l + 5, b - 5);
-        canvas.LineTo(r - 5, b - 5);
-        canvas.MoveTo(r - 5, t + 5);
-        canvas.LineTo(r - 5, b - 5);
+        Line(canvas, l + 1, t + 1, l + 1, b - 3);
+        Line(canvas, l + 1, t + 1, r - 3, t);
+        Line(canvas, l + 5, b - 5, r - 5, b - 5);
+        Line(canvas, r - 5, t + 5, r - 5, b - 5);
     } else if (FStyle == TbrskBtnStyle::bsCircle && !FFlat) {
-        ArcInset(canvas, 0x202020, 1, 2, 7);
-        ArcInset(canvas, 0x404040, 1, 1, 8);
-        ArcInset(canvas, 0x404040, 0, 1, 8);
-        ArcInset(canvas, 0x202020, 5, 10, 11);
-        ArcInset(canvas, 0x404040, 6, 8, 1);
-        ArcInset(canvas, 0x808080, 5, 8, 1);
+        for (const TBevelArc& arc : ShadowArcs)
+            ArcInset(canvas, arc.Grey, arc.Inset, arc.FromHour, arc.ToHour);
     }
     canvas.Pen.Color = White;
     if (FStyle == TbrskBtnStyle::bsBox) {
@@ -496,23 +509,13 @@ void TbrskBtnDraw::DrawHighlightPass(TCanvas& canvas) {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
     canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
     if (FStyle == TbrskBtnStyle::bsBox) {
-        canvas.MoveTo(r - 1, t + 5);
-        canvas.LineTo(r - 1, b - 3);
-        canvas.MoveTo(l + 5, b - 1);
-        canvas.LineTo(r - 3, b - 1);
-        canvas.MoveTo(l + 5, t + 5);
-        canvas.LineTo(r - 5, t + 5);
-        canvas.MoveTo(l + 5, t + 5);
-        canvas.LineTo(l + 5, b - 5);
+        Line(canvas, r - 1, t + 5, r - 1, b - 3);
+        Line(canvas, l + 5, b - 1, r - 3, b - 1);
+        Line(canvas, l + 5, t + 5, r - 5, t + 5);
+        Line(canvas, l + 5, t + 5, l + 5, b - 5);
     } else {
-        ArcInset(canvas, 0x404040, 0, 9, 12);
-        ArcInset(canvas, 0x606060, 2, 7, 2);
-        ArcInset(canvas, 0x606060, 0, 6, 3);
-        ArcInset(canvas, 0x808080, 0, 5, 4);
-        ArcInset(canvas, 0x404040, 6, 3, 6);
-        ArcInset(canvas, 0x606060, 5, 2, 7);
-        ArcInset(canvas, 0x606060, 6, 12, 9);
-        ArcInset(canvas, 0x707070, 5, 11, 10);
+        for (const TBevelArc& arc : HighlightArcs)
+            ArcInset(canvas, arc.Grey, arc.Inset, arc.FromHour, arc.ToHour);
     }
 }
 
