@@ -87,6 +87,8 @@ TColorTree::TColorTree(QWidget* parent) : QTreeWidget(parent) {
     setDropIndicatorShown(false);
     setUniformRowHeights(true);
     setItemDelegate(new TColorTreeDelegate(this));
+    // The items draw their own selection; the branch lines beside them stay plain.
+    setStyleSheet("QTreeView { show-decoration-selected: 0; }");
 }
 
 bool TColorTree::IsColorEntry(const QTreeWidgetItem* item) { return item && item->data(0, IsColorRole).toBool(); }
