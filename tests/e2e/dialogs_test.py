@@ -10,7 +10,7 @@ import os
 import time
 import unittest
 
-from harness import Calendar, XSession, today_day_number, wait_until
+from harness import DESKTOP_COLOUR, Calendar, XSession, wait_until
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 PAGE = (60, 80)  # a point of the main window's page
@@ -228,6 +228,30 @@ class ColorSetupTest(DialogCase):
         time.sleep(0.6)
         dialogs = [w for w in self.app.windows() if (w.width, w.height) == (dialog.width, dialog.height)]
         self.assertEqual(len(dialogs), 1)
+
+
+class AboutBoxTest(DialogCase):
+    CLOSE_BUTTON = (162 + 37, 190 + 10)
+
+    def test_the_box_is_dragged_from_any_point_and_closed_by_its_button(self):
+        self.app.start()
+        about = self.menu_entry("i", "the about box")
+        self.assertEqual((about.width, about.height), (247, 222))
+        # Rounded: the corner shows the desktop, the frame runs along the edges.
+        corner = self.x.pixels(about.x, about.y, 1, 1)[0][0]
+        self.assertEqual(corner, tuple(int(DESKTOP_COLOUR[i:i + 2], 16) for i in (1, 3, 5)))
+        self.assertEqual(self.x.pixels(about.x + 120, about.y, 1, 1)[0][0], (0, 0, 0))
+        start = (about.x + 100, about.y + 150)  # on the information text
+        self.x.press(*start)
+        self.x.drag_path([(start[0] + 5 * i, start[1] + 4 * i) for i in range(1, 11)])
+        self.x.release()
+        moved = wait_until(lambda: [w for w in self.app.windows()
+                                    if w.wid == about.wid and (w.x, w.y) != (about.x, about.y)],
+                           5, "the about box to move")[0]
+        self.assertEqual((moved.x - about.x, moved.y - about.y), (50, 40))
+        self.click_in(moved, self.CLOSE_BUTTON)
+        self.gone(about.wid, "the about box to close")
+        self.assertIsNotNone(self.app.main_window())
 
 
 if __name__ == "__main__":
