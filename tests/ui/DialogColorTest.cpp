@@ -171,17 +171,6 @@ TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {
     EXPECT_EQ(Frame.Color(), 0x00FFFFu);
 }
 
-TEST_F(ColorPicker, DisablingStopsTheControlsButNotThePalette) {
-    Frame.SetPickerEnabled(false);
-    for (QWidget* control : std::initializer_list<QWidget*>{Frame.TrackBar1, Frame.LeRGB, Frame.LeR, Frame.LeH, Frame.ImageColor})
-        EXPECT_FALSE(control->isEnabled());
-    Frame.SetColor(0x0000FF);
-    Click(Frame.ImageColor, QPoint(100, 100));
-    EXPECT_EQ(Frame.Color(), 0x0000FFu);
-    Frame.SetPickerEnabled(true);
-    EXPECT_TRUE(Frame.LeV->isEnabled());
-}
-
 } // namespace
 
 namespace {
@@ -330,32 +319,6 @@ TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         open += dynamic_cast<TFormColorSetUp*>(widget) != nullptr;
     EXPECT_EQ(open, 1);
-}
-
-TEST_F(ColorSetup, EscapeClosesLikeTheCloseBox) {
-    OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
-    ChangeSunday(dialog, 0x00AA00);
-    QTest::keyClick(dialog, Qt::Key_Escape);
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(OpenDialog(), nullptr);
-    EXPECT_FALSE(TFormColorSetUp::ColorSetupOpen());
-    EXPECT_FALSE(Environment.Exists("colors.clr"));
-}
-
-TEST_F(ColorSetup, OkWritesTheTreeToTheUsersFile) {
-    OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
-    ChangeSunday(dialog, 0x00AA00);
-    QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(OpenDialog(), nullptr);
-    ASSERT_TRUE(Environment.Exists("colors.clr"));
-    EXPECT_NE(Environment.FileText("colors.clr").find(SJIS("<日曜>$00AA00</日曜>")), std::string::npos);
-    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);
-    TColorsList reread(Environment.DataPath() + "colors.clr");
-    reread.Load();
-    EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\土曜"), 0), 0xFF6060u);
 }
 
 TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {

@@ -228,13 +228,4 @@ TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
     EXPECT_EQ(StoredMax(), -1);
 }
 
-TEST_F(OptionsDialog, OkComesFirstInTheTabOrder) {
-    auto dialog = Open(Day20261207);
-    QWidget* next = dialog->BtOK->nextInFocusChain();
-    while (next != dialog->BtOK && !(next->focusPolicy() & Qt::TabFocus))
-        next = next->nextInFocusChain();
-    EXPECT_TRUE(next == dialog->DtPickup || next->parentWidget() == dialog->DtPickup);
-    EXPECT_TRUE(dialog->BtOK->isDefault());
-}
-
 } // namespace
