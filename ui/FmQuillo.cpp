@@ -170,10 +170,14 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     RunReporting([] { LoadMemos(); });
     RunReporting([] { ColorScheme().Load(); });
     ApplyColors();
-    RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
-    // 8: the stored day; one that no calendar can show counts as missing.
+    // 8: the stored day; one that no calendar can show counts as missing. The almanac
+    // holds it before the holidays load, so that the year's tables are built once, for the
+    // year the page shows.
     int32_t stored = AppGlobals().ReadInteger("CALENDAR", "DATE", Today());
-    ShowDate(IsValidDayNumber(stored) ? stored : Today());
+    int32_t shownDay = IsValidDayNumber(stored) ? stored : Today();
+    Almanac().SetDate(shownDay);
+    RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
+    ShowDate(shownDay);
     FPapersRestored = false;
 
     SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
