@@ -7,6 +7,7 @@ utilities of the test machine (Xvfb, xdotool, xwininfo, xcompmgr, trayer) are us
 """
 
 import contextlib
+import ctypes
 import datetime
 import os
 import re
@@ -23,8 +24,34 @@ COMMAND_TIMEOUT = 10  # seconds for any single X utility call
 DESKTOP_COLOUR = "#2a5d8f"
 
 
+_LIBC = ctypes.CDLL(None, use_errno=True)
+_PR_SET_PDEATHSIG = 1
+
+
+def _die_with_parent():
+    """Runs in each child before exec: when the test process is killed (a ctest timeout),
+    its X server and programs end with it instead of living on."""
+    _LIBC.prctl(_PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
 class HarnessError(Exception):
     """The environment could not be set up or a wait ran out."""
+
+
+@contextlib.contextmanager
+def watchdog(seconds):
+    """Raises HarnessError in the main thread when the block runs longer than seconds, so
+    that a stuck test still ends through its clean-up rather than by being killed."""
+    def expire(signum, frame):
+        raise HarnessError(f"the test ran longer than {seconds} s")
+
+    previous = signal.signal(signal.SIGALRM, expire)
+    signal.alarm(seconds)
+    try:
+        yield
+    finally:
+        signal.alarm(0)
+        signal.signal(signal.SIGALRM, previous)
 
 
 def wait_until(condition, timeout, what, interval=0.02):
@@ -112,7 +139,7 @@ class XSession:
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
                  f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self._log,
-                stderr=self._log, start_new_session=True)
+                stderr=self._log, start_new_session=True, preexec_fn=_die_with_parent)
         finally:
             os.close(write_end)
         self.processes.append(xvfb)
@@ -172,7 +199,7 @@ class XSession:
     def start_helper(self, argv, env=None):
         proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
                                 stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log,
-                                start_new_session=True)
+                                start_new_session=True, preexec_fn=_die_with_parent)
         self.processes.append(proc)
         return proc
 
@@ -326,7 +353,8 @@ class Calendar:
         self.log = open(os.path.join(self.home, "program.log"), "ab")
         self.proc = subprocess.Popen([self.program], env=self.session.environment(self.home),
                                      cwd=self.home, stdin=subprocess.DEVNULL,
-                                     stdout=self.log, stderr=self.log, start_new_session=True)
+                                     stdout=self.log, stderr=self.log, start_new_session=True,
+                                     preexec_fn=_die_with_parent)
         self.session.processes.append(self.proc)
         return wait_until(self.main_window, timeout, "the main window")
 

@@ -13,7 +13,7 @@ import time
 import unittest
 
 from harness import (Calendar, SCREEN_HEIGHT, SCREEN_WIDTH, XSession, read_profile, steps,
-                     today_day_number, wait_until, write_profile)
+                     today_day_number, wait_until, watchdog, write_profile)
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 MODE = os.environ.get("QUILLO_E2E_MODE", "plain")
@@ -25,6 +25,7 @@ PAGE_LEFT_HALF = (30, 60)
 MINIMISE_BUTTON = (96, 14)
 MENU_BUTTON = (27, 14)
 CLOSE_BUTTON = (116, 14)
+TEST_SECONDS = 100  # the longest a test may take before it is stopped and cleaned up
 CENTRED = ((SCREEN_WIDTH - 130) // 2, (SCREEN_HEIGHT - 151) // 2)
 
 
@@ -38,6 +39,7 @@ class CalendarCase(unittest.TestCase):
     def setUp(self):
         if not os.access(PROGRAM, os.X_OK):
             self.skipTest(f"no program at {PROGRAM!r}")
+        self.enterContext(watchdog(TEST_SECONDS))
         self.x = self.enterContext(XSession(compositor=MODE == "composite", tray=MODE == "tray"))
         self.app = Calendar(self.x, PROGRAM)
 

@@ -2,11 +2,13 @@
 calendar's end-to-end results mean nothing."""
 
 import os
+import shutil
 import subprocess
+import sys
 import unittest
 
 from harness import (DESKTOP_COLOUR, HarnessError, XSession, read_profile, steps, today_day_number,
-                     wait_until, write_profile)
+                     wait_until, watchdog, write_profile)
 
 
 class SessionTest(unittest.TestCase):
@@ -60,6 +62,28 @@ class DrivingTest(unittest.TestCase):
             rows = x.pixels(10, 20, 4, 3)
             desktop = tuple(int(DESKTOP_COLOUR[i:i + 2], 16) for i in (1, 3, 5))
             self.assertEqual(rows, [[desktop] * 4] * 3)
+
+    def test_the_watchdog_stops_a_stuck_test_and_its_processes_still_end(self):
+        with self.assertRaisesRegex(HarnessError, "longer than 1 s"):
+            with watchdog(1), XSession() as x:
+                proc = x.start_helper(["sleep", "30"])
+                proc.wait()
+        self.assertIsNotNone(proc.poll())
+
+    def test_children_end_when_the_test_process_is_killed(self):
+        script = ("import sys; sys.path.insert(0, %r)\n"
+                  "from harness import XSession\n"
+                  "x = XSession().__enter__()\n"
+                  "print(x.processes[0].pid, x.folder, flush=True)\n"
+                  "import time; time.sleep(60)\n") % os.path.dirname(os.path.abspath(__file__))
+        runner = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE)
+        pid, folder = runner.stdout.readline().split()
+        xvfb = int(pid)
+        runner.kill()
+        runner.wait(timeout=10)
+        shutil.rmtree(folder)
+        wait_until(lambda: not os.path.exists(f"/proc/{xvfb}") or
+                   open(f"/proc/{xvfb}/stat").read().split()[2] == "Z", 10, "Xvfb to end")
 
     def test_a_wait_that_runs_out_names_what_it_waited_for(self):
         with self.assertRaisesRegex(HarnessError, "the impossible"):
