@@ -188,6 +188,8 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     FTaskBarIcon->SetText(AppGlobals().ProductName());
     FTaskBarIcon->SetEnabled(true);
     FTaskBarIcon->OnDblClick = [this](QObject*) { RestoreFromTray(); };
+    // The tray went away while the calendar hid in it: the window and its papers come back.
+    FTaskBarIcon->OnHostLost = [this](QObject*) { RestoreFromTray(); };
     FTaskBarIcon->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int screenX, int screenY) {
         if (button == mbRight)
             PopupAt(QPoint(screenX, screenY));

@@ -55,6 +55,7 @@ public:
     uint32_t FrameColor() const { return FFrameColor; }
     bool TearArmed() const { return FTearArmed; }
     QMenu* PopupMn() const { return FPopupMn; }
+    TTaskBarIcon* TaskBarIcon() const { return FTaskBarIcon; }
     // The window as painted: background, page, frame, the page's shadow and highlight.
     std::unique_ptr<TBitmap> ComposeImage() const;
 

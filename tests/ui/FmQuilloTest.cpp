@@ -387,3 +387,19 @@ TEST_F(MainWindowTest, MinimisingHidesThePapersOnlyIntoATray) {
         TTaskBarIcon::SetTrayProbe(previous);
     }
 }
+
+bool TrayHostRuns = true;
+
+TEST_F(MainWindowTest, ATrayThatGoesAwayBringsTheWindowAndItsPapersBack) {
+    TrayHostRuns = true;
+    auto previous = TTaskBarIcon::SetTrayProbe(+[] { return TrayHostRuns; });
+    TFmQuillo* main = Start();
+    TFmPaper* paper = Lying(main, 0, 46001, 1);
+    main->MinimizeToTray();
+    ASSERT_FALSE(paper->isVisible());
+    TrayHostRuns = false;
+    main->TaskBarIcon()->TrayHostChanged();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(paper->isVisible());
+    TTaskBarIcon::SetTrayProbe(previous);
+}
