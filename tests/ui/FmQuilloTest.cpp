@@ -11,6 +11,7 @@
 #include "ui/FmPaper.h"
 #include "ui/FmQuillo.h"
 #include "ui/PaperFile.h"
+#include "ui/FormFunc.h"
 #include "ui/TaskBarIcon.h"
 
 // ---- The calendar's rules ----------------------------------------------------------
@@ -402,4 +403,17 @@ TEST_F(MainWindowTest, ATrayThatGoesAwayBringsTheWindowAndItsPapersBack) {
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(paper->isVisible());
     TTaskBarIcon::SetTrayProbe(previous);
+}
+
+TEST_F(MainWindowTest, TheEndOfTheSessionSavesOnceBeforeTheWindowCloses) {
+    TFmQuillo* main = Start();
+    Lying(main, 0, 46001, 1, 200, 210);
+    BroadcastEndSession();
+    EXPECT_TRUE(main->Saved());
+    EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 1);
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMQUILLO", "LEFT", -1), main->x());
+    // The window's close that follows finds the work done.
+    AppGlobals().WriteInteger("PAPER", "number", 7);
+    main->close();
+    EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 7);
 }
