@@ -133,15 +133,14 @@ class StartAndTearTest(CalendarCase):
         main = self.app.start()
         self.assertEqual(self.app.papers(), [])
         self.assertTrue(near((main.x, main.y), CENTRED), main)
-        if MODE != "composite":
-            desktop = self.desktop_colour()
-            time.sleep(0.3)
-            rows = self.x.pixels(main.x, main.y, main.width, main.height)
-            # Rounded corners show the desktop; inside, the page carries many colours.
-            self.assertEqual((rows[0][0], rows[1][1]), (desktop, desktop), "square corners")
-            self.assertNotEqual(rows[2][2], desktop)
-            page = {rows[y][x] for y in range(30, 140) for x in range(10, 120)}
-            self.assertGreater(len(page), 4, "the page looks unpainted")
+        desktop = self.desktop_colour()
+        time.sleep(0.3)
+        rows = self.x.pixels(main.x, main.y, main.width, main.height)
+        # Rounded corners show the desktop; inside, the page carries many colours.
+        self.assertEqual((rows[0][0], rows[1][1]), (desktop, desktop), "square corners")
+        self.assertNotEqual(rows[2][2], desktop)
+        page = {rows[y][x] for y in range(30, 140) for x in range(10, 120)}
+        self.assertGreater(len(page), 4, "the page looks unpainted")
         settings, papers = self.stop_and_read()
         self.assertEqual((self.shown_day(settings), papers), (today_day_number(), []))
         self.assertEqual((int(settings["tfmquillo"]["left"]), int(settings["tfmquillo"]["top"])),
@@ -213,7 +212,6 @@ class StartAndTearTest(CalendarCase):
         self.assertEqual(depth[paper.wid], 32 if MODE == "composite" else 24)
         self.assertEqual(depth[self.app.main_window().wid], 24, "the main window is an ordinary one")
 
-    @unittest.skipIf(MODE == "composite", "the root window's pixels are the compositor's")
     def test_transparent_parts_of_a_turned_paper_show_the_desktop(self):
         self.app.start()
         paper = self.tear_loose((600, 400))
