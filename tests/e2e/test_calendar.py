@@ -435,6 +435,18 @@ class TrayTest(CalendarCase):
         saved = self.app_paper(0)
         self.assertEqual((int(saved["left"]), int(saved["top"])), (paper.x, paper.y))
 
+    def test_a_tray_host_that_goes_away_gives_the_hidden_window_back(self):
+        main = self.app.start()
+        wait_until(self.tray_icon, 10, "the tray icon in trayer")
+        paper = self.tear_loose((400, 300))
+        self.x.click(main.x + MINIMISE_BUTTON[0], main.y + MINIMISE_BUTTON[1])
+        wait_until(lambda: not self.app.windows(), 5, "main window and paper hidden")
+        trayer = [p for p in self.x.processes if p.args[0] == "trayer"][0]
+        trayer.terminate()
+        trayer.wait(timeout=5)
+        wait_until(self.app.main_window, 10, "the main window back without a tray")
+        self.assertEqual([(w.x, w.y) for w in self.app.wait_papers(1)], [(paper.x, paper.y)])
+
     def test_a_tray_host_that_comes_later_takes_the_icon(self):
         self.x = self.enterContext(XSession())
         self.app = Calendar(self.x, PROGRAM)
