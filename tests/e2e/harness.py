@@ -157,19 +157,18 @@ class XSession:
                         raise HarnessError("Xvfb closed -displayfd without a number")
                     number += chunk
         self.display = ":" + number.decode().strip()
-        # A desktop of one colour that no window paints, so that a pixel shows whether a
-        # window covers it. (display exits with status 1 after setting the root window.)
-        # xcompmgr paints its own grey desktop; a root image that display leaves behind
-        # would be gone by then and leave stale pixels on the screen.
-        if not self.compositor:
+        if self.compositor:
+            # xcompmgr paints a grey desktop of its own.
+            self.start_helper(["xcompmgr"])
+            wait_until(lambda: self.root_children(named="xcompmgr"), COMMAND_TIMEOUT,
+                       "xcompmgr to own the compositing selection")
+        else:
+            # A desktop of one colour that no window paints, so that a pixel shows whether
+            # a window covers it. (display exits with status 1 after setting the root.)
             subprocess.run(["/usr/bin/display", "-window", "root", "-size", "16x16",
                             "xc:" + DESKTOP_COLOUR], env=self.environment(self.folder),
                            stdout=self._log, stderr=self._log, timeout=COMMAND_TIMEOUT,
                            check=False)
-        if self.compositor:
-            self.start_helper(["xcompmgr"])
-            wait_until(lambda: self.root_children(named="xcompmgr"), COMMAND_TIMEOUT,
-                       "xcompmgr to own the compositing selection")
         if self.tray:
             self.start_helper(["trayer", "--edge", "bottom", "--align", "right",
                                "--widthtype", "pixel", "--width", "120", "--height", "26"])
