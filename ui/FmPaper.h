@@ -117,5 +117,5 @@ private:
 
 // The open papers of the program (those not closing) in their creation order.
 void CollectOpenPapers(TpaperList& papers);
-// The day number of a moment on the day-number scale (whole days; time as fraction).
+// The current local date and time on the day-number scale (time of day as fraction).
 double NowAsDayTime();

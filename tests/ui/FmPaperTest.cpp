@@ -288,17 +288,6 @@ TEST_F(PaperWindow, AHingedPageTurnsAboutItsCornerAndComesLoosePastTenDegrees) {
     }
 }
 
-TEST_F(PaperWindow, ReleasingBeforeThePageComesLooseUndoesTheTear) {
-    QCursor::setPos(300, 300);
-    auto* paper = new TFmPaper(nullptr);
-    paper->StartTear(250, 260, 46005, {0, 1}, {120, 0});
-    paper->show();
-    Mouse(paper, QEvent::MouseMove, {301, 302});
-    ASSERT_TRUE(paper->Hinged());
-    Mouse(paper, QEvent::MouseButtonRelease, {301, 302});
-    EXPECT_TRUE(paper->Closing());
-}
-
 TEST_F(PaperWindow, TheMenuOffersItsItemsInOrder) {
     auto* paper = new TFmPaper(nullptr);
     QStringList captions;
