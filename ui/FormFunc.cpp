@@ -404,6 +404,7 @@ bool TbrskFormFunc::HandleMouse(QEvent* event) {
         FDragArmed = true;
         FPressSeen = true;
         FPressGlobal = global;
+        FStartPos = FOwner->pos();
         FStartGeometry = FOwner->geometry();
         if (FWindowResize) {
             Qt::Edges edges = EdgesAt({global.x(), global.y()}, WindowRect());
@@ -422,7 +423,7 @@ bool TbrskFormFunc::HandleMouse(QEvent* event) {
             }
             const QPoint delta = global - FPressGlobal;
             if (FDragging) {
-                FOwner->move(FStartGeometry.topLeft() + delta);
+                FOwner->move(FStartPos + delta);
             } else {
                 QRect r = FStartGeometry;
                 if (FResizing & Qt::LeftEdge)
@@ -449,10 +450,10 @@ bool TbrskFormFunc::HandleMouse(QEvent* event) {
                 // The point that was pressed stays under the pointer while the window moves.
                 if (!FPressSeen) {
                     FPressGlobal = global;
-                    FStartGeometry = FOwner->geometry();
+                    FStartPos = FOwner->pos();
                 }
                 FDragging = true;
-                FOwner->move(FStartGeometry.topLeft() + (global - FPressGlobal));
+                FOwner->move(FStartPos + (global - FPressGlobal));
                 return true;
             }
             FDragArmed = false;

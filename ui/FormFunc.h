@@ -190,6 +190,7 @@ private:
     Qt::Edges FResizing;
     bool FPressSeen = false;
     QPoint FPressGlobal;
+    QPoint FStartPos;
     QRect FStartGeometry;
     bool FMaximized = false;
     TRect FNormalRect;
