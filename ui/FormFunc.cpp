@@ -322,10 +322,7 @@ void TbrskFormFunc::ShowBitmap(const TBitmap& bitmap, int x, int y) {
     }
 
     FLayeredImage = QImage();
-    FRegion.makeRgnFromBitmap(*FComposedBitmap, 128);
-    // An empty mask would mean no mask at all, showing the whole window; a region that lies
-    // outside the window shows none of it, as a fully transparent image should.
-    FOwner->setMask(FRegion.Handle().isEmpty() ? QRegion(-1, -1, 1, 1) : FRegion.Handle());
+    CutWindowTo(128);
     // A window cannot be smaller than one pixel; the mask hides that pixel.
     FOwner->setGeometry(x, y, std::max(1, FComposedBitmap->Width()), std::max(1, FComposedBitmap->Height()));
     for (const TChildPosition& recorded : FChildPositions) {
@@ -336,6 +333,13 @@ void TbrskFormFunc::ShowBitmap(const TBitmap& bitmap, int x, int y) {
         SendFormMessage(recorded.Child, UM_BACKGROUND, reinterpret_cast<intptr_t>(FComposedBitmap.get()));
     }
     FOwner->update();
+}
+
+void TbrskFormFunc::CutWindowTo(int alphaThreshold) {
+    FRegion.makeRgnFromBitmap(*FComposedBitmap, alphaThreshold);
+    // An empty mask would mean no mask at all, showing the whole window; a region that lies
+    // outside the window shows none of it, as a fully transparent image should.
+    FOwner->setMask(FRegion.Handle().isEmpty() ? QRegion(-1, -1, 1, 1) : FRegion.Handle());
 }
 
 void TbrskFormFunc::UpdateLayered(int x, int y) {
@@ -352,6 +356,9 @@ void TbrskFormFunc::UpdateLayered(int x, int y) {
     for (int row = 0; row < height; ++row)
         std::memcpy(image.scanLine(row), FComposedBitmap->ScanLine(row), static_cast<size_t>(width) * 4);
     FLayeredImage = std::move(image);
+    // Clicks on fully transparent pixels reach what lies below, as on a per-pixel-alpha
+    // window; every pixel with some alpha still shows, so the soft edges stay.
+    CutWindowTo(1);
     FOwner->setGeometry(x, y, FLayeredImage.width(), FLayeredImage.height());
     FOwner->update();
     FLayeredReady = true;

@@ -160,6 +160,8 @@ private:
     std::vector<QWidget*> ChildControls() const;
     void ApplyRoundRegion();
     void ApplyTranslucency();
+    // The window shows (and takes clicks on) only the composed pixels of at least that alpha.
+    void CutWindowTo(int alphaThreshold);
     void UpdateLayered(int x, int y);
     void PaintBackground();
     bool HandleMouse(QEvent* event);
