@@ -224,8 +224,9 @@ class StartAndTearTest(CalendarCase):
         paper = self.tear_loose((600, 400))
         desktop = self.desktop_colour()
         # A turned page needs a window larger than itself; what lies outside the page's
-        # 120 × 120 pixels (give or take its soft edge) must let the desktop through.
-        edge = 2 * 4 * 120
+        # 120 × 120 pixels must let the desktop through, give or take the page's soft
+        # edge (up to 4 pixels of partial alpha along its 480-pixel outline).
+        edge = 4 * 4 * 120
         self.assertGreater(paper.width * paper.height, 120 * 120 + edge, paper)
         covered = []
 
