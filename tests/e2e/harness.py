@@ -89,10 +89,6 @@ class Window:
         self.wid, self.name = wid, name
         self.x, self.y, self.width, self.height = x, y, width, height
 
-    @property
-    def centre(self):
-        return (self.x + self.width // 2, self.y + self.height // 2)
-
     def contains(self, px, py):
         return self.x <= px < self.x + self.width and self.y <= py < self.y + self.height
 

@@ -7,8 +7,8 @@ import subprocess
 import sys
 import unittest
 
-from harness import (DESKTOP_COLOUR, HarnessError, XSession, read_profile, steps, today_day_number,
-                     wait_until, watchdog, write_profile)
+from harness import (DESKTOP_COLOUR, HarnessError, XSession, read_profile, steps, wait_until,
+                     watchdog, write_profile)
 
 
 class SessionTest(unittest.TestCase):
@@ -102,13 +102,9 @@ class ProfileTest(unittest.TestCase):
             self.assertEqual(read_profile(path), {"calendar": {"date": "46000", "memo": "表ソ能"}})
             self.assertEqual(read_profile(os.path.join(x.folder, "missing.ini")), {})
 
-    def test_day_numbers_and_steps(self):
-        # 2026-12-07 is day 46363 of the calendar's count (day 0 = 1899-12-30).
-        import datetime
-        self.assertEqual((datetime.date(2026, 12, 7) - datetime.date(1899, 12, 30)).days, 46363)
-        self.assertGreater(today_day_number(), 45000)
+    def test_steps_end_on_the_target_and_never_repeat_the_start(self):
         self.assertEqual(steps((0, 0), (10, -20), 2), [(5, -10), (10, -20)])
-
+        self.assertEqual(steps((7, 7), (7, 9), 1), [(7, 9)])
 
 if __name__ == "__main__":
     unittest.main()
