@@ -240,6 +240,20 @@ class StartAndTearTest(CalendarCase):
             wait_until(page_only, 3, "the screen to show the paper at rest", interval=0.2)
         self.assertTrue(page_only(), f"{covered[0]} pixels of {paper} hide the desktop")
 
+    def test_clicks_pass_through_a_turned_papers_transparent_corners(self):
+        self.app.start()
+        paper = self.tear_loose((600, 400))
+        desktop = self.desktop_colour()
+        rows = self.x.pixels(paper.x, paper.y, paper.width, paper.height)
+        clear = [(x, y) for y in range(3, paper.height - 3) for x in range(3, paper.width - 3)
+                 if all(rows[y + dy][x + dx] == desktop for dx in (-3, 0, 3) for dy in (-3, 0, 3))]
+        self.assertTrue(clear, "no transparent part in the turned paper's window")
+        x, y = clear[0]
+        self.x.click(paper.x + x, paper.y + y, 3)
+        time.sleep(0.4)
+        self.assertEqual(self.app.other_windows(), [], "the transparent corner took the click")
+        self.choose(((paper.x + paper.width // 2, paper.y + paper.height // 2), 3), "Escape")
+
     def test_calendar_moves_to_the_next_day_no_paper_shows(self):
         day = today_day_number()
         self.write_papers([(day + 1, 100, 500, day + 1.5), (day + 2, 300, 500, day + 2.5)])
