@@ -426,6 +426,8 @@ class WindowDragTest(CalendarCase):
         settings, _ = self.stop_and_read()
         self.assertEqual((int(settings["tfmquillo"]["left"]), int(settings["tfmquillo"]["top"])),
                          (main.x, main.y))
+        again = self.app.start()
+        self.assertEqual((again.x, again.y), (main.x, main.y), "the place was not kept")
 
     def test_window_comes_back_from_a_position_off_every_monitor(self):
         self.app.write_settings({"TFMQUILLO": {"LEFT": 5000, "TOP": -3000}})
