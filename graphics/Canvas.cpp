@@ -12,13 +12,10 @@
 #include <cstring>
 
 #include "graphics/Bitmap.h"
+#include "graphics/QtText.h"
 #include "storage/ShiftJis.h"
 
 namespace {
-
-QColor QtColour(uint32_t colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
-
-QString QtText(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
 
 // The bitmap's own rows as a QImage: ARGB32 is B, G, R, A in memory on this little-endian
 // machine and BGR888 is B, G, R, exactly the two layouts of TBitmap.
@@ -133,7 +130,7 @@ void TCanvas::LineTo(int x, int y) {
     if (Pen.Width > 1) {
         QImage image = WrapRows(FBitmap);
         QPainter painter(&image);
-        QPen pen(QtColour(Pen.Color), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QPen pen(QtColor(Pen.Color), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         painter.setPen(pen);
         painter.drawLine(QPoint(from.X, from.Y), QPoint(x, y));
         return;
@@ -173,7 +170,7 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     if (Pen.Width > 1) {
         QImage image = WrapRows(FBitmap);
         QPainter painter(&image);
-        painter.setPen(QPen(QtColour(Pen.Color), Pen.Width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setPen(QPen(QtColor(Pen.Color), Pen.Width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
         return;
     }
@@ -198,11 +195,11 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     if (Pen.Style == TPenStyle::psClear)
         painter.setPen(Qt::NoPen);
     else
-        painter.setPen(QPen(QtColour(Pen.Color), Pen.Width));
+        painter.setPen(QPen(QtColor(Pen.Color), Pen.Width));
     if (Brush.Style == TBrushStyle::bsClear)
         painter.setBrush(Qt::NoBrush);
     else
-        painter.setBrush(QtColour(Brush.Color));
+        painter.setBrush(QtColor(Brush.Color));
     painter.drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
 }
 
@@ -218,7 +215,7 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
         span = 360.0;
     QImage image = WrapRows(FBitmap);
     QPainter painter(&image);
-    painter.setPen(QPen(QtColour(Pen.Color), Pen.Width));
+    painter.setPen(QPen(QtColor(Pen.Color), Pen.Width));
     painter.drawArc(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), static_cast<int>(std::lround(start * 16)),
                     static_cast<int>(std::lround(span * 16)));
 }
@@ -233,7 +230,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     QImage image = WrapRows(FBitmap);
     QPainter painter(&image);
     painter.setFont(cached.Font);
-    painter.setPen(QtColour(Font.Color));
+    painter.setPen(QtColor(Font.Color));
     painter.drawText(QPoint(x, y + cached.Baseline), qtext);
 }
 

@@ -60,8 +60,6 @@ TFmQuillo* MainWindow() { return TheMainWindow; }
 int Gravity() { return TheGravity; }
 void SetGravity(int gravity) { TheGravity = gravity; }
 
-QString QtText(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-
 void ShowExceptionMessage(const std::exception& error) {
     auto* own = dynamic_cast<const Exception*>(&error);
     QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "graphics/Bitmap.h"
+#include "graphics/QtText.h"
 #include "storage/Geometry.h"
 #include "ui/FmPaper.h"
 
@@ -120,8 +121,6 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
 // What the page of day shows, in words for a screen reader: the date, the weekday, the
 // era year, the lunar date with its rokuyō, the holiday and the solar term.
 QString PageDescription(int32_t day);
-// Program text (Shift_JIS) for Qt.
-QString QtText(const std::string& sjis);
 // The dialogs the main window's and the papers' menus open. Tests put recorders in their
 // place, since the dialogs run modal.
 struct TDialogOpeners {
