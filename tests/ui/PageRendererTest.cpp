@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "PageObjects.h"
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "storage/ColorScheme.h"
@@ -46,16 +47,8 @@ QImage ImageOf(const TBitmap& page) {
 // shipped colours and the memos of the golden folder.
 class PageRendererTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        InstallFontSubstitutions();
-        CreateAlmanac();
-        Almanac().LoadHolidays(LoadResourceText("holidays"));
-        CreatePageRenderer();
-    }
-    static void TearDownTestSuite() {
-        DestroyPageRenderer();
-        FreeAlmanac();
-    }
+    static void SetUpTestSuite() { CreatePageObjects(); }
+    static void TearDownTestSuite() { DestroyPageObjects(); }
     void SetUp() override {
         ReplaceColorScheme(std::make_unique<TColorsList>("unused"));
         ColorScheme().LoadDefaults();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "PageObjects.h"
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "storage/AppGlobals.h"
@@ -26,16 +27,8 @@
 
 class TWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        InstallFontSubstitutions();
-        CreateAlmanac();
-        Almanac().LoadHolidays(LoadResourceText("holidays"));
-        CreatePageRenderer();
-    }
-    static void TearDownTestSuite() {
-        DestroyPageRenderer();
-        FreeAlmanac();
-    }
+    static void SetUpTestSuite() { CreatePageObjects(); }
+    static void TearDownTestSuite() { DestroyPageObjects(); }
     void SetUp() override {
         FEnvironment = std::make_unique<TTestEnvironment>();
         std::filesystem::create_directories(DataFolder());
