@@ -9,9 +9,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 .PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke clean
 
 run: build
-	@if [ -x build/app/quillo ]; then exec build/app/quillo; \
-	else echo "The calendar window is not built yet; showing today's page facts with quillo-tool instead."; \
-	     build/tools/quillo-tool almanac; fi
+	exec build/app/quillo
 
 test: unit-tests asan-tests fuzz-smoke
 
