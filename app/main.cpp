@@ -4,6 +4,8 @@
 // session) runs the main window's saving once before the loop ends.
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
@@ -16,6 +18,8 @@
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicSource.h"
+#include "graphics/QtText.h"
+#include "storage/FileUtils.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
@@ -87,6 +91,8 @@ int main(int argc, char** argv) {
     TQuilloApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.
+    SetShellOpenHandler([](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });
     TTaskBarIcon::SetExceptionDisplay(ShowExceptionMessage);
 
     CreateAlmanac();

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "graphics/QtText.h"
 #include "storage/ShiftJis.h"
 
 namespace {
@@ -37,7 +38,7 @@ void LoadBmp(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
         CheckImageSize(size.width(), size.height(), limits);
     QImage image;
     if (!reader.read(&image))
-        throw Exception(Utf8ToSjis(reader.errorString().toStdString()));
+        throw Exception(SjisText(reader.errorString()));
     CheckImageSize(image.width(), image.height(), limits);
     bool wide = bytes.size() >= 30 && static_cast<uint8_t>(bytes[28]) == 32 && bytes[29] == 0;
     image = image.convertToFormat(wide ? QImage::Format_ARGB32 : QImage::Format_BGR888);

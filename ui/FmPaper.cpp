@@ -87,17 +87,23 @@ TPaperRecord TFmPaper::Record() const {
     return TPaperRecord{FRoll.Angle(), frame.x(), frame.y(), frame.width(), frame.height(), FPaperDate, FMakeTime};
 }
 
-void TFmPaper::RenderPage() {
-    FPageBitmap = PageRenderer().DrawDay(FPaperDate);
+void TFmPaper::RenderPage() { UsePage(PageRenderer().DrawDay(FPaperDate)); }
+
+void TFmPaper::UsePage(std::unique_ptr<TBitmap> page) {
+    FPageBitmap = std::move(page);
     FRoll.SetSource(FPageBitmap.get());
     setAccessibleName(PageDescription(FPaperDate));
 }
 
 void TFmPaper::ShowBitmap(const TBitmap& bitmap, int x, int y) { FFunc->ShowBitmap(bitmap, x, y); }
 
-void TFmPaper::StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot) {
+void TFmPaper::StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
+                         std::unique_ptr<TBitmap> page) {
     FPaperDate = day;
-    RenderPage();
+    if (page)
+        UsePage(std::move(page));
+    else
+        RenderPage();
     setGeometry(left, top, FPageBitmap->Width(), FPageBitmap->Height());
     FHinged = true;
     FDragging = true;

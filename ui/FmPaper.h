@@ -30,7 +30,10 @@ public:
     // offset the pointer's movement since the tearing press, pivot (120, 0) or (0, 0) the
     // hinge corner in page coordinates. The caller then shows the paper and hands it the
     // mouse.
-    void StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot);
+    // page: the page of day as the main window already shows it, handed over so that the
+    // tear does not draw it again; null draws it here.
+    void StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
+                   std::unique_ptr<TBitmap> page = nullptr);
     // Restores the paper saved under index; false (the paper untouched) when its file is
     // missing or unreadable.
     bool LoadFrom(int index);
@@ -38,6 +41,7 @@ public:
     void StraightenAt(int angle);
     // Draws the page of PaperDate again (colours or memo changed).
     void RenderPage();
+    void UsePage(std::unique_ptr<TBitmap> page);
 
     // One step of the drag with the pointer at screen point cursor: the hinged turn or
     // the free swing, whichever the paper is in. Nothing unless Dragging.

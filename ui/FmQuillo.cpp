@@ -279,7 +279,7 @@ void TFmQuillo::ApplyColors() {
     FFrameColor = ColorScheme().GetColor(SJIS("全般\\枠線"), 0x808080);
     SetGravity(AppGlobals().ReadInteger("CALENDAR", "GRAVITY", 10));
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(FBackColor & 0xFF, (FBackColor >> 8) & 0xFF, (FBackColor >> 16) & 0xFF));
+    colours.setColor(QPalette::Window, QtColor(FBackColor));
     setPalette(colours);
     for (TbrskGctButton* button : {FBtMenu, FBtMinimum, FBtClose})
         if (button)
@@ -468,7 +468,9 @@ void TFmQuillo::FormDblClick() {
 void TFmQuillo::TearOff() {
     TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
     auto* paper = new TFmPaper(this);
-    paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot);
+    // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
+    paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
+                     std::move(FPageBitmap));
     paper->show();
     paper->grabMouse();
 

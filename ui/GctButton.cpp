@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "graphics/QtText.h"
 #include "platform/FormMessages.h"
 #include "storage/ShiftJis.h"
 
@@ -29,7 +30,7 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
     std::string spoken;
     for (const std::string& line : CaptionLines(shown))
         spoken += (spoken.empty() ? "" : " ") + line;
-    return QString::fromStdString(SjisToUtf8(spoken));
+    return QtText(spoken);
 }
 
 } // namespace

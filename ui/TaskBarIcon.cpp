@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "graphics/QtText.h"
 #include "platform/Compositor.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
@@ -173,7 +174,7 @@ void TTaskBarIcon::SetEnabled(bool value) {
     NotifyIcon(value ? TNotifyAction::Modify : TNotifyAction::Delete);
 }
 
-QString TTaskBarIcon::ShownTip() const { return QString::fromStdString(SjisToUtf8(CutTipText(FText))); }
+QString TTaskBarIcon::ShownTip() const { return QtText(CutTipText(FText)); }
 
 QIcon TTaskBarIcon::ShownIcon() const {
     if (!FIcon.isNull())
