@@ -16,10 +16,16 @@ private:
     std::string FMessage;
 };
 
-// A file that cannot be opened, read, written or renamed.
+// A file that cannot be opened, read, written or renamed. systemError is the errno value
+// of the system call that failed, 0 when the program itself refused.
 class EFileError : public Exception {
 public:
-    using Exception::Exception;
+    explicit EFileError(std::string sjisMessage, int systemError = 0)
+        : Exception(std::move(sjisMessage)), FSystemError(systemError) {}
+    int SystemError() const noexcept { return FSystemError; }
+
+private:
+    int FSystemError;
 };
 
 // A named embedded resource that the program does not carry.

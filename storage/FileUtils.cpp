@@ -73,18 +73,31 @@ std::string WithoutTrailingSlash(std::string path) {
 
 } // namespace
 
-void ForceFolders(std::string_view folder) {
+void ForceFolders(std::string_view folder) { MakeFolders(folder); }
+
+int MakeFolders(std::string_view folder) {
     std::string native = NativePath(folder);
     if (native.empty())
-        return;
+        return ENOENT;
     for (size_t i = 1; i <= native.size(); ++i) {
         if (i == native.size() || native[i] == '/') {
             std::string part = native.substr(0, i);
             struct stat info;
-            if (stat(part.c_str(), &info) != 0)
-                mkdir(part.c_str(), 0777);
+            if (stat(part.c_str(), &info) == 0) {
+                if (!S_ISDIR(info.st_mode))
+                    return ENOTDIR;
+                continue;
+            }
+            if (mkdir(part.c_str(), 0777) != 0) {
+                int error = errno;
+                // Another process may have made it in the meantime.
+                if (error == EEXIST && stat(part.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                    continue;
+                return error == EEXIST ? ENOTDIR : error;
+            }
         }
     }
+    return 0;
 }
 
 std::string FolderOf(std::string_view path) {
@@ -107,8 +120,10 @@ bool DeleteFileAt(std::string_view path) { return unlink(NativePath(path).c_str(
 std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
     std::string native = NativePath(path);
     int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EFileError(std::string(path) + SJIS(" を開けません: ") + Utf8ToSjis(std::strerror(errno)));
+    if (fd < 0) {
+        int error = errno;
+        throw EFileError(std::string(path) + SJIS(" を開けません: ") + SystemErrorText(error), error);
+    }
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -118,7 +133,7 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
                 continue;
             int error = errno;
             close(fd);
-            throw EFileError(std::string(path) + SJIS(" を読めません: ") + Utf8ToSjis(std::strerror(error)));
+            throw EFileError(std::string(path) + SJIS(" を読めません: ") + SystemErrorText(error), error);
         }
         if (got == 0)
             break;
@@ -132,36 +147,48 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
     return bytes;
 }
 
+std::string SystemErrorText(int errorNumber) { return Utf8ToSjis(std::strerror(errorNumber)); }
+
+std::string CannotWriteMessage(std::string_view path, std::string_view reason) {
+    return std::string(path) + SJIS(" に書き込めません: ") + std::string(reason);
+}
+
 void WriteFileAtomic(std::string_view path, std::string_view bytes) {
-    const std::string failure = std::string(path) + SJIS(" に書き込めません");
+    auto fail = [path](int error) {
+        throw EFileError(CannotWriteMessage(path, SystemErrorText(error)), error);
+    };
     std::string native = NativePath(path);
     std::string temporary = native + ".tmp-XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
-        throw EFileError(failure);
+        fail(errno);
     // mkstemp creates the file 0600; a user file gets the ordinary permissions.
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    bool written = true;
+    // The first failure is the one reported: a full disk shows in write or fsync, and the
+    // calls after it fail only because of it.
+    int error = 0;
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            written = false;
+            error = errno;
             break;
         }
         done += static_cast<size_t>(put);
     }
-    if (written && fsync(fd) != 0)
-        written = false;
-    if (close(fd) != 0)
-        written = false;
-    if (!written || rename(temporary.c_str(), native.c_str()) != 0) {
+    if (error == 0 && fsync(fd) != 0)
+        error = errno;
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temporary.c_str(), native.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
         unlink(temporary.c_str());
-        throw EFileError(failure);
+        fail(error);
     }
 }
 

@@ -9,6 +9,9 @@
 
 // Creates every missing folder of the path, outermost first; reports nothing.
 void ForceFolders(std::string_view folder);
+// The same, reporting: 0 when the folder exists afterwards, else the errno value of the
+// step that failed (ENOTDIR when a file stands in the folder's place).
+int MakeFolders(std::string_view folder);
 // The path up to and including its last "/"; empty when it has none.
 std::string FolderOf(std::string_view path);
 bool FileExists(std::string_view path);
@@ -21,8 +24,15 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes = 64u << 2
 // Replaces the file by bytes through a temporary file in the same folder and a rename,
 // so that a crash leaves either the old or the new file, never a torn one. The data is
 // on disk (fsync) before the rename. Throws EFileError with the message
-// "<path> に書き込めません" on failure; the old file is then untouched.
+// "<path> に書き込めません: <reason>" on failure, the reason being the system's text for
+// the call that failed (create, write, fsync, close or rename); the old file is then
+// untouched and no temporary file is left.
 void WriteFileAtomic(std::string_view path, std::string_view bytes);
+
+// The system's text for an errno value (strerror, in the language of the locale), Shift_JIS.
+std::string SystemErrorText(int errorNumber);
+// "<path> に書き込めません: <reason>", the message of every file that cannot be written.
+std::string CannotWriteMessage(std::string_view path, std::string_view reason);
 
 // Shell special folders by their Windows numbers.
 constexpr int CSIDL_DESKTOPDIRECTORY = 16;

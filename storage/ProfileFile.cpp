@@ -206,22 +206,38 @@ std::string TProfileText::Bytes() const {
     return bytes;
 }
 
-TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text) const {
-    struct stat info;
-    if (stat(NativePath(FFileName).c_str(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? TLoadResult::Missing : TLoadResult::Unreadable;
-    // Only a regular file is read: a pipe in its place would block the read forever.
-    if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > MaxProfileFileBytes)
+TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text, std::string* reason) const {
+    auto unreadable = [reason](std::string why) {
+        if (reason)
+            *reason = std::move(why);
         return TLoadResult::Unreadable;
+    };
+    struct stat info;
+    if (stat(NativePath(FFileName).c_str(), &info) != 0) {
+        int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return TLoadResult::Missing;
+        return unreadable(SystemErrorText(error));
+    }
+    // Only a regular file is read: a pipe in its place would block the read forever.
+    if (S_ISDIR(info.st_mode))
+        return unreadable(SystemErrorText(EISDIR));
+    if (!S_ISREG(info.st_mode))
+        return unreadable(SJIS("通常のファイルではありません"));
+    if (static_cast<std::size_t>(info.st_size) > MaxProfileFileBytes)
+        return unreadable(SJIS("ファイルが大きすぎます"));
     try {
         text = TProfileText(ReadFileBytes(FFileName, MaxProfileFileBytes));
         return TLoadResult::Loaded;
-    } catch (const EFileError&) {
-        return TLoadResult::Unreadable;
+    } catch (const EFileError& error) {
+        // Without a system error the file grew past the limit since the look above.
+        return unreadable(error.SystemError() ? SystemErrorText(error.SystemError()) : SJIS("ファイルが大きすぎます"));
     }
 }
 
-void TProfileFile::FailWrite() const { throw EFileError(FFileName + SJIS(" に書き込めません")); }
+void TProfileFile::FailWrite(std::string_view reason) const {
+    throw EFileError(CannotWriteMessage(FFileName, reason));
+}
 
 std::string TProfileFile::ReadString(std::string_view section, std::string_view key,
                                      std::string_view defaultValue) const {
@@ -245,12 +261,13 @@ std::vector<std::string> TProfileFile::SectionNames() const {
 
 void TProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     if (!TProfileText::CanStore(section, key, value))
-        FailWrite();
+        FailWrite(SJIS("一行の項目として書けない名前か値です"));
     TProfileText text;
+    std::string reason;
     // A file that exists but could not be read in full is never replaced: the rewrite
     // would hold only the new entry and lose everything else the user had.
-    if (Load(text) == TLoadResult::Unreadable)
-        FailWrite();
+    if (Load(text, &reason) == TLoadResult::Unreadable)
+        FailWrite(reason);
     if (text.Set(section, key, value))
         WriteFileAtomic(FFileName, text.Bytes());
 }

@@ -74,17 +74,18 @@ public:
     std::vector<std::string> SectionNames() const;
 
     // Writes the entry, creating the file, section or key as needed; the file is on disk
-    // when the call returns. Throws EFileError "<FileName> に書き込めません" when the file
-    // cannot be replaced, when it exists but cannot be read in full (unreadable or larger
-    // than MaxProfileFileBytes), or when the entry cannot be stored as given
-    // (TProfileText::CanStore). Writing the value an entry already holds does not touch
-    // the file.
+    // when the call returns. Throws EFileError "<FileName> に書き込めません: <reason>" when
+    // the file cannot be replaced, when it exists but cannot be read in full (unreadable,
+    // not a regular file or larger than MaxProfileFileBytes), or when the entry cannot be
+    // stored as given (TProfileText::CanStore). Writing the value an entry already holds
+    // does not touch the file.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
 private:
     enum class TLoadResult { Loaded, Missing, Unreadable };
-    TLoadResult Load(TProfileText& text) const;
-    [[noreturn]] void FailWrite() const;
+    // reason (when given) receives why a file that exists could not be read.
+    TLoadResult Load(TProfileText& text, std::string* reason = nullptr) const;
+    [[noreturn]] void FailWrite(std::string_view reason) const;
 
     std::string FFileName;
 };

@@ -45,7 +45,7 @@ std::string TRegistryStore::ReadString(std::string_view keyPath, std::string_vie
 void TRegistryStore::WriteString(std::string_view keyPath, std::string_view name, std::string_view value) {
     // The per-machine store belongs to the installer; the program only reads it.
     if (FAccess == TRegistryAccess::ReadOnly)
-        throw EFileError(FProfile.FileName() + SJIS(" に書き込めません"));
+        throw EFileError(CannotWriteMessage(FProfile.FileName(), SJIS("読み取り専用です")));
     ForceFolders(FolderOf(FProfile.FileName()));
     FProfile.WriteString(keyPath, name, value);
 }

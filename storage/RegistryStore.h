@@ -29,7 +29,8 @@ public:
     // The string value, or defaultValue when the key or the value is missing.
     std::string ReadString(std::string_view keyPath, std::string_view name, std::string_view defaultValue) const;
     // Sets the value, creating the store's folder, file and key as needed. Throws
-    // EFileError "<file> に書き込めません" when it cannot be written or the store is ReadOnly.
+    // EFileError "<file> に書き込めません: <reason>" when it cannot be written or the store
+    // is ReadOnly.
     void WriteString(std::string_view keyPath, std::string_view name, std::string_view value);
 
 private:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -161,6 +162,7 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
         const char* Name;
         std::function<std::string()> DataFolder;   // returns the data folder to use
         bool NeedsOrdinaryUser;                    // root may write into read-only folders
+        int Reason;                                // the errno value the message names
     };
     const TCase cases[] = {
         {"read-only data folder",
@@ -170,13 +172,13 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
              chmod(folder.c_str(), 0555);
              return folder;
          },
-         true},
+         true, EACCES},
         {"data folder below a file",
          [&] {
              std::ofstream(Environment.Root() / "plain") << "x";
              return Environment.Root().string() + "/plain/Data";
          },
-         false},
+         false, ENOTDIR},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -193,7 +195,7 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
             globals->WriteInteger("CALENDAR", "date", 1);
             ADD_FAILURE() << "the write did not fail";
         } catch (const EFileError& error) {
-            EXPECT_EQ(error.Message(), folder + "/application.ini" + SJIS(" に書き込めません"));
+            EXPECT_EQ(error.Message(), folder + "/application.ini" + SJIS(" に書き込めません: ") + SystemErrorText(c.Reason));
         }
         EXPECT_EQ(globals->ReadInteger("CALENDAR", "date", 9), 9);
     }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,7 +67,7 @@ TEST(AtomicWrite, FailureKeepsOldFileAndSaysWhere) {
         WriteFileAtomic(path, "new");
         ADD_FAILURE() << "write into a read-only folder succeeded";
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません"));
+        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(EACCES));
     }
     chmod(folder.Path().c_str(), 0755);
     EXPECT_EQ(ReadFileBytes(path), "old");
@@ -75,7 +78,12 @@ TEST(AtomicWrite, FailedRenameKeepsWhatStandsThere) {
     TTemporaryFolder folder;
     std::string path = folder.Slash() + "taken";
     fs::create_directories(folder.Path() / "taken" / "inside");
-    EXPECT_THROW(WriteFileAtomic(path, "new"), EFileError);
+    try {
+        WriteFileAtomic(path, "new");
+        ADD_FAILURE() << "the rename over a folder succeeded";
+    } catch (const EFileError& error) {
+        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(EISDIR));
+    }
     EXPECT_TRUE(DirectoryExists(path + "/inside"));
     int entries = 0;
     for (auto& entry : fs::directory_iterator(folder.Path())) {
@@ -92,8 +100,71 @@ TEST(AtomicWrite, MissingFolderFailsWithTheMessage) {
         WriteFileAtomic(path, "x");
         ADD_FAILURE();
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません"));
+        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(ENOENT));
+        EXPECT_EQ(error.SystemError(), ENOENT);
     }
+}
+
+TEST(AtomicWrite, AWriteThatFailsPartWayKeepsTheOldFileByteForByte) {
+    // The process's file size limit makes write() stop part-way with EFBIG, as a disk that
+    // fills up under the write does; it works for every user, root included.
+    TTemporaryFolder folder;
+    std::string path = folder.Slash() + SJIS("表.ini");
+    const std::string old = "[PAPER]\r\nangle=30\r\nleft=100\r\n";
+    WriteFileAtomic(path, old);
+    struct sigaction ignore = {}, previousAction = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previousAction);
+    rlimit saved = {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    std::string message;
+    int systemError = 0;
+    try {
+        WriteFileAtomic(path, std::string(10000, 'x'));
+    } catch (const EFileError& error) {
+        message = error.Message();
+        systemError = error.SystemError();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previousAction, nullptr);
+    EXPECT_EQ(message, path + SJIS(" に書き込めません: ") + SystemErrorText(EFBIG));
+    EXPECT_EQ(systemError, EFBIG);
+    EXPECT_EQ(ReadFileBytes(path), old);
+    int entries = 0;
+    for ([[maybe_unused]] auto& entry : fs::directory_iterator(folder.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);   // no temporary file left
+}
+
+TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
+    TTemporaryFolder folder;
+    std::ofstream(folder.Path() / "plain") << "x";
+    fs::create_directories(folder.Path() / "locked");
+    chmod((folder.Path() / "locked").c_str(), 0555);
+    struct TCase {
+        std::string Folder;
+        int Expected;
+        bool NeedsOrdinaryUser;   // root creates folders in read-only folders
+    };
+    const TCase cases[] = {
+        {folder.Slash() + SJIS("新/ソ/表"), 0, false},
+        {folder.Slash() + SJIS("新/ソ/表"), 0, false},   // already there
+        {folder.Slash() + "plain", ENOTDIR, false},
+        {folder.Slash() + "plain/Data", ENOTDIR, false},
+        {folder.Slash() + "locked/Data", EACCES, true},
+        {"", ENOENT, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Folder);
+        if (c.NeedsOrdinaryUser && geteuid() == 0)
+            continue;
+        EXPECT_EQ(MakeFolders(c.Folder), c.Expected);
+        EXPECT_EQ(DirectoryExists(c.Folder), c.Expected == 0);
+    }
+    chmod((folder.Path() / "locked").c_str(), 0755);
 }
 
 TEST(ReadFile, LimitsAndMissingFiles) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -190,19 +191,20 @@ TEST_F(ProfileFileTest, DamagedFilesReadTheirReadableEntriesAndKeepThemOnTheNext
 }
 
 TEST_F(ProfileFileTest, FilesThatCannotBeReadInFullAreNeverReplaced) {
-    const std::string message = FileName + SJIS(" に書き込めません");
     struct TCase {
         const char* Name;
         std::function<void()> Make;
+        std::string Reason;   // said after "に書き込めません: "
     };
     const TCase cases[] = {
         {"larger than the limit",
          [&] {
              PutFile(FileName, "[CALENDAR]\r\nMAX=20\r\n");
              std::filesystem::resize_file(FileName, MaxProfileFileBytes + 1);
-         }},
-        {"a folder in its place", [&] { std::filesystem::create_directory(FileName); }},
-        {"a pipe in its place", [&] { mkfifo(FileName.c_str(), 0600); }},
+         },
+         SJIS("ファイルが大きすぎます")},
+        {"a folder in its place", [&] { std::filesystem::create_directory(FileName); }, SystemErrorText(EISDIR)},
+        {"a pipe in its place", [&] { mkfifo(FileName.c_str(), 0600); }, SJIS("通常のファイルではありません")},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -216,7 +218,7 @@ TEST_F(ProfileFileTest, FilesThatCannotBeReadInFullAreNeverReplaced) {
             profile.WriteString("CALENDAR", "MAX", "30");
             ADD_FAILURE() << "the write did not fail";
         } catch (const EFileError& error) {
-            EXPECT_EQ(error.Message(), message);
+            EXPECT_EQ(error.Message(), FileName + SJIS(" に書き込めません: ") + c.Reason);
         }
         EXPECT_EQ(std::filesystem::status(FileName).type(), typeBefore);
         if (std::filesystem::is_regular_file(FileName)) {
@@ -233,7 +235,7 @@ TEST_F(ProfileFileTest, AnEntryThatWouldNotReadBackIsRefusedWithTheMessage) {
         profile.WriteString("A", "k", "1\r\n[X]\r\ny=2");
         ADD_FAILURE() << "the write did not fail";
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), FileName + SJIS(" に書き込めません"));
+        EXPECT_EQ(error.Message(), FileName + SJIS(" に書き込めません: 一行の項目として書けない名前か値です"));
     }
     EXPECT_EQ(FileText(FileName), "[A]\r\nk=0\r\n");
 }
