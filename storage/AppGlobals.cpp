@@ -1,6 +1,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/ProcessWide.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
@@ -82,10 +84,12 @@ int TbrskGlobal::MajorVersion() {
     return FMajorVersion;
 }
 
-bool TbrskGlobal::CanWriteFolder(std::string_view path) {
+bool TbrskGlobal::CanWriteFolder(std::string_view path) { return WriteTestError(path) == 0; }
+
+int TbrskGlobal::WriteTestError(std::string_view path) {
     std::string folder = FolderOf(path);
     if (folder.empty() || !DirectoryExists(folder))
-        return false;
+        return ENOENT;
     std::string name;
     for (int n = 0; n < WriteTestNames && name.empty(); ++n) {
         std::string candidate = std::string(path) + "WriteTest" + std::to_string(n) + ".tmp";
@@ -93,15 +97,23 @@ bool TbrskGlobal::CanWriteFolder(std::string_view path) {
             name = candidate;
     }
     if (name.empty())
-        return false;
+        return EEXIST;
     // O_EXCL: a file that appeared since the look above is someone else's and is neither
     // opened nor deleted; only the file made here is removed again.
     int fd = open(NativePath(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
+        return errno;
     close(fd);
     DeleteFileAt(name);
-    return true;
+    return 0;
+}
+
+void TbrskGlobal::CheckDataFolder() {
+    const std::string folder = DataDir();
+    if (int error = MakeFolders(folder); error != 0)
+        throw EFileError(SJIS("データフォルダ ") + folder + SJIS(" を作成できません: ") + SystemErrorText(error), error);
+    if (int error = WriteTestError(folder + "/"); error != 0)
+        throw EFileError(SJIS("データフォルダ ") + CannotWriteMessage(folder, SystemErrorText(error)), error);
 }
 
 bool TbrskGlobal::ExeFolderWritable() { return CanWriteFolder(ExePath()); }

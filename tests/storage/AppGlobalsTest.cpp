@@ -201,6 +201,46 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
     }
 }
 
+TEST_F(AppGlobalsTest, TheStartUpCheckNamesADataFolderItCannotUseAndWritesNothingElsewhere) {
+    std::ofstream(Environment.Root() / "plain") << "x";
+    const std::string locked = Environment.Root().string() + "/locked";
+    fs::create_directories(locked);
+    chmod(locked.c_str(), 0555);
+    struct TCase {
+        const char* Name;
+        std::string Folder;
+        std::string Failure;   // the message's words between the folder and the reason; empty: usable
+        int Reason;
+        bool NeedsOrdinaryUser;
+    };
+    const TCase cases[] = {
+        {"new folder", Environment.Root().string() + "/" + SJIS("新/データ"), "", 0, false},
+        {"below a file", Environment.Root().string() + "/plain/Data", SJIS(" を作成できません: "), ENOTDIR, false},
+        {"read-only folder", locked, SJIS(" に書き込めません: "), EACCES, true},
+        {"below a read-only folder", locked + "/Data", SJIS(" を作成できません: "), EACCES, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.NeedsOrdinaryUser && geteuid() == 0)
+            continue;
+        UserStore().WriteString(UserKey, "PATH", c.Folder);
+        const std::string storeBefore = ReadFileBytes(TRegistryStore::CurrentUserFile());
+        auto globals = MakeGlobals();
+        try {
+            globals->CheckDataFolder();
+            EXPECT_TRUE(c.Failure.empty()) << "the check passed";
+            EXPECT_TRUE(DirectoryExists(c.Folder));
+        } catch (const EFileError& error) {
+            EXPECT_EQ(error.Message(), SJIS("データフォルダ ") + c.Folder + c.Failure + SystemErrorText(c.Reason));
+        }
+        // Neither the folder of the default rule nor the store was touched.
+        EXPECT_EQ(ReadFileBytes(TRegistryStore::CurrentUserFile()), storeBefore);
+        EXPECT_FALSE(fs::exists(ProgramFolder / "Data"));
+        EXPECT_FALSE(fs::exists(ApplicationDataFolder()));
+    }
+    chmod(locked.c_str(), 0755);
+}
+
 TEST_F(AppGlobalsTest, CanWriteFolderNeverLeavesAFileBehind) {
     const fs::path folder = Environment.Root() / "probe";
     struct TCase {
