@@ -3,6 +3,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/ImageLoader.h"
 #include "storage/AppGlobals.h"
+#include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
@@ -55,7 +56,13 @@ std::unique_ptr<TGraphicSource>& Instance() {
 void TArchiverList::Add(const std::string& path) {
     if (!FileExists(path))
         return;
-    auto archive = std::make_unique<TArchiveStream>(path);
+    std::unique_ptr<TArchiveStream> archive;
+    try {
+        archive = std::make_unique<TArchiveStream>(path);
+    } catch (const Exception& error) {
+        // The archive's own message does not say which file it is.
+        throw EFileError(path + SJIS(" を読めません: ") + error.Message());
+    }
     FItems.push_back({WithoutExtension(path), std::move(archive)});
 }
 

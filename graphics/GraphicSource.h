@@ -24,7 +24,7 @@ public:
 class TArchiverList {
 public:
     // Opens the archive at path and keeps it under its name; a missing file is passed over.
-    // A damaged archive raises its EarcSTreamError.
+    // A damaged archive raises EFileError "<path> を読めません: " + the archive's message.
     void Add(const std::string& path);
     int Count() const { return static_cast<int>(FItems.size()); }
     const std::string& Names(int index) const { return FItems.at(index).Name; }

@@ -276,7 +276,8 @@ TEST(GraphicSource, ADamagedArchiveStopsTheStartAndAMissingOneIsPassedOver) {
     TGraphicSource fresh(program.Slash());
     EXPECT_EQ(ReadFileBytes(program.Slash() + "graphic").size(), size_t(ArchiveHeaderBytes));
     WriteFile(program.Path() / "graphic", "junk");
-    EXPECT_EQ(ErrorOf([&] { TGraphicSource damaged(program.Slash()); }), Prefixed(SJIS("[Reload]ファイルが不正[junk]です")));
+    EXPECT_EQ(ErrorOf([&] { TGraphicSource damaged(program.Slash()); }),
+              program.Slash() + "graphic" + SJIS(" を読めません: ") + Prefixed(SJIS("[Reload]ファイルが不正[junk]です")));
 
     auto previous = ReplaceGraphicSource(std::make_unique<TGraphicSource>(program.Slash() + "elsewhere/"));
     EXPECT_EQ(GraphicSource().FolderPath(), program.Slash() + "elsewhere/resource/");
