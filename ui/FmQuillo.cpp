@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
@@ -35,6 +36,7 @@ namespace {
 
 TFmQuillo* TheMainWindow = nullptr;
 int TheGravity = 10;
+TErrorDisplay TheErrorDisplay = TErrorDisplay::MessageBox;
 
 constexpr int PaperPitch = 120;
 constexpr int PageHalf = 60;
@@ -44,13 +46,15 @@ bool IsValidDayNumber(int32_t day) {
 }
 
 // Runs one step of start-up or shutdown whose failure must not stop the rest: the
-// message is shown and the work goes on.
+// message is shown and the work goes on. False when the step failed.
 template <typename Work>
-void RunReporting(Work work) {
+bool RunReporting(Work work) {
     try {
         work();
+        return true;
     } catch (const std::exception& error) {
         ShowExceptionMessage(error);
+        return false;
     }
 }
 
@@ -63,10 +67,17 @@ void SetGravity(int gravity) { TheGravity = gravity; }
 void ShowExceptionMessage(const std::exception& error) {
     auto* own = dynamic_cast<const Exception*>(&error);
     QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) && QGuiApplication::platformName() != "offscreen")
+    // One line however many the message has, so that every error is one line of the log.
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+        QGuiApplication::platformName() != "offscreen")
         QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()), text);
 }
+
+TErrorDisplay SetErrorDisplay(TErrorDisplay display) { return std::exchange(TheErrorDisplay, display); }
 
 TDialogOpeners& DialogOpeners() {
     static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowVersionInfo};
@@ -356,9 +367,9 @@ void TFmQuillo::RestoreFromTray() {
         FPapers.Items(i)->show();
 }
 
-void TFmQuillo::SaveAtExit() {
+bool TFmQuillo::SaveAtExit() {
     if (FSaved)
-        return;
+        return FAllSaved;
     FSaved = true;
     RefreshPaperList();
     // Papers are numbered by what was written, so that a paper whose file could not be
@@ -366,16 +377,20 @@ void TFmQuillo::SaveAtExit() {
     int written = 0;
     for (int i = 0; i < FPapers.Count(); ++i) {
         TFmPaper* paper = FPapers.Items(i);
-        RunReporting([&] {
+        FAllSaved &= RunReporting([&] {
             SavePaper(*paper, written);
             ++written;
         });
         paper->close();
     }
-    RunReporting([&] {
+    FAllSaved &= RunReporting([&] {
         AppGlobals().WriteInteger("PAPER", "number", written);
         AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
     });
+    // The place is saved here, where a failure is reported like the others, rather than
+    // when the window goes.
+    FAllSaved &= RunReporting([this] { FFunc->SavePositionOnce(); });
+    return FAllSaved;
 }
 
 std::unique_ptr<TBitmap> TFmQuillo::ComposeImage() const {

@@ -44,10 +44,14 @@ public:
     void ArrangePapers();
     void MinimizeToTray();
     void RestoreFromTray();
-    // Saves every paper, the number of papers and the shown day, then closes the papers.
-    // Runs once, whichever way the program ends; later calls do nothing.
-    void SaveAtExit();
+    // Saves every paper, the number of papers, the shown day and the window's place, then
+    // closes the papers. A file that cannot be written is reported (ShowExceptionMessage)
+    // and the others are still saved. Runs once, whichever way the program ends; later
+    // calls write nothing and give the first call's answer: true when every file was written.
+    bool SaveAtExit();
     bool Saved() const { return FSaved; }
+    // False once a file could not be written at exit.
+    bool AllSaved() const { return FAllSaved; }
 
     int32_t CurrentDate() const { return FCurrentDate; }
     const TpaperList& Papers() const { return FPapers; }
@@ -92,6 +96,7 @@ private:
     bool FTearArmed = false;
     bool FPapersRestored = false;
     bool FSaved = false;
+    bool FAllSaved = true;
     QMenu* FPopupMn = nullptr;
     TbrskFormFunc* FFunc = nullptr;
     TTaskBarIcon* FTaskBarIcon = nullptr;
@@ -131,5 +136,12 @@ struct TDialogOpeners {
 };
 TDialogOpeners& DialogOpeners();
 void OpenMemoEditorFor(int32_t day);
-// The message of an exception that left an event handler, shown in a message box.
+// The message of an exception that left an event handler or a step of start-up or exit:
+// one line on standard error always, and a message box while the error display is
+// MessageBox and a display is there.
 void ShowExceptionMessage(const std::exception& error);
+// While the program ends on a termination signal or the end of the desktop session,
+// nobody may be there to close a message box, and the program must end: errors then go to
+// standard error only. Returns the display it replaces.
+enum class TErrorDisplay { MessageBox, StandardErrorOnly };
+TErrorDisplay SetErrorDisplay(TErrorDisplay display);

@@ -54,6 +54,12 @@ Qt::CursorShape CursorOfEdges(Qt::Edges edges) {
     return horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor;
 }
 
+// A failure while a window or the session ends: nobody is left to answer a message box.
+void WarnOnStandardError(const std::exception& error) {
+    auto* own = dynamic_cast<const Exception*>(&error);
+    qWarning("%s", own ? SjisToUtf8(own->Message()).c_str() : error.what());
+}
+
 }  // namespace
 
 TRect SnapRect(const TRect& window, const TRect& workArea, int distance) {
@@ -134,16 +140,18 @@ TbrskFormFunc::~TbrskFormFunc() {
         FOwner->removeEventFilter(this);
 }
 
-void TbrskFormFunc::SavePositionAtEnd() {
+void TbrskFormFunc::SavePositionOnce() {
     if (FPositionSavedAtEnd)
         return;
     FPositionSavedAtEnd = true;
+    SavePosition();
+}
+
+void TbrskFormFunc::SavePositionAtEnd() {
     try {
-        SavePosition();
+        SavePositionOnce();
     } catch (const std::exception& error) {
-        // Nobody is left to tell while the window goes; the message goes to the log.
-        auto* own = dynamic_cast<const Exception*>(&error);
-        qWarning("%s", own ? SjisToUtf8(own->Message()).c_str() : error.what());
+        WarnOnStandardError(error);
     }
 }
 
@@ -511,7 +519,12 @@ void TbrskFormFunc::EndSession() {
     FSessionEnded = true;
     if (OnEndSession)
         OnEndSession(this);
-    SavePosition();
+    // The session ends whatever happens here: the window's own saving must still run.
+    try {
+        SavePositionOnce();
+    } catch (const std::exception& error) {
+        WarnOnStandardError(error);
+    }
     if (OnOwnerDestroy)
         OnOwnerDestroy(this);
 }

@@ -126,7 +126,11 @@ public:
     // Raises OnWindowMoved, then moves the window onto the nearer work-area edges within
     // FitScreenPx pixels. Runs by itself when a drag or an edge resize ends.
     void SnapToWorkArea();
-    // The session ends: OnEndSession, SavePosition, OnOwnerDestroy. Once per component.
+    // SavePosition, unless the position was saved for the end already; the window's end
+    // and the session's end save nothing after it. Raises EFileError as SavePosition does.
+    void SavePositionOnce();
+    // The session ends: OnEndSession, SavePositionOnce, OnOwnerDestroy. Once per component.
+    // A position that cannot be saved is reported on standard error and the rest goes on.
     void EndSession();
 
     const TiStringList& DroppedNames() const { return FDroppedNames; }
@@ -154,7 +158,8 @@ private:
         QPoint Position;
     };
 
-    // SavePosition once when the window or the component goes, whichever is first.
+    // SavePositionOnce when the window or the component goes, whichever is first; a
+    // failure goes to standard error, since nobody is left to tell.
     void SavePositionAtEnd();
     TRect WindowRect() const;
     std::vector<QWidget*> ChildControls() const;

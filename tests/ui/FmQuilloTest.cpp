@@ -3,10 +3,15 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <cerrno>
+#include <functional>
+
 #include "WindowTestSupport.h"
 #include "graphics/GraphicWork.h"
 #include "platform/FormMessages.h"
 #include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
 #include "ui/FmPaper.h"
 #include "ui/FmQuillo.h"
@@ -354,10 +359,71 @@ TEST_F(MainWindowTest, PapersThatCannotBeWrittenAreNotCounted) {
     Lying(main, 0, 46001, 1);
     std::filesystem::remove_all(DataFolder() / "PAPERS");
     WriteText(DataFolder() / "PAPERS", "a file where the folder belongs");
-    main->SaveAtExit();
+    EXPECT_FALSE(main->SaveAtExit());
     EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 0);
     EXPECT_EQ(AppGlobals().ReadInteger("CALENDAR", "DATE", -1), main->CurrentDate());
     EXPECT_EQ(PaperCount(), 0);
+}
+
+TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
+    struct TCase {
+        const char* Name;
+        std::function<void()> Break;   // what stands in the way of the saving
+        const char* FailedFile;        // the file each error line names; nullptr: none
+        std::string Reason;
+        bool PaperWritten;
+        bool SettingsWritten;
+    };
+    const TCase cases[] = {
+        {"nothing in the way", [] {}, nullptr, "", true, true},
+        {"a file where the papers' folder belongs",
+         [this] { WriteText(DataFolder() / "PAPERS", "x"); }, "PAPERS/00", SystemErrorText(ENOTDIR), false, true},
+        {"a folder where the settings file belongs",
+         [this] { std::filesystem::create_directories(DataFolder() / "application.ini"); }, "application.ini",
+         SystemErrorText(EISDIR), true, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove_all(DataFolder());
+        std::filesystem::create_directories(DataFolder());
+        TFmQuillo* main = Start();
+        Lying(main, 0, 46001, 1, 200, 210);
+        std::filesystem::remove_all(DataFolder() / "PAPERS");
+        c.Break();
+        testing::internal::CaptureStderr();
+        bool allSaved = main->SaveAtExit();
+        // A second request (a signal after the menu's exit) writes nothing and says the same.
+        EXPECT_EQ(main->SaveAtExit(), allSaved);
+        std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(allSaved, c.FailedFile == nullptr);
+        EXPECT_EQ(main->AllSaved(), allSaved);
+        EXPECT_EQ(std::filesystem::is_regular_file(DataFolder() / "PAPERS/00"), c.PaperWritten);
+        EXPECT_EQ(AppGlobals().ReadInteger("TFMQUILLO", "LEFT", -1) == main->x(), c.SettingsWritten);
+        // Each failed write is one line that names the file and ends with the reason.
+        std::vector<std::string> lines;
+        for (size_t start = 0, end; start < errors.size(); start = end + 1) {
+            end = errors.find('\n', start);
+            lines.push_back(errors.substr(start, end - start));
+        }
+        if (c.FailedFile) {
+            ASSERT_FALSE(lines.empty());
+            for (const std::string& line : lines) {
+                EXPECT_NE(line.find(SjisToUtf8(DataPath() + c.FailedFile + SJIS(" に書き込めません: ") + c.Reason)),
+                          std::string::npos)
+                    << line;
+            }
+        } else {
+            EXPECT_EQ(errors, "");
+        }
+        delete main;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST(ErrorDisplay, AMessageOfSeveralLinesIsOneLineOnStandardError) {
+    testing::internal::CaptureStderr();
+    ShowExceptionMessage(EFileError(SJIS("/d/graphic を読めません: TArchiveStream:\r\n[Reload]表が不正です")));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "/d/graphic を読めません: TArchiveStream: [Reload]表が不正です\n");
 }
 
 TEST_F(MainWindowTest, TheAccessibleNameReadsThePage) {

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -582,6 +584,24 @@ TEST_F(FormFuncSettingsTest, TheEndOfTheSessionSavesBeforeTheWindowsOwnSavingOnc
     BroadcastEndSession();
     EXPECT_EQ(steps, (std::vector<std::string>{"end session, LEFT=-1", "window saves, LEFT=12"}));
     EXPECT_EQ(otherEnded, 1);
+}
+
+TEST_F(FormFuncSettingsTest, APlaceThatCannotBeSavedAtTheEndOfTheSessionStopsNothing) {
+    // A folder where the settings file belongs makes every write of the place fail.
+    std::filesystem::create_directories(SettingsFile);
+    int windowSaves = 0;
+    {
+        TFmProbe window;
+        TbrskFormFunc* func = Preserving(window, false);
+        func->LoadPosition();
+        func->OnOwnerDestroy = [&](QObject*) { ++windowSaves; };
+        testing::internal::CaptureStderr();
+        BroadcastEndSession();
+        EXPECT_EQ(windowSaves, 1);
+        // The window's end after the session's end tries no second time.
+    }
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors, SjisToUtf8(SettingsFile + SJIS(" に書き込めません: ")) + strerror(EISDIR) + "\n");
 }
 
 }  // namespace
