@@ -1,0 +1,154 @@
+#include "platform/SingleInstance.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// The one request a later start sends, and the running copy's answer once its window came
+// forward.
+constexpr char ComeForwardRequest[] = "show\n";
+constexpr char ComeForwardAnswer[] = "shown\n";
+// A peer that sends more than this without a line end, or nothing for this long, is no
+// later start of the calendar.
+constexpr qint64 MaxRequestBytes = 64;
+constexpr int PeerTimeoutMs = 3000;
+// How long a connect may take before the running copy counts as not answering.
+constexpr int ConnectTimeoutMs = 200;
+
+} // namespace
+
+QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir) {
+    const QByteArray hash =
+        QCryptographicHash::hash(QFile::encodeName(dataFolder), QCryptographicHash::Sha256).toHex().left(16);
+    const QString name = QStringLiteral("quillo-%1-%2").arg(user).arg(QString::fromLatin1(hash));
+    if (runtimeDir.startsWith(QLatin1Char('/'))) {
+        QString path = runtimeDir + QLatin1Char('/') + name;
+        // sun_path holds the path and its terminating NUL.
+        if (QFile::encodeName(path).size() < static_cast<qsizetype>(sizeof(sockaddr_un::sun_path)))
+            return path;
+    }
+    return name;
+}
+
+TSingleInstance::TSingleInstance(const QString& dataFolder) {
+    QString canonical = QFileInfo(dataFolder).canonicalFilePath();
+    if (canonical.isEmpty())
+        canonical = dataFolder;
+    FLockFileName = canonical + QStringLiteral("/quillo.lock");
+    FSocketName = InstanceSocketName(getuid(), canonical, qEnvironmentVariable("XDG_RUNTIME_DIR"));
+}
+
+TSingleInstance::~TSingleInstance() {
+    // The socket goes before the lock, so that a copy that takes the lock next never finds
+    // this copy's socket still answering.
+    delete FServer;
+    FServer = nullptr;
+    if (FLockFile >= 0)
+        close(FLockFile);
+}
+
+bool TSingleInstance::Listening() const { return FServer && FServer->isListening(); }
+
+TSingleInstance::TRole TSingleInstance::Claim(int& errorNumber) {
+    errorNumber = 0;
+    // The file stays when the program ends: removing it could let a copy that opened it a
+    // moment earlier lock a file that no longer has a name, beside a third copy's new one.
+    FLockFile = open(QFile::encodeName(FLockFileName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (FLockFile < 0) {
+        errorNumber = errno;
+        return TRole::AnotherRuns;
+    }
+    for (;;) {
+        if (flock(FLockFile, LOCK_EX | LOCK_NB) == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK) {
+            close(FLockFile);
+            FLockFile = -1;
+            return TRole::AnotherRuns;
+        }
+        // A file system without locks (ENOLCK): the calendar still runs, unguarded.
+        qWarning("cannot lock %s: %s", qPrintable(FLockFileName), strerror(errno));
+        break;
+    }
+    Listen();
+    return TRole::Running;
+}
+
+void TSingleInstance::Listen() {
+    FServer = new QLocalServer(this);
+    // Outside $XDG_RUNTIME_DIR the socket lies in a shared folder: only this user may use it.
+    FServer->setSocketOptions(QLocalServer::UserAccessOption);
+    QObject::connect(FServer, &QLocalServer::newConnection, this, [this] { Accept(); });
+    // This copy holds the lock, so a socket at the name is a crashed copy's, unless
+    // something answers there after all; that one is left alone.
+    QLocalSocket probe;
+    probe.connectToServer(FSocketName);
+    if (probe.waitForConnected(ConnectTimeoutMs)) {
+        qWarning("%s is in use: a later start cannot find this calendar", qPrintable(FSocketName));
+        return;
+    }
+    QLocalServer::removeServer(FSocketName);
+    if (!FServer->listen(FSocketName))
+        qWarning("cannot listen on %s: %s", qPrintable(FSocketName), qPrintable(FServer->errorString()));
+}
+
+void TSingleInstance::Accept() {
+    while (QLocalSocket* peer = FServer->nextPendingConnection()) {
+        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        QObject::connect(peer, &QLocalSocket::readyRead, this, [this, peer] { Answer(peer); });
+        QTimer::singleShot(PeerTimeoutMs, peer, [peer] { peer->abort(); });
+        if (peer->bytesAvailable() > 0)
+            Answer(peer);
+    }
+}
+
+void TSingleInstance::Answer(QLocalSocket* peer) {
+    if (!peer->canReadLine()) {
+        if (peer->bytesAvailable() > MaxRequestBytes)
+            peer->abort();
+        return;
+    }
+    const QByteArray request = peer->readLine(MaxRequestBytes);
+    if (request == ComeForwardRequest) {
+        if (OnComeForward)
+            OnComeForward();
+        peer->write(ComeForwardAnswer);
+        peer->flush();
+    }
+    peer->disconnectFromServer();
+}
+
+bool TSingleInstance::AskRunningCopyToComeForward(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        QLocalSocket socket;
+        socket.connectToServer(FSocketName);
+        if (socket.waitForConnected(ConnectTimeoutMs)) {
+            socket.write(ComeForwardRequest);
+            if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+                return false;
+            while (!socket.canReadLine() && socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            }
+            return socket.canReadLine() && socket.readLine(MaxRequestBytes) == ComeForwardAnswer;
+        }
+        // The running copy takes its lock a moment before it listens.
+        QThread::msleep(50);
+    } while (!deadline.hasExpired());
+    return false;
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLocalSocket>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/SingleInstance.h"
+#include "support/TestEnvironment.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Name(const fs::path& path) { return QFile::decodeName(path.c_str()); }
+
+// Runs ask on a thread of its own while this thread's event loop lets the running
+// copy answer; returns what ask returned.
+bool AskFromAnotherThread(TSingleInstance& later, int timeoutMs) {
+    std::atomic<bool> done = false;
+    bool answered = false;
+    std::thread asker([&] {
+        answered = later.AskRunningCopyToComeForward(timeoutMs);
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    asker.join();
+    return answered;
+}
+
+// A socket file that nobody listens on, as a copy killed with SIGKILL leaves it.
+void LeaveStaleSocket(const QString& path) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    QByteArray native = QFile::encodeName(path);
+    std::memcpy(address.sun_path, native.constData(), static_cast<size_t>(native.size()));
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+}
+
+} // namespace
+
+TEST(InstanceSocketName, NamedFromTheUserAndTheFolderInsideTheRuntimeFolder) {
+    const QString runtime = QStringLiteral("/run/user/1000");
+    const QString name = InstanceSocketName(1000, QStringLiteral("/home/a/data"), runtime);
+    EXPECT_TRUE(name.startsWith(runtime + QStringLiteral("/quillo-1000-"))) << name.toStdString();
+    EXPECT_EQ(name.size(), runtime.size() + 1 + QStringLiteral("quillo-1000-").size() + 16);
+    struct TCase {
+        const char* Name;
+        unsigned User;
+        QString Folder;
+        QString Runtime;
+        bool Same;   // the same name as above
+    };
+    const TCase cases[] = {
+        {"the same user and folder", 1000, QStringLiteral("/home/a/data"), runtime, true},
+        {"another folder", 1000, QStringLiteral("/home/a/data2"), runtime, false},
+        {"a folder that differs in letter case only", 1000, QStringLiteral("/home/a/Data"), runtime, false},
+        {"another user", 1001, QStringLiteral("/home/a/data"), runtime, false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(InstanceSocketName(c.User, c.Folder, c.Runtime) == name, c.Same) << c.Name;
+    // Without a usable runtime folder the name has no folder, and Qt puts it in the
+    // temporary folder; the user in the name keeps users apart there.
+    const QString longRuntime = QStringLiteral("/") + QString(120, QLatin1Char('r'));
+    for (const QString& elsewhere : {QString(), QStringLiteral("relative/run"), longRuntime}) {
+        QString bare = InstanceSocketName(1000, QStringLiteral("/home/a/data"), elsewhere);
+        EXPECT_TRUE(bare.startsWith(QStringLiteral("quillo-1000-"))) << bare.toStdString();
+        EXPECT_FALSE(bare.contains(QLatin1Char('/'))) << bare.toStdString();
+    }
+}
+
+TEST(SingleInstance, ALaterStartFindsTheRunningCopyAndAsksItToComeForward) {
+    TTestEnvironment environment;
+    const fs::path data = environment.Root() / "data";
+    fs::create_directories(data);
+    int error = -1;
+    TSingleInstance running(Name(data));
+    int comeForward = 0;
+    running.OnComeForward = [&] { ++comeForward; };
+    ASSERT_EQ(running.Claim(error), TSingleInstance::TRole::Running);
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(running.Listening());
+    EXPECT_TRUE(running.SocketName().startsWith(Name(environment.Root() / "runtime")));
+    EXPECT_EQ(running.LockFileName(), Name(data / "quillo.lock"));
+
+    // Another spelling of the same folder (through a link) is the same data folder.
+    fs::create_directory_symlink(data, environment.Root() / "link");
+    TSingleInstance later(Name(environment.Root() / "link"));
+    EXPECT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+    EXPECT_EQ(later.SocketName(), running.SocketName());
+    EXPECT_TRUE(AskFromAnotherThread(later, 2000));
+    EXPECT_EQ(comeForward, 1);
+
+    // A folder of its own runs beside it.
+    fs::create_directories(environment.Root() / "other");
+    TSingleInstance beside(Name(environment.Root() / "other"));
+    EXPECT_EQ(beside.Claim(error), TSingleInstance::TRole::Running);
+    EXPECT_NE(beside.SocketName(), running.SocketName());
+}
+
+TEST(SingleInstance, WhatAnEndedCopyLeavesIsTakenOver) {
+    TTestEnvironment environment;
+    const fs::path data = environment.Root() / "data";
+    fs::create_directories(data);
+    int error = -1;
+    QString socketName;
+    {
+        TSingleInstance first(Name(data));
+        ASSERT_EQ(first.Claim(error), TSingleInstance::TRole::Running);
+        socketName = first.SocketName();
+    }
+    // The lock file stays behind; a socket file of a killed copy too.
+    EXPECT_TRUE(fs::exists(data / "quillo.lock"));
+    QFile::remove(socketName);
+    LeaveStaleSocket(socketName);
+    TSingleInstance next(Name(data));
+    ASSERT_EQ(next.Claim(error), TSingleInstance::TRole::Running);
+    EXPECT_TRUE(next.Listening());
+    int comeForward = 0;
+    next.OnComeForward = [&] { ++comeForward; };
+    TSingleInstance later(Name(data));
+    ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+    EXPECT_TRUE(AskFromAnotherThread(later, 2000));
+    EXPECT_EQ(comeForward, 1);
+}
+
+TEST(SingleInstance, ARunningCopyThatDoesNotAnswerIsReportedAndAStrangerGetsNoAnswer) {
+    TTestEnvironment environment;
+    const fs::path data = environment.Root() / "data";
+    fs::create_directories(data);
+    int error = -1;
+    TSingleInstance running(Name(data));
+    int comeForward = 0;
+    running.OnComeForward = [&] { ++comeForward; };
+    ASSERT_EQ(running.Claim(error), TSingleInstance::TRole::Running);
+    // Without its event loop the running copy cannot answer: the later start gives up.
+    TSingleInstance later(Name(data));
+    ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+    EXPECT_FALSE(later.AskRunningCopyToComeForward(300));
+    // The request still reaches the running copy once its loop runs again.
+    QDeadlineTimer settle(300);
+    while (!settle.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(comeForward, 1);
+    // Anything but the request is closed without effect.
+    for (const QByteArray& request : {QByteArray("raise\n"), QByteArray(200, 'x')}) {
+        std::atomic<bool> done = false;
+        QByteArray reply;
+        std::thread stranger([&] {
+            QLocalSocket socket;
+            socket.connectToServer(running.SocketName());
+            if (socket.waitForConnected(1000)) {
+                socket.write(request);
+                socket.waitForBytesWritten(1000);
+                socket.waitForDisconnected(2000);
+                reply = socket.readAll();
+            }
+            done = true;
+        });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        stranger.join();
+        EXPECT_EQ(reply, QByteArray()) << request.left(10).toStdString();
+    }
+    EXPECT_EQ(comeForward, 1);
+}
+
+TEST(SingleInstance, ALockFileThatCannotBeMadeGivesTheReason) {
+    TTestEnvironment environment;
+    int error = 0;
+    TSingleInstance nowhere(Name(environment.Root() / "missing"));
+    nowhere.Claim(error);
+    EXPECT_EQ(error, ENOENT);
+}
