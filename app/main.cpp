@@ -1,28 +1,39 @@
-// The calendar program: the process-wide objects in their order, the application with its
-// exception display, the main window and the event loop. Every way of ending the run
-// (closing the main window, its menu, SIGTERM, SIGHUP, SIGINT, the end of the desktop
-// session) runs the main window's saving once before the loop ends.
+// The calendar program: the X display check, the application with its exception display,
+// the process-wide objects in their order, one running copy per data folder, the main
+// window and the event loop. Every way of ending the run (closing the main window, its
+// menu, SIGTERM, SIGHUP, SIGINT, the end of the desktop session) runs the main window's
+// saving once before the loop ends; the exit status is 1 when a file could not be saved
+// or start-up failed.
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
+#include <QFile>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QUrl>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <fcntl.h>
+#include <memory>
+#include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicSource.h"
 #include "graphics/QtText.h"
-#include "storage/FileUtils.h"
+#include "platform/SingleInstance.h"
+#include "platform/XDisplayCheck.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
+#include "storage/ShiftJis.h"
 #include "ui/FmQuillo.h"
 #include "ui/FormFunc.h"
 #include "ui/TaskBarIcon.h"
@@ -77,68 +88,140 @@ void PreferXWayland() {
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-// Saves through the main window once, then ends the loop.
-void SaveAndQuit() {
+// The process-wide objects, created in their order and released in reverse, also when one
+// further on, or the main window, fails to come into being.
+class TProcessWideObjects {
+public:
+    TProcessWideObjects() = default;
+    ~TProcessWideObjects() {
+        while (!FDestroyers.empty()) {
+            FDestroyers.back()();
+            FDestroyers.pop_back();
+        }
+    }
+    TProcessWideObjects(const TProcessWideObjects&) = delete;
+    TProcessWideObjects& operator=(const TProcessWideObjects&) = delete;
+
+    void Create(void (*create)(), void (*destroy)()) {
+        create();
+        FDestroyers.push_back(destroy);
+    }
+
+private:
+    std::vector<void (*)()> FDestroyers;
+};
+
+// How long a later start waits for the running copy to answer; within the two seconds in
+// which a user who started the calendar twice expects to see it.
+constexpr int RunningCopyAnswerMs = 1500;
+
+// The end of the run that nobody watches (a termination signal, the end of the desktop
+// session): no message box may hold the exit up, so errors go to standard error; every
+// file is still tried, and the exit status says whether all were saved.
+void SaveAndQuitUnattended() {
+    SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
     if (TFmQuillo* main = MainWindow())
         main->SaveAtExit();
     QCoreApplication::quit();
+}
+
+QString NativeFolderName(const std::string& folder) {
+    return QFile::decodeName(QByteArray::fromStdString(NativePath(folder)));
+}
+
+std::string ProgramFolderName(const QString& path) { return ProgramPath(QFile::encodeName(path).toStdString()); }
+
+// Start-up after the application object, the event loop and the end. Every failure is an
+// exception that main shows; objects holds what was created so far.
+int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
+    objects.Create(CreateAlmanac, FreeAlmanac);
+    objects.Create(CreateAppGlobals, DestroyAppGlobals);
+    // Nothing is read from or written to a data folder that is not there to take it: the
+    // user's files may lie on a mount that is missing right now.
+    AppGlobals().CheckDataFolder();
+
+    TSingleInstance instance(NativeFolderName(AppGlobals().DataDir()));
+    int lockError = 0;
+    if (instance.Claim(lockError) == TSingleInstance::TRole::AnotherRuns) {
+        if (lockError != 0)
+            throw EFileError(CannotWriteMessage(ProgramFolderName(instance.LockFileName()), SystemErrorText(lockError)),
+                             lockError);
+        if (instance.AskRunningCopyToComeForward(RunningCopyAnswerMs))
+            return EXIT_SUCCESS;
+        throw Exception(SJIS("データフォルダ ") + AppGlobals().DataDir() +
+                        SJIS(" を使っている日めくり暦が応答しません"));
+    }
+
+    objects.Create(CreateColorScheme, DestroyColorScheme);
+    objects.Create(CreateMemoStore, DestroyMemoStore);
+    objects.Create(CreatePageRenderer, DestroyPageRenderer);
+    objects.Create(CreateGraphicSource, DestroyGraphicSource);
+
+    auto mainWindow = std::make_unique<TFmQuillo>();
+    // A later start on this data folder: the window comes forward, also out of the tray,
+    // with its papers.
+    instance.OnComeForward = [] {
+        if (TFmQuillo* main = MainWindow())
+            main->RestoreFromTray();
+    };
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (InstallTerminationSignals()) {
+        signalNotifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [] {
+            char bytes[16];
+            while (read(SignalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            SaveAndQuitUnattended();
+        });
+    }
+    // The end of the desktop session: the main window saves, then every other window's
+    // behaviour component runs its end of session, then the loop ends.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
+        SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
+        if (TFmQuillo* main = MainWindow())
+            main->SaveAtExit();
+        BroadcastEndSession();
+        SaveAndQuitUnattended();
+    });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [] {
+        if (TFmQuillo* main = MainWindow())
+            main->SaveAtExit();
+    });
+
+    mainWindow->show();
+    int result = application.exec();
+    // Whichever way the run ended, the saving has run by now.
+    bool allSaved = mainWindow->SaveAtExit();
+    mainWindow.reset();
+    return allSaved ? result : EXIT_FAILURE;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     PreferXWayland();
+    // Without an X display Qt would abort; the calendar says why and ends instead.
+    auto display = std::make_unique<TXDisplayCheck>(argc, argv);
+    if (!display->Problem().empty()) {
+        std::fprintf(stderr, "%s\n", display->Problem().c_str());
+        return EXIT_FAILURE;
+    }
     TQuilloApplication application(argc, argv);
+    display.reset();
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.
     SetShellOpenHandler([](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });
     TTaskBarIcon::SetExceptionDisplay(ShowExceptionMessage);
 
-    CreateAlmanac();
-    CreateAppGlobals();
-    CreateColorScheme();
-    CreateMemoStore();
-    CreatePageRenderer();
-    CreateGraphicSource();
-
-    int result = EXIT_FAILURE;
+    // Declared before the guarded part, so that an error is shown while the objects made
+    // so far (the settings among them) still exist, and they are released after it.
+    TProcessWideObjects objects;
     try {
-        auto mainWindow = std::make_unique<TFmQuillo>();
-
-        std::unique_ptr<QSocketNotifier> signalNotifier;
-        if (InstallTerminationSignals()) {
-            signalNotifier = std::make_unique<QSocketNotifier>(SignalPipe[0], QSocketNotifier::Read);
-            QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [] {
-                char bytes[16];
-                while (read(SignalPipe[0], bytes, sizeof bytes) > 0) {
-                }
-                SaveAndQuit();
-            });
-        }
-        // The end of the desktop session: every window's behaviour component runs its end of
-        // session (the main window's saving among them), then the loop ends.
-        QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
-            BroadcastEndSession();
-            SaveAndQuit();
-        });
-        QObject::connect(&application, &QCoreApplication::aboutToQuit, [] {
-            if (TFmQuillo* main = MainWindow())
-                main->SaveAtExit();
-        });
-
-        mainWindow->show();
-        result = application.exec();
-        mainWindow.reset();
+        return Run(application, objects);
     } catch (const std::exception& error) {
         ShowExceptionMessage(error);
+        return EXIT_FAILURE;
     }
-
-    DestroyGraphicSource();
-    DestroyPageRenderer();
-    DestroyMemoStore();
-    DestroyColorScheme();
-    DestroyAppGlobals();
-    FreeAlmanac();
-    return result;
 }
