@@ -213,7 +213,8 @@ class XSession:
         return result.stdout.decode("utf-8", errors="replace")
 
     def root_children(self, named=None):
-        """The direct children of the root window, in stacking order (bottom first)."""
+        """The direct children of the root window, in stacking order, the top-most first
+        (as xwininfo lists them)."""
         windows = []
         for line in self.x_command("xwininfo", "-root", "-children", "-int").splitlines():
             match = _CHILD_LINE.match(line)
@@ -223,6 +224,11 @@ class XSession:
         if named is not None:
             windows = [w for w in windows if w.name == named]
         return windows
+
+    def stacked_above(self, upper, lower):
+        """Whether window upper lies above window lower (ids) in the stacking order."""
+        order = [w.wid for w in self.root_children()]
+        return order.index(upper) < order.index(lower)
 
     def visible_windows(self, pid=None, window_class=None):
         """The viewable top-level windows of a process (by _NET_WM_PID) or of a class."""
@@ -326,14 +332,20 @@ class Calendar:
 
     MAIN_SIZE = (130, 151)
 
-    def __init__(self, session, program, home=None):
+    def __init__(self, session, program, home=None, data=None):
         self.session, self.program = session, program
         self.home = home or tempfile.mkdtemp(prefix="home-", dir=session.folder)
-        self.data = os.path.join(self.home, "data")
+        self.data = data or os.path.join(self.home, "data")
         self.proc = None
-        env = session.environment(self.home)
-        write_profile(os.path.join(env["XDG_CONFIG_HOME"], "vellomar", "registry.ini"),
-                      {"software\\Vellomar\\quillo\\DATA": {"PATH": self.data}})
+        self.record_data_folder()
+
+    def record_data_folder(self):
+        """Makes this calendar's data folder the one the next start in its home uses."""
+        write_profile(self.registry_path(), {"software\\Vellomar\\quillo\\DATA": {"PATH": self.data}})
+
+    def registry_path(self):
+        env = self.session.environment(self.home)
+        return os.path.join(env["XDG_CONFIG_HOME"], "vellomar", "registry.ini")
 
     def settings_path(self):
         return os.path.join(self.data, "application.ini")
@@ -347,15 +359,47 @@ class Calendar:
     def write_settings(self, sections):
         write_profile(self.settings_path(), sections)
 
-    def start(self, timeout=15):
-        """Starts the program and waits until its main window is mapped."""
+    def launch(self, env=None):
+        """Starts the program without waiting for anything; its output goes to the log.
+        env: changes to the session's environment (None as a value removes the name)."""
         self.log = open(os.path.join(self.home, "program.log"), "ab")
-        self.proc = subprocess.Popen([self.program], env=self.session.environment(self.home),
+        self.proc = subprocess.Popen([self.program], env=self.environment(env),
                                      cwd=self.home, stdin=subprocess.DEVNULL,
                                      stdout=self.log, stderr=self.log, start_new_session=True,
                                      preexec_fn=_die_with_parent)
         self.session.processes.append(self.proc)
+        return self.proc
+
+    def start(self, timeout=15):
+        """Starts the program and waits until its main window is mapped."""
+        self.launch()
         return wait_until(self.main_window, timeout, "the main window")
+
+    def environment(self, changes=None):
+        env = self.session.environment(self.home)
+        for name, value in (changes or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
+        return env
+
+    def run_to_end(self, timeout=5, env=None):
+        """Runs another start of the program in this calendar's home until it ends and
+        returns (exit status, seconds taken, standard error as text); HarnessError when it
+        does not end within timeout seconds."""
+        began = time.monotonic()
+        proc = subprocess.Popen([self.program], env=self.environment(env), cwd=self.home,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE, start_new_session=True,
+                                preexec_fn=_die_with_parent)
+        self.session.processes.append(proc)
+        try:
+            _, err = proc.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            _end_process(proc, grace=1)
+            raise HarnessError(f"the program did not end within {timeout} s") from None
+        return proc.returncode, time.monotonic() - began, err.decode("utf-8", errors="replace")
 
     def stop(self, sig=signal.SIGTERM, timeout=10):
         """Sends sig and returns the exit status; kills the program if it does not end."""
@@ -365,6 +409,16 @@ class Calendar:
         except subprocess.TimeoutExpired:
             _end_process(self.proc, grace=1)
             raise HarnessError(f"the program did not end within {timeout} s of signal {sig}")
+        finally:
+            self.log.close()
+
+    def wait_end(self, timeout=10):
+        """Waits for the program to end by itself and returns its exit status."""
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            _end_process(self.proc, grace=1)
+            raise HarnessError(f"the program did not end within {timeout} s")
         finally:
             self.log.close()
 

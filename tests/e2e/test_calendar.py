@@ -503,6 +503,19 @@ class TrayTest(CalendarCase):
         self.assertEqual((back[0].x, back[0].y), (paper.x, paper.y))
         self.assertEqual((self.app.main_window().x, self.app.main_window().y), (main.x, main.y))
 
+    def test_a_second_start_brings_the_window_and_papers_out_of_the_tray(self):
+        main = self.app.start()
+        wait_until(self.tray_icon, 10, "the tray icon in trayer")
+        paper = self.tear_loose((400, 300))
+        self.x.click(main.x + MINIMISE_BUTTON[0], main.y + MINIMISE_BUTTON[1])
+        wait_until(lambda: not self.app.windows(), 5, "main window and paper hidden")
+        status, took, errors = self.app.run_to_end(timeout=5)
+        self.assertEqual((status, errors), (0, ""))
+        self.assertLess(took, 2.0)
+        back = wait_until(self.app.main_window, 5, "the main window back")
+        self.assertEqual((back.x, back.y), (main.x, main.y))
+        self.assertEqual([(w.x, w.y) for w in self.app.wait_papers(1)], [(paper.x, paper.y)])
+
 
 if __name__ == "__main__":
     unittest.main()
