@@ -177,7 +177,10 @@ int LastDelimiter(char c, std::string_view text) {
 }
 
 bool HasDoubleByte(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return IsLeadByte(c); });
+    for (size_t i = 0; i < text.size(); i = NextCharAt(text, i))
+        if (CharLengthAt(text, i) == 2)
+            return true;
+    return false;
 }
 
 std::string Trim(std::string_view text) {
