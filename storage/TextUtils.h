@@ -13,7 +13,9 @@
 // UnescapeText(EscapeText(s)) == s for every s, and the result holds no CR or LF.
 std::string EscapeText(std::string_view text);
 // Reverses EscapeText and also reads "\r" (CR) and "\xHH" (one byte); any other escaped
-// character stands for itself; a lone "\" at the end stays.
+// character stands for itself; a lone "\" at the end stays. The character after "\" and
+// the two after "\x" are whole characters: "\" + 表 is 表, never 表's lead byte and an
+// escape begun by its trail byte 0x5C; "\x" before a double-byte character gives 0.
 std::string UnescapeText(std::string_view text);
 
 // "&" "<" ">" '"' "'" to their entity references, and back in one pass each.

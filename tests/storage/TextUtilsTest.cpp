@@ -43,6 +43,17 @@ TEST(EscapeText, UnescapeReadsEveryForm) {
         {"\\\\", "\\"},
         {SJIS("ソ") + "\\t", SJIS("ソ") + "\t"},
         {std::string("a\\b\x83"), std::string("ab\x83")},   // lead byte at the very end kept
+        // The character after "\\" is whole: 表's trail byte 0x5C starts no escape.
+        {"\\" + SJIS("表") + "n", SJIS("表") + "n"},
+        {"\\" + SJIS("ソ") + "\\n", SJIS("ソ") + "\r\n"},
+        {"\\" + SJIS("表"), SJIS("表")},
+        {std::string("\\\x95"), std::string("\x95")},          // a lone lead byte after "\\" at the end
+        {std::string("\\\x95\r!"), std::string("\x95\r!")},    // or before a byte that is no trail byte
+        // The two characters after "\\x" are whole: no number, byte 0, both consumed.
+        {"\\x" + SJIS("表") + "n!", std::string(1, '\0') + "!"},
+        {"\\x4" + SJIS("表") + "n", std::string(1, '\0') + "n"},
+        {"\\x41" + SJIS("表") + "\\\\", "A" + SJIS("表") + "\\"},
+        {"\\x" + SJIS("表"), std::string(1, '\0')},
     };
     for (const TEscapeCase& c : cases)
         EXPECT_EQ(UnescapeText(c.Text), c.Escaped) << c.Text;
