@@ -7,6 +7,7 @@
 
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
 
 namespace {
 
@@ -136,8 +137,10 @@ void TArchiveStream::Reload() {
     auto readTag = [&file](const char* expected, const std::string& message) {
         char tag[4];
         int64_t got = file.Read(tag, 4);
-        if (got != 4 || std::memcmp(tag, expected, 4) != 0)
-            throw EarcSTreamError(message + std::string(tag, static_cast<size_t>(got)) + SJIS("]です"));
+        if (got != 4 || std::memcmp(tag, expected, 4) != 0) {
+            const std::string_view read(tag, static_cast<size_t>(std::clamp<int64_t>(got, 0, 4)));
+            throw EarcSTreamError(message + MessageExcerpt(read) + SJIS("]です"));
+        }
     };
     file.SetPosition(0);
     readTag("KARC", SJIS("[Reload]ファイルが不正["));

@@ -194,6 +194,30 @@ bool HasDoubleByte(std::string_view text) {
     return false;
 }
 
+std::string MessageExcerpt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    std::string result;
+    int shown = 0;
+    for (; i < text.size() && shown < MessageExcerptChars; i = NextCharAt(text, i), ++shown) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n')
+            break;
+        if (CharLengthAt(text, i) == 2)
+            result.append(text.substr(i, 2));
+        else if (c == '\t')
+            result.push_back(' ');
+        else if ((c >= 0x20 && c < 0x7F) || (c >= 0xA1 && c <= 0xDF))  // ASCII, half-width katakana
+            result.push_back(static_cast<char>(c));
+        else
+            result.append("\\x" + IntToHex(c, 2));
+    }
+    if (text.find_first_not_of("\r\n", i) != std::string_view::npos)
+        result.append("..");
+    return result;
+}
+
 std::string Trim(std::string_view text) {
     size_t first = 0;
     size_t last = text.size();

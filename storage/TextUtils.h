@@ -35,6 +35,14 @@ inline int Pos(std::string_view pattern, std::string_view text) { return PosFrom
 int LastDelimiter(char c, std::string_view text);
 bool HasDoubleByte(std::string_view text);
 
+// A short piece of outside text (a damaged file's bytes) that a message can show: from
+// its first character that is no line break, at most MessageExcerptChars characters, up
+// to the line end. A TAB shows as a space; a byte that is no printable character (control
+// bytes, a lead byte without its second half, 0x7F, 0x80, 0xA0, 0xFD..0xFF) shows as
+// "\xHH"; ".." follows when anything was left off.
+constexpr int MessageExcerptChars = 40;
+std::string MessageExcerpt(std::string_view text);
+
 // Leading and trailing spaces and control characters (bytes up to 0x20) removed.
 std::string Trim(std::string_view text);
 

@@ -163,7 +163,7 @@ void TxmlList::AddTextChild(std::string text) { AddChild()->FText = std::move(te
 
 void TxmlList::CheckDepthFor(std::string_view elementText) const {
     if (FLevel >= MaxDepth)
-        throw Exception(SJIS("階層が深すぎます") + "\r\n" + OpeningTagOf(elementText));
+        throw Exception(SJIS("階層が深すぎます") + "\r\n" + MessageExcerpt(OpeningTagOf(elementText)));
 }
 
 int TxmlList::Add(const std::string& xmlText) {
@@ -206,7 +206,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
         return tag;
     std::size_t g = FindChar(text, '>', 0);
     if (g == npos || g < p)
-        throw Exception(SJIS("解析できません") + std::string(text));
+        throw Exception(SJIS("解析できません") + MessageExcerpt(text));
     tag.Found = true;
     tag.Start = p;
     tag.OpenEnd = g;
@@ -250,7 +250,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
     for (;;) {
         i = FindChar(text, '<', i);
         if (i == npos)
-            throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+            throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
         if (text.compare(i, closing.size(), closing) == 0) {
             // '</name>'
             if (openInner.empty()) {
@@ -266,7 +266,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
             bool innerSelfClosing = false;
             std::size_t innerEnd = tagEnds.After(i, innerSelfClosing);
             if (innerEnd == npos)
-                throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+                throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
             if (!innerSelfClosing) {
                 // Its own search starts inside its tag: the same only when the tag holds
                 // no "<" and its name is exactly this one (not "name/more").
@@ -366,7 +366,7 @@ void TxmlList::ParseAttributes(std::string_view attributeText) {
     }
     tokens.push_back(std::move(token));
 
-    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + text;
+    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + MessageExcerpt(text);
     for (const std::string& item : tokens) {
         if (Trim(item).empty())
             continue;
@@ -518,7 +518,7 @@ void TxmlList::LoadFromString(const std::string& documentText) {
         const std::string wrapped = "<data>" + std::string(text) + "</data>";
         TTagPosition wrapper = FindTagIn(wrapped, &memo);
         if (wrapper.End + 1 != wrapped.size())
-            throw Exception(SJIS("解析できません") + std::string(text));
+            throw Exception(SJIS("解析できません") + MessageExcerpt(text));
         ParseFoundElement(wrapped, wrapper, &memo);
         return;
     }
@@ -555,7 +555,12 @@ void TxmlList::LoadFromStream(std::istream& in) {
 
 void TxmlList::LoadFromFile(const std::string& fileName) {
     Clear();
-    LoadFromString(ReadFileBytes(fileName, MaxDocumentBytes));
+    const std::string bytes = ReadFileBytes(fileName, MaxDocumentBytes);
+    try {
+        LoadFromString(bytes);
+    } catch (const Exception& error) {
+        throw Exception(error.Message() + "\r\n" + fileName);
+    }
 }
 
 std::string TxmlList::DeclarationLine() const {

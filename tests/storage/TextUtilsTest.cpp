@@ -59,6 +59,28 @@ TEST(EscapeText, UnescapeReadsEveryForm) {
         EXPECT_EQ(UnescapeText(c.Text), c.Escaped) << c.Text;
 }
 
+TEST(MessageExcerpt, ShowsOneShortLineWithUnprintableBytesEscaped) {
+    const std::string forty(40, 'x');
+    const struct {
+        std::string Text;
+        std::string Excerpt;
+    } cases[] = {
+        {"a > 3 <y/>", "a > 3 <y/>"},                                   // short text as it is
+        {forty + "y", forty + ".."},
+        {std::string(100, '<'), std::string(40, '<') + ".."},
+        {"first\r\nsecond", "first.."},                                 // up to the line end
+        {"last\r\n\r\n", "last"},                                       // only line ends left: nothing left off
+        {"\r\n\n\tnext\rmore", " next.."},                              // leading line ends skipped, TAB as space
+        {std::string("\x01\x7F\x80\xA0\xFD\xFF", 6), "\\x01\\x7F\\x80\\xA0\\xFD\\xFF"},
+        {SJIS("表ソ") + "\xB1\xDF", SJIS("表ソ") + "\xB1\xDF"},          // double-byte and half-width kana kept
+        {"\x95<\x95", "\\x95<\\x95"},                                   // lead bytes without their second half
+        {std::string(39, 'x') + SJIS("表") + "z", std::string(39, 'x') + SJIS("表") + ".."},  // 表 is one character
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MessageExcerpt(c.Text), c.Excerpt) << SjisToUtf8(c.Text);
+}
+
 TEST(EscapeText, RoundTripsEveryByte) {
     std::string all;
     for (int c = 0; c < 256; ++c)
