@@ -106,7 +106,7 @@ void TFmMemos::StoreMemo() {
         if (ErrorReporter)
             ErrorReporter(error.Message());
         else
-            QMessageBox::warning(this, windowTitle(), QtText(error.Message()));
+            QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
     }
 }
 

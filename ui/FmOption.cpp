@@ -86,7 +86,7 @@ void TFmOption::BtOKClick() {
     try {
         AppGlobals().WriteInteger("CALENDAR", "MAX", SeMAx->value());
     } catch (const Exception& error) {
-        QMessageBox::warning(this, windowTitle(), QtText(error.Message()));
+        QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
     }
     accept();
 }

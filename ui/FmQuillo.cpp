@@ -25,6 +25,7 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
+#include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/FormFunc.h"
 #include "ui/GctButton.h"
@@ -65,7 +66,8 @@ void ShowExceptionMessage(const std::exception& error) {
     QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) && QGuiApplication::platformName() != "offscreen")
-        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()), text);
+        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()),
+                              MessageBoxText(text));
 }
 
 TDialogOpeners& DialogOpeners() {
