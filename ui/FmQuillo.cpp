@@ -27,6 +27,7 @@
 #include "storage/WindowPlacement.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
+#include "ui/FmMemos.h"
 #include "ui/FormFunc.h"
 #include "ui/GctButton.h"
 #include "ui/TaskBarIcon.h"
@@ -180,7 +181,7 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     ShowDate(shownDay);
     FPapersRestored = false;
 
-    SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
+    ConnectMemoMessages();
     BuildMenu();
     BuildButtons();
 

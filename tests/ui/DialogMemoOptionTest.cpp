@@ -154,6 +154,21 @@ TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
     EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
 }
 
+// The window stores through the memo store, and announces only through the store's hook.
+TEST_F(MemoWindow, StoringGoesThroughTheStoreAndItsChangedHook) {
+    std::vector<std::pair<int32_t, std::string>> told;  // the day, and the file when it was told
+    SetMemoChangedHandler([&](int32_t day) { told.push_back({day, Environment.FileText("Memos.txt")}); });
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    Type(window, "hooked");
+    window.close();
+    ConnectMemoMessages();
+    // Announced before the save, as the store does it; no message went round the hook.
+    EXPECT_EQ(told, (std::vector<std::pair<int32_t, std::string>>{{Day20261207, ""}}));
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207hooked\r\n");
+    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 0);
+}
+
 class OptionsDialog : public ::testing::Test {
 protected:
     std::unique_ptr<TFmOption> Open(int32_t currentDay) {
