@@ -1,10 +1,13 @@
 #include "ui/DialogSupport.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+
+#include "storage/DateUtils.h"
 
 namespace {
 
@@ -26,6 +29,10 @@ void CentreOnScreen(QWidget* window) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+void LimitToCalendarDates(QDateEdit* field) {
+    field->setDateRange(QDate(MinDateYear, 1, 1), QDate(MaxDateYear, 12, 31));
 }
 
 QString MessageBoxText(const QString& text) {

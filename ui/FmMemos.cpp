@@ -46,6 +46,7 @@ TFmMemos::TFmMemos(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     DtPicker = new QDateEdit(this);
     DtPicker->setObjectName("DtPicker");
+    LimitToCalendarDates(DtPicker);
     DtPicker->setCalendarPopup(true);
     DtPicker->setDisplayFormat("yyyy/MM/dd (ddd)");
     DtPicker->setFixedHeight(20);

@@ -228,6 +228,19 @@ TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
     EXPECT_EQ(Shown, std::vector<int32_t>{DayNumberOf(2027, 1, 1)});
 }
 
+// Qt's own lower limit (1752-09-14) would raise an earlier day when OK is pressed.
+TEST_F(OptionsDialog, TheDateFieldHoldsEveryDayOfTheCalendarUnchanged) {
+    for (const QDate date : {QDate(1, 1, 1), QDate(1600, 3, 1), QDate(1752, 9, 13), QDate(9999, 12, 31)}) {
+        auto dialog = Open(TFmMemos::DayOfDate(date));
+        EXPECT_EQ(dialog->DtPickup->date(), date);
+        QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+    }
+    EXPECT_TRUE(Shown.empty());  // nothing moved, so no other day was shown
+    auto dialog = Open(Day20261207);
+    EXPECT_EQ(dialog->DtPickup->minimumDate(), QDate(MinDateYear, 1, 1));
+    EXPECT_EQ(dialog->DtPickup->maximumDate(), QDate(MaxDateYear, 12, 31));
+}
+
 TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
     for (bool closeBox : {false, true}) {
         auto dialog = Open(Day20261207);
