@@ -19,7 +19,7 @@ namespace {
 // such a tree is not expected to come back the same.
 bool HoldsRawMarkup(const TxmlList& node) {
     const std::string& text = node.Text();
-    for (std::size_t i = 0; i < text.size(); i += IsLeadByte(text[i]) ? 2 : 1)
+    for (std::size_t i = 0; i < text.size(); i = NextCharAt(text, i))
         if (text[i] == '<')
             return true;
     for (int i = 0; i < node.Count(); ++i)

@@ -1,12 +1,13 @@
 #include "graphics/ArchiveStream.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "storage/DateUtils.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "storage/TextUtils.h"
 
 namespace {
 
@@ -31,13 +32,13 @@ std::string LittleEndianBytes(uint64_t value, int bytes) {
 // Local time as "YYYYMMDDHHNNSS" followed by the milliseconds twice without leading zeros,
 // cut to 16 characters: the creation stamp the archive format has always carried.
 std::string CreationStamp() {
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    int milliseconds = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const TLocalMoment now = Now();
+    const TYmd date = YmdOf(now.Day);
+    const int seconds = now.MillisecondOfDay / 1000;
+    const int milliseconds = now.MillisecondOfDay % 1000;
     char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", date.Year, date.Month, date.Day, seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
     std::string stamp = text + std::to_string(milliseconds) + std::to_string(milliseconds);
     return stamp.substr(0, 16);
 }
@@ -136,8 +137,10 @@ void TArchiveStream::Reload() {
     auto readTag = [&file](const char* expected, const std::string& message) {
         char tag[4];
         int64_t got = file.Read(tag, 4);
-        if (got != 4 || std::memcmp(tag, expected, 4) != 0)
-            throw EarcSTreamError(message + std::string(tag, static_cast<size_t>(got)) + SJIS("]です"));
+        if (got != 4 || std::memcmp(tag, expected, 4) != 0) {
+            const std::string_view read(tag, static_cast<size_t>(std::clamp<int64_t>(got, 0, 4)));
+            throw EarcSTreamError(message + MessageExcerpt(read) + SJIS("]です"));
+        }
     };
     file.SetPosition(0);
     readTag("KARC", SJIS("[Reload]ファイルが不正["));

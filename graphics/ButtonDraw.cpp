@@ -45,40 +45,33 @@ bool Store(T& field, const T& value) {
 
 std::vector<std::string> CaptionLines(const std::string& caption) {
     std::vector<std::string> lines(1);
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (IsLeadByte(caption[i]) && i + 1 < caption.size()) {
-            lines.back() += caption.substr(i, 2);
-            ++i;
-        } else if (caption[i] == '\\') {
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        const size_t length = CharLengthAt(caption, i);
+        if (length == 1 && caption[i] == '\\')
             lines.emplace_back();
-        } else {
-            lines.back() += caption[i];
-        }
+        else
+            lines.back() += caption.substr(i, length);
     }
     return lines;
 }
 
 std::string CaptionWithoutPrefix(const std::string& caption) {
     std::string shown;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (IsLeadByte(caption[i]) && i + 1 < caption.size()) {
-            shown += caption.substr(i, 2);
-            ++i;
-        } else if (caption[i] == '&') {
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        if (caption[i] == '&') {
+            // '&&' shows one '&'; '&' before anything else only marks the accelerator.
             if (i + 1 < caption.size() && caption[i + 1] == '&')
                 shown += caption[++i];
         } else {
-            shown += caption[i];
+            shown += caption.substr(i, CharLengthAt(caption, i));
         }
     }
     return shown;
 }
 
 char CaptionAccelerator(const std::string& caption) {
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (IsLeadByte(caption[i])) {
-            ++i;
-        } else if (caption[i] == '&') {
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        if (caption[i] == '&') {
             if (i + 1 >= caption.size())
                 return 0;
             if (caption[i + 1] == '&') {

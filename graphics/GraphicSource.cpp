@@ -22,13 +22,10 @@ std::string WithoutExtension(const std::string& fileName) {
 // removed, then width, height, colour and format separated by commas.
 std::unique_ptr<TGraphic4> PlainBitmap(const std::string& name) {
     std::string text;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (IsLeadByte(name[i]) && i + 1 < name.size()) {
-            text += name.substr(i, 2);
-            ++i;
-        } else if (name[i] != '\\') {
-            text += name[i];
-        }
+    for (size_t i = 0; i < name.size(); i = NextCharAt(name, i)) {
+        const size_t length = CharLengthAt(name, i);
+        if (length == 2 || name[i] != '\\')
+            text += name.substr(i, length);
     }
     std::string fields[4];
     size_t at = 0;

@@ -8,6 +8,16 @@
 #include <string>
 #include <string_view>
 
+class QFontMetrics;
+
 QString QtText(std::string_view sjis);
 std::string SjisText(const QString& text);
 QColor QtColor(uint32_t colour);
+
+// A message fitted into rowWidth by maxHeight pixels as metrics measure it (with the fonts
+// that stand in for characters the font lacks), whatever it holds. Each line (lines end at
+// CR LF, CR or LF) is elided in its middle to MaxRowsPerMessageLine rows and broken into
+// rows no wider than rowWidth (after a space or "/" where one is near, else anywhere);
+// rows that do not fit below one another are replaced by one "…" row.
+constexpr int MaxRowsPerMessageLine = 4;
+QString FitMessageText(const QString& text, const QFontMetrics& metrics, int rowWidth, int maxHeight);

@@ -1,5 +1,7 @@
 #include "storage/DateUtils.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -104,9 +106,31 @@ std::string FormatYmd(int32_t dayNumber) {
     return buffer;
 }
 
-int32_t Today() {
-    std::time_t now = std::time(nullptr);
+double TLocalMoment::DayTime() const { return Day + MillisecondOfDay / static_cast<double>(MillisecondsPerDay); }
+
+TLocalMoment SystemNow() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    const int milliseconds = static_cast<int>(((sinceEpoch % 1000) + 1000) % 1000);
     std::tm local{};
-    localtime_r(&now, &local);
-    return DayNumberOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    localtime_r(&seconds, &local);
+    TLocalMoment moment;
+    moment.Day = DayNumberOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    // A leap second (tm_sec 60) stays within the day.
+    moment.MillisecondOfDay = std::min(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + milliseconds,
+                                       MillisecondsPerDay - 1);
+    return moment;
 }
+
+namespace {
+
+TClock TheClock;
+
+} // namespace
+
+void SetClock(TClock clock) { TheClock = std::move(clock); }
+
+TLocalMoment Now() { return TheClock ? TheClock() : SystemNow(); }
+
+int32_t Today() { return Now().Day; }

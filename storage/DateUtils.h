@@ -4,6 +4,7 @@
 // day is a double on the same scale. The proleptic Gregorian calendar, years 1..9999.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,5 +36,24 @@ double DateFromYmd(std::string_view text);
 int32_t DayFromYmd(std::string_view text);
 // The day number as "yyyymmdd".
 std::string FormatYmd(int32_t dayNumber);
-// Today's day number in local time.
+// A moment in local time: its day number and the milliseconds since that day's midnight.
+struct TLocalMoment {
+    int32_t Day = 0;
+    int32_t MillisecondOfDay = 0;  // 0 .. MillisecondsPerDay - 1
+    // Days since 1899-12-30 with the time of day as the fraction (the papers' make time).
+    double DayTime() const;
+    friend bool operator==(const TLocalMoment&, const TLocalMoment&) = default;
+};
+constexpr int32_t MillisecondsPerDay = 24 * 60 * 60 * 1000;
+
+// The calendar's one clock: every "today" and "now" of the program is read from here. It
+// is the system's local time unless SetClock gave another, so that tests can stand on
+// any moment (a day's last millisecond, 29 February) and never see the date move.
+TLocalMoment Now();
+// Today's day number in local time: the day of Now().
 int32_t Today();
+using TClock = std::function<TLocalMoment()>;
+// Makes clock the calendar's clock; an empty function restores the system's local time.
+void SetClock(TClock clock);
+// The system's local time, the clock the calendar runs on.
+TLocalMoment SystemNow();

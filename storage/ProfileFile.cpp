@@ -22,12 +22,9 @@ struct TLineKind {
 // double-byte character such as ゾ); npos when there is none.
 size_t LastClosingBracket(std::string_view text) {
     size_t found = std::string_view::npos;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (IsLeadByte(text[i]))
-            ++i;
-        else if (text[i] == ']')
+    for (size_t i = 0; i < text.size(); i = NextCharAt(text, i))
+        if (text[i] == ']')
             found = i;
-    }
     return found;
 }
 
@@ -77,7 +74,8 @@ std::string ReadableValue(const std::string& value) {
         end = MaxProfileValueBytes;
     size_t cut = 0;
     while (cut < end) {
-        size_t step = IsLeadByte(value[cut]) ? 2 : 1;
+        // A lead byte that ends the value has lost its second half: it goes too.
+        size_t step = IsLeadByte(value[cut]) && cut + 1 == end ? 2 : CharLengthAt(value, cut);
         if (cut + step > end)
             break;
         cut += step;

@@ -12,11 +12,25 @@ constexpr bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>
 // True for a byte that may stand second in a double-byte character.
 constexpr bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 constexpr bool IsTrailByte(char c) { return IsTrailByte(static_cast<unsigned char>(c)); }
-// Length of the character that starts at index i: 2 for a lead byte followed by a trail
-// byte, else 1. A lead byte before a CR, LF, "<" or the end of the text stands alone, so
-// damaged text never swallows the byte after it.
+// The one character step over Shift_JIS text; every walker over program text takes it.
+// Length of the character that starts at index i (i < text.size()): 2 for a lead byte
+// followed by a trail byte, else 1. A lead byte before a CR, LF, "<" or the end of the
+// text stands alone, so damaged text never swallows the byte after it.
 constexpr size_t CharLengthAt(std::string_view text, size_t i) {
     return IsLeadByte(text[i]) && i + 1 < text.size() && IsTrailByte(text[i + 1]) ? 2 : 1;
+}
+// Index of the character after the one that starts at index i (i < text.size()).
+constexpr size_t NextCharAt(std::string_view text, size_t i) { return i + CharLengthAt(text, i); }
+// Whether index pos starts a character, given that index from (from <= pos <= size)
+// does, in the sense of CharLengthAt. Only the run of lead-range bytes right before pos
+// matters: every byte in it is a trail byte too, so the run pairs up from its start, and
+// an odd last lead byte takes the byte at pos only when that is a trail byte. Costs the
+// length of that run, so a scan that moves from on stays linear.
+constexpr bool IsCharStart(std::string_view text, size_t from, size_t pos) {
+    size_t runStart = pos;
+    while (runStart > from && IsLeadByte(text[runStart - 1]))
+        --runStart;
+    return (pos - runStart) % 2 == 0 || pos >= text.size() || !IsTrailByte(text[pos]);
 }
 
 // Conversions through glibc's iconv "CP932". Bytes that cannot be converted become "?"

@@ -100,6 +100,13 @@ std::string UnescapeText(std::string_view text) {
             ++i;
             continue;
         }
+        // The character after "\" is a whole character: a double-byte one stands for itself,
+        // and its trail byte (which may be 0x5C) never starts an escape of its own.
+        if (CharLengthAt(text, i + 1) == 2) {
+            result.append(text.substr(i + 1, 2));
+            i += 3;
+            continue;
+        }
         char escaped = text[i + 1];
         i += 2;
         switch (escaped) {
@@ -109,9 +116,13 @@ std::string UnescapeText(std::string_view text) {
         case 'd': result.push_back('\r'); break;
         case 't': result.push_back('\t'); break;
         case 'x': {
-            // "\x" and the next two characters, read as "$" + those two.
-            std::string_view digits = text.substr(i, 2);
-            i += digits.size();
+            // "\x" and the next two characters, read as "$" + those two. A double-byte
+            // character among them is no digit (the value is 0) and is consumed whole.
+            size_t end = i;
+            for (int n = 0; n < 2 && end < text.size(); ++n)
+                end = NextCharAt(text, end);
+            std::string_view digits = text.substr(i, end - i);
+            i = end;
             int32_t value = StrToIntDef(std::string("$") + std::string(digits), 0);
             result.push_back(static_cast<char>(value & 0xFF));
             break;
@@ -177,7 +188,34 @@ int LastDelimiter(char c, std::string_view text) {
 }
 
 bool HasDoubleByte(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return IsLeadByte(c); });
+    for (size_t i = 0; i < text.size(); i = NextCharAt(text, i))
+        if (CharLengthAt(text, i) == 2)
+            return true;
+    return false;
+}
+
+std::string MessageExcerpt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    std::string result;
+    int shown = 0;
+    for (; i < text.size() && shown < MessageExcerptChars; i = NextCharAt(text, i), ++shown) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n')
+            break;
+        if (CharLengthAt(text, i) == 2)
+            result.append(text.substr(i, 2));
+        else if (c == '\t')
+            result.push_back(' ');
+        else if ((c >= 0x20 && c < 0x7F) || (c >= 0xA1 && c <= 0xDF))  // ASCII, half-width katakana
+            result.push_back(static_cast<char>(c));
+        else
+            result.append("\\x" + IntToHex(c, 2));
+    }
+    if (text.find_first_not_of("\r\n", i) != std::string_view::npos)
+        result.append("..");
+    return result;
 }
 
 std::string Trim(std::string_view text) {

@@ -13,7 +13,9 @@
 // UnescapeText(EscapeText(s)) == s for every s, and the result holds no CR or LF.
 std::string EscapeText(std::string_view text);
 // Reverses EscapeText and also reads "\r" (CR) and "\xHH" (one byte); any other escaped
-// character stands for itself; a lone "\" at the end stays.
+// character stands for itself; a lone "\" at the end stays. The character after "\" and
+// the two after "\x" are whole characters: "\" + 表 is 表, never 表's lead byte and an
+// escape begun by its trail byte 0x5C; "\x" before a double-byte character gives 0.
 std::string UnescapeText(std::string_view text);
 
 // "&" "<" ">" '"' "'" to their entity references, and back in one pass each.
@@ -32,6 +34,14 @@ inline int Pos(std::string_view pattern, std::string_view text) { return PosFrom
 // Position of the last occurrence of the single-byte character c; 0 if none.
 int LastDelimiter(char c, std::string_view text);
 bool HasDoubleByte(std::string_view text);
+
+// A short piece of outside text (a damaged file's bytes) that a message can show: from
+// its first character that is no line break, at most MessageExcerptChars characters, up
+// to the line end. A TAB shows as a space; a byte that is no printable character (control
+// bytes, a lead byte without its second half, 0x7F, 0x80, 0xA0, 0xFD..0xFF) shows as
+// "\xHH"; ".." follows when anything was left off.
+constexpr int MessageExcerptChars = 40;
+std::string MessageExcerpt(std::string_view text);
 
 // Leading and trailing spaces and control characters (bytes up to 0x20) removed.
 std::string Trim(std::string_view text);

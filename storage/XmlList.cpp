@@ -17,22 +17,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// Every scan keeps to whole characters from a character boundary, so the trail byte of a
-// double-byte character (which may be 0x5C "\" or 0x7C "|") is never taken for a
-// delimiter; a lead byte always takes the next byte with it. Offsets handed from one scan
-// to the next are always boundaries.
-std::size_t NextChar(std::string_view text, std::size_t i) {
-    return IsLeadByte(text[i]) && i + 1 < text.size() ? i + 2 : i + 1;
-}
-
-// Whether pos starts a character, given that from (<= pos) does. Only the run of bytes in
-// the lead-byte range right before pos matters: it pairs up from its start.
-bool IsBoundary(std::string_view text, std::size_t from, std::size_t pos) {
-    std::size_t runStart = pos;
-    while (runStart > from && IsLeadByte(text[runStart - 1]))
-        --runStart;
-    return (pos - runStart) % 2 == 0;
-}
+// Every scan keeps to whole characters from a character boundary (the step of
+// CharLengthAt), so the trail byte of a double-byte character (which may be 0x5C "\" or
+// 0x7C "|") is never taken for a delimiter. Offsets handed from one scan to the next are
+// always boundaries.
 
 // The first character c (a single-byte character outside the lead-byte range) at or after
 // from. memchr finds the candidates; a candidate that is a trail byte is skipped, and the
@@ -45,7 +33,7 @@ std::size_t FindChar(std::string_view text, char c, std::size_t from) {
         if (!hit)
             return npos;
         std::size_t candidate = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (IsBoundary(text, i, candidate))
+        if (IsCharStart(text, i, candidate))
             return candidate;
         i = candidate + 1;
     }
@@ -76,7 +64,7 @@ public:
             FSearched = true;
             FEnd = FindChar(FText, '>', lessThan + 1);
             FSelfClosing = FEnd != npos && FEnd - 1 > lessThan && FText[FEnd - 1] == '/' &&
-                           IsBoundary(FText, lessThan + 1, FEnd - 1);
+                           IsCharStart(FText, lessThan + 1, FEnd - 1);
         }
         selfClosing = FSelfClosing;
         return FEnd;
@@ -105,7 +93,7 @@ std::string OpeningTagOf(std::string_view elementText) {
 // The start of the last character; npos for an empty text.
 std::size_t LastCharStart(std::string_view text) {
     std::size_t last = npos;
-    for (std::size_t i = 0; i < text.size(); i = NextChar(text, i))
+    for (std::size_t i = 0; i < text.size(); i = NextCharAt(text, i))
         last = i;
     return last;
 }
@@ -115,25 +103,10 @@ bool EndsWithChar(std::string_view text, char c) {
     return last != npos && last + 1 == text.size() && text[last] == c;
 }
 
-// Spaces and control characters removed from both ends, but never the second byte of a
-// double-byte character: cutting it off would leave a lead byte that swallows the next
-// delimiter once the text is written out.
-std::string TrimChars(std::string_view text) {
-    std::size_t first = 0;
-    while (first < text.size() && static_cast<unsigned char>(text[first]) <= 0x20)
-        ++first;
-    std::size_t end = first;
-    for (std::size_t i = first; i < text.size();) {
-        std::size_t next = NextChar(text, i);
-        if (next > i + 1 || static_cast<unsigned char>(text[i]) > 0x20)
-            end = next;
-        i = next;
-    }
-    return std::string(text.substr(first, end - first));
-}
-
 std::string TrimUnless(bool keepSpaces, std::string_view text) {
-    return keepSpaces ? std::string(text) : TrimChars(text);
+    // Trim cuts bytes up to 0x20 only, and none of them is ever the second byte of a
+    // double-byte character, so a character is never cut in half.
+    return keepSpaces ? std::string(text) : Trim(text);
 }
 
 TxmlList::TTagPosition ShiftedToStart(TxmlList::TTagPosition tag) {
@@ -190,7 +163,7 @@ void TxmlList::AddTextChild(std::string text) { AddChild()->FText = std::move(te
 
 void TxmlList::CheckDepthFor(std::string_view elementText) const {
     if (FLevel >= MaxDepth)
-        throw Exception(SJIS("階層が深すぎます") + "\r\n" + OpeningTagOf(elementText));
+        throw Exception(SJIS("階層が深すぎます") + "\r\n" + MessageExcerpt(OpeningTagOf(elementText)));
 }
 
 int TxmlList::Add(const std::string& xmlText) {
@@ -233,7 +206,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
         return tag;
     std::size_t g = FindChar(text, '>', 0);
     if (g == npos || g < p)
-        throw Exception(SJIS("解析できません") + std::string(text));
+        throw Exception(SJIS("解析できません") + MessageExcerpt(text));
     tag.Found = true;
     tag.Start = p;
     tag.OpenEnd = g;
@@ -242,7 +215,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
     // "/" right before ">" closes the element and is not part of the name.
     std::size_t nameEnd = npos;
     std::size_t lastChar = p;
-    for (std::size_t i = p + 1; i < g; i = NextChar(text, i)) {
+    for (std::size_t i = p + 1; i < g; i = NextCharAt(text, i)) {
         if (nameEnd == npos && IsWhiteSpace(text[i]))
             nameEnd = i;
         lastChar = i;
@@ -277,7 +250,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
     for (;;) {
         i = FindChar(text, '<', i);
         if (i == npos)
-            throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+            throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
         if (text.compare(i, closing.size(), closing) == 0) {
             // '</name>'
             if (openInner.empty()) {
@@ -293,7 +266,7 @@ TxmlList::TTagPosition TxmlList::FindTagIn(std::string_view text, TTagMemo* memo
             bool innerSelfClosing = false;
             std::size_t innerEnd = tagEnds.After(i, innerSelfClosing);
             if (innerEnd == npos)
-                throw Exception(SJIS("終了タグがありません") + "\r\n" + std::string(text.substr(p, g - p + 1)));
+                throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
             if (!innerSelfClosing) {
                 // Its own search starts inside its tag: the same only when the tag holds
                 // no "<" and its name is exactly this one (not "name/more").
@@ -363,12 +336,12 @@ void TxmlList::ParseContentIn(std::string_view content, TTagMemo* memo) {
 }
 
 void TxmlList::ParseAttributes(std::string_view attributeText) {
-    std::string text = TrimChars(attributeText);
+    std::string text = Trim(attributeText);
     if (EndsWithChar(text, '/'))
         text.pop_back();
     FAttributeNames.clear();
     FAttributeValues.clear();
-    text = TrimChars(text);
+    text = Trim(text);
     if (text.empty())
         return;
 
@@ -378,7 +351,7 @@ void TxmlList::ParseAttributes(std::string_view attributeText) {
     std::string token;
     int quotes = 0;
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t next = NextChar(text, i);
+        std::size_t next = NextCharAt(text, i);
         char c = text[i];
         if (IsWhiteSpace(c) && quotes == 2) {
             tokens.push_back(std::move(token));
@@ -393,15 +366,15 @@ void TxmlList::ParseAttributes(std::string_view attributeText) {
     }
     tokens.push_back(std::move(token));
 
-    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + text;
+    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + MessageExcerpt(text);
     for (const std::string& item : tokens) {
-        if (TrimChars(item).empty())
+        if (Trim(item).empty())
             continue;
         std::size_t equals = FindChar(item, '=', 0);
         if (equals == npos)
             throw Exception(failure);
-        std::string name = TrimChars(std::string_view(item).substr(0, equals));
-        std::string value = TrimChars(std::string_view(item).substr(equals + 1));
+        std::string name = Trim(std::string_view(item).substr(0, equals));
+        std::string value = Trim(std::string_view(item).substr(equals + 1));
         if (value.size() < 2 || value.front() != '"' || !EndsWithChar(value, '"'))
             throw Exception(failure);
         FAttributeNames.push_back(FIgnoreCase ? AnsiLowerCase(name) : name);
@@ -430,7 +403,7 @@ TxmlList* TxmlList::NodeByPath(const std::string& path) {
         }
         std::size_t end = position;
         while (end < steps.size() && !IsPathSeparator(steps[end]))
-            end = NextChar(steps, end);
+            end = NextCharAt(steps, end);
         const std::string step = steps.substr(position, end - position);
         int index = node->IndexOfTag(step);
         if (index < 0) {
@@ -545,7 +518,7 @@ void TxmlList::LoadFromString(const std::string& documentText) {
         const std::string wrapped = "<data>" + std::string(text) + "</data>";
         TTagPosition wrapper = FindTagIn(wrapped, &memo);
         if (wrapper.End + 1 != wrapped.size())
-            throw Exception(SJIS("解析できません") + std::string(text));
+            throw Exception(SJIS("解析できません") + MessageExcerpt(text));
         ParseFoundElement(wrapped, wrapper, &memo);
         return;
     }
@@ -582,7 +555,12 @@ void TxmlList::LoadFromStream(std::istream& in) {
 
 void TxmlList::LoadFromFile(const std::string& fileName) {
     Clear();
-    LoadFromString(ReadFileBytes(fileName, MaxDocumentBytes));
+    const std::string bytes = ReadFileBytes(fileName, MaxDocumentBytes);
+    try {
+        LoadFromString(bytes);
+    } catch (const Exception& error) {
+        throw Exception(error.Message() + "\r\n" + fileName);
+    }
 }
 
 std::string TxmlList::DeclarationLine() const {

@@ -11,6 +11,9 @@
 //   "属性指定が不正です" CR LF + the attribute text      an attribute without "=" or double quotes
 //   "キー[" + step + "]が見つかりません"                a path step is missing and AutoCreate is off
 //   "階層が深すぎます" CR LF + the opening tag          an element lies deeper than MaxDepth
+// The document's text in a message is its MessageExcerpt (at most one short line, bytes
+// that are no printable text escaped), since a damaged file may hold anything; a load from
+// a file adds CR LF and the file's name.
 // A failed load leaves the tree as far as it was built.
 
 #include <cstddef>
@@ -78,7 +81,8 @@ public:
     // without declaration that is not one element becomes the children of "data".
     void LoadFromString(const std::string& documentText);
     void LoadFromStream(std::istream& in);
-    // Throws EFileError when the file cannot be read.
+    // Throws EFileError when the file cannot be read; a parse failure's message names the
+    // file on a line of its own after the message of LoadFromString.
     void LoadFromFile(const std::string& fileName);
     // Writes the declaration and the tree in Encoding ("shift_jis" when empty): Shift_JIS
     // unchanged, "utf-8"/"utf-8n" as UTF-8 without mark, "utf-16" as FF FE + UTF-16 LE;

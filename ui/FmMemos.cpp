@@ -31,6 +31,10 @@ QString BoxTextOf(const std::string& memo) {
 
 } // namespace
 
+void ConnectMemoMessages() {
+    SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
+}
+
 QDate TFmMemos::DateOfDay(int32_t dayNumber) { return QDate(1899, 12, 30).addDays(dayNumber); }
 
 int32_t TFmMemos::DayOfDate(const QDate& date) { return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(date)); }
@@ -42,6 +46,7 @@ TFmMemos::TFmMemos(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     DtPicker = new QDateEdit(this);
     DtPicker->setObjectName("DtPicker");
+    LimitToCalendarDates(DtPicker);
     DtPicker->setCalendarPopup(true);
     DtPicker->setDisplayFormat("yyyy/MM/dd (ddd)");
     DtPicker->setFixedHeight(20);
@@ -90,23 +95,17 @@ void TFmMemos::StoreMemo() {
     if (!FChanged)
         return;
     FChanged = false;
-    TiStringList& memos = Memos();
-    const std::string text = MemoTextOf(Memo->toPlainText());
-    const int index = memos.IndexOfTag(FCurrentDate);
-    if (index >= 0)
-        memos.SetStrings(index, text);
-    else
-        memos.AddTagged(text, FCurrentDate);
-    BroadcastToForms(UM_MEMOCHANGED, FCurrentDate, 0);
     try {
-        SaveMemos();
+        // The store puts the memo into the list, announces it through its changed hook
+        // (the windows' memo-changed message), then saves.
+        MemoStore().StoreMemo(FCurrentDate, MemoTextOf(Memo->toPlainText()));
     } catch (const Exception& error) {
         // The memo is in the list; a later save writes it. Reporting here keeps a failed
         // write from trapping the user in the modal window.
         if (ErrorReporter)
             ErrorReporter(error.Message());
         else
-            QMessageBox::warning(this, windowTitle(), QtText(error.Message()));
+            QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
     }
 }
 

@@ -12,6 +12,11 @@ class QDate;
 class QDateEdit;
 class QPlainTextEdit;
 
+// Connects the memo store's changed hook to the memo-changed message of every window, so
+// that a stored memo is shown at once wherever its day is on view. Done once the windows
+// exist; SetMemoChangedHandler(nullptr) disconnects it.
+void ConnectMemoMessages();
+
 class TFmMemos : public QDialog {
 public:
     explicit TFmMemos(QWidget* parent = nullptr);

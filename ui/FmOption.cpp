@@ -54,8 +54,10 @@ TFmOption::TFmOption(int32_t currentDay, std::function<void(int32_t)> showDay, Q
     BtOK->setDefault(true);
     Label1 = new QLabel(QtText(SJIS("現在日付")), this);
     Label1->move(8, 12);
-    DtPickup = new QDateEdit(TFmMemos::DateOfDay(currentDay), this);
+    DtPickup = new QDateEdit(this);
     DtPickup->setObjectName("DtPickup");
+    LimitToCalendarDates(DtPickup);
+    DtPickup->setDate(TFmMemos::DateOfDay(currentDay));
     DtPickup->setCalendarPopup(true);
     DtPickup->setDisplayFormat("yyyy/MM/dd");
     DtPickup->setGeometry(60, 8, 150, 20);
@@ -86,7 +88,7 @@ void TFmOption::BtOKClick() {
     try {
         AppGlobals().WriteInteger("CALENDAR", "MAX", SeMAx->value());
     } catch (const Exception& error) {
-        QMessageBox::warning(this, windowTitle(), QtText(error.Message()));
+        QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
     }
     accept();
 }

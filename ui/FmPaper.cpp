@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
-#include <QDateTime>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
@@ -36,13 +35,6 @@ TPoint PointOf(const QPointF& p) { return {static_cast<int>(std::floor(p.x())), 
 
 } // namespace
 
-double NowAsDayTime() {
-    QDateTime now = QDateTime::currentDateTime();
-    QDate date = now.date();
-    return DayNumberOf(date.year(), date.month(), date.day()) +
-           now.time().msecsSinceStartOfDay() / (24.0 * 60 * 60 * 1000);
-}
-
 TFmPaper::TFmPaper(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -60,7 +52,7 @@ TFmPaper::TFmPaper(QWidget* owner)
             FFuncColorReset();
     };
     resize(0, 0);
-    FMakeTime = NowAsDayTime();
+    FMakeTime = Now().DayTime();
     BuildMenu();
 }
 

@@ -121,5 +121,3 @@ private:
 
 // The open papers of the program (those not closing) in their creation order.
 void CollectOpenPapers(TpaperList& papers);
-// The current local date and time on the day-number scale (time of day as fraction).
-double NowAsDayTime();

@@ -26,7 +26,9 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
+#include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
+#include "ui/FmMemos.h"
 #include "ui/FormFunc.h"
 #include "ui/GctButton.h"
 #include "ui/TaskBarIcon.h"
@@ -74,7 +76,8 @@ void ShowExceptionMessage(const std::exception& error) {
     std::fflush(stderr);
     if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
         QGuiApplication::platformName() != "offscreen")
-        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()), text);
+        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()),
+                              MessageBoxText(text));
 }
 
 TErrorDisplay SetErrorDisplay(TErrorDisplay display) { return std::exchange(TheErrorDisplay, display); }
@@ -189,7 +192,7 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     ShowDate(shownDay);
     FPapersRestored = false;
 
-    SetMemoChangedHandler([](int32_t day) { BroadcastToForms(UM_MEMOCHANGED, day); });
+    ConnectMemoMessages();
     BuildMenu();
     BuildButtons();
 

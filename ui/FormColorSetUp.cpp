@@ -334,7 +334,7 @@ void TFormColorSetUp::BtApplyClick() {
 }
 
 void TFormColorSetUp::ReportError(const std::string& message) {
-    QMessageBox::warning(this, windowTitle(), QtText(message));
+    QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(message)));
 }
 
 void TFormColorSetUp::ReloadTree(const std::function<void(TColorsList&)>& load) {

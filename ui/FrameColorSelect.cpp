@@ -156,7 +156,12 @@ TFrameColorSelect::TFrameColorSelect(QWidget* parent) : QFrame(parent) {
     TrackBar1 = new QSlider(Qt::Vertical, this);
     TrackBar1->setObjectName("TrackBar1");
     TrackBar1->setGeometry(219, 88, 33, 209);
+    // Position 0 (brightness 100) at the top, as the brightest value belongs there: a
+    // vertical QSlider puts its minimum at the bottom unless its appearance is inverted,
+    // and its keys and wheel follow only when its controls are inverted too.
     TrackBar1->setRange(0, 100);
+    TrackBar1->setInvertedAppearance(true);
+    TrackBar1->setInvertedControls(true);
     TrackBar1->setTickInterval(5);
     TrackBar1->setTickPosition(QSlider::TicksBothSides);
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });

@@ -19,6 +19,7 @@
 #include "platform/Compositor.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
 
 namespace {
 
@@ -26,14 +27,14 @@ TTaskBarIcon::TTrayProbe TrayProbe = nullptr;
 
 QString TextOf(const std::exception& error) {
     auto* own = dynamic_cast<const Exception*>(&error);
-    return QString::fromStdString(own ? SjisToUtf8(own->Message()) : std::string(error.what()));
+    return own ? QtText(own->Message()) : QString::fromStdString(error.what());
 }
 
 void DefaultExceptionDisplay(const std::exception& error) {
     const QString text = TextOf(error);
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-        QMessageBox::critical(nullptr, QString(), text);
+        QMessageBox::critical(nullptr, QString(), MessageBoxText(text));
 }
 
 TTaskBarIcon::TExceptionDisplay ExceptionDisplay = &DefaultExceptionDisplay;

@@ -58,3 +58,13 @@ TEST(YmdText, DayFromYmdCountsNonNumbersAsZeroAndRejectsImpossibleDates) {
         EXPECT_EQ(error.Message(), SJIS("日付に変換できない値が渡されました"));
     }
 }
+
+TEST(Clock, TodayAndNowComeFromTheOneClockUntilItIsGivenBack) {
+    const TLocalMoment lastMillisecond{DayNumberOf(2028, 2, 29), MillisecondsPerDay - 1};
+    SetClock([&] { return lastMillisecond; });
+    EXPECT_EQ(Now(), lastMillisecond);
+    EXPECT_EQ(Today(), DayNumberOf(2028, 2, 29));
+    EXPECT_EQ((TLocalMoment{46363, 6 * 60 * 60 * 1000}.DayTime()), 46363.25);
+    SetClock(nullptr);  // the system's local time again
+    EXPECT_GT(Today(), DayNumberOf(2024, 1, 1));
+}

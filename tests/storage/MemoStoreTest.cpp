@@ -108,6 +108,29 @@ TEST(MemoLines, KeptLinesStayInFrontOfTheMemoTheyPreceded) {
     EXPECT_EQ(store.SaveToBytes(), "junk1\r\n20261207A\r\njunk2\r\n19000104new\r\n");
 }
 
+TEST(MemoLines, AHandEditedEscapeTakesAWholeDoubleByteCharacter) {
+    // Lines a hand-edited or foreign "Memos.txt" may hold: "\\" or "\\x" before a
+    // character whose trail byte is 0x5C (表 ソ) or 0x7C (ポ). The memo shown is the
+    // character itself, and the next save writes it plainly, never a broken character.
+    const struct {
+        std::string Line;   // after the date
+        std::string Memo;
+        std::string Saved;  // the line as the next save writes it
+    } cases[] = {
+        {"\\" + SJIS("表") + "n", SJIS("表") + "n", SJIS("表") + "n"},
+        {"\\" + SJIS("ソ") + "\\n" + SJIS("能"), SJIS("ソ") + "\r\n" + SJIS("能"), SJIS("ソ") + "\\n" + SJIS("能")},
+        {"\\" + SJIS("ポ") + "\\|", SJIS("ポ") + "|", SJIS("ポ") + "|"},
+        {"\\x" + SJIS("表") + "n", std::string(1, '\0'), std::string(1, '\0')},
+        {"\\x41" + SJIS("表") + "\\\\", "A" + SJIS("表") + "\\", "A" + SJIS("表") + "\\\\"},
+    };
+    for (const auto& c : cases) {
+        TMemoStore store("unused");
+        store.LoadFromBytes("20261207" + c.Line + "\r\n");
+        EXPECT_EQ(Entries(store), (std::vector<TMemo>{{c.Memo, Day20261207}})) << SjisToUtf8(c.Line);
+        EXPECT_EQ(store.SaveToBytes(), "20261207" + c.Saved + "\r\n") << SjisToUtf8(c.Line);
+    }
+}
+
 TEST(MemoLines, DamagedBytesNeverCrashAndASecondRoundChangesNothing) {
     const std::string inputs[] = {
         std::string("\0\0\0\0\0\0\0\0\r\n", 10),

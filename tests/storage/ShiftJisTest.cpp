@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "storage/ShiftJis.h"
 
 TEST(ShiftJis, RoundTripsCharactersWhoseTrailByteIsABackslash) {
@@ -40,4 +42,30 @@ TEST(ShiftJis, LeadBytes) {
     EXPECT_EQ(count, (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1));
     EXPECT_FALSE(IsLeadByte('\\'));
     EXPECT_FALSE(IsLeadByte(static_cast<unsigned char>(0xB1)));  // half-width katakana is single-byte
+}
+
+TEST(ShiftJis, TheBoundaryTestAgreesWithTheStepOnEveryShortText) {
+    // Every text of up to six bytes drawn from the bytes that decide: lead bytes that are
+    // also trail bytes, a trail byte that is "\", bytes that are no trail bytes, a letter.
+    const char pool[] = {'\x81', '\xE0', '\x5C', '<', '\xFD', 'A'};
+    constexpr int PoolSize = sizeof pool;
+    int combinations = 1;
+    for (int length = 0; length <= 6; ++length, combinations *= PoolSize) {
+        for (int n = 0; n < combinations; ++n) {
+            std::string text;
+            for (int k = n, i = 0; i < length; ++i, k /= PoolSize)
+                text.push_back(pool[k % PoolSize]);
+            std::vector<bool> starts(text.size() + 1, false);
+            for (size_t i = 0; i < text.size(); i = NextCharAt(text, i))
+                starts[i] = true;
+            starts[text.size()] = true;
+            for (size_t from = 0; from <= text.size(); ++from) {
+                if (!starts[from])
+                    continue;
+                for (size_t pos = from; pos <= text.size(); ++pos)
+                    ASSERT_EQ(IsCharStart(text, from, pos), starts[pos])
+                        << "text " << n << " of " << length << " bytes, from " << from << ", pos " << pos;
+            }
+        }
+    }
 }

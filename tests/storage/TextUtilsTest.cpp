@@ -43,9 +43,42 @@ TEST(EscapeText, UnescapeReadsEveryForm) {
         {"\\\\", "\\"},
         {SJIS("ソ") + "\\t", SJIS("ソ") + "\t"},
         {std::string("a\\b\x83"), std::string("ab\x83")},   // lead byte at the very end kept
+        // The character after "\\" is whole: 表's trail byte 0x5C starts no escape.
+        {"\\" + SJIS("表") + "n", SJIS("表") + "n"},
+        {"\\" + SJIS("ソ") + "\\n", SJIS("ソ") + "\r\n"},
+        {"\\" + SJIS("表"), SJIS("表")},
+        {std::string("\\\x95"), std::string("\x95")},          // a lone lead byte after "\\" at the end
+        {std::string("\\\x95\r!"), std::string("\x95\r!")},    // or before a byte that is no trail byte
+        // The two characters after "\\x" are whole: no number, byte 0, both consumed.
+        {"\\x" + SJIS("表") + "n!", std::string(1, '\0') + "!"},
+        {"\\x4" + SJIS("表") + "n", std::string(1, '\0') + "n"},
+        {"\\x41" + SJIS("表") + "\\\\", "A" + SJIS("表") + "\\"},
+        {"\\x" + SJIS("表"), std::string(1, '\0')},
     };
     for (const TEscapeCase& c : cases)
         EXPECT_EQ(UnescapeText(c.Text), c.Escaped) << c.Text;
+}
+
+TEST(MessageExcerpt, ShowsOneShortLineWithUnprintableBytesEscaped) {
+    const std::string forty(40, 'x');
+    const struct {
+        std::string Text;
+        std::string Excerpt;
+    } cases[] = {
+        {"a > 3 <y/>", "a > 3 <y/>"},                                   // short text as it is
+        {forty + "y", forty + ".."},
+        {std::string(100, '<'), std::string(40, '<') + ".."},
+        {"first\r\nsecond", "first.."},                                 // up to the line end
+        {"last\r\n\r\n", "last"},                                       // only line ends left: nothing left off
+        {"\r\n\n\tnext\rmore", " next.."},                              // leading line ends skipped, TAB as space
+        {std::string("\x01\x7F\x80\xA0\xFD\xFF", 6), "\\x01\\x7F\\x80\\xA0\\xFD\\xFF"},
+        {SJIS("表ソ") + "\xB1\xDF", SJIS("表ソ") + "\xB1\xDF"},          // double-byte and half-width kana kept
+        {"\x95<\x95", "\\x95<\\x95"},                                   // lead bytes without their second half
+        {std::string(39, 'x') + SJIS("表") + "z", std::string(39, 'x') + SJIS("表") + ".."},  // 表 is one character
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MessageExcerpt(c.Text), c.Excerpt) << SjisToUtf8(c.Text);
 }
 
 TEST(EscapeText, RoundTripsEveryByte) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "storage/Exception.h"
@@ -114,6 +115,10 @@ TEST(TxmlListParse, MalformedDocumentsRaiseTheirMessages) {
         {"<a x=1 />", badAttribute + "x=1"},
         {"<a y=\"2\" x=\"></a>", badAttribute + "y=\"2\" x=\""},  // a lone quote is no value
         {"<?xml version=1 ?><r/>", badAttribute + "version=1"},
+        // A damaged file may hold anything: a message shows only a short escaped excerpt.
+        {std::string("\x01\xFF>\r\n<b/>"), notParsed + "\\x01\\xFF>.."},
+        {"<a " + std::string(100, 'y') + ">", noEnd + "<a " + std::string(37, 'y') + ".."},
+        {"<a x=" + std::string(50, 'y') + "/>", badAttribute + "x=" + std::string(38, 'y') + ".."},
     };
     for (const auto& test : cases)
         EXPECT_EQ(LoadFailure(test.document), test.message) << test.document;
@@ -131,7 +136,20 @@ TEST(TxmlListParse, NestingIsLimitedToMaxDepth) {
     // The root is level 0, so MaxDepth + 1 nested elements still load.
     EXPECT_EQ(LoadFailure(nested(TxmlList::MaxDepth + 1)), "");
     EXPECT_EQ(LoadFailure(nested(TxmlList::MaxDepth + 2)), SJIS("階層が深すぎます") + CrLf + "<e>");
-    EXPECT_EQ(LoadFailure(std::string(200000, '<') + ">"), SJIS("終了タグがありません") + CrLf + std::string(200000, '<') + ">");
+    EXPECT_EQ(LoadFailure(std::string(200000, '<') + ">"), SJIS("終了タグがありません") + CrLf + std::string(40, '<') + "..");
+}
+
+TEST(TxmlListParse, AFileThatFailsIsNamedInTheMessage) {
+    TTemporaryFolder folder;
+    const std::string path = folder.Slash() + "colors.clr";
+    std::ofstream(path, std::ios::binary) << "<colors><a>" + std::string(5000, '\xFE') + "</colors>";
+    TxmlList root;
+    try {
+        root.LoadFromFile(path);
+        ADD_FAILURE() << "a damaged document loaded";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), SJIS("終了タグがありません") + CrLf + "<a>" + CrLf + path);
+    }
 }
 
 TEST(TxmlListParse, EveryTruncationFailsWithAMessageOrLoads) {

@@ -2,6 +2,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -53,6 +55,17 @@ void Click(QWidget* widget, QPoint at) {
     SendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton);
     SendMouse(widget, QEvent::MouseButtonRelease, at, Qt::NoButton);
 }
+
+// Where the slider's style draws its handle, from the slider's own style option.
+// QSlider::initStyleOption is protected; a pointer to it formed inside a subclass may be
+// called on any slider.
+struct TSliderProbe : QSlider {
+    static QRect HandleRect(const QSlider& slider) {
+        QStyleOptionSlider option;
+        (slider.*(&TSliderProbe::initStyleOption))(&option);
+        return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider);
+    }
+};
 
 void Retype(QLineEdit* edit, const char* text) {
     edit->setFocus();
@@ -155,6 +168,43 @@ TEST_F(ColorPicker, TheSliderSetsTheBrightness) {
     EXPECT_EQ(Frame.ImageColor->Image().pixel(0, 0) & 0xFFFFFF, 0x7C0000u);  // drawn at the shown 49
     Frame.TrackBar1->setValue(100);
     ExpectShown(Frame, {0, 0, 0, 0, 0, 0, "000000"}, "bottom");
+}
+
+TEST_F(ColorPicker, TheBrightestValueSitsAtTheTopOfTheSlider) {
+    const QSlider& slider = *Frame.TrackBar1;
+    Frame.SetColor(0x0000FF);  // pure red: V = 100
+    const QRect brightest = TSliderProbe::HandleRect(slider);
+    Frame.SetColor(0x000000);  // black: V = 0
+    const QRect darkest = TSliderProbe::HandleRect(slider);
+    EXPECT_LT(brightest.center().y(), slider.height() / 4) << "V = 100";
+    EXPECT_GT(darkest.center().y(), slider.height() * 3 / 4) << "V = 0";
+}
+
+TEST_F(ColorPicker, DraggingTheSliderUpBrightensAndTheKeysGoTheSameWay) {
+    QSlider* slider = Frame.TrackBar1;
+    Frame.SetColor(RGB(128, 0, 0));  // V = 50: the handle in the middle
+    ASSERT_EQ(Frame.Value(), 50);
+    const struct {
+        int Dy;   // drag distance, down positive
+        bool Brighter;
+    } drags[] = {{-40, true}, {40, false}};
+    for (const auto& drag : drags) {
+        Frame.SetColor(RGB(128, 0, 0));
+        const QPoint handle = TSliderProbe::HandleRect(*slider).center();
+        SendMouse(slider, QEvent::MouseButtonPress, handle, Qt::LeftButton);
+        SendMouse(slider, QEvent::MouseMove, handle + QPoint(0, drag.Dy), Qt::LeftButton);
+        SendMouse(slider, QEvent::MouseButtonRelease, handle + QPoint(0, drag.Dy), Qt::NoButton);
+        if (drag.Brighter)
+            EXPECT_GT(Frame.Value(), 60) << drag.Dy;
+        else
+            EXPECT_LT(Frame.Value(), 40) << drag.Dy;
+    }
+
+    // The keys go the same way: Page Up brightens by a page step of 10.
+    Frame.SetColor(RGB(128, 0, 0));
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    EXPECT_NEAR(Frame.Value(), 60, 1);
 }
 
 TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {

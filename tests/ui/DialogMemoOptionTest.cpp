@@ -154,6 +154,21 @@ TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
     EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
 }
 
+// The window stores through the memo store, and announces only through the store's hook.
+TEST_F(MemoWindow, StoringGoesThroughTheStoreAndItsChangedHook) {
+    std::vector<std::pair<int32_t, std::string>> told;  // the day, and the file when it was told
+    SetMemoChangedHandler([&](int32_t day) { told.push_back({day, Environment.FileText("Memos.txt")}); });
+    TFmMemos window;
+    window.ShowDate(Day20261207);
+    Type(window, "hooked");
+    window.close();
+    ConnectMemoMessages();
+    // Announced before the save, as the store does it; no message went round the hook.
+    EXPECT_EQ(told, (std::vector<std::pair<int32_t, std::string>>{{Day20261207, ""}}));
+    EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207hooked\r\n");
+    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 0);
+}
+
 class OptionsDialog : public ::testing::Test {
 protected:
     std::unique_ptr<TFmOption> Open(int32_t currentDay) {
@@ -211,6 +226,19 @@ TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
     changed->DtPickup->setDate(QDate(2027, 1, 1));
     QTest::mouseClick(changed->BtOK, Qt::LeftButton);
     EXPECT_EQ(Shown, std::vector<int32_t>{DayNumberOf(2027, 1, 1)});
+}
+
+// Qt's own lower limit (1752-09-14) would raise an earlier day when OK is pressed.
+TEST_F(OptionsDialog, TheDateFieldHoldsEveryDayOfTheCalendarUnchanged) {
+    for (const QDate date : {QDate(1, 1, 1), QDate(1600, 3, 1), QDate(1752, 9, 13), QDate(9999, 12, 31)}) {
+        auto dialog = Open(TFmMemos::DayOfDate(date));
+        EXPECT_EQ(dialog->DtPickup->date(), date);
+        QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+    }
+    EXPECT_TRUE(Shown.empty());  // nothing moved, so no other day was shown
+    auto dialog = Open(Day20261207);
+    EXPECT_EQ(dialog->DtPickup->minimumDate(), QDate(MinDateYear, 1, 1));
+    EXPECT_EQ(dialog->DtPickup->maximumDate(), QDate(MaxDateYear, 12, 31));
 }
 
 TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {

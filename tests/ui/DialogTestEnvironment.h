@@ -14,6 +14,7 @@
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "support/TestEnvironment.h"
+#include "ui/FmMemos.h"
 
 // A top-level window that keeps every program message it receives.
 class TMessageProbe : public QWidget {
@@ -52,6 +53,9 @@ public:
         ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
         ReplaceColorScheme(std::make_unique<TColorsList>(DataPath() + "colors.clr"));
         ColorScheme().Load();
+        // As the main window does when it opens; environments may nest, so it stays
+        // connected (it only sends the message to the windows there are).
+        ConnectMemoMessages();
     }
     ~TDialogTestEnvironment() {
         ReplaceColorScheme(nullptr);

@@ -102,7 +102,7 @@ protected:
 
 TEST_F(MainWindowTest, AFirstStartShowsTodayCentredWithoutPapers) {
     TFmQuillo* main = Start();
-    EXPECT_EQ(main->CurrentDate(), Today());
+    EXPECT_EQ(main->CurrentDate(), ClockDay);  // today comes from the calendar's clock
     EXPECT_EQ(main->size(), QSize(130, 151));
     QSize screen = QGuiApplication::primaryScreen()->size();
     EXPECT_EQ(main->pos(), QPoint((screen.width() - 130) / 2, (screen.height() - 151) / 2));
@@ -142,6 +142,7 @@ TEST_F(MainWindowTest, OnlyALeftPressInThePageFollowedByAMoveTears) {
         if (c.Tears) {
             TFmPaper* paper = NewestPaper();
             EXPECT_EQ(paper->PaperDate(), day);
+            EXPECT_EQ(paper->MakeTime(), ClockMoment.DayTime());  // made now, by the clock
             EXPECT_TRUE(paper->Hinged());
             EXPECT_EQ(QWidget::mouseGrabber(), paper);
             EXPECT_EQ(main->CurrentDate(), day + 1);

@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide objects the calendar's windows use, over a private data folder: the
 // almanac with the shipped holidays, the settings, the shipped colours, the memos and the
-// page renderer. Each test gets a fresh data folder.
+// page renderer. Each test gets a fresh data folder, and the clock stands still on the
+// last millisecond of 2026-12-07.
 
 #include <QApplication>
 #include <QCursor>
@@ -21,15 +22,20 @@
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
+#include "support/FixedClock.h"
 #include "support/TestEnvironment.h"
 #include "ui/FmQuillo.h"
 #include "ui/PageRenderer.h"
 
 class TWindowTest : public ::testing::Test {
 protected:
+    static constexpr int32_t ClockDay = 46363;  // 2026-12-07
+    static constexpr TLocalMoment ClockMoment{ClockDay, MillisecondsPerDay - 1};
+
     static void SetUpTestSuite() { CreatePageObjects(); }
     static void TearDownTestSuite() { DestroyPageObjects(); }
     void SetUp() override {
+        FClock = std::make_unique<TFixedClock>(ClockMoment);
         FEnvironment = std::make_unique<TTestEnvironment>();
         std::filesystem::create_directories(DataFolder());
         ReplaceAppGlobals(std::make_unique<TbrskGlobal>());
@@ -57,6 +63,7 @@ protected:
         DestroyColorScheme();
         DestroyAppGlobals();
         FEnvironment.reset();
+        FClock.reset();
     }
 
     std::filesystem::path DataFolder() const { return FEnvironment->Root() / "data"; }
@@ -86,6 +93,7 @@ protected:
     std::vector<std::string> Opened;
 
 private:
+    std::unique_ptr<TFixedClock> FClock;
     std::unique_ptr<TTestEnvironment> FEnvironment;
     TDialogOpeners FSavedOpeners;
 };
