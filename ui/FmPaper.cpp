@@ -43,7 +43,7 @@ TFmPaper::TFmPaper(QWidget* owner)
     FTimer1.callOnTimeout([this] { Timer1Timer(); });
     // The paper shows its page through its behaviour component: per-pixel alpha where a
     // compositing manager runs, else the page's shape as the window region.
-    FFunc = new TbrskFormFunc(this);
+    FFunc = new TbrskFormFunc(this, "TFMPAPER");
     FFunc->SetLayered(true);
     FFunc->SetWindowPosition(wpNormal);
     FFunc->SetFitScreenPx(0);

@@ -152,7 +152,7 @@ TFmQuillo::TFmQuillo() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) 
     // 1-2: the papers' list is empty; the window's size is fixed.
     setFixedSize(FormWidth, FormHeight);
     // 3: the stored place, centred on the screen at the first start, kept on a monitor.
-    FFunc = new TbrskFormFunc(this);
+    FFunc = new TbrskFormFunc(this, "TFMQUILLO");
     FFunc->SetPreserve(true);
     FFunc->SetKeepLocation(true);
     FFunc->SetKeepSize(false);

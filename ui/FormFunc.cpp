@@ -11,12 +11,8 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <cxxabi.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <typeinfo>
 
 #include "graphics/GraphicWork.h"
 #include "platform/Compositor.h"
@@ -35,14 +31,6 @@ std::vector<TbrskFormFunc*>& LiveComponents() {
 }
 
 TRect ToRect(const QRect& r) { return RectOfSize(r.x(), r.y(), r.width(), r.height()); }
-
-std::string DemangledClassName(const std::type_info& type) {
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && demangled ? demangled : type.name();
-    std::free(demangled);
-    return name;
-}
 
 Qt::CursorShape CursorOfEdges(Qt::Edges edges) {
     const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
@@ -104,12 +92,6 @@ QRegion MakeRoundRegion(int width, int height, bool round) {
     return region;
 }
 
-std::string SectionOfClassName(const std::string& className) {
-    size_t separator = className.rfind("::");
-    std::string name = separator == std::string::npos ? className : className.substr(separator + 2);
-    return AnsiUpperCase(name);
-}
-
 std::vector<TRect> ScreenWorkAreas() {
     std::vector<TRect> areas;
     for (QScreen* screen : QGuiApplication::screens())
@@ -117,8 +99,8 @@ std::vector<TRect> ScreenWorkAreas() {
     return areas;
 }
 
-TbrskFormFunc::TbrskFormFunc(QWidget* owner)
-    : QObject(owner), FOwner(owner), FSectionName(SectionOfClassName(DemangledClassName(typeid(*owner)))) {
+TbrskFormFunc::TbrskFormFunc(QWidget* owner, std::string sectionName)
+    : QObject(owner), FOwner(owner), FSectionName(std::move(sectionName)) {
     LiveComponents().push_back(this);
     // A window that already stands on the screen keeps the visual it was made with.
     FLayeredCapable = !owner->testAttribute(Qt::WA_WState_Created) && CompositingManagerRunning();

@@ -50,15 +50,15 @@ Qt::Edges EdgesAt(TPoint pointer, const TRect& window);
 // The region of a width × height window: with round, the rectangle less a 4-pixel
 // staircase at each corner; without, the whole rectangle and one row more.
 QRegion MakeRoundRegion(int width, int height, bool round);
-// The section of the settings file that a window of that C++ class keeps its place under:
-// the class name without namespaces, in upper case ("TFmQuillo" → "TFMQUILLO").
-std::string SectionOfClassName(const std::string& className);
 // The work areas of every screen, in the order the application lists the screens.
 std::vector<TRect> ScreenWorkAreas();
 
 class TbrskFormFunc : public QObject {
 public:
-    explicit TbrskFormFunc(QWidget* owner);
+    // sectionName: the section of the settings file that the window keeps its place under.
+    // It is stored in the user's file, so a window keeps its name for good ("TFMQUILLO" for
+    // the main window) whatever its class is called.
+    TbrskFormFunc(QWidget* owner, std::string sectionName);
     ~TbrskFormFunc() override;
     TbrskFormFunc(const TbrskFormFunc&) = delete;
     TbrskFormFunc& operator=(const TbrskFormFunc&) = delete;
@@ -110,7 +110,7 @@ public:
     // position is saved so that the window's shutdown saving happens before the process ends.
     TNotifyEvent OnOwnerDestroy;
 
-    // Position (and size with KeepSize) from the settings section of the window's class;
+    // Position (and size with KeepSize) from the window's settings section;
     // centred on the primary screen by default, and moved onto a monitor when it lies on
     // none. Only with Preserve; either way the position counts as loaded afterwards.
     void LoadPosition();

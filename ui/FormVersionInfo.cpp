@@ -158,7 +158,7 @@ TFormVersionInfo::TFormVersionInfo(QWidget* owner) : QDialog(owner) {
     BtClose->setGeometry(162, 316, 75, 20);
     connect(BtClose, &QPushButton::clicked, this, &QDialog::close);
 
-    brskFormFunc1 = new TbrskFormFunc(this);
+    brskFormFunc1 = new TbrskFormFunc(this, "TFORMVERSIONINFO");
     brskFormFunc1->SetWindowDrag(true);
     brskFormFunc1->SetWindowRound(true);
     brskFormFunc1->SetLayered(true);

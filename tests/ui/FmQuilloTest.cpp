@@ -472,6 +472,21 @@ TEST_F(MainWindowTest, ATrayThatGoesAwayBringsTheWindowAndItsPapersBack) {
     TTaskBarIcon::SetTrayProbe(previous);
 }
 
+// A settings file as earlier versions wrote it: the window's place is read from the section
+// the calendar has always kept it under, and written back there, byte for byte.
+TEST_F(MainWindowTest, APlaceStoredByAnEarlierVersionIsRestoredAndKeptInItsSection) {
+    WriteText(DataFolder() / "application.ini",
+              "[CALENDAR]\r\nDATE=46100\r\n[TFMQUILLO]\r\nTOP=120\r\nLEFT=200\r\nDOCKSITE=\r\n");
+    TFmQuillo* main = Start();
+    EXPECT_EQ(main->pos(), QPoint(200, 120));
+    EXPECT_EQ(main->CurrentDate(), 46100);
+    main->move(230, 140);
+    main->close();
+    delete main;
+    EXPECT_EQ(FileText(DataFolder() / "application.ini"),
+              "[CALENDAR]\r\nDATE=46100\r\n[TFMQUILLO]\r\nTOP=140\r\nLEFT=230\r\nDOCKSITE=\r\n[PAPER]\r\nnumber=0\r\n");
+}
+
 TEST_F(MainWindowTest, TheEndOfTheSessionSavesOnceBeforeTheWindowCloses) {
     TFmQuillo* main = Start();
     Lying(main, 0, 46001, 1, 200, 210);
