@@ -31,34 +31,34 @@ const TEra* EraOf(int32_t day) {
     return nullptr;
 }
 
-TProcessWide<Talmanac> GlobalAlmanac("Almanac");
+TProcessWide<TAlmanac> GlobalAlmanac("Almanac");
 
 } // namespace
 
-void Talmanac::SetDate(double value) { FDate = ClampDate(value); }
+void TAlmanac::SetDate(double value) { FDate = ClampDate(value); }
 
-int32_t Talmanac::DayNumber() const { return DayNumberOfDate(FDate); }
+int32_t TAlmanac::DayNumber() const { return DayNumberOfDate(FDate); }
 
-int Talmanac::Year() const { return YmdOf(DayNumber()).Year; }
+int TAlmanac::Year() const { return YmdOf(DayNumber()).Year; }
 
-int Talmanac::Month() const { return YmdOf(DayNumber()).Month; }
+int TAlmanac::Month() const { return YmdOf(DayNumber()).Month; }
 
-int Talmanac::Day() const { return YmdOf(DayNumber()).Day; }
+int TAlmanac::Day() const { return YmdOf(DayNumber()).Day; }
 
-int Talmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
+int TAlmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
 
-std::string Talmanac::DayOfWeekName() const {
+std::string TAlmanac::DayOfWeekName() const {
     static const std::array<const char*, 7> Names = {"Monday", "Tuesday", "Wednesday", "Thursday",
                                                      "Friday", "Saturday", "Sunday"};
     return Names[DayOfWeek() - 1];
 }
 
-std::string Talmanac::DayOfWeekKanji() const {
+std::string TAlmanac::DayOfWeekKanji() const {
     static const auto Names = SjisNames({"月", "火", "水", "木", "金", "土", "日"});
     return Names[DayOfWeek() - 1];
 }
 
-std::string Talmanac::MonthName() const {
+std::string TAlmanac::MonthName() const {
     // The page has always printed these two spellings; they are kept as they are.
     static const std::array<const char*, 12> Names = {"JANUALY", "FEBRUALY", "MARCH",     "APRIL",
                                                       "MAY",     "JUNE",     "JULY",      "AUGUST",
@@ -66,18 +66,18 @@ std::string Talmanac::MonthName() const {
     return Names[Month() - 1];
 }
 
-std::string Talmanac::EraName() const {
+std::string TAlmanac::EraName() const {
     static const auto Names = SjisNames({"令和", "平成", "昭和", "大正", "明治"});
     const TEra* era = EraOf(DayNumber());
     return era ? Names[era - Eras] : std::string();
 }
 
-int Talmanac::EraYear() const {
+int TAlmanac::EraYear() const {
     const TEra* era = EraOf(DayNumber());
     return era ? Year() - era->BaseYear : 0;
 }
 
-std::string Talmanac::DayEto() const {
+std::string TAlmanac::DayEto() const {
     static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
     static const auto Branches =
         SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
@@ -87,7 +87,7 @@ std::string Talmanac::DayEto() const {
     return Stems[stem] + Branches[branch];
 }
 
-void Talmanac::UpdateYear() {
+void TAlmanac::UpdateYear() {
     const int year = Year();
     if (year == FYear)
         return;
@@ -98,8 +98,8 @@ void Talmanac::UpdateYear() {
     BuildHolidays();
 }
 
-void CreateAlmanac() { GlobalAlmanac.Replace(std::make_unique<Talmanac>()); }
+void CreateAlmanac() { GlobalAlmanac.Replace(std::make_unique<TAlmanac>()); }
 
-void FreeAlmanac() { GlobalAlmanac.Replace(nullptr); }
+void DestroyAlmanac() { GlobalAlmanac.Replace(nullptr); }
 
-Talmanac& Almanac() { return GlobalAlmanac.Get(); }
+TAlmanac& Almanac() { return GlobalAlmanac.Get(); }

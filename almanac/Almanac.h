@@ -1,5 +1,5 @@
 #pragma once
-// Talmanac: every fact the day page prints about one calendar day, for Japan Standard
+// TAlmanac: every fact the day page prints about one calendar day, for Japan Standard
 // Time. It holds one date; the queries answer for that date. The solar terms, lunar months
 // and holidays are built per Gregorian year and cached: moving the date within a year
 // never rebuilds them, moving into another year rebuilds all of them once.
@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "almanac/Holidays.h"
-#include "storage/StringList.h"
+#include "storage/TaggedStrings.h"
 
-class Talmanac {
+class TAlmanac {
 public:
-    Talmanac() = default;
-    ~Talmanac() = default;
-    Talmanac(const Talmanac&) = delete;
-    Talmanac& operator=(const Talmanac&) = delete;
+    TAlmanac() = default;
+    ~TAlmanac() = default;
+    TAlmanac(const TAlmanac&) = delete;
+    TAlmanac& operator=(const TAlmanac&) = delete;
 
     // Holds `value` (a date; its fraction is the time of day). Nothing is rebuilt until a
     // query needs the tables. Dates outside years 1..9999 are brought into that range.
@@ -61,10 +61,10 @@ public:
     // The cached tables and the rules, for callers that list a year's facts.
     int CachedYear() const { return FYear; }
     int TableBuildCount() const { return FTableBuildCount; }
-    const TiStringList& Terms() const { return FTerms; }
-    const TiStringList& Moons() const { return FMoons; }
-    const TiStringList& Holidays() const { return FHolidays; }
-    const TiStringList& OtherDays() const { return FOtherDays; }
+    const TTaggedStrings& Terms() const { return FTerms; }
+    const TTaggedStrings& Moons() const { return FMoons; }
+    const TTaggedStrings& Holidays() const { return FHolidays; }
+    const TTaggedStrings& OtherDays() const { return FOtherDays; }
     const std::vector<THolidayRule>& Rules() const { return FRules; }
 
 private:
@@ -74,17 +74,17 @@ private:
 
     double FDate = 0;
     int32_t FYear = 0;
-    TiStringList FTerms;
-    TiStringList FMoons;
+    TTaggedStrings FTerms;
+    TTaggedStrings FMoons;
     std::vector<int> FMoonNumbers;  // month number 1..12 of each FMoons entry
     std::vector<THolidayRule> FRules;
-    TiStringList FHolidays;
-    TiStringList FOtherDays;
+    TTaggedStrings FHolidays;
+    TTaggedStrings FOtherDays;
     int FTableBuildCount = 0;
 };
 
 // The process-wide almanac. CreateAlmanac makes it (start-up, before the main window),
-// FreeAlmanac releases it (after the event loop); Almanac() must only be called between.
+// DestroyAlmanac releases it (after the event loop); Almanac() must only be called between.
 void CreateAlmanac();
-void FreeAlmanac();
-Talmanac& Almanac();
+void DestroyAlmanac();
+TAlmanac& Almanac();

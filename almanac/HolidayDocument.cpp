@@ -8,21 +8,21 @@
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
-#include "storage/XmlList.h"
+#include "storage/XmlNode.h"
 
 namespace {
 
 // A numeric attribute; -1 when it is missing, empty or not a number.
-int NumberAttribute(const TxmlList& node, const std::string& name) {
+int NumberAttribute(const TXmlNode& node, const std::string& name) {
     int32_t value = 0;
-    return TryStrToInt(node.GetAttribute(name), value) ? value : -1;
+    return TryParseInt(node.GetAttribute(name), value) ? value : -1;
 }
 
 // The day of a year-of-validity attribute ("yyyy", or longer: only the first eight
 // characters count) with the month and day `suffix` appended.
 int32_t YearBoundDay(const std::string& text, const char* suffix) { return DayFromYmd(text + suffix); }
 
-THolidayRule ReadRule(const TxmlList& dayElement, const TxmlList& dateElement) {
+THolidayRule ReadRule(const TXmlNode& dayElement, const TXmlNode& dateElement) {
     THolidayRule rule = DefaultHolidayRule();
     rule.Name = dayElement.GetText();
     rule.Mean = dayElement.GetAttribute("mean");
@@ -46,13 +46,13 @@ THolidayRule ReadRule(const TxmlList& dayElement, const TxmlList& dateElement) {
 } // namespace
 
 std::vector<THolidayRule> ReadHolidayRules(const std::string& documentText) {
-    TxmlList document;
+    TXmlNode document;
     document.LoadFromString(documentText);
     std::vector<THolidayRule> rules;
     if (document.TagName() != "specialday")
         return rules;
     for (int i = 0; i < document.Count(); ++i) {
-        const TxmlList& dayElement = *document.Items(i);
+        const TXmlNode& dayElement = *document.Items(i);
         if (dayElement.TagName().empty())
             continue;
         for (int j = 0; j < dayElement.Count(); ++j)
@@ -62,7 +62,7 @@ std::vector<THolidayRule> ReadHolidayRules(const std::string& documentText) {
     return rules;
 }
 
-void Talmanac::LoadHolidays(const std::string& documentText) {
+void TAlmanac::LoadHolidays(const std::string& documentText) {
     // Read everything first: a document that fails leaves the rules and tables as they were.
     FRules = ReadHolidayRules(documentText);
     FYear = 0;

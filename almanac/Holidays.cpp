@@ -48,7 +48,7 @@ THolidayRule DefaultHolidayRule() {
 int WeekdayFromName(const std::string& text) {
     static const char* const Names[7] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
     for (int i = 0; i < 7; ++i)
-        if (AnsiSameText(text, Names[i]))
+        if (AsciiSameText(text, Names[i]))
             return i + 1;
     return -1;
 }
@@ -119,7 +119,7 @@ const std::string& ObservedHolidayName(TObservedKind kind) {
     return kind == TObservedKind::Substitute ? SJIS("振替休日") : SJIS("国民の休日");
 }
 
-void Talmanac::BuildHolidays() {
+void TAlmanac::BuildHolidays() {
     FHolidays.Clear();
     FOtherDays.Clear();
     const std::string holidayKind = "holiday";
@@ -147,12 +147,12 @@ void Talmanac::BuildHolidays() {
     FHolidays.SortByTag();
 }
 
-bool Talmanac::IsHoliday() {
+bool TAlmanac::IsHoliday() {
     UpdateYear();
     return FHolidays.IndexOfTag(DayNumber()) >= 0;
 }
 
-std::string Talmanac::HolidayName() {
+std::string TAlmanac::HolidayName() {
     UpdateYear();
     const int index = FHolidays.IndexOfTag(DayNumber());
     return index < 0 ? std::string() : FHolidays.Strings(index);

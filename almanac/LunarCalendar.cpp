@@ -93,7 +93,7 @@ std::string LunarMonthText(int number, bool leap) {
     return leap ? SJIS("閏") + Names[number - 1] : Names[number - 1];
 }
 
-void Talmanac::BuildLunarMonths() {
+void TAlmanac::BuildLunarMonths() {
     FMoons.Clear();
     FMoonNumbers.clear();
     // The months of this year lie between the solstice of the year before and that of
@@ -116,7 +116,7 @@ void Talmanac::BuildLunarMonths() {
     }
 }
 
-int Talmanac::LunarMonthIndex(int32_t day) {
+int TAlmanac::LunarMonthIndex(int32_t day) {
     UpdateYear();
     int index = 0;
     while (index < FMoons.Count() - 1 && day >= FMoons.Tags(index + 1))
@@ -124,19 +124,19 @@ int Talmanac::LunarMonthIndex(int32_t day) {
     return index;
 }
 
-std::string Talmanac::LunarMonthLabel(int index) {
+std::string TAlmanac::LunarMonthLabel(int index) {
     UpdateYear();
     return index >= 0 && index < FMoons.Count() ? FMoons.Strings(index) : std::string();
 }
 
-std::string Talmanac::LunarMonthName() { return LunarMonthLabel(LunarMonthIndex(DayNumber())); }
+std::string TAlmanac::LunarMonthName() { return LunarMonthLabel(LunarMonthIndex(DayNumber())); }
 
-int Talmanac::LunarDay() {
+int TAlmanac::LunarDay() {
     const int index = LunarMonthIndex(DayNumber());
     return FMoons.Count() == 0 ? 0 : DayNumber() - FMoons.Tags(index) + 1;
 }
 
-std::string Talmanac::Rokuyo() {
+std::string TAlmanac::Rokuyo() {
     static const auto Names = SjisNames({"先勝", "友引", "先負", "仏滅", "大安", "赤口"});
     const int index = LunarMonthIndex(DayNumber());
     if (FMoons.Count() == 0)

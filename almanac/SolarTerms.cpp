@@ -50,7 +50,7 @@ int SolarTermDay(int year, int row) {
     return static_cast<int>(std::trunc(FindLongitudeDay(def.LongitudeDeg, EstimateDay(year, def.EstimateMonthDay))));
 }
 
-void Talmanac::BuildSolarTerms() {
+void TAlmanac::BuildSolarTerms() {
     FTerms.Clear();
     for (int row = 0; row < SolarTermCount; ++row)
         FTerms.AddTagged(SolarTermDefName(row), SolarTermDay(FYear, row));
@@ -60,7 +60,7 @@ void Talmanac::BuildSolarTerms() {
     }
 }
 
-std::string Talmanac::SolarTermName() {
+std::string TAlmanac::SolarTermName() {
     UpdateYear();
     const int index = FTerms.IndexOfTag(DayNumber());
     return index < 0 ? std::string() : FTerms.Strings(index);

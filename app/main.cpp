@@ -34,10 +34,10 @@
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
-#include "ui/FmQuillo.h"
-#include "ui/FormFunc.h"
-#include "ui/TaskBarIcon.h"
+#include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowBehaviour.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ constexpr int RunningCopyAnswerMs = 1500;
 // file is still tried, and the exit status says whether all were saved.
 void SaveAndQuitUnattended() {
     SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
-    if (TFmQuillo* main = MainWindow())
+    if (TMainWindow* main = MainWindow())
         main->SaveAtExit();
     QCoreApplication::quit();
 }
@@ -134,7 +134,7 @@ std::string ProgramFolderName(const QString& path) { return ProgramPath(QFile::e
 // Start-up after the application object, the event loop and the end. Every failure is an
 // exception that main shows; objects holds what was created so far.
 int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
-    objects.Create(CreateAlmanac, FreeAlmanac);
+    objects.Create(CreateAlmanac, DestroyAlmanac);
     objects.Create(CreateAppGlobals, DestroyAppGlobals);
     // Nothing is read from or written to a data folder that is not there to take it: the
     // user's files may lie on a mount that is missing right now.
@@ -157,11 +157,11 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     objects.Create(CreatePageRenderer, DestroyPageRenderer);
     objects.Create(CreateGraphicSource, DestroyGraphicSource);
 
-    auto mainWindow = std::make_unique<TFmQuillo>();
+    auto mainWindow = std::make_unique<TMainWindow>();
     // A later start on this data folder: the window comes forward, also out of the tray,
     // with its papers.
     instance.OnComeForward = [] {
-        if (TFmQuillo* main = MainWindow())
+        if (TMainWindow* main = MainWindow())
             main->RestoreFromTray();
     };
 
@@ -179,13 +179,13 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     // behaviour component runs its end of session, then the loop ends.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
         SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
-        if (TFmQuillo* main = MainWindow())
+        if (TMainWindow* main = MainWindow())
             main->SaveAtExit();
         BroadcastEndSession();
         SaveAndQuitUnattended();
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [] {
-        if (TFmQuillo* main = MainWindow())
+        if (TMainWindow* main = MainWindow())
             main->SaveAtExit();
     });
 
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
     // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.
     SetShellOpenHandler([](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });
-    TTaskBarIcon::SetExceptionDisplay(ShowExceptionMessage);
+    TTrayIcon::SetExceptionDisplay(ShowExceptionMessage);
 
     // Declared before the guarded part, so that an error is shown while the objects made
     // so far (the settings among them) still exist, and they are released after it.

@@ -11,8 +11,8 @@
 
 namespace {
 
-Talmanac& LoadedAlmanac() {
-    static Talmanac almanac;
+TAlmanac& LoadedAlmanac() {
+    static TAlmanac almanac;
     static const bool loaded = (almanac.LoadHolidays(LoadResourceText("holidays.txt")), true);
     (void)loaded;
     return almanac;
@@ -20,7 +20,7 @@ Talmanac& LoadedAlmanac() {
 
 // Each iteration moves into another year (1900..2099 in turn) and builds its tables.
 void BM_UpdateYear(benchmark::State& state) {
-    Talmanac& almanac = LoadedAlmanac();
+    TAlmanac& almanac = LoadedAlmanac();
     int year = 1900;
     for (auto _ : state) {
         almanac.SetDate(DayNumberOf(year, 6, 15) + 0.5);
@@ -33,7 +33,7 @@ BENCHMARK(BM_UpdateYear)->Unit(benchmark::kMicrosecond);
 
 // Everything the page prints for one day, days of one year in turn.
 void BM_PageQueries(benchmark::State& state) {
-    Talmanac& almanac = LoadedAlmanac();
+    TAlmanac& almanac = LoadedAlmanac();
     const int32_t first = DayNumberOf(2025, 1, 1);
     int offset = 0;
     for (auto _ : state) {

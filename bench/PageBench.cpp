@@ -17,7 +17,7 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "ui/PageRenderer.h"
-#include "ui/RollUnit.h"
+#include "ui/PaperTurn.h"
 
 namespace {
 
@@ -42,20 +42,20 @@ void ComposeLayered(TBitmap& layered, const TBitmap& rotated) {
 // hangs still and the caller merely moves its window.
 void DragStep(benchmark::State& state, bool turning) {
     std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(BenchDay);
-    TRollUnit roll;
-    roll.SetSource(page.get());
+    TPaperTurn turn;
+    turn.SetSource(page.get());
     TBitmap layered(0, 0, TPixelFormat::pf32bit);
     const TPoint grab{110, 10};
     int swing = 1;
     for (auto _ : state) {
-        roll.SetPivotSrc(grab);
+        turn.SetPivotSrc(grab);
         if (turning) {
             swing = -swing;
-            roll.SetVelocity(60 * swing);   // three degrees, alternately either way
+            turn.SetVelocity(60 * swing);   // three degrees, alternately either way
         }
-        if (roll.Step(0, 0))
-            ComposeLayered(layered, *roll.GetBitmap());
-        benchmark::DoNotOptimize(roll.PivotRot());
+        if (turn.Step(0, 0))
+            ComposeLayered(layered, *turn.GetBitmap());
+        benchmark::DoNotOptimize(turn.PivotRot());
     }
 }
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
     CreateAlmanac();
     Almanac().LoadHolidays(LoadResourceText("holidays"));
-    ReplaceColorScheme(std::make_unique<TColorsList>(""));
+    ReplaceColorScheme(std::make_unique<TColorScheme>(""));
     ColorScheme().LoadDefaults();
     ReplaceMemoStore(std::make_unique<TMemoStore>(""));
     Memos().AddTagged(SJIS("忘年会の会場予約とソフト表彰式の準備"), BenchDay);
@@ -86,6 +86,6 @@ int main(int argc, char** argv) {
     DestroyPageRenderer();
     DestroyMemoStore();
     DestroyColorScheme();
-    FreeAlmanac();
+    DestroyAlmanac();
     return 0;
 }

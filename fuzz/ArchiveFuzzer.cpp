@@ -1,5 +1,5 @@
 // Any bytes as an archive: the directory is read, then every member is selected, sought
-// through and read to its end. Damaged input may only raise EarcSTreamError; a crash, a
+// through and read to its end. Damaged input may only raise EArchiveError; a crash, a
 // hang or a sanitizer report is a finding.
 
 #include <cstddef>
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (static_cast<int64_t>(archive.ReadRest(memberSize + 10).size()) > memberSize)
                 __builtin_trap();  // a read ran past the member
         }
-    } catch (const EarcSTreamError&) {
+    } catch (const EArchiveError&) {
     }
     return 0;
 }

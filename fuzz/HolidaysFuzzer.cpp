@@ -11,7 +11,7 @@
 #include "storage/Exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Talmanac almanac;
+    TAlmanac almanac;
     try {
         almanac.LoadHolidays(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const Exception&) {

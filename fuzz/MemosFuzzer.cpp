@@ -12,7 +12,7 @@
 
 namespace {
 
-bool SameMemos(const TiStringList& a, const TiStringList& b) {
+bool SameMemos(const TTaggedStrings& a, const TTaggedStrings& b) {
     if (a.Count() != b.Count())
         return false;
     for (int i = 0; i < a.Count(); ++i)

@@ -1,5 +1,6 @@
-// Any bytes as a rectangle stream. Damaged input may only raise ERgnError; a crash, a hang or
-// a sanitizer report is a finding. The region built must also survive a move and a combination.
+// Any bytes as a rectangle stream. Damaged input may only raise ERegionError; a crash, a hang
+// or a sanitizer report is a finding. The region built must also survive a move and a
+// combination.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         region.LoadFromStream(stream);
         region.Move(size > 0 ? data[0] - 128 : 0, 3);
         region.AddEllipse(0, 0, 40, 30, rcXor);
-    } catch (const ERgnError&) {
+    } catch (const ERegionError&) {
     }
     return 0;
 }

@@ -10,14 +10,14 @@
 
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
-#include "storage/XmlList.h"
+#include "storage/XmlNode.h"
 
 namespace {
 
 // An element without a name ("< x>...</>") is kept as a text node holding its raw markup;
 // written out, that markup is read again by the enclosing elements' tag balancing, so
 // such a tree is not expected to come back the same.
-bool HoldsRawMarkup(const TxmlList& node) {
+bool HoldsRawMarkup(const TXmlNode& node) {
     const std::string& text = node.Text();
     for (std::size_t i = 0; i < text.size(); i = NextCharAt(text, i))
         if (text[i] == '<')
@@ -31,7 +31,7 @@ bool HoldsRawMarkup(const TxmlList& node) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TxmlList root;
+    TXmlNode root;
     try {
         root.LoadFromString(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const Exception&) {
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
     if (HoldsRawMarkup(root))
         return 0;
-    TxmlList again;
+    TXmlNode again;
     again.LoadFromString(out.str());
     if (again.GetXml() != root.GetXml())
         std::abort();

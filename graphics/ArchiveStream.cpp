@@ -45,7 +45,7 @@ std::string CreationStamp() {
 
 } // namespace
 
-EarcSTreamError::EarcSTreamError(const std::string& text) : Exception("TArchiveStream:\r\n" + text) {}
+EArchiveError::EArchiveError(const std::string& text) : Exception("TArchiveStream:\r\n" + text) {}
 
 int32_t TArchiveEntry::Number() const { return static_cast<int32_t>(GetLittleEndian(Bytes.data(), 4)); }
 uint32_t TArchiveEntry::NameLength() const { return static_cast<uint32_t>(GetLittleEndian(Bytes.data() + 4, 4)); }
@@ -57,37 +57,37 @@ void TArchiveEntry::SetDataOffset(int64_t offset) { SetLittleEndian(Bytes.data()
 void TArchiveEntry::SetFlag(uint8_t flag) { Bytes[16] = flag; }
 void TArchiveEntry::SetDataSize(int64_t size) { SetLittleEndian(Bytes.data() + 17, static_cast<uint64_t>(size), 8); }
 
-int TfilesList::Add(const std::string& name, const TArchiveEntry& entry) {
+int TArchiveDirectory::Add(const std::string& name, const TArchiveEntry& entry) {
     Insert(Count(), name, entry);
     return Count() - 1;
 }
 
-void TfilesList::Insert(int index, const std::string& name, const TArchiveEntry& entry) {
+void TArchiveDirectory::Insert(int index, const std::string& name, const TArchiveEntry& entry) {
     index = std::clamp(index, 0, Count());
     TItem item{name, entry};
     item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
     FItems.insert(FItems.begin() + index, std::move(item));
 }
 
-void TfilesList::Rename(int index, const std::string& name) {
+void TArchiveDirectory::Rename(int index, const std::string& name) {
     TItem& item = FItems.at(index);
     item.Name = name;
     item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
 }
 
-void TfilesList::Delete(int index) {
+void TArchiveDirectory::Delete(int index) {
     if (index >= 0 && index < Count())
         FItems.erase(FItems.begin() + index);
 }
 
-int TfilesList::IndexOf(const std::string& name) const {
+int TArchiveDirectory::IndexOf(const std::string& name) const {
     for (int i = 0; i < Count(); ++i)
-        if (AnsiSameText(FItems[i].Name, name))
+        if (AsciiSameText(FItems[i].Name, name))
             return i;
     return -1;
 }
 
-std::string TfilesList::Text() const {
+std::string TArchiveDirectory::Text() const {
     std::string text;
     for (const TItem& item : FItems) {
         text.append(reinterpret_cast<const char*>(item.Entry.Bytes.data()), ArchiveEntryBytes);
@@ -132,14 +132,14 @@ void TArchiveStream::Reload() {
     const int64_t fileSize = file.Size();
     auto readExactly = [&file](void* buffer, int64_t count) {
         if (file.Read(buffer, count) != count)
-            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
     };
     auto readTag = [&file](const char* expected, const std::string& message) {
         char tag[4];
         int64_t got = file.Read(tag, 4);
         if (got != 4 || std::memcmp(tag, expected, 4) != 0) {
             const std::string_view read(tag, static_cast<size_t>(std::clamp<int64_t>(got, 0, 4)));
-            throw EarcSTreamError(message + MessageExcerpt(read) + SJIS("]です"));
+            throw EArchiveError(message + MessageExcerpt(read) + SJIS("]です"));
         }
     };
     file.SetPosition(0);
@@ -164,13 +164,13 @@ void TArchiveStream::Reload() {
         readExactly(entry.Bytes.data(), ArchiveEntryBytes);
         const int64_t position = file.Position();
         if (int64_t(entry.NameLength()) > fileSize - position)
-            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
         std::string name(entry.NameLength(), '\0');
         readExactly(name.data(), static_cast<int64_t>(name.size()));
         // The data must lie inside the file, both where the walk finds it and where the entry says.
         if (entry.DataSize() < 0 || entry.DataSize() > fileSize - file.Position() || entry.DataOffset() < 0 ||
             entry.DataOffset() > fileSize - entry.DataSize())
-            throw EarcSTreamError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
         FFiles.Add(name, entry);
         file.Seek(entry.DataSize(), TSeekOrigin::soCurrent);
     }
@@ -187,9 +187,9 @@ bool TArchiveStream::SelectFile(const std::string& name) {
 
 int64_t TArchiveStream::Read(void* buffer, int64_t count) {
     if (count < 0)
-        throw EarcSTreamError(SJIS("[Read]Countが負です(") + std::to_string(count) + ")");
+        throw EArchiveError(SJIS("[Read]Countが負です(") + std::to_string(count) + ")");
     if (FSelected < 0)
-        throw EarcSTreamError(SJIS("[Read]読み込みINDEXが指定されていません"));
+        throw EArchiveError(SJIS("[Read]読み込みINDEXが指定されていません"));
     // A member ends where its size says, so a reader never runs into the next member.
     int64_t end = FFiles.DataOffset(FSelected) + FFiles.DataSize(FSelected);
     int64_t available = std::max<int64_t>(0, end - FFile->Position());
@@ -198,17 +198,17 @@ int64_t TArchiveStream::Read(void* buffer, int64_t count) {
 
 int64_t TArchiveStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (FSelected < 0)
-        throw EarcSTreamError(SJIS("[Seek]読み込みINDEXが指定されていません"));
+        throw EArchiveError(SJIS("[Seek]読み込みINDEXが指定されていません"));
     const int64_t start = FFiles.DataOffset(FSelected), end = start + FFiles.DataSize(FSelected);
     int64_t base = origin == TSeekOrigin::soBeginning ? start : origin == TSeekOrigin::soCurrent ? FFile->Position() : end;
     if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
-        throw EarcSTreamError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+        throw EArchiveError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
     int64_t target = base + offset;
     if (target < start || target > end)
-        throw EarcSTreamError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+        throw EArchiveError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
     if (target != FFile->Position())
         FFile->SetPosition(target);
     return target - start;
 }
 
-int64_t TArchiveStream::Write(const void*, int64_t) { throw EarcSTreamError(SJIS("[Write]対応していません")); }
+int64_t TArchiveStream::Write(const void*, int64_t) { throw EArchiveError(SJIS("[Write]対応していません")); }

@@ -1,8 +1,8 @@
 #pragma once
 // The archive of named images: a chunked container ("KARC", "AHDR", "ADAT") whose members
 // each carry a 37-byte entry, a name and their data. TArchiveStream reads one member at a
-// time as a stream; TfilesList is its directory. Archives come from outside: every length
-// is checked against the file before it is used.
+// time as a stream; TArchiveDirectory is its directory. Archives come from outside: every
+// length is checked against the file before it is used.
 
 #include <array>
 #include <cstdint>
@@ -14,9 +14,9 @@
 #include "storage/Exception.h"
 
 // Every message reads "TArchiveStream:" + CR LF + the specific text.
-class EarcSTreamError : public Exception {
+class EArchiveError : public Exception {
 public:
-    explicit EarcSTreamError(const std::string& text);
+    explicit EArchiveError(const std::string& text);
 };
 
 constexpr int ArchiveEntryBytes = 37;
@@ -38,7 +38,7 @@ struct TArchiveEntry {
 };
 
 // The directory: member names (compared without letter case), each with its entry.
-class TfilesList {
+class TArchiveDirectory {
 public:
     int Count() const { return static_cast<int>(FItems.size()); }
     const std::string& Names(int index) const { return FItems.at(index).Name; }
@@ -80,7 +80,7 @@ public:
     // Selects the member by name and moves to the start of its data; false if absent.
     bool SelectFile(const std::string& name);
     int Selected() const { return FSelected; }
-    const TfilesList& Files() const { return FFiles; }
+    const TArchiveDirectory& Files() const { return FFiles; }
     int64_t StoredSize() const { return FStoredSize; }
     int64_t MemberCount() const { return FMemberCount; }
     const std::string& CreationText() const { return FCreationText; }
@@ -97,7 +97,7 @@ public:
 private:
     std::string FFileName;
     std::unique_ptr<TStream> FFile;
-    TfilesList FFiles;
+    TArchiveDirectory FFiles;
     int64_t FStoredSize = 0;
     int64_t FMemberCount = 0;
     std::string FCreationText;

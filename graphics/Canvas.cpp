@@ -44,7 +44,7 @@ const TFontRow FontTable[] = {
 TFontFace ResolveFontFace(const std::string& name) {
     std::string utf8 = SjisToUtf8(name);
     for (const TFontRow& row : FontTable)
-        if (AnsiSameText(utf8, row.Name))
+        if (AsciiSameText(utf8, row.Name))
             return row.Face;
     return {utf8, "", false};
 }

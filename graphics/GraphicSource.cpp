@@ -20,7 +20,7 @@ std::string WithoutExtension(const std::string& fileName) {
 
 // "\16,16,$0000FF,32": every backslash (not the second byte of a double-byte character)
 // removed, then width, height, colour and format separated by commas.
-std::unique_ptr<TGraphic4> PlainBitmap(const std::string& name) {
+std::unique_ptr<TCachedImage> PlainBitmap(const std::string& name) {
     std::string text;
     for (size_t i = 0; i < name.size(); i = NextCharAt(name, i)) {
         const size_t length = CharLengthAt(name, i);
@@ -34,12 +34,12 @@ std::unique_ptr<TGraphic4> PlainBitmap(const std::string& name) {
         fields[k] = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         at = comma == std::string::npos ? text.size() + 1 : comma + 1;
     }
-    auto graphic = std::make_unique<TGraphic4>();
-    uint32_t colour = static_cast<uint32_t>(StrToIntDef(fields[2], 0));
+    auto graphic = std::make_unique<TCachedImage>();
+    uint32_t colour = static_cast<uint32_t>(ParseIntOr(fields[2], 0));
     graphic->Canvas().Brush.Color = colour & 0xFFFFFF;
     if (fields[3] == "32")
         graphic->SetPixelFormat(TPixelFormat::pf32bit);  // filled pixels get alpha 255
-    graphic->SetSize(StrToIntDef(fields[0], 0), StrToIntDef(fields[1], 0));
+    graphic->SetSize(ParseIntOr(fields[0], 0), ParseIntOr(fields[1], 0));
     return graphic;
 }
 
@@ -50,7 +50,7 @@ std::unique_ptr<TGraphicSource>& Instance() {
 
 } // namespace
 
-void TArchiverList::Add(const std::string& path) {
+void TArchiveSet::Add(const std::string& path) {
     if (!FileExists(path))
         return;
     std::unique_ptr<TArchiveStream> archive;
@@ -64,42 +64,42 @@ void TArchiverList::Add(const std::string& path) {
 }
 
 TGraphicSource::TGraphicSource(const std::string& programFolder) {
-    FArchivers.Add(programFolder + "graphic");
+    FArchiveSet.Add(programFolder + "graphic");
     FFolderPath = programFolder + "resource/";
 }
 
-std::unique_ptr<TGraphic4> TGraphicSource::Load(const std::string& name, int firstArchive) {
+std::unique_ptr<TCachedImage> TGraphicSource::Load(const std::string& name, int firstArchive) {
     if (!name.empty() && name[0] == '\\')
         return PlainBitmap(name);
-    auto graphic = std::make_unique<TGraphic4>();
+    auto graphic = std::make_unique<TCachedImage>();
     if (FileExists(FFolderPath + name)) {
         TFileStream file(FFolderPath + name, TFileMode::fmOpenRead);
         LoadGraphic(*graphic, name, file);
         return graphic;
     }
-    for (int i = std::max(firstArchive, 0); i < FArchivers.Count(); ++i)
-        if (FArchivers.Archives(i).SelectFile(name)) {
-            LoadGraphic(*graphic, name, FArchivers.Archives(i));
+    for (int i = std::max(firstArchive, 0); i < FArchiveSet.Count(); ++i)
+        if (FArchiveSet.Archives(i).SelectFile(name)) {
+            LoadGraphic(*graphic, name, FArchiveSet.Archives(i));
             return graphic;
         }
     std::string_view bytes;
     if (!FindResourceBytes(WithoutExtension(name), bytes))
-        throw EResNotFound(SJIS("リソース ") + WithoutExtension(name) + SJIS(" が見つかりません"));
+        throw EResourceNotFound(SJIS("リソース ") + WithoutExtension(name) + SJIS(" が見つかりません"));
     TBytesStream resource(bytes);
     LoadGraphic(*graphic, name, resource);
     return graphic;
 }
 
-std::shared_ptr<TGraphic4> TGraphicSource::GetGraphic(const std::string& name, int mode, int firstArchive) {
+std::shared_ptr<TCachedImage> TGraphicSource::GetGraphic(const std::string& name, int mode, int firstArchive) {
     if (mode != gmReload)
         for (TItem& item : FCache)
-            if (AnsiSameText(item.Name, name)) {
+            if (AsciiSameText(item.Name, name)) {
                 ++item.Graphic->UseCount;
                 if (mode == gmKeep && item.Graphic->Keep == 0)
                     item.Graphic->Keep = 1;
                 return item.Graphic;
             }
-    std::shared_ptr<TGraphic4> graphic = Load(name, firstArchive);
+    std::shared_ptr<TCachedImage> graphic = Load(name, firstArchive);
     if (mode == gmUncached)
         return graphic;
     graphic->Keep = mode == gmReload ? 0 : static_cast<uint8_t>(mode);

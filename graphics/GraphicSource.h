@@ -13,15 +13,15 @@
 #include "graphics/Bitmap.h"
 
 // A bitmap with the cache's keep flag and use count.
-class TGraphic4 : public TBitmap {
+class TCachedImage : public TBitmap {
 public:
-    TGraphic4() = default;
+    TCachedImage() = default;
     uint8_t Keep = 0;
     int UseCount = 0;
 };
 
 // Archives by name (file name without folder and extension), each owned here.
-class TArchiverList {
+class TArchiveSet {
 public:
     // Opens the archive at path and keeps it under its name; a missing file is passed over.
     // A damaged archive raises EFileError "<path> を読めません: " + the archive's message.
@@ -52,23 +52,23 @@ public:
 
     // The image of that name (see the cache modes). Cached images stay owned by the cache;
     // gmUncached hands the only reference to the caller. A name found nowhere raises
-    // EResNotFound and changes nothing; decoder errors pass through.
-    std::shared_ptr<TGraphic4> GetGraphic(const std::string& name, int mode = gmCached, int firstArchive = 0);
+    // EResourceNotFound and changes nothing; decoder errors pass through.
+    std::shared_ptr<TCachedImage> GetGraphic(const std::string& name, int mode = gmCached, int firstArchive = 0);
 
     const std::string& FolderPath() const { return FFolderPath; }
-    TArchiverList& Archivers() { return FArchivers; }
+    TArchiveSet& ArchiveSet() { return FArchiveSet; }
     int Count() const { return static_cast<int>(FCache.size()); }
     const std::string& Names(int index) const { return FCache.at(index).Name; }
-    const std::shared_ptr<TGraphic4>& Graphics(int index) const { return FCache.at(index).Graphic; }
+    const std::shared_ptr<TCachedImage>& Graphics(int index) const { return FCache.at(index).Graphic; }
 
 private:
-    std::unique_ptr<TGraphic4> Load(const std::string& name, int firstArchive);
+    std::unique_ptr<TCachedImage> Load(const std::string& name, int firstArchive);
     struct TItem {
         std::string Name;
-        std::shared_ptr<TGraphic4> Graphic;
+        std::shared_ptr<TCachedImage> Graphic;
     };
     std::vector<TItem> FCache;
-    TArchiverList FArchivers;
+    TArchiveSet FArchiveSet;
     std::string FFolderPath;
 };
 

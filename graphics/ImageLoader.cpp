@@ -17,7 +17,7 @@ std::string LowerExtension(const std::string& fileName) {
     size_t dot = fileName.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
-    return AnsiLowerCase(fileName.substr(dot));
+    return AsciiLowerCase(fileName.substr(dot));
 }
 
 std::string ReadEncodedImage(TStream& stream) {

@@ -49,19 +49,19 @@ void TRegion::Add(const QRegion& shape, uint8_t mode) {
     case rcSubtract: FRegion = FRegion.subtracted(shape); break;
     case rcUnion: FRegion = FRegion.united(shape); break;
     case rcXor: FRegion = FRegion.xored(shape); break;
-    default: throw ERgnError("TRegion.Add: Add Failed");
+    default: throw ERegionError("TRegion.Add: Add Failed");
     }
 }
 
 void TRegion::AddRect(int left, int top, int right, int bottom, uint8_t mode) {
     if (!RectInRange(left, top, right, bottom))
-        throw ERgnError("TRegion.AddRect: Cannot Create Region");
+        throw ERegionError("TRegion.AddRect: Cannot Create Region");
     Add(QRegion(RectOf(left, top, right, bottom)), mode);
 }
 
 void TRegion::AddEllipse(int left, int top, int right, int bottom, uint8_t mode) {
     if (!RectInRange(left, top, right, bottom))
-        throw ERgnError("TRegion.AddEllipse: Cannot Create Region");
+        throw ERegionError("TRegion.AddEllipse: Cannot Create Region");
     Add(QRegion(RectOf(left, top, right, bottom), QRegion::Ellipse), mode);
 }
 
@@ -69,9 +69,9 @@ void TRegion::LoadFromStream(TStream& stream) {
     const char* cannotCreate = "TRegion.LoadFromStream: Cannot Create Region";
     uint8_t header[RegionHeaderBytes];
     if (stream.Read(header, RegionHeaderBytes) != RegionHeaderBytes)
-        throw ERgnError(cannotCreate);
+        throw ERegionError(cannotCreate);
     if (LittleEndian32(header) != RegionHeaderBytes || LittleEndian32(header + 4) != 1)
-        throw ERgnError(cannotCreate);
+        throw ERegionError(cannotCreate);
     uint32_t remaining = static_cast<uint32_t>(LittleEndian32(header + 8));
     QRegion result;
     std::vector<uint8_t> buffer(static_cast<size_t>(RegionBatchRectangles) * 16);
@@ -80,14 +80,14 @@ void TRegion::LoadFromStream(TStream& stream) {
     while (remaining > 0) {
         uint32_t batch = std::min<uint32_t>(remaining, RegionBatchRectangles);
         if (stream.Read(buffer.data(), int64_t(batch) * 16) != int64_t(batch) * 16)
-            throw ERgnError(cannotCreate);
+            throw ERegionError(cannotCreate);
         rects.clear();
         for (uint32_t i = 0; i < batch; ++i) {
             const uint8_t* p = buffer.data() + i * 16;
             int32_t left = LittleEndian32(p), top = LittleEndian32(p + 4);
             int32_t right = LittleEndian32(p + 8), bottom = LittleEndian32(p + 12);
             if (!RectInRange(left, top, right, bottom))
-                throw ERgnError(cannotCreate);
+                throw ERegionError(cannotCreate);
             QRect rect = RectOf(left, top, right, bottom);
             if (!rect.isEmpty())
                 rects.push_back(rect);
@@ -98,9 +98,9 @@ void TRegion::LoadFromStream(TStream& stream) {
     FRegion = result;
 }
 
-void TRegion::makeRgnFromBitmap(const TBitmap& bitmap, int threshold) {
+void TRegion::MakeFromBitmap(const TBitmap& bitmap, int threshold) {
     if (!bitmap.Is32Bit())
-        throw ERgnError("TRegion.makeRgnFromBitmap Failed");
+        throw ERegionError("TRegion.makeRgnFromBitmap Failed");
     std::string data;
     for (int32_t value : {RegionHeaderBytes, 1, 0, 0, 0, 0, bitmap.Width(), bitmap.Height()})
         PutLittleEndian32(data, value);
@@ -134,6 +134,6 @@ void TRegion::Move(int dx, int dy) {
     QRect bounds = FRegion.boundingRect();
     if (!RectInRange(int64_t(bounds.left()) + dx, int64_t(bounds.top()) + dy, int64_t(bounds.right()) + 1 + dx,
                      int64_t(bounds.bottom()) + 1 + dy))
-        throw ERgnError("TRegion.Move Failed");
+        throw ERegionError("TRegion.Move Failed");
     FRegion.translate(dx, dy);
 }

@@ -2,7 +2,7 @@
 // TRegion: a window-system region (here a QRegion) built from rectangles, ellipses, a stream
 // of rectangles, or the alpha channel of a 32-bit bitmap. Every operation computes the new
 // shape aside and keeps it only on success; on failure the region holds what it held and
-// an ERgnError carries the message.
+// an ERegionError carries the message.
 
 #include <QRegion>
 
@@ -13,7 +13,7 @@
 #include "storage/Exception.h"
 #include "storage/Geometry.h"
 
-class ERgnError : public Exception {
+class ERegionError : public Exception {
 public:
     using Exception::Exception;
 };
@@ -52,7 +52,7 @@ public:
     void LoadFromStream(TStream& stream);
     // Every pixel whose alpha is at least threshold, in runs per row, through the rectangle
     // stream. "TRegion.makeRgnFromBitmap Failed" for a bitmap that is not 32-bit.
-    void makeRgnFromBitmap(const TBitmap& bitmap, int threshold);
+    void MakeFromBitmap(const TBitmap& bitmap, int threshold);
     // "TRegion.Move Failed" when the shifted region would leave the coordinate range.
     void Move(int dx, int dy);
 

@@ -22,7 +22,7 @@ constexpr const char* Company = "Vellomar";
 constexpr const char* Internal = "quillo";
 constexpr int WriteTestNames = 1000;
 
-TProcessWide<TbrskGlobal> TheAppGlobals("AppGlobals");
+TProcessWide<TAppGlobals> TheAppGlobals("AppGlobals");
 
 std::string RunningProgramFile() {
     std::error_code error;
@@ -38,9 +38,9 @@ bool NameTaken(const std::string& path) {
 
 } // namespace
 
-TbrskGlobal::TbrskGlobal() : TbrskGlobal(std::string(), TRegistryStore::LocalMachineFile()) {}
+TAppGlobals::TAppGlobals() : TAppGlobals(std::string(), TRegistryStore::LocalMachineFile()) {}
 
-TbrskGlobal::TbrskGlobal(std::string programFile, std::string machineStoreFile)
+TAppGlobals::TAppGlobals(std::string programFile, std::string machineStoreFile)
     : FProgramFile(std::move(programFile)), FMachineStoreFile(std::move(machineStoreFile)) {
     // A key that exists only because a subkey exists is reported by KeyExists too, so the
     // one check stands for opening "software", the company and the product one by one.
@@ -48,13 +48,13 @@ TbrskGlobal::TbrskGlobal(std::string programFile, std::string machineStoreFile)
         SetDataDir(ReadRegString("DATA", "PATH", ""));
 }
 
-TbrskGlobal::~TbrskGlobal() = default;
+TAppGlobals::~TAppGlobals() = default;
 
-void TbrskGlobal::LoadVersion() {
+void TAppGlobals::LoadVersion() {
     if (FVersionLoaded)
         return;
     std::string file = FProgramFile.empty() ? RunningProgramFile() : FProgramFile;
-    int slash = LastDelimiter('/', file);
+    int slash = LastPositionOf('/', file);
     if (slash == 0)
         return;   // no program file to take the folder from; tried again at the next call
     FExePath = file.substr(0, slash);
@@ -67,15 +67,15 @@ void TbrskGlobal::LoadVersion() {
     FVersionLoaded = true;
 }
 
-std::string TbrskGlobal::ExeDir() { LoadVersion(); return FExeDir; }
-std::string TbrskGlobal::ExePath() { LoadVersion(); return FExePath; }
-std::string TbrskGlobal::ExeName() { LoadVersion(); return FExeName; }
-std::string TbrskGlobal::CompanyName() { LoadVersion(); return FCompanyName; }
-std::string TbrskGlobal::ProductName() { LoadVersion(); return FProductName; }
-std::string TbrskGlobal::InternalName() { LoadVersion(); return FInternalName; }
-std::string TbrskGlobal::FileVersion() { LoadVersion(); return FFileVersion; }
+std::string TAppGlobals::ExeDir() { LoadVersion(); return FExeDir; }
+std::string TAppGlobals::ExePath() { LoadVersion(); return FExePath; }
+std::string TAppGlobals::ExeName() { LoadVersion(); return FExeName; }
+std::string TAppGlobals::CompanyName() { LoadVersion(); return FCompanyName; }
+std::string TAppGlobals::ProductName() { LoadVersion(); return FProductName; }
+std::string TAppGlobals::InternalName() { LoadVersion(); return FInternalName; }
+std::string TAppGlobals::FileVersion() { LoadVersion(); return FFileVersion; }
 
-int TbrskGlobal::MajorVersion() {
+int TAppGlobals::MajorVersion() {
     if (FMajorVersion == 0) {
         struct utsname names;
         if (uname(&names) == 0)
@@ -84,9 +84,9 @@ int TbrskGlobal::MajorVersion() {
     return FMajorVersion;
 }
 
-bool TbrskGlobal::CanWriteFolder(std::string_view path) { return WriteTestError(path) == 0; }
+bool TAppGlobals::CanWriteFolder(std::string_view path) { return WriteTestError(path) == 0; }
 
-int TbrskGlobal::WriteTestError(std::string_view path) {
+int TAppGlobals::WriteTestError(std::string_view path) {
     std::string folder = FolderOf(path);
     if (folder.empty() || !DirectoryExists(folder))
         return ENOENT;
@@ -108,7 +108,7 @@ int TbrskGlobal::WriteTestError(std::string_view path) {
     return 0;
 }
 
-void TbrskGlobal::CheckDataFolder() {
+void TAppGlobals::CheckDataFolder() {
     const std::string folder = DataDir();
     if (int error = MakeFolders(folder); error != 0)
         throw EFileError(SJIS("データフォルダ ") + folder + SJIS(" を作成できません: ") + SystemErrorText(error), error);
@@ -116,9 +116,9 @@ void TbrskGlobal::CheckDataFolder() {
         throw EFileError(SJIS("データフォルダ ") + CannotWriteMessage(folder, SystemErrorText(error)), error);
 }
 
-bool TbrskGlobal::ExeFolderWritable() { return CanWriteFolder(ExePath()); }
+bool TAppGlobals::ExeFolderWritable() { return CanWriteFolder(ExePath()); }
 
-std::string TbrskGlobal::DataDir() {
+std::string TAppGlobals::DataDir() {
     if (!FDataDir.empty())
         return FDataDir;
     TRegistryStore machine(FMachineStoreFile, TRegistryAccess::ReadOnly);
@@ -126,7 +126,7 @@ std::string TbrskGlobal::DataDir() {
     // "/opt/quillo/" and "/opt/quillo" are the same folder.
     while (installed.size() > 1 && installed.back() == '/')
         installed.pop_back();
-    if (AnsiLowerCase(installed) != AnsiLowerCase(ExeDir()) && ExeFolderWritable()) {
+    if (AsciiLowerCase(installed) != AsciiLowerCase(ExeDir()) && ExeFolderWritable()) {
         FDataDir = ExeDir() + "/Data";
     } else {
         std::string appData = SpecialFolder(CSIDL_APPDATA);
@@ -134,73 +134,73 @@ std::string TbrskGlobal::DataDir() {
             appData = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
         FDataDir = appData + "/" + CompanyName() + "/" + ProductName();
     }
-    ForceFolders(FDataDir);
+    CreateFolders(FDataDir);
     return FDataDir;
 }
 
-std::string TbrskGlobal::DataPath() { return DataDir() + "/"; }
+std::string TAppGlobals::DataPath() { return DataDir() + "/"; }
 
-void TbrskGlobal::SetDataDir(std::string_view dir) {
+void TAppGlobals::SetDataDir(std::string_view dir) {
     FDataDir = dir;
     // The settings file lives in the data folder: the next use opens it there.
     FSettings.reset();
     if (dir.empty())
         return;
-    ForceFolders(dir);
+    CreateFolders(dir);
     WriteRegString("DATA", "PATH", dir);
 }
 
-std::string TbrskGlobal::SettingsFileName() { return DataPath() + "application.ini"; }
+std::string TAppGlobals::SettingsFileName() { return DataPath() + "application.ini"; }
 
-TProfileFile& TbrskGlobal::Settings() {
+TProfileFile& TAppGlobals::Settings() {
     if (!FSettings)
         FSettings = std::make_unique<TProfileFile>(SettingsFileName());
     return *FSettings;
 }
 
-int TbrskGlobal::ReadInteger(std::string_view section, std::string_view key, int defaultValue) {
+int TAppGlobals::ReadInteger(std::string_view section, std::string_view key, int defaultValue) {
     std::string text = ReadString(section, key, "");
     if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text = "$" + text.substr(2);
-    return StrToIntDef(text, defaultValue);
+    return ParseIntOr(text, defaultValue);
 }
 
-std::string TbrskGlobal::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+std::string TAppGlobals::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
     return Settings().ReadString(section, key, defaultValue);
 }
 
-void TbrskGlobal::WriteInteger(std::string_view section, std::string_view key, int value) {
+void TAppGlobals::WriteInteger(std::string_view section, std::string_view key, int value) {
     WriteString(section, key, std::to_string(value));
 }
 
-void TbrskGlobal::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+void TAppGlobals::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     Settings().WriteString(section, key, value);
 }
 
-std::string TbrskGlobal::UserKeyPath() { return "software\\" + CompanyName() + "\\" + InternalName(); }
+std::string TAppGlobals::UserKeyPath() { return "software\\" + CompanyName() + "\\" + InternalName(); }
 
-TRegistryStore& TbrskGlobal::UserRegistry() {
+TRegistryStore& TAppGlobals::UserRegistry() {
     if (!FUserRegistry)
         FUserRegistry = std::make_unique<TRegistryStore>(TRegistryStore::CurrentUserFile(), TRegistryAccess::ReadWrite);
     return *FUserRegistry;
 }
 
-std::string TbrskGlobal::ReadRegString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+std::string TAppGlobals::ReadRegString(std::string_view section, std::string_view key, std::string_view defaultValue) {
     return UserRegistry().ReadString(UserKeyPath() + "\\" + std::string(section), key, defaultValue);
 }
 
-void TbrskGlobal::WriteRegString(std::string_view section, std::string_view key, std::string_view value) {
+void TAppGlobals::WriteRegString(std::string_view section, std::string_view key, std::string_view value) {
     UserRegistry().WriteString(UserKeyPath() + "\\" + std::string(section), key, value);
 }
 
-TbrskGlobal& AppGlobals() { return TheAppGlobals.Get(); }
+TAppGlobals& AppGlobals() { return TheAppGlobals.Get(); }
 
 bool HasAppGlobals() { return TheAppGlobals.Exists(); }
 
-std::unique_ptr<TbrskGlobal> ReplaceAppGlobals(std::unique_ptr<TbrskGlobal> instance) {
+std::unique_ptr<TAppGlobals> ReplaceAppGlobals(std::unique_ptr<TAppGlobals> instance) {
     return TheAppGlobals.Replace(std::move(instance));
 }
 
-void CreateAppGlobals() { ReplaceAppGlobals(std::make_unique<TbrskGlobal>()); }
+void CreateAppGlobals() { ReplaceAppGlobals(std::make_unique<TAppGlobals>()); }
 
 void DestroyAppGlobals() { ReplaceAppGlobals(nullptr); }

@@ -1,8 +1,8 @@
 #pragma once
-// The program's folders, version strings and settings: where the program file lies, which
-// folder holds the user's data, and the settings file "application.ini" in that folder,
-// together with the per-user string store. Paths are Shift_JIS and use "/"; folders come
-// without, paths (ExePath, DataPath) with a trailing "/".
+// TAppGlobals holds the program's folders, version strings and settings: where the program
+// file lies, which folder holds the user's data, and the settings file "application.ini" in
+// that folder, together with the per-user string store. Paths are Shift_JIS and use "/";
+// folders come without, paths (ExePath, DataPath) with a trailing "/".
 
 #include <memory>
 #include <string>
@@ -11,17 +11,17 @@
 #include "storage/ProfileFile.h"
 #include "storage/RegistryStore.h"
 
-class TbrskGlobal {
+class TAppGlobals {
 public:
     // The running program (/proc/self/exe) and the installer's per-machine store.
-    TbrskGlobal();
+    TAppGlobals();
     // programFile: the full path of the program file, Shift_JIS (empty: /proc/self/exe);
     // machineStoreFile: the per-machine store that records the installation folder.
     // Reads the per-user "DATA"/"PATH" value and, when it is set, makes it the data folder.
-    TbrskGlobal(std::string programFile, std::string machineStoreFile);
-    ~TbrskGlobal();
-    TbrskGlobal(const TbrskGlobal&) = delete;
-    TbrskGlobal& operator=(const TbrskGlobal&) = delete;
+    TAppGlobals(std::string programFile, std::string machineStoreFile);
+    ~TAppGlobals();
+    TAppGlobals(const TAppGlobals&) = delete;
+    TAppGlobals& operator=(const TAppGlobals&) = delete;
 
     // The data folder, resolved on first call when none was set: ExeDir + "/Data" when
     // the program does not lie in its recorded installation folder (compared without
@@ -101,9 +101,9 @@ private:
 
 // The process-wide object. app/main.cpp creates it before the main window and destroys it
 // after every window is gone; a test may put its own instance in place.
-TbrskGlobal& AppGlobals();
+TAppGlobals& AppGlobals();
 bool HasAppGlobals();
 // Makes instance the process-wide object (nullptr: none) and returns the one it replaces.
-std::unique_ptr<TbrskGlobal> ReplaceAppGlobals(std::unique_ptr<TbrskGlobal> instance);
+std::unique_ptr<TAppGlobals> ReplaceAppGlobals(std::unique_ptr<TAppGlobals> instance);
 void CreateAppGlobals();
 void DestroyAppGlobals();

@@ -11,51 +11,51 @@
 
 namespace {
 
-TProcessWide<TColorsList> TheColorScheme("ColorScheme");
+TProcessWide<TColorScheme> TheColorScheme("ColorScheme");
 
 } // namespace
 
-TColorsList::TColorsList() : TColorsList(AppGlobals().DataPath() + "colors.clr") {}
+TColorScheme::TColorScheme() : TColorScheme(AppGlobals().DataPath() + "colors.clr") {}
 
-TColorsList::TColorsList(std::string fileName) : FFileName(std::move(fileName)) {}
+TColorScheme::TColorScheme(std::string fileName) : FFileName(std::move(fileName)) {}
 
-void TColorsList::Load() { LoadFrom(FFileName); }
+void TColorScheme::Load() { LoadFrom(FFileName); }
 
-void TColorsList::LoadFrom(const std::string& fileName) {
+void TColorScheme::LoadFrom(const std::string& fileName) {
     if (FileExists(fileName))
         LoadFromFile(fileName);
     else
         LoadDefaults();
 }
 
-void TColorsList::LoadDefaults() {
+void TColorScheme::LoadDefaults() {
     std::string document = LoadResourceText("colors");
     Clear();
     LoadFromString(document);
 }
 
-uint32_t TColorsList::GetColor(const std::string& path, uint32_t defaultColor) {
+uint32_t TColorScheme::GetColor(const std::string& path, uint32_t defaultColor) {
     std::string text = GetValue(path);
     if (text.empty())
         return defaultColor;
     int32_t value;
-    return TryStrToInt(text, value) ? static_cast<uint32_t>(value) : 0;
+    return TryParseInt(text, value) ? static_cast<uint32_t>(value) : 0;
 }
 
-void TColorsList::SetColor(const std::string& path, uint32_t colour) { SetValue(path, "$" + IntToHex(colour, 6)); }
+void TColorScheme::SetColor(const std::string& path, uint32_t colour) { SetValue(path, "$" + FormatHex(colour, 6)); }
 
-void TColorsList::Save() { SaveToFile(FFileName); }
+void TColorScheme::Save() { SaveToFile(FFileName); }
 
-void TColorsList::SaveTo(const std::string& fileName) { SaveToFile(fileName); }
+void TColorScheme::SaveTo(const std::string& fileName) { SaveToFile(fileName); }
 
-TColorsList& ColorScheme() { return TheColorScheme.Get(); }
+TColorScheme& ColorScheme() { return TheColorScheme.Get(); }
 
 bool HasColorScheme() { return TheColorScheme.Exists(); }
 
-std::unique_ptr<TColorsList> ReplaceColorScheme(std::unique_ptr<TColorsList> instance) {
+std::unique_ptr<TColorScheme> ReplaceColorScheme(std::unique_ptr<TColorScheme> instance) {
     return TheColorScheme.Replace(std::move(instance));
 }
 
-void CreateColorScheme() { ReplaceColorScheme(std::make_unique<TColorsList>()); }
+void CreateColorScheme() { ReplaceColorScheme(std::make_unique<TColorScheme>()); }
 
 void DestroyColorScheme() { ReplaceColorScheme(nullptr); }

@@ -1,22 +1,22 @@
 #pragma once
-// The colour scheme: the colours of the calendar window and of the day pages, held as a
-// document of the XML dialect whose leaves are colours. The scheme that ships with the
-// program is the embedded resource "colors"; the user's scheme is "colors.clr" in the
-// data folder. A colour is written "$" + hexadecimal digits of 0x00BBGGRR ("$4040FF" is a
-// red), and read from that form or from plain decimal digits.
+// TColorScheme: the colours of the calendar window and of the day pages, held as a document
+// of the XML dialect whose leaves are colours. The scheme that ships with the program is
+// the embedded resource "colors"; the user's scheme is "colors.clr" in the data folder. A
+// colour is written "$" + hexadecimal digits of 0x00BBGGRR ("$4040FF" is a red), and read
+// from that form or from plain decimal digits.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "storage/XmlList.h"
+#include "storage/XmlNode.h"
 
-class TColorsList : public TxmlList {
+class TColorScheme : public TXmlNode {
 public:
     // The user's scheme file is DataPath + "colors.clr" (AppGlobals must exist).
-    TColorsList();
+    TColorScheme();
     // The user's scheme file is fileName.
-    explicit TColorsList(std::string fileName);
+    explicit TColorScheme(std::string fileName);
 
     const std::string& FileName() const { return FFileName; }
 
@@ -26,7 +26,7 @@ public:
     void Load();
     // The same with another file (the colour dialog's load command).
     void LoadFrom(const std::string& fileName);
-    // The embedded scheme; EResNotFound when the program does not carry it.
+    // The embedded scheme; EResourceNotFound when the program does not carry it.
     void LoadDefaults();
 
     // The colour at path (element names separated by "\", a leading "\" allowed):
@@ -47,9 +47,9 @@ private:
 
 // The process-wide scheme. Created at start-up after AppGlobals; filled by Load when the
 // main window is created.
-TColorsList& ColorScheme();
+TColorScheme& ColorScheme();
 bool HasColorScheme();
 // Makes instance the process-wide scheme (nullptr: none); returns the one it replaces.
-std::unique_ptr<TColorsList> ReplaceColorScheme(std::unique_ptr<TColorsList> instance);
+std::unique_ptr<TColorScheme> ReplaceColorScheme(std::unique_ptr<TColorScheme> instance);
 void CreateColorScheme();
 void DestroyColorScheme();

@@ -43,7 +43,7 @@ constexpr int64_t UnixEpochDay = 25569;
 bool ReadPart(std::string_view text, int from, int to, int& value) {
     std::string part = CopyRange(text, from, to);
     int32_t number;
-    if (part.empty() || part[0] == '$' || !TryStrToInt(part, number))
+    if (part.empty() || part[0] == '$' || !TryParseInt(part, number))
         return false;
     value = number;
     return true;

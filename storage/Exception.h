@@ -29,7 +29,7 @@ private:
 };
 
 // A named embedded resource that the program does not carry.
-class EResNotFound : public Exception {
+class EResourceNotFound : public Exception {
 public:
     using Exception::Exception;
 };

@@ -73,7 +73,7 @@ std::string WithoutTrailingSlash(std::string path) {
 
 } // namespace
 
-void ForceFolders(std::string_view folder) { MakeFolders(folder); }
+void CreateFolders(std::string_view folder) { MakeFolders(folder); }
 
 int MakeFolders(std::string_view folder) {
     std::string native = NativePath(folder);
@@ -101,7 +101,7 @@ int MakeFolders(std::string_view folder) {
 }
 
 std::string FolderOf(std::string_view path) {
-    int last = LastDelimiter('/', path);
+    int last = LastPositionOf('/', path);
     return last == 0 ? std::string() : std::string(path.substr(0, last));
 }
 

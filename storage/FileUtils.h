@@ -8,7 +8,7 @@
 #include <string_view>
 
 // Creates every missing folder of the path, outermost first; reports nothing.
-void ForceFolders(std::string_view folder);
+void CreateFolders(std::string_view folder);
 // The same, reporting: 0 when the folder exists afterwards, else the errno value of the
 // step that failed (ENOTDIR when a file stands in the folder's place).
 int MakeFolders(std::string_view folder);

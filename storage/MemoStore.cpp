@@ -121,7 +121,7 @@ void CreateMemoStore() { ReplaceMemoStore(std::make_unique<TMemoStore>(AppGlobal
 
 void DestroyMemoStore() { ReplaceMemoStore(nullptr); }
 
-TiStringList& Memos() { return MemoStore().Items(); }
+TTaggedStrings& Memos() { return MemoStore().Items(); }
 
 void LoadMemos() { MemoStore().Load(); }
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "storage/StringList.h"
+#include "storage/TaggedStrings.h"
 
 class TMemoStore {
 public:
@@ -28,8 +28,8 @@ public:
     const std::string& FileName() const { return FFileName; }
     // The memos: text exactly as typed (may hold CR LF), tagged with its day number.
     // Entries keep the order of the file; an emptied memo stays as an empty string.
-    TiStringList& Items() { return FItems; }
-    const TiStringList& Items() const { return FItems; }
+    TTaggedStrings& Items() { return FItems; }
+    const TTaggedStrings& Items() const { return FItems; }
     // Lines of the last load that were kept verbatim because they hold no date.
     int KeptLineCount() const { return static_cast<int>(FKeptLines.size()); }
 
@@ -59,7 +59,7 @@ private:
     };
 
     std::string FFileName;
-    TiStringList FItems;
+    TTaggedStrings FItems;
     std::vector<TKeptLine> FKeptLines;
     bool FUnreadable = false;
 };
@@ -73,7 +73,7 @@ void CreateMemoStore();
 void DestroyMemoStore();
 
 // The memo list of the process-wide store.
-TiStringList& Memos();
+TTaggedStrings& Memos();
 void LoadMemos();
 void SaveMemos();
 

@@ -112,7 +112,7 @@ int TProfileText::FindSection(std::string_view section) const {
         if (!OpensWithBracket(FLines[i]))
             continue;
         TLineKind kind = ClassifyLine(FLines[i]);
-        if (kind.Kind == TLineKind::Section && AnsiSameText(kind.Name, wanted))
+        if (kind.Kind == TLineKind::Section && AsciiSameText(kind.Name, wanted))
             return static_cast<int>(i);
     }
     return -1;
@@ -124,7 +124,7 @@ int TProfileText::FindKey(int sectionLine, std::string_view key) const {
         TLineKind kind = ClassifyLine(FLines[i]);
         if (kind.Kind == TLineKind::Section)
             break;
-        if (kind.Kind == TLineKind::Entry && AnsiSameText(kind.Name, wanted))
+        if (kind.Kind == TLineKind::Entry && AsciiSameText(kind.Name, wanted))
             return static_cast<int>(i);
     }
     return -1;

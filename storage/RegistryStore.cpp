@@ -27,9 +27,9 @@ std::string TRegistryStore::LocalMachineFile() { return "/etc/xdg/vellomar/regis
 bool TRegistryStore::KeyExists(std::string_view keyPath) const {
     // Lower-casing keeps double-byte characters whole, so a prefix of the lowered key path
     // ends on a character boundary and the "\" after it is a character of its own.
-    std::string wanted = AnsiLowerCase(keyPath);
+    std::string wanted = AsciiLowerCase(keyPath);
     for (const std::string& section : FProfile.SectionNames()) {
-        std::string name = AnsiLowerCase(section);
+        std::string name = AsciiLowerCase(section);
         if (name == wanted || (name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 &&
                                name[wanted.size()] == '\\'))
             return true;
@@ -46,6 +46,6 @@ void TRegistryStore::WriteString(std::string_view keyPath, std::string_view name
     // The per-machine store belongs to the installer; the program only reads it.
     if (FAccess == TRegistryAccess::ReadOnly)
         throw EFileError(CannotWriteMessage(FProfile.FileName(), SJIS("読み取り専用です")));
-    ForceFolders(FolderOf(FProfile.FileName()));
+    CreateFolders(FolderOf(FProfile.FileName()));
     FProfile.WriteString(keyPath, name, value);
 }

@@ -16,13 +16,13 @@ std::string ResourceNameOf(std::string_view fileName) {
     size_t dot = fileName.rfind('.');
     if (dot != std::string_view::npos && dot > 0)
         fileName = fileName.substr(0, dot);
-    return AnsiLowerCase(fileName);
+    return AsciiLowerCase(fileName);
 }
 
 } // namespace
 
 bool FindResourceBytes(std::string_view name, std::string_view& bytes) {
-    std::string wanted = AnsiLowerCase(name);
+    std::string wanted = AsciiLowerCase(name);
     for (int i = 0; i < EmbeddedResourceCount; ++i) {
         const TEmbeddedResource& resource = EmbeddedResources[i];
         if (wanted == resource.Name) {
@@ -38,7 +38,7 @@ std::string LoadResourceText(std::string_view fileName) {
     std::string name = ResourceNameOf(fileName);
     std::string_view bytes;
     if (!FindResourceBytes(name, bytes))
-        throw EResNotFound(SJIS("リソース ") + name + SJIS(" が見つかりません"));
+        throw EResourceNotFound(SJIS("リソース ") + name + SJIS(" が見つかりません"));
     return std::string(bytes);
 }
 

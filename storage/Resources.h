@@ -8,7 +8,7 @@
 
 // The whole content of the resource named by the file name without folder and extension,
 // compared without regard to case ("holidays.txt" and "HOLIDAYS" both name "holidays").
-// Throws EResNotFound when the program carries no such resource.
+// Throws EResourceNotFound when the program carries no such resource.
 std::string LoadResourceText(std::string_view fileName);
 // A read stream over the resource with that name (case-insensitive); null when missing.
 std::unique_ptr<std::istream> OpenResource(std::string_view name);

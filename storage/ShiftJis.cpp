@@ -117,7 +117,7 @@ std::string SjisToUtf16Le(std::string_view sjis) {
     return converter.Convert(sjis, std::string_view("\xFD\xFF", 2), SjisUnit);
 }
 
-std::string AnsiLowerCase(std::string_view text) {
+std::string AsciiLowerCase(std::string_view text) {
     std::string result(text);
     for (size_t i = 0; i < result.size(); i += CharLengthAt(result, i)) {
         unsigned char c = static_cast<unsigned char>(result[i]);
@@ -127,7 +127,7 @@ std::string AnsiLowerCase(std::string_view text) {
     return result;
 }
 
-std::string AnsiUpperCase(std::string_view text) {
+std::string AsciiUpperCase(std::string_view text) {
     std::string result(text);
     for (size_t i = 0; i < result.size(); i += CharLengthAt(result, i)) {
         unsigned char c = static_cast<unsigned char>(result[i]);
@@ -137,6 +137,6 @@ std::string AnsiUpperCase(std::string_view text) {
     return result;
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && AnsiLowerCase(a) == AnsiLowerCase(b);
+bool AsciiSameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && AsciiLowerCase(a) == AsciiLowerCase(b);
 }

@@ -47,10 +47,10 @@ std::string SjisToUtf16Le(std::string_view sjis);
 
 // ASCII letters to lower / upper case; the two bytes of a double-byte character are kept
 // as they are, so a trail byte in the range of "A".."Z" is never changed.
-std::string AnsiLowerCase(std::string_view text);
-std::string AnsiUpperCase(std::string_view text);
+std::string AsciiLowerCase(std::string_view text);
+std::string AsciiUpperCase(std::string_view text);
 // Case-insensitive comparison in the same sense (ASCII letters only).
-bool AnsiSameText(std::string_view a, std::string_view b);
+bool AsciiSameText(std::string_view a, std::string_view b);
 
 // File names: Shift_JIS inside the program, UTF-8 for the operating system.
 inline std::string NativePath(std::string_view sjisPath) { return SjisToUtf8(sjisPath); }

@@ -52,7 +52,7 @@ std::string EscapeText(std::string_view text) {
             } else {
                 // A lead byte without its second half: as "\xHH", so that a CR, LF or
                 // escape after it, or the line end, never pairs up with it on reading.
-                result.append("\\x" + IntToHex(static_cast<unsigned char>(c), 2));
+                result.append("\\x" + FormatHex(static_cast<unsigned char>(c), 2));
                 ++i;
             }
             continue;
@@ -123,7 +123,7 @@ std::string UnescapeText(std::string_view text) {
                 end = NextCharAt(text, end);
             std::string_view digits = text.substr(i, end - i);
             i = end;
-            int32_t value = StrToIntDef(std::string("$") + std::string(digits), 0);
+            int32_t value = ParseIntOr(std::string("$") + std::string(digits), 0);
             result.push_back(static_cast<char>(value & 0xFF));
             break;
         }
@@ -165,7 +165,7 @@ std::string CopyFrom(std::string_view text, int from) {
     return CopyRange(text, from, static_cast<int>(text.size()));
 }
 
-int PosFrom(std::string_view pattern, std::string_view text, int start) {
+int PositionFrom(std::string_view pattern, std::string_view text, int start) {
     if (pattern.empty())
         return 0;
     // Walk whole characters from the front so that a trail byte is never a match start.
@@ -178,7 +178,7 @@ int PosFrom(std::string_view pattern, std::string_view text, int start) {
     return 0;
 }
 
-int LastDelimiter(char c, std::string_view text) {
+int LastPositionOf(char c, std::string_view text) {
     int last = 0;
     size_t i = 0;
     for (; i < text.size(); i += CharLengthAt(text, i))
@@ -211,7 +211,7 @@ std::string MessageExcerpt(std::string_view text) {
         else if ((c >= 0x20 && c < 0x7F) || (c >= 0xA1 && c <= 0xDF))  // ASCII, half-width katakana
             result.push_back(static_cast<char>(c));
         else
-            result.append("\\x" + IntToHex(c, 2));
+            result.append("\\x" + FormatHex(c, 2));
     }
     if (text.find_first_not_of("\r\n", i) != std::string_view::npos)
         result.append("..");
@@ -228,7 +228,7 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(first, last - first));
 }
 
-bool TryStrToInt(std::string_view text, int32_t& value) {
+bool TryParseInt(std::string_view text, int32_t& value) {
     size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
@@ -269,12 +269,12 @@ bool TryStrToInt(std::string_view text, int32_t& value) {
     return true;
 }
 
-int32_t StrToIntDef(std::string_view text, int32_t defaultValue) {
+int32_t ParseIntOr(std::string_view text, int32_t defaultValue) {
     int32_t value;
-    return TryStrToInt(text, value) ? value : defaultValue;
+    return TryParseInt(text, value) ? value : defaultValue;
 }
 
-std::string IntToHex(uint32_t value, int digits) {
+std::string FormatHex(uint32_t value, int digits) {
     static const char hexDigits[] = "0123456789ABCDEF";
     std::string result;
     do {

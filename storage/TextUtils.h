@@ -28,11 +28,11 @@ std::string CopyRange(std::string_view text, int from, int to);
 std::string CopyFrom(std::string_view text, int from);
 // Position of the first occurrence of pattern at or after start (counted from the start
 // of text); 0 if none. Occurrences that begin on a trail byte are not matches.
-int PosFrom(std::string_view pattern, std::string_view text, int start = 1);
+int PositionFrom(std::string_view pattern, std::string_view text, int start = 1);
 // Position of the first occurrence of pattern; 0 if none (double-byte aware).
-inline int Pos(std::string_view pattern, std::string_view text) { return PosFrom(pattern, text, 1); }
+inline int PositionOf(std::string_view pattern, std::string_view text) { return PositionFrom(pattern, text, 1); }
 // Position of the last occurrence of the single-byte character c; 0 if none.
-int LastDelimiter(char c, std::string_view text);
+int LastPositionOf(char c, std::string_view text);
 bool HasDoubleByte(std::string_view text);
 
 // A short piece of outside text (a damaged file's bytes) that a message can show: from
@@ -49,10 +49,10 @@ std::string Trim(std::string_view text);
 // Integer from decimal text, or hexadecimal text after "$" (with an optional sign in
 // front). Hexadecimal values up to FFFFFFFF wrap into the 32-bit range. Returns false for
 // anything else, including empty text and values out of range.
-bool TryStrToInt(std::string_view text, int32_t& value);
-int32_t StrToIntDef(std::string_view text, int32_t defaultValue);
+bool TryParseInt(std::string_view text, int32_t& value);
+int32_t ParseIntOr(std::string_view text, int32_t defaultValue);
 // Upper-case hexadecimal digits of value, at least `digits` of them.
-std::string IntToHex(uint32_t value, int digits);
+std::string FormatHex(uint32_t value, int digits);
 
 // The longest start of text that fits width when ".." is put after it (never splitting a
 // double-byte character); the text itself when it fits; ".." when nothing fits.

@@ -44,7 +44,7 @@ private:
     std::unordered_map<std::string, std::string> FConverted;
 };
 
-void AppendDayLine(Talmanac& almanac, TUtf8Cache& utf8, std::string& out) {
+void AppendDayLine(TAlmanac& almanac, TUtf8Cache& utf8, std::string& out) {
     char date[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", almanac.Year(), almanac.Month(), almanac.Day());
     const std::string era = almanac.EraName();
@@ -93,7 +93,7 @@ int RunAlmanacCommand(int argc, char** argv) {
         std::fprintf(stderr, "quillo-tool almanac: the last day %s lies before the first day %s\n", argv[2], argv[1]);
         return 2;
     }
-    Talmanac almanac;
+    TAlmanac almanac;
     almanac.SetDate(from);
     try {
         almanac.LoadHolidays(LoadResourceText("holidays.txt"));

@@ -39,7 +39,7 @@ public:
     explicit TPageSession(const std::string& dataPath) {
         CreateAlmanac();
         Almanac().LoadHolidays(LoadResourceText("holidays"));
-        ReplaceColorScheme(std::make_unique<TColorsList>(dataPath + "colors.clr"));
+        ReplaceColorScheme(std::make_unique<TColorScheme>(dataPath + "colors.clr"));
         ReplaceMemoStore(std::make_unique<TMemoStore>(dataPath + "Memos.txt"));
         CreatePageRenderer();
     }
@@ -47,7 +47,7 @@ public:
         DestroyPageRenderer();
         DestroyMemoStore();
         DestroyColorScheme();
-        FreeAlmanac();
+        DestroyAlmanac();
     }
     TPageSession(const TPageSession&) = delete;
     TPageSession& operator=(const TPageSession&) = delete;

@@ -23,7 +23,7 @@ void TLinkLabel::SetLinkURL(const std::string& value) {
         const std::string folder = FolderOf(value);
         SetCaption(value.substr(folder.size()));
     } else if (DirectoryExists(value)) {
-        const int separator = LastDelimiter('/', value);
+        const int separator = LastPositionOf('/', value);
         if (separator > 0)
             SetCaption(value.substr(0, separator - 1));
     }

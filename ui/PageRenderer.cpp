@@ -18,7 +18,7 @@
 
 namespace {
 
-TProcessWide<TQuillo> ThePageRenderer("PageRenderer");
+TProcessWide<TPageRenderer> ThePageRenderer("PageRenderer");
 
 // The page's layout on the 240 × 240 drawing. Every size and place is a multiple of a
 // tenth of the drawing (24 pixels), truncated: Trunc(24 × factor), the factor in the
@@ -46,7 +46,7 @@ struct TColumn {
 };
 
 // One colour for every text of the page: by weekday, the holiday colour over it.
-uint32_t TextColour(Talmanac& almanac, TColorsList& scheme) {
+uint32_t TextColour(TAlmanac& almanac, TColorScheme& scheme) {
     uint32_t colour;
     switch (almanac.DayOfWeek()) {
     case 6: colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000); break;
@@ -66,9 +66,9 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
 
 } // namespace
 
-std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
-    Talmanac& almanac = Almanac();
-    TColorsList& scheme = ColorScheme();
+std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
+    TAlmanac& almanac = Almanac();
+    TColorScheme& scheme = ColorScheme();
     auto page = std::make_unique<TBitmap>();
     TCanvas& canvas = page->Canvas();
     canvas.Brush.Color = scheme.GetColor(SJIS("日めくり\\背景"), 0xFFFFFF);
@@ -107,7 +107,7 @@ std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
         TextOutVertical(canvas, column.X, column.Y, AlignCentre, AlignTop, column.Text);
 
     SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, MemoHeight);
-    const TiStringList& memos = Memos();
+    const TTaggedStrings& memos = Memos();
     int memo = memos.IndexOfTag(almanac.DayNumber());
     if (memo >= 0) {
         std::string line = FitText(
@@ -123,8 +123,8 @@ std::unique_ptr<TBitmap> TQuillo::DrawDay(int32_t day) const {
     return page;
 }
 
-TQuillo& PageRenderer() { return ThePageRenderer.Get(); }
+TPageRenderer& PageRenderer() { return ThePageRenderer.Get(); }
 
-void CreatePageRenderer() { ThePageRenderer.Replace(std::make_unique<TQuillo>()); }
+void CreatePageRenderer() { ThePageRenderer.Replace(std::make_unique<TPageRenderer>()); }
 
 void DestroyPageRenderer() { ThePageRenderer.Replace(nullptr); }

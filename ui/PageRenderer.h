@@ -1,9 +1,9 @@
 #pragma once
-// TQuillo: draws the calendar page of one day, the 120 × 120 picture the main window shows
-// and every paper carries: the day of the month in large figures, the weekday, year and
-// month, the era year and month in vertical writing, the lunar date, the sexagenary day,
-// the rokuyō, the solar term or seasonal day, the holiday and the day's memo. The page is
-// drawn at 240 × 240 and halved, which smooths the text.
+// TPageRenderer: draws the calendar page of one day, the 120 × 120 picture the main window
+// shows and every paper carries: the day of the month in large figures, the weekday, year
+// and month, the era year and month in vertical writing, the lunar date, the sexagenary
+// day, the rokuyō, the solar term or seasonal day, the holiday and the day's memo. The page
+// is drawn at 240 × 240 and halved, which smooths the text.
 //
 // It reads the process-wide Almanac (whose held date it moves), ColorScheme and memo
 // store; each must exist when a page is drawn.
@@ -13,7 +13,7 @@
 
 #include "graphics/Bitmap.h"
 
-class TQuillo {
+class TPageRenderer {
 public:
     // Side of the finished page and of the picture it is drawn on before halving.
     static constexpr int PageSize = 120;
@@ -26,6 +26,6 @@ public:
 };
 
 // The process-wide renderer, created at start-up and released at exit.
-TQuillo& PageRenderer();
+TPageRenderer& PageRenderer();
 void CreatePageRenderer();
 void DestroyPageRenderer();

@@ -42,7 +42,7 @@ bool ParseMakeTime(std::string_view entry, double& value) {
 void ReadInt(const TProfileText& text, std::string_view key, int32_t& value) {
     if (std::optional<std::string> entry = text.Find(Section, key)) {
         int32_t parsed = 0;
-        if (TryStrToInt(Trim(*entry), parsed))
+        if (TryParseInt(Trim(*entry), parsed))
             value = parsed;
     }
 }
@@ -104,6 +104,6 @@ bool LoadPaperFile(std::string_view dataPath, int index, const TPaperRecord& def
 }
 
 void SavePaperFile(std::string_view dataPath, int index, const TPaperRecord& paper) {
-    ForceFolders(PaperFolder(dataPath));
+    CreateFolders(PaperFolder(dataPath));
     WriteFileAtomic(PaperFileName(dataPath, index), PaperFileBytes(paper));
 }

@@ -36,7 +36,7 @@ TEST(AlmanacDate, FieldsWeekdaysErasAndSexagenaryDays) {
         {"1899-12-30", "Saturday", "土", "DECEMBER", "明治", 32, "壬申"},
         {"0001-01-01", "Monday", "月", "JANUALY", "", 0, "己卯"},
     };
-    Talmanac almanac;
+    TAlmanac almanac;
     for (const TCase& c : cases) {
         almanac.SetDate(DateOfDay(Day(c.Date), 0.75));
         EXPECT_EQ(almanac.DayNumber(), Day(c.Date)) << c.Date;
@@ -50,7 +50,7 @@ TEST(AlmanacDate, FieldsWeekdaysErasAndSexagenaryDays) {
 }
 
 TEST(AlmanacDate, TimeOfDayAndDatesOutsideTheCalendar) {
-    Talmanac almanac;
+    TAlmanac almanac;
     almanac.SetDate(Day("1989-01-07") + 0.999);  // late evening stays in 昭和
     EXPECT_EQ(Utf8(almanac.EraName()), "昭和");
     almanac.SetDate(-1.25);  // 1899-12-29 06:00 on the date scale
@@ -69,7 +69,7 @@ TEST(AlmanacDate, TimeOfDayAndDatesOutsideTheCalendar) {
 
 TEST(AlmanacYearCache, RebuildsOncePerYearChange) {
     TAlmanacAt almanacs;
-    Talmanac& almanac = almanacs.At("2014-03-01");
+    TAlmanac& almanac = almanacs.At("2014-03-01");
     EXPECT_EQ(almanac.CachedYear(), 1899);  // loading built the tables of the date then held
     almanac.IsHoliday();
     EXPECT_EQ(almanac.CachedYear(), 2014);
@@ -131,8 +131,8 @@ TEST(AlmanacGlobal, CreatedAndFreedByTheProgram) {
     CreateAlmanac();
     Almanac().SetDate(Day("2025-01-01"));
     EXPECT_EQ(Almanac().Year(), 2025);
-    FreeAlmanac();
+    DestroyAlmanac();
     CreateAlmanac();
     EXPECT_EQ(Almanac().DayNumber(), 0);
-    FreeAlmanac();
+    DestroyAlmanac();
 }

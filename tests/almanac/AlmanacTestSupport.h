@@ -22,15 +22,15 @@ inline std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
 class TAlmanacAt {
 public:
     TAlmanacAt() { FAlmanac.LoadHolidays(LoadResourceText("holidays.txt")); }
-    Talmanac& At(const char* isoDate) {
+    TAlmanac& At(const char* isoDate) {
         FAlmanac.SetDate(DateOfDay(Day(isoDate), 0.5));
         return FAlmanac;
     }
-    Talmanac& At(int32_t day) {
+    TAlmanac& At(int32_t day) {
         FAlmanac.SetDate(DateOfDay(day, 0.5));
         return FAlmanac;
     }
 
 private:
-    Talmanac FAlmanac;
+    TAlmanac FAlmanac;
 };

@@ -139,7 +139,7 @@ TEST(Ephemeris, TermsAndNewMoonsOf1900To2100AgainstTheCompleteSeries) {
 
     TAlmanacAt almanacs;
     for (int year = 1900; year <= 2100; ++year) {
-        Talmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
+        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
         almanac.UpdateYear();
         for (const TEvent& event : events) {
             if (event.Kind != TEventKind::SolarTerm || YmdOf(DayOfInstant(event.Instant)).Year != year ||
@@ -152,7 +152,7 @@ TEST(Ephemeris, TermsAndNewMoonsOf1900To2100AgainstTheCompleteSeries) {
         }
         // Each lunar month within the reference's years starts on a new-moon day, and no
         // new moon between the first and the last month is missing.
-        const TiStringList& moons = almanac.Moons();
+        const TTaggedStrings& moons = almanac.Moons();
         ASSERT_GE(moons.Count(), 2) << year;
         int monthsInRange = 0;
         for (int i = 0; i < moons.Count(); ++i) {
@@ -243,7 +243,7 @@ TEST(Ephemeris, RangesOverTheSupportedYears) {
     }
     TAlmanacAt almanacs;
     for (int year : {1, 2, 1000, 1582, 1899, 2500, 3000}) {
-        Talmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
+        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
         almanac.UpdateYear();
         ASSERT_EQ(almanac.Terms().Count(), 37) << year;
         for (int i = 0; i < almanac.Terms().Count(); ++i)

@@ -11,7 +11,7 @@ namespace {
 std::string HolidaysOfYear(TAlmanacAt& almanacs, int year) {
     std::string list;
     for (int32_t day = DayNumberOf(year, 1, 1); day <= DayNumberOf(year, 12, 31); ++day) {
-        Talmanac& almanac = almanacs.At(day);
+        TAlmanac& almanac = almanacs.At(day);
         const std::string name = Utf8(almanac.HolidayName());
         EXPECT_EQ(almanac.IsHoliday(), !name.empty()) << day;
         if (name.empty())
@@ -176,7 +176,7 @@ TEST(HolidayDocument, RulesReadFromDocuments) {
 }
 
 TEST(HolidayDocument, RuleFieldsAndOtherDays) {
-    Talmanac almanac;
+    TAlmanac almanac;
     almanac.SetDate(Day("2025-06-01"));
     almanac.LoadHolidays(Document("<holiday mean=\"意味 ソ表\">祝日ソ<date month=\"6\" day=\"2\" /></holiday>"
                                   "<birthday>誕生日<date month=\"6\" day=\"6\" /></birthday>"));
@@ -206,13 +206,13 @@ TEST(HolidayDocument, FailedLoadKeepsThePreviousRules) {
     };
     for (const std::string& document : failing) {
         TAlmanacAt almanacs;
-        Talmanac& almanac = almanacs.At("2025-05-05");
+        TAlmanac& almanac = almanacs.At("2025-05-05");
         const size_t rules = almanac.Rules().size();
         EXPECT_THROW(almanac.LoadHolidays(document), Exception) << document;
         EXPECT_EQ(almanac.Rules().size(), rules);
         EXPECT_EQ(Utf8(almanac.HolidayName()), "こどもの日");
     }
-    Talmanac almanac;
+    TAlmanac almanac;
     try {
         almanac.LoadHolidays(failing[0]);
         FAIL();
@@ -231,7 +231,7 @@ TEST(HolidayDocument, ShippedDocumentIsShiftJisWithCrLf) {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << i;
         }
     }
-    Talmanac almanac;
+    TAlmanac almanac;
     almanac.LoadHolidays(text);
     almanac.SetDate(Day("2030-11-03"));
     almanac.UpdateYear();

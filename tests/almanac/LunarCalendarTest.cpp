@@ -18,7 +18,7 @@ template <size_t N>
 void ExpectLunarDates(const TLunarDate (&cases)[N]) {
     TAlmanacAt almanacs;
     for (const TLunarDate& c : cases) {
-        Talmanac& almanac = almanacs.At(c.Date);
+        TAlmanac& almanac = almanacs.At(c.Date);
         EXPECT_EQ(Utf8(almanac.LunarMonthName()), c.Month) << c.Date;
         EXPECT_EQ(almanac.LunarDay(), c.Day) << c.Date;
         if (*c.Rokuyo) {
@@ -62,7 +62,7 @@ TEST(LunarCalendar, YearsThatNeedTheSequentialRule) {
     ExpectLunarDates(cases);
     TAlmanacAt almanacs;
     for (int year : {1985, 2053}) {
-        Talmanac& almanac = almanacs.At(DayNumberOf(year, 7, 1));
+        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 7, 1));
         almanac.UpdateYear();
         for (int i = 0; i < almanac.Moons().Count(); ++i)
             EXPECT_EQ(Utf8(almanac.Moons().Strings(i)).find("閏"), std::string::npos) << year << " " << i;
@@ -78,7 +78,7 @@ TEST(LunarCalendar, EveryDayFrom1900To2100HasAProperMonth) {
     std::string previousMonth;
     int previousDay = 0;
     for (int32_t day = Day("1900-01-01"); day <= Day("2100-12-31"); ++day) {
-        Talmanac& almanac = almanacs.At(day);
+        TAlmanac& almanac = almanacs.At(day);
         std::string month = Utf8(almanac.LunarMonthName());
         const int lunarDay = almanac.LunarDay();
         ASSERT_TRUE(lunarDay >= 1 && lunarDay <= 30) << day;
@@ -97,7 +97,7 @@ TEST(LunarCalendar, NewMoonOf1900January1) {
     const TLunarDate cases[] = {{"1900-01-01", "十二月", 1, "赤口"}, {"1900-01-30", "十二月", 30, ""}};
     ExpectLunarDates(cases);
     TAlmanacAt almanacs;
-    Talmanac& almanac = almanacs.At("1899-12-31");
+    TAlmanac& almanac = almanacs.At("1899-12-31");
     EXPECT_EQ(Utf8(almanac.LunarMonthName()), "十一月");
     EXPECT_GE(almanac.LunarDay(), 29);
 }

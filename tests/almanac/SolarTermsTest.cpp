@@ -57,9 +57,9 @@ TEST(SolarTerms, TermsJustBeforeMidnight) {
 TEST(SolarTerms, TableOrderAndYearBounds) {
     TAlmanacAt almanacs;
     for (int year : {1900, 1955, 2000, 2033, 2100}) {
-        Talmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
+        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
         almanac.UpdateYear();
-        const TiStringList& terms = almanac.Terms();
+        const TTaggedStrings& terms = almanac.Terms();
         ASSERT_EQ(terms.Count(), 37);
         for (int i = 0; i < terms.Count(); ++i) {
             EXPECT_GE(terms.Tags(i), DayNumberOf(year, 1, 1)) << year << " " << i;

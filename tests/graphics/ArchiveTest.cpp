@@ -165,8 +165,8 @@ TEST(ArchiveStream, DamagedArchivesAreRefusedWithTheirMessage) {
     EXPECT_EQ(highCount.Files().Count(), 1);
 }
 
-TEST(FilesList, EntriesFollowTheirNames) {
-    TfilesList list;
+TEST(ArchiveDirectory, EntriesFollowTheirNames) {
+    TArchiveDirectory list;
     TArchiveEntry entry;
     entry.SetNumber(7);
     entry.SetDataOffset(0x0102030405LL);
@@ -252,8 +252,8 @@ TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
     WriteFile(program.Path() / "graphic", MakeArchive({{"face.png", RedPng()}, {"both.png", RedPng()}}));
     WriteFile(program.Path() / "resource/both.png", MakePng(blue));
     TGraphicSource source(program.Slash());
-    ASSERT_EQ(source.Archivers().Count(), 1);
-    EXPECT_EQ(source.Archivers().Names(0), "graphic");
+    ASSERT_EQ(source.ArchiveSet().Count(), 1);
+    EXPECT_EQ(source.ArchiveSet().Names(0), "graphic");
     EXPECT_EQ(source.FolderPath(), program.Slash() + "resource/");
     EXPECT_EQ(source.GetGraphic("both.png")->Pixel(0, 0), 0xFF0000);   // the folder wins
     EXPECT_EQ(source.GetGraphic("FACE.png")->Pixel(2, 1), 0x0000FF);   // then the archive
@@ -271,7 +271,7 @@ TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
 TEST(GraphicSource, ADamagedArchiveStopsTheStartAndAMissingOneIsPassedOver) {
     TTemporaryFolder program;
     TGraphicSource withoutArchive(program.Slash());
-    EXPECT_EQ(withoutArchive.Archivers().Count(), 0);
+    EXPECT_EQ(withoutArchive.ArchiveSet().Count(), 0);
     WriteFile(program.Path() / "graphic", "");
     TGraphicSource fresh(program.Slash());
     EXPECT_EQ(ReadFileBytes(program.Slash() + "graphic").size(), size_t(ArchiveHeaderBytes));

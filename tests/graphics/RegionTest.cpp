@@ -42,7 +42,7 @@ public:
 std::string ErrorOf(const std::function<void()>& action) {
     try {
         action();
-    } catch (const ERgnError& e) {
+    } catch (const ERegionError& e) {
         return e.Message();
     }
     return "(no error)";
@@ -149,23 +149,23 @@ TEST(Region, BitmapShapesFollowTheAlphaThreshold) {
     TBitmap clear = MakeBitmap(7, 4, pf32bit, [](int, int) { return TPixel{1, 2, 3, 0}; });
     TBitmap solid = MakeBitmap(7, 4, pf32bit, [](int, int) { return TPixel{1, 2, 3, 128}; });
     TRegion region;
-    region.makeRgnFromBitmap(clear, 128);
+    region.MakeFromBitmap(clear, 128);
     EXPECT_TRUE(region.Handle().isEmpty());
-    region.makeRgnFromBitmap(solid, 128);
+    region.MakeFromBitmap(solid, 128);
     EXPECT_EQ(region.Handle(), QRegion(0, 0, 7, 4));
     EXPECT_EQ(region.Handle().rectCount(), 1);
 
     auto alpha = [](int x, int y) { return uint8_t((x * 37 + y * 91) * 7 % 256); };
     TBitmap speckled = MakeBitmap(40, 30, pf32bit, [&](int x, int y) { return TPixel{0, 0, 0, alpha(x, y)}; });
     for (int threshold : {1, 128, 255, 256}) {
-        region.makeRgnFromBitmap(speckled, threshold);
+        region.MakeFromBitmap(speckled, threshold);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x)
                 ASSERT_EQ(region.Handle().contains(QPoint(x, y)), alpha(x, y) >= threshold) << x << "," << y;
     }
     TBitmap rgb(3, 3, pf24bit);
-    region.makeRgnFromBitmap(solid, 128);
-    EXPECT_EQ(ErrorOf([&] { region.makeRgnFromBitmap(rgb, 128); }), "TRegion.makeRgnFromBitmap Failed");
+    region.MakeFromBitmap(solid, 128);
+    EXPECT_EQ(ErrorOf([&] { region.MakeFromBitmap(rgb, 128); }), "TRegion.makeRgnFromBitmap Failed");
     EXPECT_EQ(region.Handle(), QRegion(0, 0, 7, 4));
 }
 

@@ -26,8 +26,8 @@ class AppGlobalsTest : public ::testing::Test {
 protected:
     AppGlobalsTest() { fs::create_directories(ProgramFolder); }
 
-    std::unique_ptr<TbrskGlobal> MakeGlobals() {
-        return std::make_unique<TbrskGlobal>(ProgramFolder.string() + "/quillo", MachineStore);
+    std::unique_ptr<TAppGlobals> MakeGlobals() {
+        return std::make_unique<TAppGlobals>(ProgramFolder.string() + "/quillo", MachineStore);
     }
     void SetInstalledFolder(const std::string& folder) {
         fs::create_directories(fs::path(MachineStore).parent_path());
@@ -62,7 +62,7 @@ TEST_F(AppGlobalsTest, ChoosesAndCreatesTheDataFolder) {
     const TCase cases[] = {
         {"no keys, writable program folder", [] {}, programFolder + "/Data"},
         {"installed here, in another letter case",
-         [&] { SetInstalledFolder(AnsiUpperCase(programFolder)); }, ApplicationDataFolder()},
+         [&] { SetInstalledFolder(AsciiUpperCase(programFolder)); }, ApplicationDataFolder()},
         {"installed here, written with a trailing slash",
          [&] { SetInstalledFolder(programFolder + "/"); }, ApplicationDataFolder()},
         {"installed elsewhere", [&] { SetInstalledFolder("/usr/lib/quillo"); }, programFolder + "/Data"},
@@ -119,7 +119,7 @@ TEST_F(AppGlobalsTest, ProgramPathsAndVersionStrings) {
     EXPECT_GE(globals->MajorVersion(), 2);
 
     // Without an injected program file the running program is found.
-    TbrskGlobal running;
+    TAppGlobals running;
     EXPECT_EQ(running.ExeName(), "quillo_storage_tests");
     EXPECT_TRUE(DirectoryExists(running.ExeDir()));
 }
@@ -262,7 +262,7 @@ TEST_F(AppGlobalsTest, CanWriteFolderNeverLeavesAFileBehind) {
             fs::create_directories(folder);
         for (int n = 0; n < c.Taken; ++n)
             std::ofstream(folder / ("WriteTest" + std::to_string(n) + ".tmp"));
-        EXPECT_EQ(TbrskGlobal::CanWriteFolder(folder.string() + "/"), c.Expected);
+        EXPECT_EQ(TAppGlobals::CanWriteFolder(folder.string() + "/"), c.Expected);
         if (c.FolderExists) {
             EXPECT_EQ(FileCount(folder), c.Taken);
         }
@@ -289,8 +289,8 @@ TEST_F(AppGlobalsTest, RegistryKeysExistWithoutBeingCreated) {
 
 TEST_F(AppGlobalsTest, TheProcessWideObjectIsReplacedAndReleasedInOrder) {
     EXPECT_FALSE(HasAppGlobals());
-    TbrskGlobal* made = MakeGlobals().release();
-    EXPECT_EQ(ReplaceAppGlobals(std::unique_ptr<TbrskGlobal>(made)), nullptr);
+    TAppGlobals* made = MakeGlobals().release();
+    EXPECT_EQ(ReplaceAppGlobals(std::unique_ptr<TAppGlobals>(made)), nullptr);
     EXPECT_EQ(&AppGlobals(), made);
     AppGlobals().WriteInteger("PAPER", "number", 1);
     EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "NUMBER", 0), 1);

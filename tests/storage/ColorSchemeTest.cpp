@@ -40,7 +40,7 @@ TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
         {"日めくり\\文字\\平日", 0, 0x606060},     {"日めくり/文字/日曜", 0x0000FF, 0x4040FF},
         {"日めくり\\文字\\土曜", 0xFF0000, 0xFF6060}, {"日めくり\\文字\\祝日", 0x0000FF, 0x4060FF},
     };
-    TColorsList scheme(Path());
+    TColorScheme scheme(Path());
     scheme.Load();   // no "colors.clr" yet
     for (const TCase& c : cases)
         EXPECT_EQ(scheme.GetColor(Utf8ToSjis(c.Path), c.Fallback), c.Expected) << c.Path;
@@ -60,7 +60,7 @@ TEST(ColorSchemeValues, TextToColour) {
         {"$FFFFFFFF", 0xFFFFFFFF},
     };
     for (const TCase& c : cases) {
-        TColorsList scheme("unused");
+        TColorScheme scheme("unused");
         scheme.LoadFromString(Scheme(std::string("<a><b>") + c.Text + "</b></a>"));
         EXPECT_EQ(scheme.GetColor("a\\b", 0x123456), c.Expected) << c.Text;
     }
@@ -73,7 +73,7 @@ TEST(ColorSchemeValues, SetColorWritesSixUpperCaseDigitsAtLeast) {
     };
     const TCase cases[] = {{0x004040FF, "$4040FF"}, {0, "$000000"}, {0xABCDEF, "$ABCDEF"}, {0x1ABCDEF, "$1ABCDEF"}};
     for (const TCase& c : cases) {
-        TColorsList scheme("unused");
+        TColorScheme scheme("unused");
         scheme.LoadDefaults();
         scheme.SetColor(SJIS("\\日めくり\\文字\\日曜"), c.Colour);
         EXPECT_EQ(scheme.GetValue(SJIS("日めくり\\文字\\日曜")), c.Text);
@@ -82,7 +82,7 @@ TEST(ColorSchemeValues, SetColorWritesSixUpperCaseDigitsAtLeast) {
 }
 
 TEST_F(ColorFile, SaveWritesTheEmbeddedFormAndLoadReadsItBack) {
-    TColorsList scheme(Path());
+    TColorScheme scheme(Path());
     scheme.LoadDefaults();
     scheme.Save();
     std::string embedded = LoadResourceText("colors");
@@ -90,7 +90,7 @@ TEST_F(ColorFile, SaveWritesTheEmbeddedFormAndLoadReadsItBack) {
 
     scheme.SetColor(SJIS("日めくり\\文字\\日曜"), 0x00FF00);
     scheme.SaveTo(Path());
-    TColorsList back(Path());
+    TColorScheme back(Path());
     back.Load();
     EXPECT_EQ(back.GetColor(SJIS("日めくり\\文字\\日曜"), 0), 0x00FF00u);
     EXPECT_EQ(back.GetColor(SJIS("日めくり\\文字\\土曜"), 0), 0xFF6060u);
@@ -98,13 +98,13 @@ TEST_F(ColorFile, SaveWritesTheEmbeddedFormAndLoadReadsItBack) {
 
 TEST_F(ColorFile, AMissingEntryFallsBackAndIsWrittenEmptyByTheNextSave) {
     WriteText(Path(), Scheme("<全般><背景>$FFFFFF</背景></全般>"));
-    TColorsList scheme(Path());
+    TColorScheme scheme(Path());
     scheme.Load();
     EXPECT_EQ(scheme.GetColor(SJIS("全般\\枠線"), 0x808080), 0x808080u);
     scheme.Save();
-    TColorsList back(Path());
+    TColorScheme back(Path());
     back.Load();
-    TxmlList* general = back.NodeByPath(SJIS("全般"));
+    TXmlNode* general = back.NodeByPath(SJIS("全般"));
     ASSERT_EQ(general->Count(), 2);
     EXPECT_EQ(general->Items(1)->TagName(), SJIS("枠線"));
     EXPECT_EQ(general->Items(1)->GetText(), "");
@@ -120,7 +120,7 @@ TEST_F(ColorFile, DamagedFilesRaiseTheReadersErrorsAndAreNeverWritten) {
     files.push_back("<colors><a>\x82</a><b>\xFF\xFF</b></colors>");             // invalid Shift_JIS
     for (const std::string& bytes : files) {
         WriteText(Path(), bytes);
-        TColorsList scheme(Path());
+        TColorScheme scheme(Path());
         try {
             scheme.Load();
         } catch (const Exception&) {
@@ -133,7 +133,7 @@ TEST_F(ColorFile, DamagedFilesRaiseTheReadersErrorsAndAreNeverWritten) {
 
     // A scheme cut off inside a group names the tag that is not closed.
     WriteText(Path(), embedded.substr(0, embedded.find(SJIS("</全般>"))));
-    TColorsList scheme(Path());
+    TColorScheme scheme(Path());
     try {
         scheme.Load();
         ADD_FAILURE() << "a scheme without its closing tags loaded";

@@ -28,13 +28,13 @@ TEST(Resources, FoundByLowerCaseNameWithoutExtension) {
     std::string streamed((std::istreambuf_iterator<char>(*stream)), std::istreambuf_iterator<char>());
     EXPECT_EQ(streamed, colors);
     EXPECT_EQ(OpenResource("nothing"), nullptr);
-    EXPECT_THROW(LoadResourceText("nothing.txt"), EResNotFound);
+    EXPECT_THROW(LoadResourceText("nothing.txt"), EResourceNotFound);
 }
 
 TEST(Folders, ForceFoldersAndFolderOf) {
     TTemporaryFolder folder;
     std::string deep = folder.Slash() + SJIS("表/ソ/c");
-    ForceFolders(deep);
+    CreateFolders(deep);
     EXPECT_TRUE(DirectoryExists(deep));
     EXPECT_EQ(FolderOf(deep), folder.Slash() + SJIS("表/ソ/"));
     EXPECT_EQ(FolderOf("noslash"), "");

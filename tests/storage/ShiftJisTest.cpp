@@ -28,11 +28,11 @@ TEST(ShiftJis, Utf16RoundTrip) {
 TEST(ShiftJis, CaseMappingLeavesDoubleByteCharactersAlone) {
     // "ＡＢ" as bytes 82 60 82 61; the trail byte 0x60 and 0x41-range trail bytes must survive.
     std::string text = std::string("AbC") + SJIS("Ａ") + "\x83\x41" + "Z";   // 83 41 is ア
-    std::string lower = AnsiLowerCase(text);
+    std::string lower = AsciiLowerCase(text);
     EXPECT_EQ(lower, std::string("abc") + SJIS("Ａ") + "\x83\x41" + "z");
-    EXPECT_EQ(AnsiUpperCase(lower), std::string("ABC") + SJIS("Ａ") + "\x83\x41" + "Z");
-    EXPECT_TRUE(AnsiSameText("Monday", "MONDAY"));
-    EXPECT_FALSE(AnsiSameText("\x83\x41", "\x83\x61"));
+    EXPECT_EQ(AsciiUpperCase(lower), std::string("ABC") + SJIS("Ａ") + "\x83\x41" + "Z");
+    EXPECT_TRUE(AsciiSameText("Monday", "MONDAY"));
+    EXPECT_FALSE(AsciiSameText("\x83\x41", "\x83\x61"));
 }
 
 TEST(ShiftJis, LeadBytes) {

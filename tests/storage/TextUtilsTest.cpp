@@ -134,15 +134,15 @@ TEST(Substrings, CopyRangeAndPositions) {
     EXPECT_EQ(CopyRange("", 1, 1), "");
     EXPECT_EQ(CopyFrom("abcdef", 5), "ef");
     EXPECT_EQ(CopyFrom("abcdef", 7), "");
-    EXPECT_EQ(PosFrom("b", "abcabc", 1), 2);
-    EXPECT_EQ(PosFrom("b", "abcabc", 3), 5);
-    EXPECT_EQ(PosFrom("b", "abcabc", 6), 0);
-    EXPECT_EQ(PosFrom("", "abc", 1), 0);
+    EXPECT_EQ(PositionFrom("b", "abcabc", 1), 2);
+    EXPECT_EQ(PositionFrom("b", "abcabc", 3), 5);
+    EXPECT_EQ(PositionFrom("b", "abcabc", 6), 0);
+    EXPECT_EQ(PositionFrom("", "abc", 1), 0);
     // "\" inside ソ (83 5C) is not found; the real one after it is.
     std::string text = SJIS("ソ") + "\\x";
-    EXPECT_EQ(Pos("\\", text), 3);
-    EXPECT_EQ(LastDelimiter('\\', SJIS("ソ")), 0);
-    EXPECT_EQ(LastDelimiter('/', "a/b/c"), 4);
+    EXPECT_EQ(PositionOf("\\", text), 3);
+    EXPECT_EQ(LastPositionOf('\\', SJIS("ソ")), 0);
+    EXPECT_EQ(LastPositionOf('/', "a/b/c"), 4);
     EXPECT_TRUE(HasDoubleByte("x" + SJIS("日")));
     EXPECT_FALSE(HasDoubleByte("abc\xB1"));   // half-width katakana is single-byte
     EXPECT_EQ(Trim(" \t\r\n x y \x01"), "x y");
@@ -164,15 +164,15 @@ TEST(Numbers, IntegerTextForms) {
     };
     for (const TCase& c : cases) {
         int32_t value = 0;
-        EXPECT_EQ(TryStrToInt(c.Text, value), c.Valid) << c.Text;
+        EXPECT_EQ(TryParseInt(c.Text, value), c.Valid) << c.Text;
         if (c.Valid) {
             EXPECT_EQ(value, c.Value) << c.Text;
         }
     }
-    EXPECT_EQ(StrToIntDef("red", -5), -5);
-    EXPECT_EQ(IntToHex(0x4040FF, 6), "4040FF");
-    EXPECT_EQ(IntToHex(0xFF, 6), "0000FF");
-    EXPECT_EQ(IntToHex(0x12345678, 6), "12345678");
+    EXPECT_EQ(ParseIntOr("red", -5), -5);
+    EXPECT_EQ(FormatHex(0x4040FF, 6), "4040FF");
+    EXPECT_EQ(FormatHex(0xFF, 6), "0000FF");
+    EXPECT_EQ(FormatHex(0x12345678, 6), "12345678");
     EXPECT_EQ(ScaleInt(7, 1.5), 10);
     EXPECT_EQ(ScaleInt(-7, 1.5), -10);
     EXPECT_EQ(Min3(3, -1, 2), -1);

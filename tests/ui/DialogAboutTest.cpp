@@ -9,8 +9,8 @@
 #include "graphics/Bitmap.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "ui/AboutBox.h"
 #include "ui/DialogSupport.h"
-#include "ui/FormVersionInfo.h"
 #include "ui/LinkLabel.h"
 
 namespace {
@@ -96,7 +96,7 @@ TEST(AboutBox, TheTitleIsDrawnInTheFaceThatSuitsTheProductName) {
     };
     for (const auto& c : cases) {
         TFont used;
-        const TBitmap title = TFormVersionInfo::DrawTitle(c.Name, &used);
+        const TBitmap title = TAboutBox::DrawTitle(c.Name, &used);
         EXPECT_EQ(used.Name, c.Face);
         EXPECT_EQ(used.Height, c.Height);
         EXPECT_EQ(title.Width(), 160);
@@ -107,7 +107,7 @@ TEST(AboutBox, TheTitleIsDrawnInTheFaceThatSuitsTheProductName) {
 }
 
 TEST(AboutBox, FramesAreDrawnAroundTheBoxAndBelowTheTitle) {
-    const QImage frames = TFormVersionInfo::FrameImage(247, 222);
+    const QImage frames = TAboutBox::FrameImage(247, 222);
     EXPECT_EQ(frames.pixel(120, 0) & 0xFFFFFF, 0x000000u);    // outer black frame
     EXPECT_EQ(frames.pixel(120, 32) & 0xFFFFFF, 0x808080u);   // the inner frame's top edge
     EXPECT_EQ(frames.pixel(120, 216) & 0xFFFFFF, 0x808080u);  // and its bottom edge (H − 5 − 1)
@@ -117,15 +117,15 @@ TEST(AboutBox, FramesAreDrawnAroundTheBoxAndBelowTheTitle) {
 
 TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
     TDialogTestEnvironment environment;
-    TFormVersionInfo box;
+    TAboutBox box;
     EXPECT_EQ(box.height(), 222);
     EXPECT_EQ(box.height() - box.BtClose->geometry().bottom() - 1, 12);
     EXPECT_LE(box.LBinfo->geometry().bottom(), box.BtClose->y());
     EXPECT_EQ(box.LBexe->text(), QtText("ExeName " + AppGlobals().ExeName()));
     EXPECT_EQ(box.LBversion->text(), QtText("Version " + AppGlobals().FileVersion()));
-    EXPECT_EQ(box.LinkLabel1->LinkURL(),
-              TFormVersionInfo::InformationAddress(AppGlobals().InternalName()));
-    EXPECT_NE(box.LinkLabel1->LinkURL().find("information.php?name=" + AnsiLowerCase(AppGlobals().InternalName())),
+    EXPECT_EQ(box.InformationLink->LinkURL(),
+              TAboutBox::InformationAddress(AppGlobals().InternalName()));
+    EXPECT_NE(box.InformationLink->LinkURL().find("information.php?name=" + AsciiLowerCase(AppGlobals().InternalName())),
               std::string::npos);
     EXPECT_FALSE(box.ImgAppTitle->pixmap().isNull());
     EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);

@@ -11,10 +11,10 @@
 #include "DialogTestEnvironment.h"
 #include "graphics/Bitmap.h"
 #include "storage/ShiftJis.h"
+#include "ui/ColorPicker.h"
+#include "ui/ColorSetupDialog.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
-#include "ui/FormColorSetUp.h"
-#include "ui/FrameColorSelect.h"
 
 namespace {
 
@@ -23,14 +23,14 @@ struct TShown {
     const char* Rgb;
 };
 
-TShown ShownBy(const TFrameColorSelect& frame) {
+TShown ShownBy(const TColorPicker& frame) {
     static std::string rgb;
     rgb = frame.LeRGB->text().toStdString();
     return {frame.LeR->text().toInt(), frame.LeG->text().toInt(), frame.LeB->text().toInt(),
             frame.LeH->text().toInt(), frame.LeS->text().toInt(), frame.LeV->text().toInt(), rgb.c_str()};
 }
 
-void ExpectShown(const TFrameColorSelect& frame, const TShown& expected, const std::string& where) {
+void ExpectShown(const TColorPicker& frame, const TShown& expected, const std::string& where) {
     const TShown shown = ShownBy(frame);
     EXPECT_EQ(shown.R, expected.R) << where;
     EXPECT_EQ(shown.G, expected.G) << where;
@@ -41,7 +41,7 @@ void ExpectShown(const TFrameColorSelect& frame, const TShown& expected, const s
     EXPECT_STREQ(shown.Rgb, expected.Rgb) << where;
     EXPECT_EQ(frame.Color(), RGB(expected.R, expected.G, expected.B)) << where;
     EXPECT_EQ(frame.ShapeColor->Color(), frame.Color()) << where;
-    EXPECT_EQ(frame.TrackBar1->value(), 100 - expected.V) << where;
+    EXPECT_EQ(frame.BrightnessSlider->value(), 100 - expected.V) << where;
 }
 
 // QTest takes the point (0, 0) for "the middle", so the field's corner is pressed by hand.
@@ -81,7 +81,7 @@ protected:
         Frame.BuildPalette();
         Frame.show();
     }
-    TFrameColorSelect Frame;
+    TColorPicker Frame;
 };
 
 TEST_F(ColorPicker, ShowsAColourInEveryForm) {
@@ -119,19 +119,19 @@ TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
 
 TEST_F(ColorPicker, TypedNumbersAreReadOnEnterAndTheShownNumbersBelongToTheColour) {
     const struct {
-        QLineEdit* TFrameColorSelect::*Edit;
+        QLineEdit* TColorPicker::*Edit;
         const char* Typed;
         TShown Shown;
     } cases[] = {
-        {&TFrameColorSelect::LeH, "400", {255, 171, 0, 40, 100, 100, "FFAB00"}},   // hue modulo 360
-        {&TFrameColorSelect::LeS, "120", {255, 206, 206, 0, 20, 100, "FFCECE"}},   // 19, then as the colour says
-        {&TFrameColorSelect::LeH, "-60", {255, 0, 253, 300, 100, 100, "FF00FD"}},  // negative numbers wrap
-        {&TFrameColorSelect::LeR, "300", {255, 0, 0, 0, 100, 100, "FF0000"}},      // channels held at 255
-        {&TFrameColorSelect::LeG, "x", {255, 0, 0, 0, 100, 100, "FF0000"}},        // no number counts as 0
-        {&TFrameColorSelect::LeB, "$80", {255, 0, 128, 329, 100, 100, "FF0080"}},
-        {&TFrameColorSelect::LeRGB, "zz", {255, 255, 255, 0, 0, 100, "FFFFFF"}},  // no number: white
-        {&TFrameColorSelect::LeRGB, "00ff00", {0, 255, 0, 120, 100, 100, "00FF00"}},
-        {&TFrameColorSelect::LeRGB, "1", {0, 0, 1, 240, 100, 0, "000001"}},
+        {&TColorPicker::LeH, "400", {255, 171, 0, 40, 100, 100, "FFAB00"}},   // hue modulo 360
+        {&TColorPicker::LeS, "120", {255, 206, 206, 0, 20, 100, "FFCECE"}},   // 19, then as the colour says
+        {&TColorPicker::LeH, "-60", {255, 0, 253, 300, 100, 100, "FF00FD"}},  // negative numbers wrap
+        {&TColorPicker::LeR, "300", {255, 0, 0, 0, 100, 100, "FF0000"}},      // channels held at 255
+        {&TColorPicker::LeG, "x", {255, 0, 0, 0, 100, 100, "FF0000"}},        // no number counts as 0
+        {&TColorPicker::LeB, "$80", {255, 0, 128, 329, 100, 100, "FF0080"}},
+        {&TColorPicker::LeRGB, "zz", {255, 255, 255, 0, 0, 100, "FFFFFF"}},  // no number: white
+        {&TColorPicker::LeRGB, "00ff00", {0, 255, 0, 120, 100, 100, "00FF00"}},
+        {&TColorPicker::LeRGB, "1", {0, 0, 1, 240, 100, 0, "000001"}},
     };
     for (const auto& c : cases) {
         Frame.SetColor(0x0000FF);
@@ -163,15 +163,15 @@ TEST_F(ColorPicker, DraggingBeyondTheFieldStaysAtItsEdge) {
 
 TEST_F(ColorPicker, TheSliderSetsTheBrightness) {
     Frame.SetColor(0x0000FF);
-    Frame.TrackBar1->setValue(50);
+    Frame.BrightnessSlider->setValue(50);
     ExpectShown(Frame, {127, 0, 0, 0, 100, 49, "7F0000"}, "half");
     EXPECT_EQ(Frame.ImageColor->Image().pixel(0, 0) & 0xFFFFFF, 0x7C0000u);  // drawn at the shown 49
-    Frame.TrackBar1->setValue(100);
+    Frame.BrightnessSlider->setValue(100);
     ExpectShown(Frame, {0, 0, 0, 0, 0, 0, "000000"}, "bottom");
 }
 
 TEST_F(ColorPicker, TheBrightestValueSitsAtTheTopOfTheSlider) {
-    const QSlider& slider = *Frame.TrackBar1;
+    const QSlider& slider = *Frame.BrightnessSlider;
     Frame.SetColor(0x0000FF);  // pure red: V = 100
     const QRect brightest = TSliderProbe::HandleRect(slider);
     Frame.SetColor(0x000000);  // black: V = 0
@@ -181,7 +181,7 @@ TEST_F(ColorPicker, TheBrightestValueSitsAtTheTopOfTheSlider) {
 }
 
 TEST_F(ColorPicker, DraggingTheSliderUpBrightensAndTheKeysGoTheSameWay) {
-    QSlider* slider = Frame.TrackBar1;
+    QSlider* slider = Frame.BrightnessSlider;
     Frame.SetColor(RGB(128, 0, 0));  // V = 50: the handle in the middle
     ASSERT_EQ(Frame.Value(), 50);
     const struct {
@@ -214,7 +214,7 @@ TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {
     EXPECT_EQ(palette[29]->geometry(), QRect(213, 352, 40, 12));
     EXPECT_LE(palette[29]->geometry().bottom(), Frame.height());
     for (int i = 0; i < 30; ++i)
-        EXPECT_EQ(palette[i]->Color(), TFrameColorSelect::PaletteColors[i]) << i;
+        EXPECT_EQ(palette[i]->Color(), TColorPicker::PaletteColors[i]) << i;
     Frame.BuildPalette();  // once only
     EXPECT_EQ(Frame.Palette().size(), 30u);
     QTest::mouseClick(palette[13], Qt::LeftButton);
@@ -228,20 +228,20 @@ namespace {
 class ColorSetup : public ::testing::Test {
 protected:
     // The one dialog among the top-level windows, if any.
-    static TFormColorSetUp* OpenDialog() {
-        TFormColorSetUp* found = nullptr;
+    static TColorSetupDialog* OpenDialog() {
+        TColorSetupDialog* found = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* dialog = dynamic_cast<TFormColorSetUp*>(widget); dialog && dialog->isVisible())
+            if (auto* dialog = dynamic_cast<TColorSetupDialog*>(widget); dialog && dialog->isVisible())
                 found = dialog;
         return found;
     }
-    static QTreeWidgetItem* Node(TFormColorSetUp* dialog, const char* path) {
+    static QTreeWidgetItem* Node(TColorSetupDialog* dialog, const char* path) {
         QTreeWidgetItem* node = nullptr;
         for (const QString& step : QString::fromUtf8(path).split('\\', Qt::SkipEmptyParts)) {
             QTreeWidgetItem* next = nullptr;
-            const int count = node ? node->childCount() : dialog->TreeView1->topLevelItemCount();
+            const int count = node ? node->childCount() : dialog->ColorTree->topLevelItemCount();
             for (int i = 0; i < count && !next; ++i) {
-                QTreeWidgetItem* child = node ? node->child(i) : dialog->TreeView1->topLevelItem(i);
+                QTreeWidgetItem* child = node ? node->child(i) : dialog->ColorTree->topLevelItem(i);
                 if (child->text(0) == step)
                     next = child;
             }
@@ -253,15 +253,15 @@ protected:
     }
     static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(Utf8ToSjis(path), 0xDEAD); }
     // Gives the Sunday entry a new colour through the picker and "色変更".
-    static void ChangeSunday(TFormColorSetUp* dialog, uint32_t colour) {
-        dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+    static void ChangeSunday(TColorSetupDialog* dialog, uint32_t colour) {
+        dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
         QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // shows the picker
-        dialog->FrameColorSelect1->SetColor(colour);
+        dialog->Picker->SetColor(colour);
         QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // takes its colour
     }
 
     void TearDown() override {
-        if (TFormColorSetUp* dialog = OpenDialog())
+        if (TColorSetupDialog* dialog = OpenDialog())
             dialog->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -271,18 +271,18 @@ protected:
 
 TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
+    TColorSetupDialog* dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
     OpenColorSetup(nullptr);
     EXPECT_EQ(OpenDialog(), dialog);
     int open = 0;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        open += dynamic_cast<TFormColorSetUp*>(widget) != nullptr;
+        open += dynamic_cast<TColorSetupDialog*>(widget) != nullptr;
     EXPECT_EQ(open, 1);
     EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("配色設定") + " " + AppGlobals().ProductName()));
-    EXPECT_EQ(dialog->width(), TFormColorSetUp::NarrowWidth);
+    EXPECT_EQ(dialog->width(), TColorSetupDialog::NarrowWidth);
 
-    ASSERT_EQ(dialog->TreeView1->topLevelItemCount(), 2);
+    ASSERT_EQ(dialog->ColorTree->topLevelItemCount(), 2);
     const struct {
         const char* Path;
         bool IsColour;
@@ -300,7 +300,7 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
         }
     }
     // The first colour entry is selected and shown.
-    EXPECT_EQ(dialog->TreeView1->currentItem(), Node(dialog, "全般\\背景"));
+    EXPECT_EQ(dialog->ColorTree->currentItem(), Node(dialog, "全般\\背景"));
     EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
     EXPECT_FALSE(dialog->BtApply->isEnabled());
     EXPECT_FALSE(dialog->BtReset->isEnabled());
@@ -309,30 +309,30 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
 
 TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColour) {
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
-    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字"));
+    TColorSetupDialog* dialog = OpenDialog();
+    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字"));
     EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
     EXPECT_FALSE(dialog->ShapeColor->isEnabled());
     EXPECT_FALSE(dialog->ButtonSelect->isEnabled());
-    EXPECT_FALSE(dialog->FrameColorSelect1->TrackBar1->isEnabled());
-    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\土曜"));
+    EXPECT_FALSE(dialog->Picker->BrightnessSlider->isEnabled());
+    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\土曜"));
     EXPECT_EQ(dialog->ShapeColor->Color(), 0xFF6060u);
-    EXPECT_EQ(dialog->FrameColorSelect1->Color(), 0xFF6060u);
+    EXPECT_EQ(dialog->Picker->Color(), 0xFF6060u);
     EXPECT_TRUE(dialog->ButtonSelect->isEnabled());
-    EXPECT_TRUE(dialog->FrameColorSelect1->LeH->isEnabled());
+    EXPECT_TRUE(dialog->Picker->LeH->isEnabled());
 }
 
 TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
-    dialog->TreeView1->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+    TColorSetupDialog* dialog = OpenDialog();
+    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
     QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
     EXPECT_EQ(dialog->ButtonSelect->text(), QtText(SJIS("色変更")));
-    EXPECT_EQ(dialog->width(), TFormColorSetUp::WideWidth);
+    EXPECT_EQ(dialog->width(), TColorSetupDialog::WideWidth);
     EXPECT_TRUE(dialog->BtApply->isEnabled());
     EXPECT_TRUE(dialog->BtReset->isEnabled());
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);  // nothing taken yet
-    dialog->FrameColorSelect1->SetColor(0x00AA00);
+    dialog->Picker->SetColor(0x00AA00);
     QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x00AA00u);
     EXPECT_EQ(dialog->ShapeColor->Color(), 0x00AA00u);
@@ -341,7 +341,7 @@ TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
 
 TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
+    TColorSetupDialog* dialog = OpenDialog();
     ChangeSunday(dialog, 0x00AA00);
     QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x00AA00u);
@@ -351,7 +351,7 @@ TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);
     EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 2);
     EXPECT_FALSE(Environment.Exists("colors.clr"));
-    EXPECT_FALSE(TFormColorSetUp::ColorSetupOpen());
+    EXPECT_FALSE(TColorSetupDialog::ColorSetupOpen());
     OpenColorSetup(nullptr);  // and it opens again
     EXPECT_NE(OpenDialog(), nullptr);
 }
@@ -360,14 +360,14 @@ TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
     OpenColorSetup(nullptr);
     OpenDialog()->close();
     OpenColorSetup(nullptr);  // before the closed dialog is freed
-    TFormColorSetUp* second = OpenDialog();
+    TColorSetupDialog* second = OpenDialog();
     ASSERT_NE(second, nullptr);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(TFormColorSetUp::ColorSetupOpen());
+    EXPECT_TRUE(TColorSetupDialog::ColorSetupOpen());
     OpenColorSetup(nullptr);
     int open = 0;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        open += dynamic_cast<TFormColorSetUp*>(widget) != nullptr;
+        open += dynamic_cast<TColorSetupDialog*>(widget) != nullptr;
     EXPECT_EQ(open, 1);
 }
 
@@ -375,13 +375,13 @@ TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
     Environment.WriteFile("colors.clr", SJIS("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
     ColorScheme().Load();
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
+    TColorSetupDialog* dialog = OpenDialog();
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x123456u);
     QTest::mouseClick(dialog->BtDefault, Qt::LeftButton);
     EXPECT_TRUE(dialog->BtApply->isEnabled());
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
     QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
-    TColorsList reread(Environment.DataPath() + "colors.clr");
+    TColorScheme reread(Environment.DataPath() + "colors.clr");
     reread.Load();
     EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\日曜"), 0), 0x4040FFu);
     EXPECT_EQ(reread.GetColor(SJIS("\\全般\\背景"), 0), 0xFFFFFFu);
@@ -389,7 +389,7 @@ TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
 
 TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
     OpenColorSetup(nullptr);
-    TFormColorSetUp* dialog = OpenDialog();
+    TColorSetupDialog* dialog = OpenDialog();
     ChangeSunday(dialog, 0x00AA00);
     QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
     QTest::mouseClick(dialog->BtReset, Qt::LeftButton);

@@ -12,8 +12,8 @@
 #include "storage/DateUtils.h"
 #include "storage/ShiftJis.h"
 #include "ui/DialogSupport.h"
-#include "ui/FmMemos.h"
-#include "ui/FmOption.h"
+#include "ui/MemoEditor.h"
+#include "ui/OptionsDialog.h"
 
 namespace {
 
@@ -22,10 +22,10 @@ const int32_t Day20261208 = DayNumberOf(2026, 12, 8);
 
 class MemoWindow : public ::testing::Test {
 protected:
-    void TearDown() override { TFmMemos::SetErrorReporter(nullptr); }
+    void TearDown() override { TMemoEditor::SetErrorReporter(nullptr); }
 
     // Key presses that carry the characters, as a keyboard or an input method sends them.
-    void Type(TFmMemos& window, const QString& text) {
+    void Type(TMemoEditor& window, const QString& text) {
         window.show();
         window.Memo->setFocus();
         for (QChar character : text) {
@@ -38,14 +38,14 @@ protected:
 };
 
 TEST_F(MemoWindow, DayNumbersAndPickerDatesAgree) {
-    EXPECT_EQ(TFmMemos::DateOfDay(0), QDate(1899, 12, 30));
-    EXPECT_EQ(TFmMemos::DateOfDay(Day20261207), QDate(2026, 12, 7));
-    EXPECT_EQ(TFmMemos::DayOfDate(QDate(2026, 12, 7)), Day20261207);
-    EXPECT_EQ(TFmMemos::DayOfDate(QDate(1850, 1, 1)), DayNumberOf(1850, 1, 1));
+    EXPECT_EQ(TMemoEditor::DateOfDay(0), QDate(1899, 12, 30));
+    EXPECT_EQ(TMemoEditor::DateOfDay(Day20261207), QDate(2026, 12, 7));
+    EXPECT_EQ(TMemoEditor::DayOfDate(QDate(2026, 12, 7)), Day20261207);
+    EXPECT_EQ(TMemoEditor::DayOfDate(QDate(1850, 1, 1)), DayNumberOf(1850, 1, 1));
 }
 
 TEST_F(MemoWindow, OpeningAndClosingWithoutTypingWritesNothing) {
-    TFmMemos window;
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     EXPECT_EQ(window.DtPicker->date(), QDate(2026, 12, 7));
     EXPECT_FALSE(window.Changed());
@@ -58,15 +58,15 @@ TEST_F(MemoWindow, OpeningAndClosingWithoutTypingWritesNothing) {
 TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
     const struct {
         const char* Way;
-        void (*Close)(TFmMemos&);
+        void (*Close)(TMemoEditor&);
     } ways[] = {
-        {"close box", [](TFmMemos& w) { w.close(); }},
-        {"Escape", [](TFmMemos& w) { QTest::keyClick(w.Memo, Qt::Key_Escape); }},
-        {"accept", [](TFmMemos& w) { w.accept(); }},
+        {"close box", [](TMemoEditor& w) { w.close(); }},
+        {"Escape", [](TMemoEditor& w) { QTest::keyClick(w.Memo, Qt::Key_Escape); }},
+        {"accept", [](TMemoEditor& w) { w.accept(); }},
     };
     for (const auto& way : ways) {
         TDialogTestEnvironment environment;
-        TFmMemos window;
+        TMemoEditor window;
         window.ShowDate(Day20261207);
         window.show();
         Type(window, QString::fromUtf8("表ソ"));
@@ -81,7 +81,7 @@ TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
 
 TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
     {
-        TFmMemos window;
+        TMemoEditor window;
         window.ShowDate(Day20261207);
         Type(window, "first");
         QTest::keyClick(window.Memo, Qt::Key_Return);
@@ -91,7 +91,7 @@ TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207first\\na\\\\b\r\n");
     EXPECT_EQ(MemoStore().MemoOf(Day20261207), "first\r\na\\b");
     MemoStore().Load();
-    TFmMemos again;
+    TMemoEditor again;
     again.ShowDate(Day20261207);
     EXPECT_EQ(again.Memo->toPlainText(), "first\na\\b");
     EXPECT_FALSE(again.Changed());
@@ -100,7 +100,7 @@ TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
 TEST_F(MemoWindow, PickingAnotherDateStoresThePreviousOneFirst) {
     Environment.WriteFile("Memos.txt", "20261208tomorrow\r\n");
     MemoStore().Load();
-    TFmMemos window;
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     Type(window, "today");
     window.DtPicker->setDate(QDate(2026, 12, 8));
@@ -117,7 +117,7 @@ TEST_F(MemoWindow, PickingAnotherDateStoresThePreviousOneFirst) {
 TEST_F(MemoWindow, AnEmptiedMemoStaysAsTheDateAlone) {
     Environment.WriteFile("Memos.txt", "20261207old\r\n");
     MemoStore().Load();
-    TFmMemos window;
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     window.show();
     window.Memo->selectAll();
@@ -129,7 +129,7 @@ TEST_F(MemoWindow, AnEmptiedMemoStaysAsTheDateAlone) {
 TEST_F(MemoWindow, OfTwoMemosOfOneDateTheFirstIsEditedAndBothAreKept) {
     Environment.WriteFile("Memos.txt", "20261207one\r\n20261207two\r\n");
     MemoStore().Load();
-    TFmMemos window;
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     EXPECT_EQ(window.Memo->toPlainText(), "one");
     window.Memo->moveCursor(QTextCursor::End);
@@ -141,8 +141,8 @@ TEST_F(MemoWindow, OfTwoMemosOfOneDateTheFirstIsEditedAndBothAreKept) {
 TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
     std::filesystem::create_directories(Environment.DataPath() + "Memos.txt");  // a folder: cannot be replaced
     std::vector<std::string> reported;
-    TFmMemos::SetErrorReporter([&](const std::string& message) { reported.push_back(message); });
-    TFmMemos window;
+    TMemoEditor::SetErrorReporter([&](const std::string& message) { reported.push_back(message); });
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     window.show();
     Type(window, "kept");
@@ -158,7 +158,7 @@ TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
 TEST_F(MemoWindow, StoringGoesThroughTheStoreAndItsChangedHook) {
     std::vector<std::pair<int32_t, std::string>> told;  // the day, and the file when it was told
     SetMemoChangedHandler([&](int32_t day) { told.push_back({day, Environment.FileText("Memos.txt")}); });
-    TFmMemos window;
+    TMemoEditor window;
     window.ShowDate(Day20261207);
     Type(window, "hooked");
     window.close();
@@ -171,8 +171,8 @@ TEST_F(MemoWindow, StoringGoesThroughTheStoreAndItsChangedHook) {
 
 class OptionsDialog : public ::testing::Test {
 protected:
-    std::unique_ptr<TFmOption> Open(int32_t currentDay) {
-        auto dialog = std::make_unique<TFmOption>(currentDay, [this](int32_t day) { Shown.push_back(day); });
+    std::unique_ptr<TOptionsDialog> Open(int32_t currentDay) {
+        auto dialog = std::make_unique<TOptionsDialog>(currentDay, [this](int32_t day) { Shown.push_back(day); });
         dialog->show();
         return dialog;
     }
@@ -192,7 +192,7 @@ TEST_F(OptionsDialog, ShowsTheCalendarDateAndTheStoredMaximumWithinItsLimits) {
         if (c.Stored)
             AppGlobals().WriteInteger("CALENDAR", "MAX", c.Stored);
         auto dialog = Open(Day20261207);
-        EXPECT_EQ(dialog->SeMAx->value(), c.Shown) << c.Stored;
+        EXPECT_EQ(dialog->MaxPapers->value(), c.Shown) << c.Stored;
         EXPECT_EQ(dialog->DtPickup->date(), QDate(2026, 12, 7));
         EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("オプション設定")));
     }
@@ -206,7 +206,7 @@ TEST_F(OptionsDialog, OkStoresTheTypedMaximumPulledIntoItsLimits) {
     for (const auto& c : cases) {
         TDialogTestEnvironment environment;
         auto dialog = Open(Day20261207);
-        QLineEdit* text = dialog->SeMAx->findChild<QLineEdit*>();
+        QLineEdit* text = dialog->MaxPapers->findChild<QLineEdit*>();
         text->selectAll();
         QTest::keyClick(text, Qt::Key_Delete);
         QTest::keyClicks(text, c.Typed);
@@ -231,7 +231,7 @@ TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
 // Qt's own lower limit (1752-09-14) would raise an earlier day when OK is pressed.
 TEST_F(OptionsDialog, TheDateFieldHoldsEveryDayOfTheCalendarUnchanged) {
     for (const QDate date : {QDate(1, 1, 1), QDate(1600, 3, 1), QDate(1752, 9, 13), QDate(9999, 12, 31)}) {
-        auto dialog = Open(TFmMemos::DayOfDate(date));
+        auto dialog = Open(TMemoEditor::DayOfDate(date));
         EXPECT_EQ(dialog->DtPickup->date(), date);
         QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
     }
@@ -245,7 +245,7 @@ TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
     for (bool closeBox : {false, true}) {
         auto dialog = Open(Day20261207);
         dialog->DtPickup->setDate(QDate(2027, 1, 1));
-        dialog->SeMAx->setValue(50);
+        dialog->MaxPapers->setValue(50);
         if (closeBox)
             dialog->close();
         else

@@ -9,12 +9,12 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/FormMessages.h"
+#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "support/TestEnvironment.h"
-#include "ui/FmMemos.h"
+#include "ui/MemoEditor.h"
 
 // A top-level window that keeps every program message it receives.
 class TMessageProbe : public QWidget {
@@ -34,8 +34,8 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (e->type() == TFormMessageEvent::EventType()) {
-            const auto* message = static_cast<TFormMessageEvent*>(e);
+        if (e->type() == TWindowMessageEvent::EventType()) {
+            const auto* message = static_cast<TWindowMessageEvent*>(e);
             Received.push_back({message->Message(), message->WParam()});
             return true;
         }
@@ -47,11 +47,11 @@ class TDialogTestEnvironment {
 public:
     TDialogTestEnvironment() {
         std::filesystem::create_directories(FEnvironment.Root() / "program");
-        ReplaceAppGlobals(std::make_unique<TbrskGlobal>((FEnvironment.Root() / "program/quillo").string(),
+        ReplaceAppGlobals(std::make_unique<TAppGlobals>((FEnvironment.Root() / "program/quillo").string(),
                                                         (FEnvironment.Root() / "machine.ini").string()));
         AppGlobals().SetDataDir((FEnvironment.Root() / "data").string());
         ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
-        ReplaceColorScheme(std::make_unique<TColorsList>(DataPath() + "colors.clr"));
+        ReplaceColorScheme(std::make_unique<TColorScheme>(DataPath() + "colors.clr"));
         ColorScheme().Load();
         // As the main window does when it opens; environments may nest, so it stays
         // connected (it only sends the message to the windows there are).

@@ -16,5 +16,5 @@ inline void CreatePageObjects() {
 
 inline void DestroyPageObjects() {
     DestroyPageRenderer();
-    FreeAlmanac();
+    DestroyAlmanac();
 }

@@ -50,7 +50,7 @@ protected:
     static void SetUpTestSuite() { CreatePageObjects(); }
     static void TearDownTestSuite() { DestroyPageObjects(); }
     void SetUp() override {
-        ReplaceColorScheme(std::make_unique<TColorsList>("unused"));
+        ReplaceColorScheme(std::make_unique<TColorScheme>("unused"));
         ColorScheme().LoadDefaults();
         ReplaceMemoStore(std::make_unique<TMemoStore>(GoldenFolder + "Memos.txt"));
         LoadMemos();

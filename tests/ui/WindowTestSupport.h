@@ -24,7 +24,7 @@
 #include "storage/Resources.h"
 #include "support/FixedClock.h"
 #include "support/TestEnvironment.h"
-#include "ui/FmQuillo.h"
+#include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
 
 class TWindowTest : public ::testing::Test {
@@ -38,9 +38,9 @@ protected:
         FClock = std::make_unique<TFixedClock>(ClockMoment);
         FEnvironment = std::make_unique<TTestEnvironment>();
         std::filesystem::create_directories(DataFolder());
-        ReplaceAppGlobals(std::make_unique<TbrskGlobal>());
+        ReplaceAppGlobals(std::make_unique<TAppGlobals>());
         AppGlobals().SetDataDir(DataFolder().string());
-        ReplaceColorScheme(std::make_unique<TColorsList>());
+        ReplaceColorScheme(std::make_unique<TColorScheme>());
         ColorScheme().LoadDefaults();
         ReplaceMemoStore(std::make_unique<TMemoStore>(DataPath() + "Memos.txt"));
         FSavedOpeners = DialogOpeners();

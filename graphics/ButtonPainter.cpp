@@ -1,0 +1,529 @@
+#include "graphics/ButtonPainter.h"
+
+#include <QRegion>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "graphics/GraphicSource.h"
+#include "storage/AppGlobals.h"
+#include "storage/ShiftJis.h"
+
+namespace {
+
+constexpr uint32_t White = 0xFFFFFF;
+constexpr uint32_t Black = 0x000000;
+
+bool SameFont(const TFont& a, const TFont& b) {
+    return a.Name == b.Name && a.Height == b.Height && a.Color == b.Color && a.Bold == b.Bold && a.Italic == b.Italic &&
+           a.Charset == b.Charset;
+}
+
+// The process-wide graphic source when one exists or can be made; without it (no settings
+// object to find the program folder) face images are simply absent.
+TGraphicSource* AvailableGraphicSource() {
+    std::unique_ptr<TGraphicSource> present = ReplaceGraphicSource(nullptr);
+    bool exists = present != nullptr;
+    ReplaceGraphicSource(std::move(present));
+    if (!exists && !HasAppGlobals())
+        return nullptr;
+    return &GraphicSource();
+}
+
+template <typename T>
+bool Store(T& field, const T& value) {
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+// ---- caption text ----
+
+std::vector<std::string> CaptionLines(const std::string& caption) {
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        const size_t length = CharLengthAt(caption, i);
+        if (length == 1 && caption[i] == '\\')
+            lines.emplace_back();
+        else
+            lines.back() += caption.substr(i, length);
+    }
+    return lines;
+}
+
+std::string CaptionWithoutPrefix(const std::string& caption) {
+    std::string shown;
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        if (caption[i] == '&') {
+            // '&&' shows one '&'; '&' before anything else only marks the accelerator.
+            if (i + 1 < caption.size() && caption[i + 1] == '&')
+                shown += caption[++i];
+        } else {
+            shown += caption.substr(i, CharLengthAt(caption, i));
+        }
+    }
+    return shown;
+}
+
+char CaptionAccelerator(const std::string& caption) {
+    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+        if (caption[i] == '&') {
+            if (i + 1 >= caption.size())
+                return 0;
+            if (caption[i + 1] == '&') {
+                ++i;
+                continue;
+            }
+            char key = caption[i + 1];
+            if (IsLeadByte(key) || static_cast<unsigned char>(key) < 0x21)
+                return 0;
+            return key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+        }
+    }
+    return 0;
+}
+
+bool IsWindowGlyphFont(const std::string& fontName) { return AsciiSameText(fontName, "Marlett"); }
+
+namespace {
+
+// The window glyphs "0" (minimise: a bar at the foot) and "r" (close: a cross) as shapes
+// in an em box of side em whose top-left corner is (x, y), in the canvas brush colour.
+// At em 12 the cross is 8 × 7 pixels with strokes 2 pixels wide and the bar 6 × 2 on its
+// bottom rows, as the glyphs look on screen.
+void DrawWindowGlyph(TCanvas& canvas, char glyph, int x, int y, int em) {
+    int side = std::max(2, em * 2 / 3);
+    int stroke = std::max(1, em / 6);
+    int inkHeight = side - stroke + 1;
+    int left = x + (em - side) / 2, top = y + (em - inkHeight) / 2;
+    if (glyph == 'r') {
+        for (int i = 0; i < inkHeight; ++i) {
+            canvas.FillRect(RectOfSize(left + i, top + i, stroke, 1));
+            canvas.FillRect(RectOfSize(left + side - stroke - i, top + i, stroke, 1));
+        }
+    } else if (glyph == '0') {
+        canvas.FillRect({left + 1, top + inkHeight - stroke, left + side - 1, top + inkHeight});
+    }
+}
+
+// One caption line, vertically centred in rect and aligned; the canvas font is set.
+void DrawCaptionLine(TCanvas& canvas, const TRect& rect, TAlignment alignment, const std::string& line, int em) {
+    bool glyphs = IsWindowGlyphFont(canvas.Font.Name);
+    int width = glyphs ? static_cast<int>(line.size()) * em : canvas.TextWidth(line);
+    int height = glyphs ? em : canvas.TextHeight(line);
+    int x = rect.Left;
+    if (alignment == TAlignment::taRightJustify)
+        x = rect.Right - width;
+    else if (alignment == TAlignment::taCenter)
+        x = rect.Left + (rect.Width() - width) / 2;
+    int y = rect.Top + (rect.Height() - height) / 2;
+    if (!glyphs) {
+        canvas.TextOut(x, y, line);
+        return;
+    }
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Brush.Color = canvas.Font.Color;
+    for (size_t i = 0; i < line.size(); ++i)
+        DrawWindowGlyph(canvas, line[i], x + static_cast<int>(i) * em, y, em);
+    canvas.Brush.Style = TBrushStyle::bsClear;
+}
+
+} // namespace
+
+// ---- settings ----
+
+TButtonPainter::TButtonPainter() { UpdateGeometry(); }
+
+void TButtonPainter::Changed() {
+    FDirty = true;
+    if (OnChanged)
+        OnChanged();
+}
+
+// A new shape: over a plain background the face colour must be filled in again.
+void TButtonPainter::ShapeChanged() {
+    UpdateGeometry();
+    if (!FTransParent)
+        FBackgroundReady = false;
+    Changed();
+}
+
+void TButtonPainter::SetStyle(TButtonShape value) {
+    if (Store(FStyle, value))
+        ShapeChanged();
+}
+
+void TButtonPainter::SetFlat(bool value) { SetField(FFlat, value); }
+
+void TButtonPainter::SetRegion(bool value) {
+    if (value == Region())
+        return;
+    FRegion.reset();
+    if (value) {
+        FRegion = std::make_unique<TRegion>();
+        UpdateGeometry();
+    }
+    Changed();
+}
+
+void TButtonPainter::SetSquare(bool value) {
+    if (Store(FSquare, value))
+        ShapeChanged();
+}
+
+void TButtonPainter::SetTextAntialiasing(bool value) { SetField(FTextAntialiasing, value); }
+void TButtonPainter::SetTextEmboss(bool value) { SetField(FTextEmboss, value); }
+void TButtonPainter::SetTransParent(bool value) { SetField(FTransParent, value, Recapture::Yes); }
+void TButtonPainter::SetAlignment(TAlignment value) { SetField(FAlignment, value); }
+void TButtonPainter::SetColor(uint32_t value) { SetField(FColor, value, Recapture::Yes); }
+void TButtonPainter::SetBackColor(uint32_t value) { SetField(FBackColor, value, Recapture::Yes); }
+void TButtonPainter::SetColorDown(uint32_t value) { SetField(FColorDown, value); }
+void TButtonPainter::SetColorOver(uint32_t value) { SetField(FColorOver, value); }
+void TButtonPainter::SetColorFocus(uint32_t value) { SetField(FColorFocus, value); }
+void TButtonPainter::SetFocusLineWidth(int value) { SetField(FFocusLineWidth, value); }
+void TButtonPainter::SetOverDrawType(TDrawType value) { SetField(FOverDrawType, value); }
+
+void TButtonPainter::SetFace(TFaceImage& face, const std::string& name) {
+    if (face.Name == name)
+        return;
+    face.Name = name;
+    face.Image.reset();
+    TGraphicSource* source = name.empty() ? nullptr : AvailableGraphicSource();
+    if (source) {
+        try {
+            std::shared_ptr<TCachedImage> graphic = source->GetGraphic(name);
+            // A copy: the cached image is shared and must keep its own format.
+            auto image = std::make_unique<TBitmap>(*graphic);
+            if (!image->Is32Bit()) {
+                image->SetPixelFormat(TPixelFormat::pf32bit);
+                SetAlphaByColorKey(*image, 255);
+            }
+            if (!image->Empty())
+                face.Image = std::move(image);
+        } catch (const EResourceNotFound&) {
+            // No image of that name: the face step draws nothing for it.
+        }
+    }
+    Changed();
+}
+
+void TButtonPainter::SetFaceFlat(const std::string& name) { SetFace(FFaceFlat, name); }
+void TButtonPainter::SetFaceDown(const std::string& name) { SetFace(FFaceDown, name); }
+void TButtonPainter::SetFaceOver(const std::string& name) { SetFace(FFaceOver, name); }
+
+void TButtonPainter::SetCaption(const std::string& value) { SetField(FCaption, value); }
+void TButtonPainter::SetFont(const TFont& value) {
+    if (SameFont(FFont, value))
+        return;
+    FFont = value;
+    Changed();
+}
+
+void TButtonPainter::SetState(int value) {
+    if (Store(FState, std::clamp(value, bdsNormal, bdsDisabled)))
+        FDirty = true;
+}
+
+void TButtonPainter::Assign(const TButtonPainter& source) {
+    if (&source == this)
+        return;
+    SetTransParent(source.FTransParent);
+    SetFlat(source.FFlat);
+    SetSquare(source.FSquare);
+    SetTextAntialiasing(source.FTextAntialiasing);
+    SetStyle(source.FStyle);
+    SetAlignment(source.FAlignment);
+    SetCaption(source.FCaption);
+    SetColor(source.FColor);
+    SetBackColor(source.FBackColor);
+    SetColorDown(source.FColorDown);
+    SetColorOver(source.FColorOver);
+    SetColorFocus(source.FColorFocus);
+    SetFocusLineWidth(source.FFocusLineWidth);
+    SetFaceFlat(source.FFaceFlat.Name);
+    SetFaceDown(source.FFaceDown.Name);
+    SetFaceOver(source.FFaceOver.Name);
+    SetFont(source.FFont);
+}
+
+// ---- geometry ----
+
+void TButtonPainter::SetBounds(int left, int top, int width, int height) {
+    width = std::max(0, width);
+    height = std::max(0, height);
+    FLeft = left;
+    FTop = top;
+    FFaceBitmap.Allocate(width, height, TPixelFormat::pf32bit);
+    FBaseBitmap.Allocate(width, height, TPixelFormat::pf32bit);
+    FWorkBitmap.Allocate(2 * width, 2 * height, TPixelFormat::pf32bit);
+    UpdateGeometry();
+    FDirty = true;
+    FBackgroundReady = false;
+}
+
+void TButtonPainter::UpdateGeometry() {
+    int width = FWorkBitmap.Width(), height = FWorkBitmap.Height();
+    FShape = {0, 0, width, height};
+    if (FSquare) {
+        int side = std::min(width, height);
+        FShape = RectOfSize((width - side) / 2, (height - side) / 2, side, side);
+    }
+    if (!FRegion)
+        return;
+    int rl = FShape.Left / 2, rt = FShape.Top / 2, rr = FShape.Right / 2, rb = FShape.Bottom / 2;
+    if (FStyle == TButtonShape::Box)
+        FRegion->AddRect(rl, rt, rr, rb, rcReplace);
+    else
+        FRegion->AddEllipse(rl - 1, rt - 1, rr + 2, rb + 2, rcReplace);
+}
+
+TPoint TButtonPainter::ClockPoint(int hour) const {
+    const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
+    const int qx = (r - l) / 4, qy = (b - t) / 4, mx = l + (r - l) / 2, my = t + (b - t) / 2;
+    switch (hour) {
+    case 1: return {r - qx, t};
+    case 2: return {r, t + qy};
+    case 3: return {r, my};
+    case 4: return {r, b - qy};
+    case 5: return {r - qx, b};
+    case 6: return {mx, b};
+    case 7: return {l + qx, b};
+    case 8: return {l, b - qy};
+    case 9: return {l, my};
+    case 10: return {l, t + qy};
+    case 11: return {l + qx, t};
+    default: return {mx, t};
+    }
+}
+
+void TButtonPainter::ArcInset(TCanvas& canvas, uint32_t colour, int inset, int fromHour, int toHour) const {
+    TPoint from = ClockPoint(fromHour), to = ClockPoint(toHour);
+    canvas.Pen.Color = colour;
+    canvas.Arc(FShape.Left + inset, FShape.Top + inset, FShape.Right - inset, FShape.Bottom - inset, from.X, from.Y,
+               to.X, to.Y);
+}
+
+// ---- composition ----
+
+void TButtonPainter::CaptureBackground(const TBitmap* surface) {
+    const int width = FBaseBitmap.Width(), height = FBaseBitmap.Height();
+    FBackgroundReady = true;
+    FDirty = true;
+    if (width == 0 || height == 0)
+        return;
+    FillBitmap32(FBaseBitmap, 0xFF000000 | FBackColor);
+    if (FTransParent && surface)
+        FBaseBitmap.Canvas().CopyRect(RectOfSize(0, 0, width, height), *surface, RectOfSize(FLeft, FTop, width, height));
+    if (FTransParent && FColor == FBackColor)
+        return;
+    FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
+    TCanvas& canvas = FWorkBitmap.Canvas();
+    canvas.Pen = {BlendColor(FColor, FBackColor, 128), 1, TPenStyle::psSolid};
+    canvas.Brush = {FColor, TBrushStyle::bsSolid};
+    const TRect& s = FShape;
+    if (FStyle == TButtonShape::Circle)
+        canvas.Ellipse(s.Left + 2, s.Top + 2, s.Right - 2, s.Bottom - 2);
+    else
+        canvas.FillRect({s.Left + 4, s.Top + 4, s.Right - 4, s.Bottom - 4});
+    SetAlphaByColorKey(FWorkBitmap, 255);
+    HalveBitmap(FWorkBitmap);
+    // Over a captured background the transparent surround must keep what lies behind the
+    // button, so the face is blended by its alpha; over the plain back colour it is copied.
+    DrawBlend(0, 0, FBaseBitmap, FWorkBitmap, FTransParent ? TDrawType::dtAlpha : TDrawType::dtCopy);
+}
+
+void TButtonPainter::Compose(const TBitmap* surface) {
+    if (!FDirty)
+        return;
+    if (!FBackgroundReady)
+        CaptureBackground(surface);
+    FFaceBitmap = FBaseBitmap;
+    if (!FFaceBitmap.Empty()) {
+        DrawFaceImage();
+        DrawStateOverlay();
+        DrawCaption();
+        DrawBevel();
+    }
+    FDirty = false;
+}
+
+void TButtonPainter::Paint(TBitmap& surface) {
+    Compose(&surface);
+    const int width = FFaceBitmap.Width(), height = FFaceBitmap.Height();
+    TRect whole = RectOfSize(0, 0, width, height);
+    if (!FRegion) {
+        surface.Canvas().CopyRect(RectOfSize(FLeft, FTop, width, height), FFaceBitmap, whole);
+        return;
+    }
+    for (const QRect& r : FRegion->Handle().intersected(QRect(0, 0, width, height))) {
+        TRect part = RectOfSize(r.x(), r.y(), r.width(), r.height());
+        surface.Canvas().CopyRect(RectOfSize(FLeft + part.Left, FTop + part.Top, part.Width(), part.Height()), FFaceBitmap,
+                                  part);
+    }
+}
+
+void TButtonPainter::DrawFaceImage() {
+    if (!FFaceFlat.Image)
+        return;
+    const TBitmap* image = FFaceFlat.Image.get();
+    if (FState == bdsHover && FFaceOver.Image)
+        image = FFaceOver.Image.get();
+    else if (FState == bdsPressed && FFaceDown.Image)
+        image = FFaceDown.Image.get();
+    int x = (FFaceBitmap.Width() - image->Width()) / 2;
+    int y = (FFaceBitmap.Height() - image->Height()) / 2;
+    if (!FFaceMonoColor) {
+        DrawBlend(x, y, FFaceBitmap, *image, TDrawType::dtAlpha);
+        return;
+    }
+    TBitmap recoloured(*image);
+    SetColorKeepAlpha(recoloured, FFont.Color);
+    DrawBlend(x, y, FFaceBitmap, recoloured, TDrawType::dtAlpha);
+}
+
+void TButtonPainter::DrawStateOverlay() {
+    if (FOverDrawAlpha == 0)
+        return;
+    uint32_t frame = FColor, inner = FColor;
+    if (FState == bdsHover) {
+        frame = FColorOver;
+    } else if (FState == bdsFocus) {
+        frame = FColorFocus;
+    } else if (FState == bdsPressed) {
+        inner = BlendColor(FColor, FColorDown, 200);
+        frame = BlendColor(FColorOver, FColorDown, 200);
+    }
+    FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
+    TCanvas& canvas = FWorkBitmap.Canvas();
+    canvas.Pen = {frame, 2, TPenStyle::psSolid};
+    const int w = 2 * FFocusLineWidth + 3;
+    const TRect& s = FShape;
+    if (FStyle == TButtonShape::Circle) {
+        canvas.Pen.Color = BlendColor(frame, FBackColor, 128);
+        canvas.Brush = {frame, TBrushStyle::bsSolid};
+        canvas.Ellipse(s.Left + 2, s.Top + 2, s.Right - 2, s.Bottom - 2);
+        canvas.Pen.Color = frame;
+        canvas.Brush.Color = inner;
+        canvas.Ellipse(s.Left + w, s.Top + w, s.Right - w, s.Bottom - w);
+    } else {
+        canvas.Brush = {frame, TBrushStyle::bsSolid};
+        canvas.FillRect({s.Left + 4, s.Top + 4, s.Right - 4, s.Bottom - 4});
+        canvas.Brush.Color = inner;
+        canvas.FillRect({s.Left + w, s.Top + w, s.Right - w - 2, s.Bottom - w - 2});
+    }
+    SetAlphaByColorKey(FWorkBitmap, 255);
+    ScaleAlphaCorners(FWorkBitmap, 64, 192, 255, 192);
+    HalveBitmap(FWorkBitmap);
+    DrawBlend(0, 0, FFaceBitmap, FWorkBitmap, FOverDrawType);
+}
+
+void TButtonPainter::DrawCaption() {
+    std::string shown = CaptionWithoutPrefix(FCaption);
+    if (shown.empty())
+        return;
+    const bool disabled = FState == bdsDisabled;
+    const uint32_t textColour = disabled ? GrayTone(FFont.Color) : FFont.Color;
+    const std::vector<std::string> lines = CaptionLines(shown);
+    const int count = static_cast<int>(lines.size());
+    FillBitmap32(FWorkBitmap, 0);
+    TCanvas& canvas = FWorkBitmap.Canvas();
+    canvas.Font = FFont;
+    canvas.Font.Color = disabled ? GrayTone(White) : White;
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    const int workWidth = FWorkBitmap.Width(), workHeight = FWorkBitmap.Height();
+    const bool glyphs = IsWindowGlyphFont(FFont.Name);
+    if (FTextAntialiasing) {
+        canvas.Font.Height = FFont.Height * 2;
+        int em = std::abs(canvas.Font.Height);
+        int h = (glyphs ? em : canvas.TextHeight(shown)) + 2;
+        int top = (workHeight - count * h) / 2;
+        for (int k = 0; k < count; ++k)
+            DrawCaptionLine(canvas, {2, top + k * h - 1, workWidth - 2, top + k * h + h - 1}, FAlignment, lines[k], em);
+        HalveBitmap(FWorkBitmap);
+    } else {
+        int em = std::abs(canvas.Font.Height);
+        int h = (glyphs ? em : canvas.TextHeight(shown)) + 1;
+        int top = ((workHeight / 2) - count * h) / 2 + 1;
+        for (int k = 0; k < count; ++k)
+            DrawCaptionLine(canvas, {1, top + k * h, workWidth / 2, top + k * h + h}, FAlignment, lines[k], em);
+    }
+    if (FTextEmboss)
+        Emboss(FFaceBitmap, FWorkBitmap);
+    TintThroughMask(FFaceBitmap, FWorkBitmap, textColour);
+}
+
+namespace {
+
+// An arc of the round bevel: grey level (the coverage), inset of its ellipse from the shape,
+// and the clock points it runs between, counter-clockwise.
+struct TBevelArc {
+    uint32_t Grey;
+    int Inset, FromHour, ToHour;
+};
+constexpr TBevelArc ShadowArcs[] = {{0x202020, 1, 2, 7},  {0x404040, 1, 1, 8}, {0x404040, 0, 1, 8},
+                                    {0x202020, 5, 10, 11}, {0x404040, 6, 8, 1}, {0x808080, 5, 8, 1}};
+constexpr TBevelArc HighlightArcs[] = {{0x404040, 0, 9, 12}, {0x606060, 2, 7, 2}, {0x606060, 0, 6, 3},
+                                       {0x808080, 0, 5, 4},  {0x404040, 6, 3, 6}, {0x606060, 5, 2, 7},
+                                       {0x606060, 6, 12, 9}, {0x707070, 5, 11, 10}};
+
+void Line(TCanvas& canvas, int x1, int y1, int x2, int y2) {
+    canvas.MoveTo(x1, y1);
+    canvas.LineTo(x2, y2);
+}
+
+} // namespace
+
+void TButtonPainter::DrawShadowPass(TCanvas& canvas) {
+    const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
+    canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
+    if (FStyle == TButtonShape::Box && !FFlat) {
+        Line(canvas, l + 1, t + 1, l + 1, b - 3);
+        Line(canvas, l + 1, t + 1, r - 3, t);
+        Line(canvas, l + 5, b - 5, r - 5, b - 5);
+        Line(canvas, r - 5, t + 5, r - 5, b - 5);
+    } else if (FStyle == TButtonShape::Circle && !FFlat) {
+        for (const TBevelArc& arc : ShadowArcs)
+            ArcInset(canvas, arc.Grey, arc.Inset, arc.FromHour, arc.ToHour);
+    }
+    canvas.Pen.Color = White;
+    if (FStyle == TButtonShape::Box) {
+        canvas.Rectangle(l + 3, t + 3, r - 3, b - 3);
+    } else {
+        canvas.Pen.Width = 3;
+        canvas.Ellipse(l + 3, t + 3, r - 3, b - 3);
+    }
+}
+
+void TButtonPainter::DrawHighlightPass(TCanvas& canvas) {
+    const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
+    canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
+    if (FStyle == TButtonShape::Box) {
+        Line(canvas, r - 1, t + 5, r - 1, b - 3);
+        Line(canvas, l + 5, b - 1, r - 3, b - 1);
+        Line(canvas, l + 5, t + 5, r - 5, t + 5);
+        Line(canvas, l + 5, t + 5, l + 5, b - 5);
+    } else {
+        for (const TBevelArc& arc : HighlightArcs)
+            ArcInset(canvas, arc.Grey, arc.Inset, arc.FromHour, arc.ToHour);
+    }
+}
+
+void TButtonPainter::DrawBevel() {
+    const bool disabled = FState == bdsDisabled;
+    TCanvas& canvas = FWorkBitmap.Canvas();
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    FillBitmap32(FWorkBitmap, 0);
+    DrawShadowPass(canvas);
+    HalveBitmap(FWorkBitmap);
+    TintThroughMask(FFaceBitmap, FWorkBitmap, disabled ? 0x606060 : Black);
+    if (FFlat)
+        return;
+    FillBitmap32(FWorkBitmap, 0);
+    DrawHighlightPass(canvas);
+    HalveBitmap(FWorkBitmap);
+    TintThroughMask(FFaceBitmap, FWorkBitmap, disabled ? 0xC0C0C0 : White);
+}

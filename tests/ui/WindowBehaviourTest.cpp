@@ -1,0 +1,603 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QUrl>
+#include <QWidget>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "graphics/GraphicWork.h"
+#include "platform/Compositor.h"
+#include "platform/WindowMessages.h"
+#include "storage/AppGlobals.h"
+#include "storage/ShiftJis.h"
+#include "support/TestEnvironment.h"
+#include "ui/WindowBehaviour.h"
+
+namespace {
+
+// A borderless window standing in for the calendar's windows; it keeps its place under the
+// section ProbeSection.
+constexpr const char* ProbeSection = "TFMPROBE";
+class TWindowProbe : public QWidget {
+public:
+    TWindowProbe() : QWidget(nullptr, Qt::FramelessWindowHint) { setGeometry(100, 100, 130, 151); }
+    std::vector<int> Messages;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == TWindowMessageEvent::EventType())
+            Messages.push_back(static_cast<TWindowMessageEvent*>(event)->Message());
+        return QWidget::event(event);
+    }
+};
+
+// A child control that keeps the window images it is sent.
+class TBackgroundProbe : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::vector<const TBitmap*> Backgrounds;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == TWindowMessageEvent::EventType()) {
+            auto* message = static_cast<TWindowMessageEvent*>(event);
+            if (message->Message() == UM_BACKGROUND)
+                Backgrounds.push_back(reinterpret_cast<const TBitmap*>(message->WParam()));
+        }
+        return QWidget::event(event);
+    }
+};
+
+bool NoCompositor() { return false; }
+bool Compositor() { return true; }
+
+// Runs a test with the compositor answer fixed and puts the real query back afterwards.
+class TCompositorAnswer {
+public:
+    explicit TCompositorAnswer(TCompositorProbe probe) : FPrevious(SetCompositorProbe(probe)) {}
+    ~TCompositorAnswer() { SetCompositorProbe(FPrevious); }
+
+private:
+    TCompositorProbe FPrevious;
+};
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QPointF local = widget->mapFromGlobal(QPointF(global));
+    QMouseEvent event(type, local, local, QPointF(global), button, buttons, modifiers);
+    QApplication::sendEvent(widget, &event);
+}
+
+TBitmap AlphaBitmap(int width, int height, int (*alphaAt)(int x, int y)) {
+    TBitmap bitmap(width, height, TPixelFormat::pf32bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = bitmap.ScanLine(y) + x * 4;
+            p[0] = 10;
+            p[1] = 100;
+            p[2] = 200;
+            p[3] = static_cast<uint8_t>(alphaAt(x, y));
+        }
+    return bitmap;
+}
+
+TEST(SnapRectTest, EdgesWithinTheDistanceSnapStrictly) {
+    const TRect area{0, 0, 800, 570};
+    struct Case {
+        const char* What;
+        TRect Window;
+        int Distance;
+        TPoint Expected;
+    } cases[] = {
+        {"15 below the top snaps", RectOfSize(300, 15, 130, 151), 16, {300, 0}},
+        {"16 below the top stays", RectOfSize(300, 16, 130, 151), 16, {300, 16}},
+        {"15 above the top snaps", RectOfSize(300, -15, 130, 151), 16, {300, 0}},
+        {"16 above the top stays", RectOfSize(300, -16, 130, 151), 16, {300, -16}},
+        {"bottom 15 short snaps", RectOfSize(300, 570 - 151 - 15, 130, 151), 16, {300, 570 - 151}},
+        {"bottom 15 beyond snaps", RectOfSize(300, 570 - 151 + 15, 130, 151), 16, {300, 570 - 151}},
+        {"bottom 16 short stays", RectOfSize(300, 570 - 151 - 16, 130, 151), 16, {300, 570 - 151 - 16}},
+        {"left 3 in snaps", RectOfSize(3, 200, 130, 151), 16, {0, 200}},
+        {"right 5 beyond snaps", RectOfSize(800 - 125, 200, 130, 151), 16, {800 - 130, 200}},
+        {"corner snaps both ways", RectOfSize(790 - 130, 560 - 151, 130, 151), 16, {800 - 130, 570 - 151}},
+        {"top wins over bottom", RectOfSize(0, 5, 130, 570), 16, {0, 0}},
+        {"no snapping at distance 0", RectOfSize(1, 1, 130, 151), 0, {1, 1}},
+        {"far outside across, only the top snaps", RectOfSize(-1900, 10, 130, 151), 16, {-1900, 0}},
+    };
+    for (const Case& c : cases) {
+        TRect snapped = SnapRect(c.Window, area, c.Distance);
+        EXPECT_EQ((TPoint{snapped.Left, snapped.Top}), c.Expected) << c.What;
+        EXPECT_EQ(snapped.Width(), c.Window.Width()) << c.What;
+        EXPECT_EQ(snapped.Height(), c.Window.Height()) << c.What;
+    }
+    const TRect left{-1920, 0, 0, 1080};
+    TRect snapped = SnapRect(RectOfSize(-1910, 1080 - 151 - 4, 130, 151), left, 16);
+    EXPECT_EQ((TPoint{snapped.Left, snapped.Top}), (TPoint{-1920, 1080 - 151}));
+}
+
+TEST(EdgesAtTest, TheFivePixelBandAroundTheWindow) {
+    const TRect window = RectOfSize(-200, -100, 100, 80);   // on a monitor left of and above the primary
+    struct Case {
+        TPoint Pointer;
+        Qt::Edges Expected;
+    } cases[] = {
+        {{-150, -60}, {}}, {{-150, -96}, Qt::TopEdge}, {{-150, -95}, {}}, {{-150, -24}, Qt::BottomEdge},
+        {{-150, -25}, {}}, {{-196, -60}, Qt::LeftEdge}, {{-195, -60}, {}}, {{-104, -60}, Qt::RightEdge},
+        {{-105, -60}, {}}, {{-200, -100}, Qt::TopEdge | Qt::LeftEdge}, {{-101, -100}, Qt::TopEdge | Qt::RightEdge},
+        {{-200, -21}, Qt::BottomEdge | Qt::LeftEdge}, {{-101, -21}, Qt::BottomEdge | Qt::RightEdge},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EdgesAt(c.Pointer, window), c.Expected) << c.Pointer.X << "," << c.Pointer.Y;
+    // A window narrower than two bands: the bottom and right edges win.
+    EXPECT_EQ(EdgesAt({2, 2}, RectOfSize(0, 0, 6, 6)), Qt::BottomEdge | Qt::RightEdge);
+}
+
+TEST(MakeRoundRegionTest, AStaircaseOfFourPixelsIsCutFromEachCorner) {
+    const int w = 130, h = 151;
+    QRegion region = MakeRoundRegion(w, h, true);
+    long area = 0;   // each corner loses rows of 4, 2, 1 and 1 pixels
+    for (const QRect& r : region)
+        area += long(r.width()) * r.height();
+    EXPECT_EQ(area, long(w) * h - 4 * 8);
+    // The last pixel cut and the first kept along each corner's staircase, in all four corners.
+    const QPoint cut[] = {{3, 0}, {1, 1}, {0, 3}}, kept[] = {{4, 0}, {2, 1}, {1, 2}, {0, 4}};
+    for (int corner = 0; corner < 4; ++corner) {
+        auto place = [&](QPoint p) { return QPoint(corner & 1 ? w - 1 - p.x() : p.x(), corner & 2 ? h - 1 - p.y() : p.y()); };
+        for (QPoint p : cut)
+            EXPECT_FALSE(region.contains(place(p))) << corner << ": " << place(p).x() << "," << place(p).y();
+        for (QPoint p : kept)
+            EXPECT_TRUE(region.contains(place(p))) << corner << ": " << place(p).x() << "," << place(p).y();
+    }
+    EXPECT_EQ(MakeRoundRegion(w, h, false), QRegion(0, 0, w, h + 1));
+}
+
+TEST(NamesTest, SectionsAndScreens) {
+    struct {
+        const char* Display;
+        int Screen;
+    } screens[] = {{":0", 0}, {":0.1", 1}, {"host:12.3", 3}, {"[::1]:5.2", 2}, {"", 0}, {":1.", 0}, {":1.x", 0}, {"0.1", 0}};
+    for (const auto& c : screens)
+        EXPECT_EQ(ScreenNumberOfDisplay(c.Display), c.Screen) << c.Display;
+    // The offscreen platform has no X display and so no compositing manager.
+    EXPECT_FALSE(CompositingManagerRunning());
+    TWindowProbe probe;
+    TWindowBehaviour* behaviour = new TWindowBehaviour(&probe, ProbeSection);
+    EXPECT_EQ(behaviour->SectionName(), "TFMPROBE");
+}
+
+class WindowBehaviourWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Window = new TWindowProbe;
+        Button = new TBackgroundProbe(Window);
+        Button->setGeometry(10, 4, 20, 20);
+        Behaviour = new TWindowBehaviour(Window, ProbeSection);
+        Behaviour->SetWindowDrag(true);
+        Window->show();
+    }
+    void TearDown() override { delete Window; }
+
+    // A press at window point (x, y) and a pull by (dx, dy), left button only unless told.
+    void PressAndPull(int x, int y, int dx, int dy, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QPoint global = Window->mapToGlobal(QPoint(x, y));
+        SendMouse(Window, QEvent::MouseButtonPress, global, Qt::LeftButton, Qt::LeftButton, modifiers);
+        SendMouse(Window, QEvent::MouseMove, global + QPoint(dx, dy), Qt::NoButton, Qt::LeftButton, modifiers);
+    }
+    void Release(QPoint global) { SendMouse(Window, QEvent::MouseButtonRelease, global, Qt::LeftButton, Qt::NoButton); }
+
+    TCompositorAnswer Answer{&NoCompositor};
+    TWindowProbe* Window = nullptr;
+    TBackgroundProbe* Button = nullptr;
+    TWindowBehaviour* Behaviour = nullptr;
+};
+
+TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControlsOrWhenRefused) {
+    struct Case {
+        const char* What;
+        QPoint At;   // where the pointer lies when it first moves
+        Qt::KeyboardModifiers Modifiers;
+        bool Refuse;
+        bool Moves;
+    } cases[] = {
+        {"free strip", {60, 10}, Qt::NoModifier, false, true},
+        {"inside the button", {15, 10}, Qt::NoModifier, false, false},
+        {"on the button's left edge line", {10, 10}, Qt::NoModifier, false, true},
+        {"on the button's top edge line", {15, 4}, Qt::NoModifier, false, true},
+        {"with shift held", {60, 10}, Qt::ShiftModifier, false, false},
+        {"refused by the window", {60, 10}, Qt::NoModifier, true, false},
+    };
+    for (const Case& c : cases) {
+        Window->move(200, 150);
+        std::vector<QPoint> asked;
+        Behaviour->OnCanDragMove = [&](QObject* sender, int x, int y, bool& dragMove) {
+            EXPECT_EQ(sender, Behaviour);
+            asked.emplace_back(x, y);
+            if (c.Refuse)
+                dragMove = false;
+        };
+        PressAndPull(c.At.x() - 7, c.At.y() - 9, 7, 9, c.Modifiers);
+        EXPECT_EQ(Window->pos(), c.Moves ? QPoint(207, 159) : QPoint(200, 150)) << c.What;
+        EXPECT_EQ(Behaviour->Dragging(), c.Moves) << c.What;
+        if (c.Modifiers == Qt::NoModifier) {
+            ASSERT_EQ(asked.size(), 1u) << c.What;
+        }
+        if (!c.Moves && c.Modifiers == Qt::NoModifier) {
+            // Refused once, the drag stays off until the next press.
+            EXPECT_FALSE(Behaviour->DragArmed()) << c.What;
+            SendMouse(Window, QEvent::MouseMove, Window->mapToGlobal(QPoint(70, 12)), Qt::NoButton, Qt::LeftButton);
+            EXPECT_EQ(asked.size(), 1u) << c.What;
+        }
+        Release(QCursor::pos());
+        EXPECT_FALSE(Behaviour->Dragging());
+    }
+}
+
+TEST_F(WindowBehaviourWindowTest, TheMoveEndsWithTheReleaseAndSnapsAfterReportingIt) {
+    Behaviour->SetFitScreenPx(16);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    Window->move(area.left() + 100, area.top() + 100);
+    QPoint movedTo;
+    int reports = 0;
+    Behaviour->OnWindowMoved = [&](QObject*) {
+        ++reports;
+        movedTo = Window->pos();
+    };
+    PressAndPull(60, 10, -90, -85);
+    SendMouse(Window, QEvent::MouseMove, Window->mapToGlobal(QPoint(60, 10)), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(reports, 0);
+    Release(Window->mapToGlobal(QPoint(60, 10)));
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(movedTo, QPoint(area.left() + 10, area.top() + 15));
+    EXPECT_EQ(Window->pos(), area.topLeft());
+
+    // 16 pixels away stays where it was released.
+    Window->move(area.left() + 100, area.top() + 100);
+    PressAndPull(60, 10, -84, -84);
+    Release(QCursor::pos());
+    EXPECT_EQ(Window->pos(), QPoint(area.left() + 16, area.top() + 16));
+}
+
+TEST_F(WindowBehaviourWindowTest, EdgeBandResizesTheWindow) {
+    Behaviour->SetWindowResize(true);
+    Window->setGeometry(200, 150, 130, 151);
+    QPoint corner = Window->mapToGlobal(QPoint(128, 149));
+    SendMouse(Window, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(Window, QEvent::MouseMove, corner + QPoint(20, 10), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(Window->geometry(), QRect(200, 150, 150, 161));
+    EXPECT_FALSE(Behaviour->Dragging());
+    Release(corner + QPoint(20, 10));
+    QPoint topLeft = Window->mapToGlobal(QPoint(1, 1));
+    SendMouse(Window, QEvent::MouseButtonPress, topLeft, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(Window, QEvent::MouseMove, topLeft + QPoint(500, 500), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(Window->geometry().bottomRight(), QRect(200, 150, 150, 161).bottomRight());
+    EXPECT_GE(Window->width(), 1);
+    Release(topLeft);
+}
+
+TEST_F(WindowBehaviourWindowTest, RoundRegionFollowsTheSize) {
+    Behaviour->SetWindowRound(true);
+    EXPECT_EQ(Window->mask(), MakeRoundRegion(130, 151, true));
+    Window->resize(90, 60);
+    EXPECT_EQ(Window->mask(), MakeRoundRegion(90, 60, true));
+    Behaviour->SetWindowRound(false);
+    EXPECT_TRUE(Window->mask().isEmpty());
+
+    QWidget framed;
+    TWindowBehaviour* framedBehaviour = new TWindowBehaviour(&framed, "QWIDGET");
+    framedBehaviour->SetWindowRound(true);
+    EXPECT_TRUE(framed.mask().isEmpty());
+}
+
+TEST_F(WindowBehaviourWindowTest, ZOrderPlacementKeepsTheWindowShown) {
+    struct Step {
+        TStacking Position;
+        bool OnTop, OnBottom;
+    } steps[] = {{TStacking::Top, true, false}, {TStacking::Bottom, false, true}, {TStacking::Normal, false, false}};
+    for (const Step& step : steps) {
+        Behaviour->SetStacking(step.Position);
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.OnTop) << static_cast<int>(step.Position);
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), step.OnBottom) << static_cast<int>(step.Position);
+        EXPECT_TRUE(Window->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_TRUE(Window->isVisible()) << static_cast<int>(step.Position);
+    }
+    // A hidden window stays hidden.
+    Window->hide();
+    Behaviour->SetStacking(TStacking::Top);
+    EXPECT_FALSE(Window->isVisible());
+}
+
+TEST_F(WindowBehaviourWindowTest, ColourResetReachesTheWindowsHandlerAndTheWindow) {
+    int resets = 0;
+    Behaviour->OnColorReset = [&](QObject* sender) {
+        EXPECT_EQ(sender, Behaviour);
+        ++resets;
+    };
+    BroadcastToWindows(UM_COLORRESET);
+    SendWindowMessage(Window, UM_MEMOCHANGED, 45000);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(Window->Messages, (std::vector<int>{UM_COLORRESET, UM_MEMOCHANGED}));
+}
+
+TEST_F(WindowBehaviourWindowTest, DroppedFilesAreReportedInOrder) {
+    const std::string first = "/tmp/" + std::string("ソ表.txt");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)), QUrl("https://example.invalid/x"),
+                  QUrl::fromLocalFile("/tmp/b.png")});
+    std::vector<std::string> reported;
+    int finished = 0;
+    Behaviour->OnDropFile = [&](QObject*, const std::string& name) { reported.push_back(name); };
+    Behaviour->OnDropFinish = [&](QObject*) { ++finished; };
+    auto drop = [&] {
+        QDragEnterEvent enter(QPoint(20, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window, &enter);
+        QDropEvent event(QPointF(20, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window, &event);
+    };
+
+    drop();   // not a drop target yet
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(finished, 0);
+
+    Behaviour->SetDragDrop(true);
+    EXPECT_TRUE(Window->acceptDrops());
+    drop();
+    EXPECT_EQ(reported, (std::vector<std::string>{Utf8ToSjis(first), "/tmp/b.png"}));
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(Behaviour->DroppedNames().Count(), 0);
+
+    Behaviour->SetDropNamesEnabled(true);
+    drop();
+    ASSERT_EQ(Behaviour->DroppedNames().Count(), 2);
+    EXPECT_EQ(Behaviour->DroppedNames().Strings(0), SJIS("/tmp/ソ表.txt"));
+}
+
+TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
+    EXPECT_FALSE(Behaviour->Layered());
+    EXPECT_FALSE(Window->testAttribute(Qt::WA_TranslucentBackground));
+    // Columns 0..9 alpha 255, 10 alpha 128, 11 alpha 127, 12.. alpha 0.
+    TBitmap image = AlphaBitmap(20, 10, [](int x, int) { return x < 10 ? 255 : x == 10 ? 128 : x == 11 ? 127 : 0; });
+    Behaviour->ShowBitmap(image, 40, 50);
+    EXPECT_EQ(Window->geometry(), QRect(40, 50, 20, 10));
+    EXPECT_EQ(Window->mask(), QRegion(0, 0, 11, 10));
+    ASSERT_NE(Behaviour->ComposedBitmap(), nullptr);
+    EXPECT_EQ(Behaviour->ComposedBitmap()->Pixel(3, 3), image.Pixel(3, 3));
+    EXPECT_EQ(Behaviour->ComposedBitmap()->PixelAlpha(11, 3), 127);
+    EXPECT_TRUE(Behaviour->LayeredImage().isNull());
+    ASSERT_EQ(Button->Backgrounds.size(), 1u);
+    EXPECT_EQ(Button->Backgrounds[0], Behaviour->ComposedBitmap());
+
+    // A 24-bit image is keyed by its top-left colour.
+    TBitmap keyed(8, 6, TPixelFormat::pf24bit);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            uint8_t* p = keyed.ScanLine(y) + x * 3;
+            p[0] = p[1] = p[2] = (x >= 2 && y >= 1) ? 90 : 255;
+        }
+    Behaviour->ShowBitmap(keyed, 5, 6);
+    EXPECT_EQ(Window->mask(), QRegion(2, 1, 6, 5));
+    EXPECT_EQ(keyed.PixelFormat(), TPixelFormat::pf24bit);   // the caller's image is left as it was
+
+    // Nothing opaque shows nothing, not the whole window.
+    TBitmap clear = AlphaBitmap(12, 12, [](int, int) { return 0; });
+    Behaviour->ShowBitmap(clear, 5, 6);
+    EXPECT_FALSE(Window->mask().isEmpty());
+    EXPECT_FALSE(Window->mask().intersects(Window->rect()));
+}
+
+TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChildren) {
+    Behaviour->SetBGrelocation(true);
+    Window->resize(40, 30);
+    Behaviour->LoadPosition();   // Preserve off: only the design size is taken
+    EXPECT_EQ(Behaviour->DesignClientWidth(), 40);
+    // Opaque block (6, 4)-(46, 34) in a 52 × 40 image.
+    TBitmap image = AlphaBitmap(52, 40, [](int x, int y) { return x >= 6 && x < 46 && y >= 4 && y < 34 ? 255 : 0; });
+    Behaviour->ShowBitmap(image, 0, 0);
+    EXPECT_EQ(Window->size(), QSize(40, 30));
+    // dx = (52 − 40) ÷ 2 − 6 = 0, dy = (40 − 30) ÷ 2 − 4 = 1.
+    EXPECT_EQ(Button->pos(), QPoint(10, 5));
+    Behaviour->ShowBitmap(image, 0, 0);
+    EXPECT_EQ(Button->pos(), QPoint(10, 5));   // always from the first recorded place
+}
+
+TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
+    {
+        TCompositorAnswer answer(&Compositor);
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = new TWindowBehaviour(&window, ProbeSection);
+        EXPECT_TRUE(behaviour->Layered());
+        EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
+        behaviour->SetLayered(false);
+        EXPECT_FALSE(window.testAttribute(Qt::WA_TranslucentBackground));
+        behaviour->SetLayered(true);
+        window.show();
+
+        TBitmap image = AlphaBitmap(4, 2, [](int x, int) { return x * 85; });   // alpha 0, 85, 170, 255
+        behaviour->ShowBitmap(image, 30, 40);
+        EXPECT_TRUE(behaviour->LayeredReady());
+        EXPECT_EQ(window.geometry(), QRect(30, 40, 4, 2));
+        EXPECT_EQ(window.mask(), QRegion(1, 0, 3, 2));   // transparent pixels let clicks through
+        EXPECT_TRUE(behaviour->ComposedBitmap()->Empty());
+        const QImage& shown = behaviour->LayeredImage();
+        ASSERT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(shown.pixel(0, 0), 0u);
+        EXPECT_EQ(shown.pixel(2, 1), qRgba(200 * 170 / 255, 100 * 170 / 255, 10 * 170 / 255, 170));
+        EXPECT_EQ(shown.pixel(3, 0), qRgba(200, 100, 10, 255));
+    }
+    {
+        // A window already on the screen keeps its opaque visual.
+        TCompositorAnswer answer(&Compositor);
+        TWindowProbe window;
+        window.winId();
+        TWindowBehaviour* behaviour = new TWindowBehaviour(&window, ProbeSection);
+        EXPECT_FALSE(behaviour->Layered());
+        EXPECT_FALSE(window.testAttribute(Qt::WA_TranslucentBackground));
+    }
+    {
+        TCompositorAnswer answer(&NoCompositor);
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = new TWindowBehaviour(&window, ProbeSection);
+        behaviour->SetLayered(true);
+        EXPECT_FALSE(behaviour->Layered());
+        EXPECT_FALSE(window.testAttribute(Qt::WA_TranslucentBackground));
+    }
+}
+
+class WindowBehaviourSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Previous = ReplaceAppGlobals(
+            std::make_unique<TAppGlobals>(Folder.Slash() + "quillo", Folder.Slash() + "machine.ini"));
+        SettingsFile = AppGlobals().SettingsFileName();
+        Screen = QGuiApplication::primaryScreen()->geometry();
+    }
+    void TearDown() override { ReplaceAppGlobals(std::move(Previous)); }
+
+    // A component that keeps the window's place, and its size when asked.
+    static TWindowBehaviour* Preserving(QWidget& window, bool keepSize) {
+        auto* behaviour = new TWindowBehaviour(&window, ProbeSection);
+        behaviour->SetPreserve(true);
+        behaviour->SetKeepLocation(true);
+        behaviour->SetKeepSize(keepSize);
+        return behaviour;
+    }
+
+    std::string Settings() const {
+        std::ifstream in(SettingsFile, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    TTestEnvironment Environment;
+    TTemporaryFolder Folder;
+    std::unique_ptr<TAppGlobals> Previous;
+    std::string SettingsFile;
+    QRect Screen;
+    TCompositorAnswer Answer{&NoCompositor};
+};
+
+TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
+    {
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = Preserving(window, false);
+        window.show();   // the first showing loads the position
+        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_EQ(window.pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
+        window.move(37, 41);
+    }
+    EXPECT_EQ(Settings(), "[TFMPROBE]\r\nTOP=41\r\nLEFT=37\r\nDOCKSITE=\r\n");
+    TWindowProbe again;
+    Preserving(again, false)->LoadPosition();
+    EXPECT_EQ(again.pos(), QPoint(37, 41));
+}
+
+TEST_F(WindowBehaviourSettingsTest, StoredPlacesAreCheckedAgainstTheScreens) {
+    struct Case {
+        const char* What;
+        int Left, Top, Width, Height;
+        QRect Expected;
+    };
+    const QRect centred((Screen.width() - 130) / 2, (Screen.height() - 151) / 2, 130, 151);
+    const Case cases[] = {
+        {"on the screen", 10, 20, 200, 180, QRect(10, 20, 200, 180)},
+        {"far to the right", 90000, 20, 130, 151, centred},
+        {"above the screen", 10, -400, 130, 151, centred},
+        {"a size no window has", 10, 20, -5, 0, QRect(10, 20, 130, 151)},
+    };
+    for (const Case& c : cases) {
+        AppGlobals().WriteInteger("TFMPROBE", "LEFT", c.Left);
+        AppGlobals().WriteInteger("TFMPROBE", "TOP", c.Top);
+        AppGlobals().WriteInteger("TFMPROBE", "WIDTH", c.Width);
+        AppGlobals().WriteInteger("TFMPROBE", "HEIGHT", c.Height);
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = Preserving(window, true);
+        behaviour->LoadPosition();
+        EXPECT_EQ(window.geometry(), c.Expected) << c.What;
+        behaviour->SetPreserve(false);   // leave the stored values for the next case
+    }
+}
+
+TEST_F(WindowBehaviourSettingsTest, NothingIsReadOrWrittenWithoutPreserve) {
+    AppGlobals().WriteInteger("TFMPROBE", "LEFT", 5);
+    const std::string before = Settings();
+    {
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = new TWindowBehaviour(&window, ProbeSection);
+        behaviour->SetKeepLocation(true);
+        behaviour->SetKeepSize(true);
+        window.show();
+        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_EQ(window.pos(), QPoint(100, 100));
+        window.move(300, 300);
+        behaviour->EndSession();
+    }
+    EXPECT_EQ(Settings(), before);
+}
+
+TEST_F(WindowBehaviourSettingsTest, AMaximisedWindowSavesItsRestoredPlace) {
+    TWindowProbe window;
+    TWindowBehaviour* behaviour = Preserving(window, true);
+    behaviour->LoadPosition();
+    window.setGeometry(60, 70, 130, 151);
+    window.show();
+    window.showMaximized();
+    ASSERT_TRUE(behaviour->Maximized());
+    behaviour->SavePosition();
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "LEFT", 0), 60);
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "TOP", 0), 70);
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "WIDTH", 0), 130);
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "HEIGHT", 0), 151);
+}
+
+TEST_F(WindowBehaviourSettingsTest, TheEndOfTheSessionSavesBeforeTheWindowsOwnSavingOnce) {
+    TWindowProbe window;
+    TWindowBehaviour* behaviour = Preserving(window, false);
+    behaviour->LoadPosition();
+    window.move(12, 34);
+    std::vector<std::string> steps;
+    behaviour->OnEndSession = [&](QObject* sender) {
+        EXPECT_EQ(sender, behaviour);
+        steps.push_back("end session, LEFT=" + std::to_string(AppGlobals().ReadInteger("TFMPROBE", "LEFT", -1)));
+    };
+    behaviour->OnOwnerDestroy = [&](QObject*) {
+        steps.push_back("window saves, LEFT=" + std::to_string(AppGlobals().ReadInteger("TFMPROBE", "LEFT", -1)));
+    };
+    TWindowProbe other;
+    TWindowBehaviour* otherBehaviour = new TWindowBehaviour(&other, ProbeSection);
+    int otherEnded = 0;
+    otherBehaviour->OnEndSession = [&](QObject*) { ++otherEnded; };
+
+    BroadcastEndSession();
+    BroadcastEndSession();
+    EXPECT_EQ(steps, (std::vector<std::string>{"end session, LEFT=-1", "window saves, LEFT=12"}));
+    EXPECT_EQ(otherEnded, 1);
+}
+
+TEST_F(WindowBehaviourSettingsTest, APlaceThatCannotBeSavedAtTheEndOfTheSessionStopsNothing) {
+    // A folder where the settings file belongs makes every write of the place fail.
+    std::filesystem::create_directories(SettingsFile);
+    int windowSaves = 0;
+    {
+        TWindowProbe window;
+        TWindowBehaviour* behaviour = Preserving(window, false);
+        behaviour->LoadPosition();
+        behaviour->OnOwnerDestroy = [&](QObject*) { ++windowSaves; };
+        testing::internal::CaptureStderr();
+        BroadcastEndSession();
+        EXPECT_EQ(windowSaves, 1);
+        // The window's end after the session's end tries no second time.
+    }
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors, SjisToUtf8(SettingsFile + SJIS(" に書き込めません: ")) + strerror(EISDIR) + "\n");
+}
+
+}  // namespace

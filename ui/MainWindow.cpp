@@ -1,0 +1,530 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "almanac/Almanac.h"
+#include "graphics/Canvas.h"
+#include "graphics/GraphicWork.h"
+#include "platform/WindowMessages.h"
+#include "storage/AppGlobals.h"
+#include "storage/ColorScheme.h"
+#include "storage/DateUtils.h"
+#include "storage/Exception.h"
+#include "storage/FileUtils.h"
+#include "storage/MemoStore.h"
+#include "storage/Resources.h"
+#include "storage/ShiftJis.h"
+#include "storage/WindowPlacement.h"
+#include "ui/DialogSupport.h"
+#include "ui/Dialogs.h"
+#include "ui/DrawnButton.h"
+#include "ui/MemoEditor.h"
+#include "ui/PageRenderer.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowBehaviour.h"
+
+namespace {
+
+TMainWindow* TheMainWindow = nullptr;
+int TheGravity = 10;
+TErrorDisplay TheErrorDisplay = TErrorDisplay::MessageBox;
+
+constexpr int PaperPitch = 120;
+constexpr int PageHalf = 60;
+
+bool IsValidDayNumber(int32_t day) {
+    return day >= DayNumberOf(MinDateYear, 1, 1) && day <= DayNumberOf(MaxDateYear, 12, 31);
+}
+
+// Runs one step of start-up or shutdown whose failure must not stop the rest: the
+// message is shown and the work goes on. False when the step failed.
+template <typename Work>
+bool RunReporting(Work work) {
+    try {
+        work();
+        return true;
+    } catch (const std::exception& error) {
+        ShowExceptionMessage(error);
+        return false;
+    }
+}
+
+} // namespace
+
+TMainWindow* MainWindow() { return TheMainWindow; }
+int Gravity() { return TheGravity; }
+void SetGravity(int gravity) { TheGravity = gravity; }
+
+void ShowExceptionMessage(const std::exception& error) {
+    auto* own = dynamic_cast<const Exception*>(&error);
+    QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());
+    // One line however many the message has, so that every error is one line of the log.
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+        QGuiApplication::platformName() != "offscreen")
+        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()),
+                              MessageBoxText(text));
+}
+
+TErrorDisplay SetErrorDisplay(TErrorDisplay display) { return std::exchange(TheErrorDisplay, display); }
+
+TDialogOpeners& DialogOpeners() {
+    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox};
+    return openers;
+}
+
+void OpenMemoEditorFor(int32_t day) {
+    if (DialogOpeners().MemoEditor)
+        DialogOpeners().MemoEditor(day);
+}
+
+bool InTearArea(int x, int y, int width, int height) {
+    return y >= TMainWindow::PageRect.Top && x >= 5 && x <= width - 5 && y <= height - 5;
+}
+
+TPoint HingePivot(int pressX, int pageLeft) { return pressX - pageLeft <= PageHalf ? TPoint{120, 0} : TPoint{0, 0}; }
+
+int32_t NextFreeDay(const TPaperList& papers, int32_t day) {
+    while (papers.IndexOfDate(day) >= 0 && day < DayNumberOf(MaxDateYear, 12, 31))
+        ++day;
+    return day;
+}
+
+std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
+    std::vector<TPoint> places;
+    if (windows.empty())
+        return places;
+    int minLeft = windows[0].Left, maxLeft = windows[0].Left, minTop = windows[0].Top;
+    for (const TRect& w : windows) {
+        minLeft = std::min(minLeft, w.Left);
+        maxLeft = std::max(maxLeft, w.Left);
+        minTop = std::min(minTop, w.Top);
+    }
+    int x = minLeft, y = minTop;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        places.push_back({x, y});
+        x += PaperPitch;
+        if (x > maxLeft) {
+            x = minLeft;
+            y += PaperPitch;
+        }
+    }
+    return places;
+}
+
+QString PageDescription(int32_t day) {
+    TAlmanac& almanac = Almanac();
+    almanac.SetDate(day);
+    std::string text;
+    auto add = [&text](std::initializer_list<std::string_view> parts) {
+        for (std::string_view part : parts)
+            text.append(part);
+    };
+    add({std::to_string(almanac.Year()), SJIS("年"), std::to_string(almanac.Month()), SJIS("月"),
+         std::to_string(almanac.Day()), SJIS("日 "), almanac.DayOfWeekKanji(), SJIS("曜日")});
+    if (std::string era = almanac.EraName(); !era.empty())
+        add({" ", era, std::to_string(almanac.EraYear()), SJIS("年")});
+    add({SJIS(" 旧暦"), almanac.LunarMonthName(), std::to_string(almanac.LunarDay()), SJIS("日 "), almanac.Rokuyo()});
+    for (const std::string& extra : {almanac.HolidayName(), almanac.SolarTermName()})
+        if (!extra.empty())
+            add({" ", extra});
+    return QtText(text);
+}
+
+TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    TheMainWindow = this;
+    setWindowTitle(QtText(AppGlobals().ProductName()));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // The papers' list is empty; the window's size is fixed.
+    setFixedSize(FormWidth, FormHeight);
+    // The stored place, centred on the screen at the first start, kept on a monitor.
+    FBehaviour = new TWindowBehaviour(this, "TFMQUILLO");
+    FBehaviour->SetPreserve(true);
+    FBehaviour->SetKeepLocation(true);
+    FBehaviour->SetKeepSize(false);
+    FBehaviour->SetEraseBackGround(false);
+    FBehaviour->SetDragDrop(false);
+    FBehaviour->SetDropNamesEnabled(false);
+    FBehaviour->SetWindowDrag(true);
+    FBehaviour->SetWindowResize(false);
+    FBehaviour->SetWindowRound(true);
+    FBehaviour->SetStacking(TStacking::Normal);
+    FBehaviour->SetFitScreenPx(16);
+    // The main window paints itself and never shows an image through the component, so it
+    // stays an ordinary opaque window.
+    FBehaviour->SetLayered(false);
+    FBehaviour->SetBGrelocation(true);
+    FBehaviour->OnColorReset = [this](QObject*) {
+        ApplyColors();
+        update();
+    };
+    FBehaviour->OnCanDragMove = [this](QObject*, int mouseX, int mouseY, bool& dragMove) {
+        if (InTearArea(mouseX, mouseY, width(), height()))
+            dragMove = false;
+    };
+    FBehaviour->OnOwnerDestroy = [this](QObject*) { SaveAtExit(); };
+    FBehaviour->LoadPosition();
+    // Memos, colours and holidays. A damaged file is reported and the start goes on.
+    RunReporting([] { LoadMemos(); });
+    RunReporting([] { ColorScheme().Load(); });
+    ApplyColors();
+    // The stored day; one that no calendar can show counts as missing. The almanac
+    // holds it before the holidays load, so that the year's tables are built once, for the
+    // year the page shows.
+    int32_t stored = AppGlobals().ReadInteger("CALENDAR", "DATE", Today());
+    int32_t shownDay = IsValidDayNumber(stored) ? stored : Today();
+    Almanac().SetDate(shownDay);
+    RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
+    ShowDate(shownDay);
+    FPapersRestored = false;
+
+    ConnectMemoMessages();
+    BuildMenu();
+    BuildButtons();
+
+    FTrayIcon = new TTrayIcon(this);
+    FTrayIcon->SetText(AppGlobals().ProductName());
+    FTrayIcon->SetEnabled(true);
+    FTrayIcon->OnDblClick = [this](QObject*) { RestoreFromTray(); };
+    // The tray went away while the calendar hid in it: the window and its papers come back.
+    FTrayIcon->OnHostLost = [this](QObject*) { RestoreFromTray(); };
+    FTrayIcon->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int screenX, int screenY) {
+        if (button == mbRight)
+            PopupAt(QPoint(screenX, screenY));
+        else if (button == mbLeft)
+            RestoreFromTray();
+    };
+}
+
+TMainWindow::~TMainWindow() {
+    SetMemoChangedHandler(nullptr);
+    if (TheMainWindow == this)
+        TheMainWindow = nullptr;
+}
+
+void TMainWindow::BuildMenu() {
+    FMenu = new QMenu(this);
+    FMenu->addAction(QtText(SJIS("日付を今日にする(&T)")), this, [this] {
+        ShowDate(Today());
+        update();
+    });
+    FMenu->addAction(QtText(SJIS("メモ記入(&M)")), this, [this] { OpenMemoEditorFor(FCurrentDate); });
+    FMenu->addSeparator();
+    FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
+    FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
+    FMenu->addSeparator();
+    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this, [] {
+        if (DialogOpeners().Options)
+            DialogOpeners().Options();
+    });
+    FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] {
+        if (DialogOpeners().ColorSetup)
+            DialogOpeners().ColorSetup(this);
+    });
+    FMenu->addSeparator();
+    FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] {
+        if (DialogOpeners().AboutBox)
+            DialogOpeners().AboutBox(this);
+    });
+    FMenu->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });
+}
+
+void TMainWindow::BuildButtons() {
+    auto make = [this](int left, int width, const std::string& caption, const TFont& font, uint8_t anchors) {
+        auto* button = new TDrawnButton(this);
+        TButtonPainter& look = button->Painter();
+        look.SetColorOver(0x60A0FF);
+        look.SetColorFocus(0xFFA080);
+        look.SetColorDown(0x000000);
+        look.SetOverDrawType(TDrawType::dtMulti);
+        look.SetFaceMonoColor(false);
+        look.SetTextAntialiasing(false);
+        button->SetClickRepeat(false);
+        button->SetFont(font);
+        button->SetCaption(caption);
+        button->SetColor(FBackColor);
+        button->SetBounds(left, 4, width, 20);
+        button->SetAnchors(anchors);
+        return button;
+    };
+    TFont menuFont{"Arial", -10, 0xA08060, true, false, ANSI_CHARSET};
+    TFont glyphFont{"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET};
+    FBtMenu = make(4, 46, "MENU", menuFont, akLeft | akTop);
+    FBtMenu->Painter().SetTextEmboss(true);
+    FBtMinimum = make(FormWidth - 24 - 20, 20, "0", glyphFont, akTop | akRight);
+    FBtClose = make(FormWidth - 4 - 20, 20, "r", glyphFont, akTop | akRight);
+    FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
+    FBtMinimum->OnClick = [this] { MinimizeToTray(); };
+    FBtClose->OnClick = [this] { close(); };
+}
+
+void TMainWindow::PopupAt(const QPoint& screenPoint) { FMenu->popup(screenPoint); }
+
+void TMainWindow::ShowDate(int32_t day) {
+    if (day == FCurrentDate)
+        return;
+    RefreshPaperList();
+    if (int index = FPapers.IndexOfDate(day); index >= 0)
+        FPapers.Items(index)->close();
+    FPageBitmap = PageRenderer().DrawDay(day);
+    FCurrentDate = day;
+    UpdateAccessibleName();
+    update();
+}
+
+void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
+
+void TMainWindow::ApplyColors() {
+    FBackColor = ColorScheme().GetColor(SJIS("全般\\背景"), 0xFFFFFF);
+    FFrameColor = ColorScheme().GetColor(SJIS("全般\\枠線"), 0x808080);
+    SetGravity(AppGlobals().ReadInteger("CALENDAR", "GRAVITY", 10));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QtColor(FBackColor));
+    setPalette(colours);
+    for (TDrawnButton* button : {FBtMenu, FBtMinimum, FBtClose})
+        if (button)
+            button->SetColor(FBackColor);
+    // Until start-up has chosen the day there is no page worth drawing.
+    if (FCurrentDate != 0)
+        FPageBitmap = PageRenderer().DrawDay(FCurrentDate);
+}
+
+void TMainWindow::RefreshPaperList() { CollectOpenPapers(FPapers); }
+
+void TMainWindow::RestorePapers() {
+    int count = AppGlobals().ReadInteger("PAPER", "number", 0);
+    for (int i = 0; i < count; ++i) {
+        if (!FileExists(PaperFileName(AppGlobals().DataPath(), i)))
+            continue;
+        auto* paper = new TPaperWindow(this);
+        paper->show();
+        if (!paper->LoadFrom(i))
+            paper->close();
+    }
+}
+
+void TMainWindow::CloseAllPapers() {
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->close();
+}
+
+void TMainWindow::ArrangePapers() {
+    RefreshPaperList();
+    FPapers.SortByDate();
+    if (FPapers.Count() == 0)
+        return;
+    std::vector<TRect> windows;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        QRect r = FPapers.Items(i)->geometry();
+        windows.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
+    }
+    std::vector<TPoint> places = GridPlaces(windows);
+    std::vector<TRect> areas = ScreenWorkAreas();
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        TPaperWindow* paper = FPapers.Items(i);
+        paper->StraightenAt(0);
+        TPoint place = places[static_cast<size_t>(i)];
+        TRect frame = RectOfSize(place.X, place.Y, paper->width(), paper->height());
+        TRect fitted = FitIntoWorkArea(frame, WorkAreaOf(frame, areas));
+        paper->move(fitted.Left, fitted.Top);
+    }
+}
+
+void TMainWindow::MinimizeToTray() {
+    // Without a tray host the window is minimised the ordinary way and the papers stay:
+    // nothing would bring hidden papers back when the window is restored from the taskbar.
+    bool intoTray = FTrayIcon->Enabled();
+    FTrayIcon->MinimizeOwner();
+    if (!intoTray)
+        return;
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->hide();
+}
+
+void TMainWindow::RestoreFromTray() {
+    FTrayIcon->UpdateAppButton();
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FPapers.Items(i)->show();
+}
+
+bool TMainWindow::SaveAtExit() {
+    if (FSaved)
+        return FAllSaved;
+    FSaved = true;
+    RefreshPaperList();
+    // Papers are numbered by what was written, so that a paper whose file could not be
+    // written leaves no gap and no stale file of an earlier run in the count.
+    int written = 0;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        TPaperWindow* paper = FPapers.Items(i);
+        FAllSaved &= RunReporting([&] {
+            SavePaper(*paper, written);
+            ++written;
+        });
+        paper->close();
+    }
+    FAllSaved &= RunReporting([&] {
+        AppGlobals().WriteInteger("PAPER", "number", written);
+        AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
+    });
+    // The place is saved here, where a failure is reported like the others, rather than
+    // when the window goes.
+    FAllSaved &= RunReporting([this] { FBehaviour->SavePositionOnce(); });
+    return FAllSaved;
+}
+
+std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
+    auto image = std::make_unique<TBitmap>(FormWidth, FormHeight, TPixelFormat::pf32bit);
+    TCanvas& canvas = image->Canvas();
+    canvas.Brush.Color = FBackColor;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.FillRect({0, 0, FormWidth, FormHeight});
+    if (FPageBitmap)
+        canvas.Draw(PageRect.Left, PageRect.Top, *FPageBitmap);
+    canvas.Pen.Color = FFrameColor;
+    canvas.Pen.Width = 1;
+    canvas.Pen.Style = TPenStyle::psSolid;
+    DrawRoundFrame(canvas, {0, 0, FormWidth, FormHeight}, 4);
+    const TRect& p = PageRect;
+    canvas.Pen.Color = BlendColor(FBackColor, 0x000000, 200);
+    canvas.MoveTo(p.Left, p.Top - 1);
+    canvas.LineTo(p.Right, p.Top - 1);
+    canvas.MoveTo(p.Left - 1, p.Top);
+    canvas.LineTo(p.Left - 1, p.Bottom);
+    canvas.Pen.Color = BlendColor(FBackColor, 0xFFFFFF, 180);
+    canvas.MoveTo(p.Left, p.Bottom);
+    canvas.LineTo(p.Right, p.Bottom);
+    canvas.MoveTo(p.Right, p.Top);
+    canvas.LineTo(p.Right, p.Bottom);
+    return image;
+}
+
+void TMainWindow::paintEvent(QPaintEvent*) {
+    std::unique_ptr<TBitmap> image = ComposeImage();
+    QImage view(image->ScanLine(0), image->Width(), image->Height(), image->RowStride(), QImage::Format_ARGB32);
+    QPainter painter(this);
+    painter.drawImage(0, 0, view);
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!FPapersRestored) {
+        FPapersRestored = true;
+        RunReporting([this] { RestorePapers(); });
+    }
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    SaveAtExit();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool TMainWindow::event(QEvent* event) {
+    if (event->type() == TWindowMessageEvent::EventType()) {
+        auto* message = static_cast<TWindowMessageEvent*>(event);
+        if (message->Message() == UM_MEMOCHANGED) {
+            if (message->WParam() == FCurrentDate) {
+                ApplyColors();
+                update();
+            }
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void TMainWindow::FormMouseDown(TPoint at) {
+    if (FIgnoreMouseDown > 0) {
+        --FIgnoreMouseDown;
+        return;
+    }
+    if (InTearArea(at.X, at.Y, width(), height())) {
+        FTearArmed = true;
+        FDownPos = at;
+    }
+}
+
+void TMainWindow::FormMouseMove(TPoint at) {
+    if (!FTearArmed || at == FDownPos)
+        return;
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    FTearArmed = false;
+    FTearOffset = {at.X - FDownPos.X, at.Y - FDownPos.Y};
+    TearOff();
+}
+
+void TMainWindow::FormDblClick() {
+    OpenMemoEditorFor(FCurrentDate);
+    FIgnoreMouseDown = 1;
+}
+
+void TMainWindow::TearOff() {
+    TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
+    auto* paper = new TPaperWindow(this);
+    // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
+    paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
+                     std::move(FPageBitmap));
+    paper->show();
+    paper->grabMouse();
+
+    RefreshPaperList();
+    ShowDate(NextFreeDay(FPapers, FCurrentDate));
+    update();
+
+    RefreshPaperList();
+    int max = AppGlobals().ReadInteger("CALENDAR", "MAX", 10);
+    if (max >= FPapers.Count())
+        return;
+    FPapers.SortByMakeTime();
+    int surplus = FPapers.Count() - std::max(max, 0);
+    for (int i = 0; i < surplus; ++i)
+        FPapers.Items(i)->close();
+    QCoreApplication::processEvents();
+}
+
+// Only the left button tears: the right button opens the menu.
+void TMainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TMainWindow::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TMainWindow::mouseReleaseEvent(QMouseEvent*) { FTearArmed = false; }
+
+void TMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    FormDblClick();
+    // The press of the double click is swallowed, so that a double click never tears.
+    FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+}
+
+void TMainWindow::contextMenuEvent(QContextMenuEvent* event) { PopupAt(event->globalPos()); }

@@ -1,0 +1,147 @@
+#pragma once
+// TMainWindow: the calendar's main window. It shows the page of one day below a strip with
+// the menu, minimise and close buttons; pressing in the page and pulling tears the page
+// off as a paper and moves the calendar on to the next day no paper shows. It owns the
+// popup menu, the tray icon and the saving of every paper when the program ends.
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "graphics/QtText.h"
+#include "storage/Geometry.h"
+#include "ui/PaperWindow.h"
+
+class QMenu;
+class TWindowBehaviour;
+class TDrawnButton;
+class TTrayIcon;
+
+class TMainWindow : public QWidget {
+public:
+    static constexpr int FormWidth = 130;
+    static constexpr int FormHeight = 151;
+    static constexpr TRect PageRect{5, 26, 125, 146};
+
+    // Runs the whole start-up: position, memos, colours, holidays, the stored day.
+    TMainWindow();
+    ~TMainWindow() override;
+
+    // Makes day the calendar's date; closes the paper of that day if one lies open.
+    // Nothing at all when day is already shown.
+    void ShowDate(int32_t day);
+    void ApplyColors();
+    void RestorePapers();
+    void RefreshPaperList();
+    void CloseAllPapers();
+    void ArrangePapers();
+    void MinimizeToTray();
+    void RestoreFromTray();
+    // Saves every paper, the number of papers, the shown day and the window's place, then
+    // closes the papers. A file that cannot be written is reported (ShowExceptionMessage)
+    // and the others are still saved. Runs once, whichever way the program ends; later
+    // calls write nothing and give the first call's answer: true when every file was written.
+    bool SaveAtExit();
+    bool Saved() const { return FSaved; }
+    // False once a file could not be written at exit.
+    bool AllSaved() const { return FAllSaved; }
+
+    int32_t CurrentDate() const { return FCurrentDate; }
+    const TPaperList& Papers() const { return FPapers; }
+    const TBitmap* PageBitmap() const { return FPageBitmap.get(); }
+    uint32_t BackColor() const { return FBackColor; }
+    uint32_t FrameColor() const { return FFrameColor; }
+    bool TearArmed() const { return FTearArmed; }
+    QMenu* Menu() const { return FMenu; }
+    TTrayIcon* TrayIcon() const { return FTrayIcon; }
+    // The window as painted: background, page, frame, the page's shadow and highlight.
+    std::unique_ptr<TBitmap> ComposeImage() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void FormMouseDown(TPoint at);
+    void FormMouseMove(TPoint at);
+    void FormDblClick();
+    void TearOff();
+    void BuildMenu();
+    void BuildButtons();
+    void PopupAt(const QPoint& screenPoint);
+    void UpdateAccessibleName();
+
+    int32_t FCurrentDate = 0;
+    std::unique_ptr<TBitmap> FPageBitmap;
+    TPaperList FPapers;
+    uint32_t FBackColor = 0xFFFFFF;
+    uint32_t FFrameColor = 0x808080;
+    TPoint FDownPos;
+    TPoint FTearOffset;
+    int FIgnoreMouseDown = 0;
+    bool FTearArmed = false;
+    bool FPapersRestored = false;
+    bool FSaved = false;
+    bool FAllSaved = true;
+    QMenu* FMenu = nullptr;
+    TWindowBehaviour* FBehaviour = nullptr;
+    TTrayIcon* FTrayIcon = nullptr;
+    TDrawnButton* FBtMenu = nullptr;
+    TDrawnButton* FBtMinimum = nullptr;
+    TDrawnButton* FBtClose = nullptr;
+};
+
+// The one main window; null while none exists.
+TMainWindow* MainWindow();
+// The pull of gravity on a carried paper ("CALENDAR"/"GRAVITY", read with the colours).
+int Gravity();
+void SetGravity(int gravity);
+
+// The press at window point (x, y) of a window width × height lies where it tears the page
+// (and where it refuses to drag the window): below the strip and inside the 5-pixel border.
+bool InTearArea(int x, int y, int width, int height);
+// The hinge corner of a page torn by a press at window x: its top-right corner (120, 0)
+// for the left half of the page (60 included), else its top-left corner (0, 0).
+TPoint HingePivot(int pressX, int pageLeft);
+// The first day from day on that no paper of papers shows.
+int32_t NextFreeDay(const TPaperList& papers, int32_t day);
+// The places of a grid with a 120-pixel pitch for papers standing at windows (in the order
+// they are to be laid out): from the least left and top, row by row, a new row once a
+// column passes the greatest left.
+std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
+// What the page of day shows, in words for a screen reader: the date, the weekday, the
+// era year, the lunar date with its rokuyō, the holiday and the solar term.
+QString PageDescription(int32_t day);
+// The dialogs the main window's and the papers' menus open. Tests put recorders in their
+// place, since the dialogs run modal.
+struct TDialogOpeners {
+    std::function<void(int32_t day)> MemoEditor;
+    std::function<void()> Options;
+    std::function<void(QWidget* owner)> ColorSetup;
+    std::function<void(QWidget* owner)> AboutBox;
+};
+TDialogOpeners& DialogOpeners();
+void OpenMemoEditorFor(int32_t day);
+// The message of an exception that left an event handler or a step of start-up or exit:
+// one line on standard error always, and a message box while the error display is
+// MessageBox and a display is there.
+void ShowExceptionMessage(const std::exception& error);
+// While the program ends on a termination signal or the end of the desktop session,
+// nobody may be there to close a message box, and the program must end: errors then go to
+// standard error only. Returns the display it replaces.
+enum class TErrorDisplay { MessageBox, StandardErrorOnly };
+TErrorDisplay SetErrorDisplay(TErrorDisplay display);

@@ -1,0 +1,122 @@
+#include "ui/MemoEditor.h"
+
+#include <QDateEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "platform/WindowMessages.h"
+#include "storage/Exception.h"
+#include "storage/MemoStore.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+std::function<void(const std::string&)> ErrorReporter;
+
+// The text box holds lines ending in LF; a memo holds them with CR LF.
+std::string MemoTextOf(const QString& boxText) {
+    QString text = boxText;
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return SjisText(text);
+}
+
+QString BoxTextOf(const std::string& memo) {
+    QString text = QtText(memo);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
+}
+
+} // namespace
+
+void ConnectMemoMessages() {
+    SetMemoChangedHandler([](int32_t day) { BroadcastToWindows(UM_MEMOCHANGED, day); });
+}
+
+QDate TMemoEditor::DateOfDay(int32_t dayNumber) { return QDate(1899, 12, 30).addDays(dayNumber); }
+
+int32_t TMemoEditor::DayOfDate(const QDate& date) { return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(date)); }
+
+void TMemoEditor::SetErrorReporter(std::function<void(const std::string&)> reporter) { ErrorReporter = std::move(reporter); }
+
+TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QtText(SJIS("メモ記入")));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    DtPicker = new QDateEdit(this);
+    DtPicker->setObjectName("DtPicker");
+    LimitToCalendarDates(DtPicker);
+    DtPicker->setCalendarPopup(true);
+    DtPicker->setDisplayFormat("yyyy/MM/dd (ddd)");
+    DtPicker->setFixedHeight(20);
+    // A date being typed counts once it is complete (Enter or leaving the picker), so
+    // that the digits of a year do not each step through a date of their own.
+    DtPicker->setKeyboardTracking(false);
+    Memo = new QPlainTextEdit(this);
+    Memo->setObjectName("Memo");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(DtPicker);
+    layout->addWidget(Memo, 1);
+    resize(240, 173);
+    Memo->setFocus();  // the user opens the window to type
+    connect(DtPicker, &QDateEdit::dateChanged, this, [this] { DtPickerChange(); });
+    connect(Memo, &QPlainTextEdit::textChanged, this, [this] { MemoChange(); });
+}
+
+void TMemoEditor::ShowDate(int32_t dayNumber) {
+    StoreMemo();
+    FCurrentDate = dayNumber;
+    FFilling = true;
+    if (DayOfDate(DtPicker->date()) != dayNumber)
+        DtPicker->setDate(DateOfDay(dayNumber));
+    Memo->setPlainText(BoxTextOf(MemoStore().MemoOf(dayNumber)));
+    FFilling = false;
+    FChanged = false;
+}
+
+void TMemoEditor::DtPickerChange() {
+    if (FFilling)
+        return;
+    StoreMemo();
+    const int32_t picked = DayOfDate(DtPicker->date());
+    if (picked != FCurrentDate)
+        ShowDate(picked);
+}
+
+void TMemoEditor::MemoChange() {
+    if (!FFilling)
+        FChanged = true;
+}
+
+void TMemoEditor::StoreMemo() {
+    if (!FChanged)
+        return;
+    FChanged = false;
+    try {
+        // The store puts the memo into the list, announces it through its changed hook
+        // (the windows' memo-changed message), then saves.
+        MemoStore().StoreMemo(FCurrentDate, MemoTextOf(Memo->toPlainText()));
+    } catch (const Exception& error) {
+        // The memo is in the list; a later save writes it. Reporting here keeps a failed
+        // write from trapping the user in the modal window.
+        if (ErrorReporter)
+            ErrorReporter(error.Message());
+        else
+            QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
+    }
+}
+
+void TMemoEditor::done(int result) {
+    StoreMemo();
+    QDialog::done(result);
+}
+
+void OpenMemoEditor(int32_t day) {
+    TMemoEditor window;
+    window.ShowDate(day);
+    CentreOnScreen(&window);
+    window.exec();
+}

@@ -1,0 +1,124 @@
+#pragma once
+// TPaperWindow: a page torn off the calendar, shown as a borderless window of its own at
+// its own angle. While it is torn it turns about one top corner of the page; past 10° it
+// comes loose and hangs from the pointer, swinging under the process-wide gravity while it
+// is carried; released, it lies where it is. TPaperList is the main window's list of
+// papers.
+
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "storage/Geometry.h"
+#include "ui/PaperFile.h"
+#include "ui/PaperTurn.h"
+
+class QMenu;
+class TWindowBehaviour;
+
+class TPaperWindow : public QWidget {
+public:
+    // A paper shown above owner (the main window), without a taskbar entry. It releases
+    // itself when closed.
+    explicit TPaperWindow(QWidget* owner);
+    ~TPaperWindow() override;
+
+    // Begins a tear: the page of day with its top-left corner at screen (left, top),
+    // offset the pointer's movement since the tearing press, pivot (120, 0) or (0, 0) the
+    // hinge corner in page coordinates. The caller then shows the paper and hands it the
+    // mouse.
+    // page: the page of day as the main window already shows it, handed over so that the
+    // tear does not draw it again; null draws it here.
+    void StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
+                   std::unique_ptr<TBitmap> page = nullptr);
+    // Restores the paper saved under index; false (the paper untouched) when its file is
+    // missing or unreadable.
+    bool LoadFrom(int index);
+    // Turns the paper to angle and redraws it where it stands.
+    void StraightenAt(int angle);
+    // Draws the page of PaperDate again (colours or memo changed).
+    void RenderPage();
+    void UsePage(std::unique_ptr<TBitmap> page);
+
+    // One step of the drag with the pointer at screen point cursor: the hinged turn or
+    // the free swing, whichever the paper is in. Nothing unless Dragging.
+    void DragStep(TPoint cursor);
+
+    int32_t PaperDate() const { return FPaperDate; }
+    double MakeTime() const { return FMakeTime; }
+    bool Hinged() const { return FHinged; }
+    bool Dragging() const { return FDragging; }
+    bool SwingTimerActive() const { return FSwingTimer.isActive(); }
+    const TPaperTurn& Turn() const { return FTurn; }
+    // Closed by the user or the program; the window is released after the current event.
+    bool Closing() const { return FClosing; }
+    // Creation order of the papers of this run, for a stable window order.
+    uint64_t Serial() const { return FSerial; }
+    // What SavePaper writes.
+    TPaperRecord Record() const;
+    QMenu* Menu() const { return FMenu; }
+
+protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormMouseDown(Qt::MouseButton button, TPoint cursor);
+    void FormMouseUp();
+    void FormDblClick();
+    void OnSwingTimer();
+    void RedrawPage();
+    void DragHinged(TPoint cursor);
+    void DragFree(TPoint cursor);
+    void ShowBitmap(const TBitmap& bitmap, int x, int y);
+    void BuildMenu();
+
+    TPaperTurn FTurn;
+    std::unique_ptr<TBitmap> FPageBitmap;
+    int32_t FPaperDate = 0;
+    double FMakeTime = 0;
+    bool FHinged = false;
+    bool FDragging = false;
+    TPoint FHoldPoint;
+    TPoint FLastCursor;
+    int FIgnoreMouseDown = 0;
+    bool FClosing = false;
+    uint64_t FSerial = 0;
+    QTimer FSwingTimer;
+    QMenu* FMenu = nullptr;
+    TWindowBehaviour* FBehaviour = nullptr;
+};
+
+// Writes paper's angle, place, size, date and creation time to its file for index.
+// EFileError when the file cannot be written.
+void SavePaper(const TPaperWindow& paper, int index);
+
+// The papers of the desktop, in a given order; the list does not own them.
+class TPaperList {
+public:
+    void Clear() { FItems.clear(); }
+    void Add(TPaperWindow* paper) { FItems.push_back(paper); }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TPaperWindow* Items(int index) const { return FItems[static_cast<size_t>(index)]; }
+    // First index whose paper shows day; -1 when none does.
+    int IndexOfDate(int32_t day) const;
+    // Ascending day; papers of the same day in any order.
+    void SortByDate();
+    // Oldest creation time first; papers of the same time in any order.
+    void SortByMakeTime();
+
+private:
+    std::vector<TPaperWindow*> FItems;
+};
+
+// The open papers of the program (those not closing) in their creation order.
+void CollectOpenPapers(TPaperList& papers);

@@ -1,0 +1,283 @@
+#include "ui/TrayIcon.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "graphics/QtText.h"
+#include "platform/Compositor.h"
+#include "storage/Exception.h"
+#include "storage/ShiftJis.h"
+#include "ui/DialogSupport.h"
+
+namespace {
+
+TTrayIcon::TTrayProbe TrayProbe = nullptr;
+
+QString TextOf(const std::exception& error) {
+    auto* own = dynamic_cast<const Exception*>(&error);
+    return own ? QtText(own->Message()) : QString::fromStdString(error.what());
+}
+
+void DefaultExceptionDisplay(const std::exception& error) {
+    const QString text = TextOf(error);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QMessageBox::critical(nullptr, QString(), MessageBoxText(text));
+}
+
+TTrayIcon::TExceptionDisplay ExceptionDisplay = &DefaultExceptionDisplay;
+
+bool TrayAvailable() { return TrayProbe ? TrayProbe() : QSystemTrayIcon::isSystemTrayAvailable(); }
+
+// The calendar's own small page: a white leaf under a red binding strip, framed in grey.
+QIcon CalendarPageIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.fillRect(3, 3, 26, 26, QColor(0x80, 0x80, 0x80));
+    painter.fillRect(4, 4, 24, 24, Qt::white);
+    painter.fillRect(4, 4, 24, 7, QColor(0xD0, 0x30, 0x30));
+    painter.fillRect(9, 15, 14, 2, QColor(0x60, 0x60, 0x60));
+    painter.fillRect(9, 20, 14, 2, QColor(0x60, 0x60, 0x60));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+std::vector<TTrayIcon*>& LiveIcons() {
+    static std::vector<TTrayIcon*> icons;
+    return icons;
+}
+
+// Tells every icon when a tray host starts ("MANAGER" on the root window) or when a window
+// is destroyed while a host was known (the host's selection window may be the one).
+class TTrayWatcher : public QAbstractNativeEventFilter {
+public:
+    TTrayWatcher() { FHostKnown = TrayAvailable(); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t type = event->response_type & 0x7F;
+        if (type == XCB_CLIENT_MESSAGE) {
+            if (reinterpret_cast<xcb_client_message_event_t*>(event)->type == ManagerAtom())
+                Announce();
+        } else if (type == XCB_DESTROY_NOTIFY && FHostKnown) {
+            Announce();
+        }
+        return false;
+    }
+
+private:
+    xcb_atom_t ManagerAtom() {
+        if (FManagerAtom == XCB_ATOM_NONE)
+            FManagerAtom = XAtomOf("MANAGER");
+        return FManagerAtom;
+    }
+    // The icons hear of it once the window system's own handling of the event is done.
+    void Announce() {
+        QMetaObject::invokeMethod(qApp, [this] {
+            const bool host = TrayAvailable();
+            if (host == FHostKnown)
+                return;
+            FHostKnown = host;
+            std::vector<QPointer<TTrayIcon>> icons(LiveIcons().begin(), LiveIcons().end());
+            for (const QPointer<TTrayIcon>& icon : icons)
+                if (icon)
+                    icon->TrayHostChanged();
+        }, Qt::QueuedConnection);
+    }
+
+    bool FHostKnown = false;
+    xcb_atom_t FManagerAtom = XCB_ATOM_NONE;
+};
+
+void WatchTrayHost() {
+    static TTrayWatcher* watcher = nullptr;
+    if (watcher || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    watcher = new TTrayWatcher;
+    qApp->installNativeEventFilter(watcher);
+}
+
+}  // namespace
+
+std::string CutTipText(const std::string& text) {
+    if (text.size() <= MaxTipBytes)
+        return text;
+    size_t end = 0;
+    while (end < text.size()) {
+        size_t next = end + CharLengthAt(text, end);
+        if (next > MaxTipBytes)
+            break;
+        end = next;
+    }
+    return text.substr(0, end);
+}
+
+TTrayIcon::TTrayIcon(QWidget* owner) : QObject(owner), FOwner(owner), FTray(new QSystemTrayIcon(this)) {
+    connect(FTray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
+    LiveIcons().push_back(this);
+    WatchTrayHost();
+}
+
+TTrayIcon::~TTrayIcon() {
+    auto& live = LiveIcons();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    if (FAdded)
+        NotifyIcon(TNotifyAction::Delete);
+}
+
+TTrayIcon::TTrayProbe TTrayIcon::SetTrayProbe(TTrayProbe probe) {
+    TTrayProbe previous = TrayProbe;
+    TrayProbe = probe;
+    return previous;
+}
+
+TTrayIcon::TExceptionDisplay TTrayIcon::SetExceptionDisplay(TExceptionDisplay display) {
+    TExceptionDisplay previous = ExceptionDisplay;
+    ExceptionDisplay = display ? display : &DefaultExceptionDisplay;
+    return previous;
+}
+
+bool TTrayIcon::Enabled() const { return FEnabled && TrayAvailable(); }
+
+void TTrayIcon::SetIcon(const QIcon& icon) {
+    FIcon = icon;
+    if (FEnabled)
+        NotifyIcon(TNotifyAction::Modify);
+}
+
+void TTrayIcon::SetText(const std::string& text) {
+    FText = text;
+    if (FEnabled)
+        NotifyIcon(TNotifyAction::Modify);
+}
+
+void TTrayIcon::SetEnabled(bool value) {
+    if (value == FEnabled)
+        return;
+    FEnabled = value;
+    UpdateAppButton();
+    NotifyIcon(value ? TNotifyAction::Modify : TNotifyAction::Delete);
+}
+
+QString TTrayIcon::ShownTip() const { return QtText(CutTipText(FText)); }
+
+QIcon TTrayIcon::ShownIcon() const {
+    if (!FIcon.isNull())
+        return FIcon;
+    const QIcon application = QApplication::windowIcon();
+    return application.isNull() ? CalendarPageIcon() : application;
+}
+
+void TTrayIcon::NotifyIcon(TNotifyAction action) {
+    if (action == TNotifyAction::Delete) {
+        FTray->hide();
+        FAdded = false;
+        return;
+    }
+    // A modify before the icon was added adds it; without a tray host the icon waits and
+    // appears once a host starts.
+    FTray->setIcon(ShownIcon());
+    FTray->setToolTip(ShownTip());
+    FTray->show();
+    FAdded = true;
+}
+
+void TTrayIcon::MinimizeOwner() {
+    if (!FOwner)
+        return;
+    FHiddenInTray = Enabled();
+    if (FHiddenInTray)
+        FOwner->hide();
+    else
+        FOwner->showMinimized();
+}
+
+void TTrayIcon::TrayHostChanged() {
+    if (!FEnabled || !FOwner)
+        return;
+    const bool host = Enabled();
+    const bool hidden = FHiddenInTray && !FOwner->isVisible();
+    UpdateAppButton();
+    if (host) {
+        NotifyIcon(TNotifyAction::Modify);
+    } else if (hidden) {
+        if (OnHostLost)
+            OnHostLost(this);
+        else
+            FOwner->showMinimized();
+    }
+}
+
+void TTrayIcon::UpdateAppButton() {
+    if (!FOwner)
+        return;
+    FHiddenInTray = false;
+    // A tool window has no taskbar button. The flag is only changed when it must, because
+    // changing it takes a shown window off the screen for a moment.
+    const bool tool = Enabled();
+    if (FOwner->windowFlags().testFlag(Qt::Tool) == tool)
+        return;
+    const bool visible = FOwner->isVisible();
+    // Becoming a tool window would stop closing the window from ending the program.
+    const bool quitOnClose = FOwner->testAttribute(Qt::WA_QuitOnClose);
+    Qt::WindowFlags flags = FOwner->windowFlags() & ~Qt::WindowType_Mask;
+    FOwner->setWindowFlags(flags | (tool ? Qt::Tool : Qt::Window));
+    FOwner->setAttribute(Qt::WA_QuitOnClose, quitOnClose);
+    if (visible)
+        FOwner->show();
+}
+
+void TTrayIcon::RaiseMouse(TMouseButton button, TShiftState shift, bool withUp) {
+    const QPoint at = QCursor::pos();
+    // A handler may end this component (closing the window that owns it).
+    QPointer<TTrayIcon> alive(this);
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, at.x(), at.y());
+    if (withUp && alive && OnMouseUp)
+        OnMouseUp(this, button, shift, at.x(), at.y());
+}
+
+void TTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
+    try {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            RaiseMouse(mbLeft, ssLeft, true);
+            break;
+        case QSystemTrayIcon::DoubleClick: {
+            QPointer<TTrayIcon> alive(this);
+            if (OnDblClick)
+                OnDblClick(this);
+            if (alive)
+                RaiseMouse(mbLeft, ssDouble, false);
+            break;
+        }
+        case QSystemTrayIcon::Context:
+            RaiseMouse(mbRight, ssRight, true);
+            break;
+        case QSystemTrayIcon::MiddleClick:
+            RaiseMouse(mbMiddle, ssMiddle, true);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& error) {
+        // The click came through the tray's own event handling: the exception stops here.
+        ExceptionDisplay(error);
+    }
+}
