@@ -17,10 +17,8 @@ struct TEra {
 
 // Newest first; no era before 明治.
 const TEra Eras[] = {
-    {DayNumberOf(2019, 5, 1), "令和", 2018},
-    {DayNumberOf(1989, 1, 8), "平成", 1988},
-    {DayNumberOf(1926, 12, 25), "昭和", 1925},
-    {DayNumberOf(1912, 7, 30), "大正", 1911},
+    {DayNumberOf(2019, 5, 1), "令和", 2018},   {DayNumberOf(1989, 1, 8), "平成", 1988},
+    {DayNumberOf(1926, 12, 25), "昭和", 1925}, {DayNumberOf(1912, 7, 30), "大正", 1911},
     {DayNumberOf(1868, 9, 8), "明治", 1867},
 };
 
@@ -33,7 +31,7 @@ const TEra* EraOf(int32_t day) {
 
 TProcessWide<TAlmanac> GlobalAlmanac("Almanac");
 
-} // namespace
+}  // namespace
 
 void TAlmanac::SetDate(double value) { FDate = ClampDate(value); }
 
@@ -48,7 +46,7 @@ int TAlmanac::Day() const { return YmdOf(DayNumber()).Day; }
 int TAlmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
 
 std::string TAlmanac::DayOfWeekName() const {
-    static const std::array<const char*, 7> Names = {"Monday", "Tuesday", "Wednesday", "Thursday",
+    static const std::array<const char*, 7> Names = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                                      "Friday", "Saturday", "Sunday"};
     return Names[DayOfWeek() - 1];
 }
@@ -60,9 +58,9 @@ std::string TAlmanac::DayOfWeekKanji() const {
 
 std::string TAlmanac::MonthName() const {
     // The page has always printed these two spellings; they are kept as they are.
-    static const std::array<const char*, 12> Names = {"JANUALY", "FEBRUALY", "MARCH",     "APRIL",
-                                                      "MAY",     "JUNE",     "JULY",      "AUGUST",
-                                                      "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+    static const std::array<const char*, 12> Names = {"JANUALY",   "FEBRUALY", "MARCH",    "APRIL",
+                                                      "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                                      "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
     return Names[Month() - 1];
 }
 
@@ -79,8 +77,7 @@ int TAlmanac::EraYear() const {
 
 std::string TAlmanac::DayEto() const {
     static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
-    static const auto Branches =
-        SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
+    static const auto Branches = SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
     const int64_t shifted = static_cast<int64_t>(DayNumber()) + 8;
     const int stem = static_cast<int>((shifted % 10 + 10) % 10);
     const int branch = static_cast<int>((shifted % 12 + 12) % 12);

@@ -26,9 +26,9 @@ public:
 
     int32_t DayNumber() const;
     int Year() const;
-    int Month() const;               // 1..12
-    int Day() const;                 // 1..31
-    int DayOfWeek() const;           // ISO: 1 = Monday .. 7 = Sunday
+    int Month() const;                   // 1..12
+    int Day() const;                     // 1..31
+    int DayOfWeek() const;               // ISO: 1 = Monday .. 7 = Sunday
     std::string DayOfWeekName() const;   // "Monday".."Sunday"
     std::string DayOfWeekKanji() const;  // "月".."日"
     std::string MonthName() const;       // "JANUALY".."DECEMBER"
@@ -44,8 +44,8 @@ public:
     // Name of lunar month `index` ("正月".."十二月", or with "閏" in front); empty outside.
     std::string LunarMonthLabel(int index);
     std::string LunarMonthName();
-    int LunarDay();              // 1..30
-    std::string Rokuyo();        // "先勝", "友引", "先負", "仏滅", "大安" or "赤口"
+    int LunarDay();        // 1..30
+    std::string Rokuyo();  // "先勝", "友引", "先負", "仏滅", "大安" or "赤口"
 
     bool IsHoliday();
     // Name of the holiday, substitute holiday or citizens' holiday; empty if none.

@@ -21,11 +21,14 @@ double EspenakMeeusDeltaT(double year) {
         return -20.0 + 32.0 * u * u;
     if (year < 500.0) {
         const double t = year / 100.0;
-        return 10583.6 + t * (-1014.41 + t * (33.78311 + t * (-5.952053 + t * (-0.1798452 + t * (0.022174192 + t * 0.0090316521)))));
+        return 10583.6 +
+               t * (-1014.41 +
+                    t * (33.78311 + t * (-5.952053 + t * (-0.1798452 + t * (0.022174192 + t * 0.0090316521)))));
     }
     if (year < 1600.0) {
         const double t = (year - 1000.0) / 100.0;
-        return 1574.2 + t * (-556.01 + t * (71.23472 + t * (0.319781 + t * (-0.8503463 + t * (-0.005050998 + t * 0.0083572073)))));
+        return 1574.2 + t * (-556.01 + t * (71.23472 +
+                                            t * (0.319781 + t * (-0.8503463 + t * (-0.005050998 + t * 0.0083572073)))));
     }
     if (year < 1700.0) {
         const double t = year - 1600.0;
@@ -40,7 +43,7 @@ double EspenakMeeusDeltaT(double year) {
     return -20.0 + 32.0 * u * u;
 }
 
-} // namespace
+}  // namespace
 
 double DeltaTSeconds(double decimalYear) {
     if (std::isnan(decimalYear))

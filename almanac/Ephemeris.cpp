@@ -34,13 +34,15 @@ constexpr double ElongationMeanRateDegPerDay = 360.0 / 29.530589;
 
 double ApparentSunAt(double jstDays) {
     const double centuries = TerrestrialCenturies(jstDays);
-    return NormalizeDegrees(SunMeanLongitudeWithAberrationDeg(centuries) + NutationInLongitudeArcsec(centuries) / 3600.0);
+    return NormalizeDegrees(SunMeanLongitudeWithAberrationDeg(centuries) +
+                            NutationInLongitudeArcsec(centuries) / 3600.0);
 }
 
 // Moon minus sun, degrees in (-180, 180]; the nutation moves both alike.
 double ElongationAt(double jstDays) {
     const double centuries = TerrestrialCenturies(jstDays);
-    return LongitudeDifference(MoonMeanLongitudeWithLightTimeDeg(centuries) - SunMeanLongitudeWithAberrationDeg(centuries));
+    return LongitudeDifference(MoonMeanLongitudeWithLightTimeDeg(centuries) -
+                               SunMeanLongitudeWithAberrationDeg(centuries));
 }
 
 double ShortSeriesElongationAt(double jstDays) {
@@ -56,7 +58,7 @@ double PlausibleRate(double measuredDegPerDay, double meanDegPerDay, double frac
     return measuredDegPerDay;
 }
 
-} // namespace
+}  // namespace
 
 double TimeArgument(double date) {
     const double universal = ContinuousDays(date) - JstOffsetDays;
@@ -92,7 +94,8 @@ double SunLongitude(double date) { return ApparentSunAt(ContinuousDays(date)); }
 
 double MoonLongitude(double date) {
     const double centuries = TerrestrialCenturies(ContinuousDays(date));
-    return NormalizeDegrees(MoonMeanLongitudeWithLightTimeDeg(centuries) + NutationInLongitudeArcsec(centuries) / 3600.0);
+    return NormalizeDegrees(MoonMeanLongitudeWithLightTimeDeg(centuries) +
+                            NutationInLongitudeArcsec(centuries) / 3600.0);
 }
 
 double MoonAge(double date) {
@@ -131,8 +134,8 @@ double FindNewMoonInstant(double jstDays) {
     double rate = ElongationMeanRateDegPerDay;
     for (int i = 0; i < MaxSteps; ++i) {
         const double halfDay = 0.5;
-        const double measured =
-            LongitudeDifference(ShortSeriesElongationAt(instant + halfDay) - ShortSeriesElongationAt(instant - halfDay));
+        const double measured = LongitudeDifference(ShortSeriesElongationAt(instant + halfDay) -
+                                                    ShortSeriesElongationAt(instant - halfDay));
         rate = PlausibleRate(measured, ElongationMeanRateDegPerDay, 0.3);
         const double step = -ShortSeriesElongationAt(instant) / rate;
         instant += step;

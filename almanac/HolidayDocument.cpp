@@ -43,7 +43,7 @@ THolidayRule ReadRule(const TXmlNode& dayElement, const TXmlNode& dateElement) {
     return rule;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<THolidayRule> ReadHolidayRules(const std::string& documentText) {
     TXmlNode document;

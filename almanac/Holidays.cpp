@@ -36,7 +36,7 @@ std::optional<int32_t> SubstituteFor(const std::vector<int32_t>& documentHoliday
     return substitute;
 }
 
-} // namespace
+}  // namespace
 
 THolidayRule DefaultHolidayRule() {
     THolidayRule rule;
@@ -78,8 +78,7 @@ std::vector<int32_t> RuleDays(const THolidayRule& rule, int year) {
     if (rule.Ecliptic >= 0) {
         // Start the search about where the sun stands at that longitude: 0° from 03-21/22,
         // 180° from 09-19/20.
-        const double estimate =
-            DayNumberOf(year, 1, 1) + NormalizeDegrees(rule.Ecliptic + 79.0) * 365.0 / 360.0;
+        const double estimate = DayNumberOf(year, 1, 1) + NormalizeDegrees(rule.Ecliptic + 79.0) * 365.0 / 360.0;
         const int startDay = static_cast<int>(std::trunc(estimate));
         days.push_back(static_cast<int32_t>(std::trunc(FindLongitudeDay(rule.Ecliptic, startDay))));
     }

@@ -10,16 +10,16 @@
 
 // One "date" element of a holiday definition document. Absent numbers are -1.
 struct THolidayRule {
-    std::string Name;  // the element's text, shown on the page
-    std::string Mean;  // its "mean" attribute
-    std::string Kind;  // its tag name; "holiday" for a public holiday
+    std::string Name;      // the element's text, shown on the page
+    std::string Mean;      // its "mean" attribute
+    std::string Kind;      // its tag name; "holiday" for a public holiday
     int32_t StartDay = 0;  // first and last day of validity; only their years count
     int32_t EndDay = 0;
     int Ecliptic = -1;  // the day the sun reaches this longitude (degrees)
     int Weekday = -1;   // with Times: the Times-th such ISO weekday of Month
     int Times = -1;
     int Month = -1;
-    int Day = -1;       // with Month: a fixed day
+    int Day = -1;  // with Month: a fixed day
 };
 
 // The rule's defaults: valid from 0001-01-01 through 2999-12-31, nothing else set.

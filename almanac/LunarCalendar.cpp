@@ -4,8 +4,8 @@
 
 #include "almanac/Almanac.h"
 #include "almanac/Ephemeris.h"
-#include "almanac/SolarTerms.h"
 #include "almanac/NameTables.h"
+#include "almanac/SolarTerms.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool HasPrincipalTerm(const std::vector<int32_t>& principalTermDays, int32_t fir
     return term != principalTermDays.end() && *term < nextFirstDay;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<int32_t> FindNewMoonDays(int32_t firstDay, int32_t lastDay,
                                      const std::function<double(int32_t)>& moonAgeAtDay) {
@@ -72,7 +72,8 @@ std::vector<TLunarMonth> NumberLunarMonths(const std::vector<int32_t>& newMoonDa
         int number = 11;
         months.push_back({newMoonDays[first], number, false});
         for (int i = first + 1; i < next; ++i) {
-            if (hasLeapMonth && !leapPlaced && !HasPrincipalTerm(principalTermDays, newMoonDays[i], newMoonDays[i + 1])) {
+            if (hasLeapMonth && !leapPlaced &&
+                !HasPrincipalTerm(principalTermDays, newMoonDays[i], newMoonDays[i + 1])) {
                 leapPlaced = true;
                 months.push_back({newMoonDays[i], number, true});
                 continue;
@@ -86,8 +87,8 @@ std::vector<TLunarMonth> NumberLunarMonths(const std::vector<int32_t>& newMoonDa
 }
 
 std::string LunarMonthText(int number, bool leap) {
-    static const auto Names = SjisNames({"正月", "二月", "三月", "四月", "五月", "六月", "七月", "八月",
-                                         "九月", "十月", "十一月", "十二月"});
+    static const auto Names =
+        SjisNames({"正月", "二月", "三月", "四月", "五月", "六月", "七月", "八月", "九月", "十月", "十一月", "十二月"});
     if (number < 1 || number > 12)
         return {};
     return leap ? SJIS("閏") + Names[number - 1] : Names[number - 1];
@@ -108,8 +109,8 @@ void TAlmanac::BuildLunarMonths() {
                 principalTerms.push_back(SolarTermDay(year, row));
     }
     std::sort(principalTerms.begin(), principalTerms.end());
-    const std::vector<int32_t> newMoons = FindNewMoonDays(
-        solstices.front() - SolsticeMonthLead, solstices.back(), [](int32_t day) { return MoonAge(day); });
+    const std::vector<int32_t> newMoons = FindNewMoonDays(solstices.front() - SolsticeMonthLead, solstices.back(),
+                                                          [](int32_t day) { return MoonAge(day); });
     for (const TLunarMonth& month : NumberLunarMonths(newMoons, solstices, principalTerms)) {
         FMoons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
         FMoonNumbers.push_back(month.Number);

@@ -9,10 +9,10 @@
 
 // Longitudes of the terms and the days near which they fall (Japan Standard Time).
 const TSolarTermDef SolarTermDefs[SolarTermCount] = {
-    {315, 204}, {330, 219}, {345, 305}, {0, 320},   {15, 405},  {30, 420},  {45, 505},  {60, 521},
-    {75, 605},  {90, 621},  {105, 707}, {120, 723}, {135, 807}, {150, 823}, {165, 907}, {180, 923},
-    {195, 1008}, {210, 1023}, {225, 1107}, {240, 1122}, {255, 1207}, {270, 1222}, {285, 105},
-    {300, 120}, {297, 117}, {27, 417},  {117, 720}, {207, 1020}, {80, 611},  {100, 702},
+    {315, 204},  {330, 219},  {345, 305},  {0, 320},    {15, 405},   {30, 420},   {45, 505},  {60, 521},
+    {75, 605},   {90, 621},   {105, 707},  {120, 723},  {135, 807},  {150, 823},  {165, 907}, {180, 923},
+    {195, 1008}, {210, 1023}, {225, 1107}, {240, 1122}, {255, 1207}, {270, 1222}, {285, 105}, {300, 120},
+    {297, 117},  {27, 417},   {117, 720},  {207, 1020}, {80, 611},   {100, 702},
 };
 
 const TSeasonalDayDef SeasonalDayDefs[SeasonalDayCount] = {
@@ -22,8 +22,8 @@ const TSeasonalDayDef SeasonalDayDefs[SeasonalDayCount] = {
 namespace {
 
 const char* const SolarTermNamesUtf8[SolarTermCount] = {
-    "立春", "雨水", "啓蟄", "春分", "清明", "穀雨", "立夏", "小満", "芒種", "夏至",
-    "小暑", "大暑", "立秋", "処暑", "白露", "秋分", "寒露", "霜降", "立冬", "小雪",
+    "立春", "雨水", "啓蟄", "春分", "清明",   "穀雨",   "立夏",   "小満",   "芒種", "夏至",
+    "小暑", "大暑", "立秋", "処暑", "白露",   "秋分",   "寒露",   "霜降",   "立冬", "小雪",
     "大雪", "冬至", "小寒", "大寒", "土用入", "土用入", "土用入", "土用入", "入梅", "半夏生",
 };
 
@@ -33,7 +33,7 @@ const char* const SeasonalDayNamesUtf8[SeasonalDayCount] = {
 
 int EstimateDay(int year, int monthDay) { return DayNumberOf(year, monthDay / 100, monthDay % 100); }
 
-} // namespace
+}  // namespace
 
 const std::string& SolarTermDefName(int row) {
     static const auto Names = SjisNames(SolarTermNamesUtf8);

@@ -3,13 +3,12 @@
 #include <cmath>
 #include <numbers>
 
-
 namespace {
 
 struct TVsopTerm {
-    double Amplitude;    // radians or au
-    double Phase;        // radians
-    double Frequency;    // radians per Julian millennium
+    double Amplitude;  // radians or au
+    double Phase;      // radians
+    double Frequency;  // radians per Julian millennium
 };
 
 struct TVsopSeries {
@@ -37,7 +36,7 @@ double SumSeries(const TVsopSeries (&series)[N], double millennia) {
     return total;
 }
 
-} // namespace
+}  // namespace
 
 THeliocentricEarth EarthPosition(double centuriesTT) {
     const double millennia = centuriesTT / 10.0;

@@ -197,7 +197,7 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     return allSaved ? result : EXIT_FAILURE;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     PreferXWayland();
@@ -212,7 +212,8 @@ int main(int argc, char** argv) {
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.
-    SetShellOpenHandler([](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });
+    SetShellOpenHandler(
+        [](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });
     TTrayIcon::SetExceptionDisplay(ShowExceptionMessage);
 
     // Declared before the guarded part, so that an error is shown while the objects made

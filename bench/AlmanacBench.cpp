@@ -97,4 +97,4 @@ void BM_FindNewMoonInstant(benchmark::State& state) {
 }
 BENCHMARK(BM_FindNewMoonInstant)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

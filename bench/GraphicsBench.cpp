@@ -27,7 +27,8 @@ TBitmap OurPage(int side) {
     for (int y = 0; y < side; ++y) {
         uint8_t* p = b.ScanLine(y);
         for (int x = 0; x < side; ++x, p += 4)
-            p[0] = Wave(x, y, 0), p[1] = Wave(x, y, 1), p[2] = Wave(x, y, 2), p[3] = static_cast<uint8_t>(x * 255 / side);
+            p[0] = Wave(x, y, 0), p[1] = Wave(x, y, 1), p[2] = Wave(x, y, 2),
+            p[3] = static_cast<uint8_t>(x * 255 / side);
     }
     return b;
 }
@@ -45,7 +46,8 @@ const std::string& PhotoPng() {
         QImage image(1000, 1000, QImage::Format_ARGB32);
         for (int y = 0; y < 1000; ++y)
             for (int x = 0; x < 1000; ++x)
-                image.setPixel(x, y, qRgba(Wave(x, y, 0), Wave(x, y, 1) ^ ((x * 7 + y * 13) % 11), Wave(x, y, 2), (x + y) & 0xFF));
+                image.setPixel(
+                    x, y, qRgba(Wave(x, y, 0), Wave(x, y, 1) ^ ((x * 7 + y * 13) % 11), Wave(x, y, 2), (x + y) & 0xFF));
         QByteArray data;
         QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
@@ -124,4 +126,4 @@ void PngQt(benchmark::State& state) {
 }
 BENCHMARK(PngQt)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

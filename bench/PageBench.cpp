@@ -51,7 +51,7 @@ void DragStep(benchmark::State& state, bool turning) {
         turn.SetPivotSrc(grab);
         if (turning) {
             swing = -swing;
-            turn.SetVelocity(60 * swing);   // three degrees, alternately either way
+            turn.SetVelocity(60 * swing);  // three degrees, alternately either way
         }
         if (turn.Step(0, 0))
             ComposeLayered(layered, *turn.GetBitmap());
@@ -65,7 +65,7 @@ BENCHMARK(BM_DragStepTurning)->Unit(benchmark::kMicrosecond);
 void BM_DragStepStill(benchmark::State& state) { DragStep(state, false); }
 BENCHMARK(BM_DragStepStill)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -43,7 +43,8 @@ using namespace std::chrono_literals;
 struct TFreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
-template <typename T> using TReply = std::unique_ptr<T, TFreeDeleter>;
+template <typename T>
+using TReply = std::unique_ptr<T, TFreeDeleter>;
 
 std::string ProgramPath(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
@@ -51,11 +52,12 @@ std::string ProgramPath(const char* variable, const char* fallback) {
 }
 
 // Starts argv in a session of its own with env as its whole environment; output is dropped.
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            int keepFd = -1) {
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keepFd = -1) {
     std::vector<char*> args, vars;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    for (const auto& v : env) vars.push_back(const_cast<char*>(v.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& v : env)
+        vars.push_back(const_cast<char*>(v.c_str()));
     args.push_back(nullptr);
     vars.push_back(nullptr);
     const pid_t pid = fork();
@@ -66,21 +68,25 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         dup2(devNull, 1);
         dup2(devNull, 2);
         for (int fd = 3; fd < 256; ++fd)
-            if (fd != keepFd) close(fd);
+            if (fd != keepFd)
+                close(fd);
         execve(args[0], args.data(), vars.data());
         _exit(127);
     }
-    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
     return pid;
 }
 
 // Asks the process to end and waits for it; kills it when it takes longer than 3 s.
 void EndChild(pid_t pid) {
-    if (pid <= 0) return;
+    if (pid <= 0)
+        return;
     kill(pid, SIGTERM);
     const auto deadline = Clock::now() + 3s;
     while (Clock::now() < deadline) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
         std::this_thread::sleep_for(2ms);
     }
     kill(pid, SIGKILL);
@@ -92,7 +98,8 @@ void RunToEnd(const std::vector<std::string>& argv, const std::vector<std::strin
     const pid_t pid = Spawn(argv, env);
     const auto deadline = Clock::now() + 5s;
     while (Clock::now() < deadline) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
         std::this_thread::sleep_for(1ms);
     }
     EndChild(pid);
@@ -104,10 +111,12 @@ class TXServer {
 public:
     explicit TXServer(bool compositor) {
         char pattern[] = "/tmp/quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+        if (!mkdtemp(pattern))
+            throw std::runtime_error("mkdtemp failed");
         FFolder = pattern;
         int fds[2];
-        if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+        if (pipe(fds) != 0)
+            throw std::runtime_error("pipe failed");
         FProcesses.push_back(Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                                     "1024x768x24", "-nolisten", "tcp", "-noreset", "-wr"},
                                    BaseEnvironment(), fds[1]));
@@ -115,12 +124,15 @@ public:
         std::string number;
         char c;
         pollfd waitFor{fds[0], POLLIN, 0};
-        while (poll(&waitFor, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        while (poll(&waitFor, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
-        if (number.empty()) throw std::runtime_error("Xvfb reported no display");
+        if (number.empty())
+            throw std::runtime_error("Xvfb reported no display");
         FDisplay = ":" + number;
         FConnection = xcb_connect(FDisplay.c_str(), nullptr);
-        if (xcb_connection_has_error(FConnection)) throw std::runtime_error("no X connection");
+        if (xcb_connection_has_error(FConnection))
+            throw std::runtime_error("no X connection");
         FRoot = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data->root;
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(FConnection, FRoot, XCB_CW_EVENT_MASK, &mask);
@@ -135,7 +147,8 @@ public:
     }
     ~TXServer() {
         xcb_disconnect(FConnection);
-        for (auto it = FProcesses.rbegin(); it != FProcesses.rend(); ++it) EndChild(*it);
+        for (auto it = FProcesses.rbegin(); it != FProcesses.rend(); ++it)
+            EndChild(*it);
         std::error_code ignored;
         std::filesystem::remove_all(FFolder, ignored);
     }
@@ -161,16 +174,19 @@ public:
     // The next event within the time left, or null.
     TReply<xcb_generic_event_t> NextEvent(Clock::time_point deadline) {
         for (;;) {
-            if (auto* event = xcb_poll_for_event(FConnection)) return TReply<xcb_generic_event_t>(event);
+            if (auto* event = xcb_poll_for_event(FConnection))
+                return TReply<xcb_generic_event_t>(event);
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return nullptr;
+            if (left.count() <= 0)
+                return nullptr;
             pollfd waitFor{xcb_get_file_descriptor(FConnection), POLLIN, 0};
             poll(&waitFor, 1, static_cast<int>(left.count()));
         }
     }
     void DropEvents() {
         xcb_flush(FConnection);
-        while (auto* event = xcb_poll_for_event(FConnection)) std::free(event);
+        while (auto* event = xcb_poll_for_event(FConnection))
+            std::free(event);
     }
 
     // Waits for the first newly mapped top-level window of at least 50 × 50 pixels other
@@ -181,15 +197,19 @@ public:
         xcb_window_t window = 0;
         while (!window) {
             auto event = NextEvent(deadline);
-            if (!event) return 0;
-            if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY) continue;
+            if (!event)
+                return 0;
+            if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY)
+                continue;
             const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
             const auto size = Geometry(map->window);
-            if (map->window != except && size.width >= 50 && size.height >= 50) window = map->window;
+            if (map->window != except && size.width >= 50 && size.height >= 50)
+                window = map->window;
         }
         FMappedAt = Clock::now();
         while (Clock::now() < deadline) {
-            if (Painted(window)) return window;
+            if (Painted(window))
+                return window;
             std::this_thread::sleep_for(500us);
         }
         return 0;
@@ -210,8 +230,7 @@ public:
 
 private:
     static std::vector<std::string> BaseEnvironment() {
-        return {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=xcb", "GDK_BACKEND=x11",
-                "NO_AT_BRIDGE=1"};
+        return {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=xcb", "GDK_BACKEND=x11", "NO_AT_BRIDGE=1"};
     }
 
     // A window counts as painted once its pixels hold more than eight colours: an
@@ -222,22 +241,25 @@ private:
             FConnection,
             xcb_get_image(FConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, size.width, size.height, ~0u),
             nullptr));
-        if (!image || size.width == 0) return false;
+        if (!image || size.width == 0)
+            return false;
         const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image.get()));
         const int count = xcb_get_image_data_length(image.get()) / 4;
         std::set<uint32_t> colours;
-        for (int i = 0; i < count && colours.size() <= 8; i += 7) colours.insert(pixels[i] & 0xFFFFFF);
+        for (int i = 0; i < count && colours.size() <= 8; i += 7)
+            colours.insert(pixels[i] & 0xFFFFFF);
         return colours.size() > 8;
     }
 
     void WaitForCompositor() {
-        TReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-            FConnection, xcb_intern_atom(FConnection, 0, 13, "_NET_WM_CM_S0"), nullptr));
+        TReply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(FConnection, xcb_intern_atom(FConnection, 0, 13, "_NET_WM_CM_S0"), nullptr));
         const auto deadline = Clock::now() + 10s;
         while (atom && Clock::now() < deadline) {
-            TReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                FConnection, xcb_get_selection_owner(FConnection, atom->atom), nullptr));
-            if (owner && owner->owner) return;
+            TReply<xcb_get_selection_owner_reply_t> owner(
+                xcb_get_selection_owner_reply(FConnection, xcb_get_selection_owner(FConnection, atom->atom), nullptr));
+            if (owner && owner->owner)
+                return;
             std::this_thread::sleep_for(5ms);
         }
         throw std::runtime_error("xcompmgr did not start");
@@ -253,7 +275,8 @@ private:
 
 // The median and the 90th percentile of samples, as benchmark counters in ms or µs.
 void ReportSpread(benchmark::State& state, std::vector<double> samples, const std::string& unit) {
-    if (samples.empty()) return;
+    if (samples.empty())
+        return;
     std::sort(samples.begin(), samples.end());
     state.counters["median_" + unit] = samples[samples.size() / 2];
     state.counters["p90_" + unit] = samples[samples.size() * 9 / 10];
@@ -269,7 +292,8 @@ double ResidentMb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
     return 0;
 }
 double CpuMs(pid_t pid) {
@@ -279,7 +303,8 @@ double CpuMs(pid_t pid) {
     std::string field;
     long ticks = 0;
     for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stol(field);   // utime, stime
+        if (i == 14 || i == 15)
+            ticks += std::stol(field);  // utime, stime
     return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
@@ -293,7 +318,7 @@ std::string Gsimplecal() { return ProgramPath("GSIMPLECAL", "/usr/bin/gsimplecal
 
 struct TLaunched {
     pid_t Pid = 0;
-    xcb_window_t Window = 0;   // the first painted window
+    xcb_window_t Window = 0;  // the first painted window
 };
 
 // Starts program and waits for its first painted window. Pid 0, with the benchmark marked
@@ -305,7 +330,8 @@ TLaunched LaunchPainted(benchmark::State& state, TXServer& x, const std::string&
     }
     x.DropEvents();
     const pid_t pid = Spawn({program}, x.Environment());
-    if (const xcb_window_t window = x.WaitPainted(20s)) return {pid, window};
+    if (const xcb_window_t window = x.WaitPainted(20s))
+        return {pid, window};
     EndChild(pid);
     state.SkipWithError(("no painted window within 20 s: " + program).c_str());
     return {};
@@ -319,7 +345,8 @@ void BM_StartUp(benchmark::State& state, std::string (*program)()) {
         const auto start = Clock::now();
         const pid_t pid = LaunchPainted(state, PlainServer(), program()).Pid;
         const auto painted = Clock::now();
-        if (!pid) return;
+        if (!pid)
+            return;
         EndChild(pid);
         paintedMs.push_back(std::chrono::duration<double, std::milli>(painted - start).count());
         mappedMs.push_back(std::chrono::duration<double, std::milli>(PlainServer().MappedAt() - start).count());
@@ -336,7 +363,8 @@ BENCHMARK_CAPTURE(BM_StartUp, gsimplecal, Gsimplecal)->Iterations(12)->UseManual
 void BM_ResidentAndIdle(benchmark::State& state, std::string (*program)()) {
     for (auto _ : state) {
         const pid_t pid = LaunchPainted(state, PlainServer(), program()).Pid;
-        if (!pid) return;
+        if (!pid)
+            return;
         std::this_thread::sleep_for(1s);
         state.counters["resident_MB"] = ResidentMb(pid);
         const double before = CpuMs(pid);
@@ -357,10 +385,12 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
     TXServer x(compositor);
     const auto env = x.Environment();
     const auto [pid, main] = LaunchPainted(state, x, Quillo());
-    if (!pid) return;
+    if (!pid)
+        return;
     const auto at = x.Geometry(main);
     int px = at.x + 30, py = at.y + 60;
-    RunToEnd({"/usr/bin/xdotool", "mousemove", "--sync", std::to_string(px), std::to_string(py), "mousedown", "1"}, env);
+    RunToEnd({"/usr/bin/xdotool", "mousemove", "--sync", std::to_string(px), std::to_string(py), "mousedown", "1"},
+             env);
     x.DropEvents();
     for (int step = 1; step <= 20; ++step) {
         x.WarpPointer(px, py + step * 8);
@@ -370,7 +400,7 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
     px += 200;
     x.WarpPointer(px, py);
     const xcb_window_t paper = x.WaitPainted(5s, main);
-    std::this_thread::sleep_for(1500ms);   // let the swing die down
+    std::this_thread::sleep_for(1500ms);  // let the swing die down
     if (!paper) {
         state.SkipWithError("no paper came off the page");
     } else {
@@ -385,7 +415,8 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
             bool moved = false;
             while (!moved) {
                 auto event = x.NextEvent(start + 1s);
-                if (!event) break;
+                if (!event)
+                    break;
                 if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY)
                     moved = reinterpret_cast<xcb_configure_notify_event_t*>(event.get())->window == paper;
             }
@@ -408,7 +439,13 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
     state.counters["idle_after_release_cpu_ms_per_s"] = (CpuMs(pid) - before) / 2.0;
     EndChild(pid);
 }
-BENCHMARK_CAPTURE(BM_PaperDragStep, region_window, false)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_PaperDragStep, per_pixel_alpha, true)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PaperDragStep, region_window, false)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PaperDragStep, per_pixel_alpha, true)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

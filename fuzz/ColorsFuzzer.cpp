@@ -13,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const Paths[] = {
-        "全般\\背景",          "全般\\枠線",          "日めくり\\背景",      "\\日めくり\\枠線",
+        "全般\\背景",           "全般\\枠線",           "日めくり\\背景",       "\\日めくり\\枠線",
         "日めくり\\文字\\平日", "日めくり\\文字\\日曜", "日めくり\\文字\\土曜", "日めくり\\文字\\祝日",
     };
     TColorScheme scheme("");

@@ -21,7 +21,7 @@ bool SameMemos(const TTaggedStrings& a, const TTaggedStrings& b) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoStore first("");

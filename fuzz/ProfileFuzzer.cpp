@@ -20,7 +20,7 @@ void CheckRead(const TProfileText& text, std::string_view section, std::string_v
         Check(value->size() <= MaxProfileValueBytes && value->find('\0') == std::string::npos);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TProfileText text(std::string_view(reinterpret_cast<const char*>(data), size));

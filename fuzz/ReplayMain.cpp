@@ -20,7 +20,7 @@ void ReplayFile(const std::filesystem::path& file) {
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     int files = 0;

@@ -28,7 +28,7 @@ bool HoldsRawMarkup(const TXmlNode& node) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TXmlNode root;

@@ -43,7 +43,7 @@ std::string CreationStamp() {
     return stamp.substr(0, 16);
 }
 
-} // namespace
+}  // namespace
 
 EArchiveError::EArchiveError(const std::string& text) : Exception("TArchiveStream:\r\n" + text) {}
 
@@ -53,7 +53,9 @@ int64_t TArchiveEntry::DataOffset() const { return static_cast<int64_t>(GetLittl
 int64_t TArchiveEntry::DataSize() const { return static_cast<int64_t>(GetLittleEndian(Bytes.data() + 17, 8)); }
 void TArchiveEntry::SetNumber(int32_t number) { SetLittleEndian(Bytes.data(), static_cast<uint32_t>(number), 4); }
 void TArchiveEntry::SetNameLength(uint32_t length) { SetLittleEndian(Bytes.data() + 4, length, 4); }
-void TArchiveEntry::SetDataOffset(int64_t offset) { SetLittleEndian(Bytes.data() + 8, static_cast<uint64_t>(offset), 8); }
+void TArchiveEntry::SetDataOffset(int64_t offset) {
+    SetLittleEndian(Bytes.data() + 8, static_cast<uint64_t>(offset), 8);
+}
 void TArchiveEntry::SetFlag(uint8_t flag) { Bytes[16] = flag; }
 void TArchiveEntry::SetDataSize(int64_t size) { SetLittleEndian(Bytes.data() + 17, static_cast<uint64_t>(size), 8); }
 
@@ -97,8 +99,8 @@ std::string TArchiveDirectory::Text() const {
 }
 
 std::string TArchiveStream::EmptyArchive() {
-    return "KARC" + LittleEndianBytes(4, 8) + "AHDR" + LittleEndianBytes(24, 4) + LittleEndianBytes(0, 8) + CreationStamp() +
-           "ADAT";
+    return "KARC" + LittleEndianBytes(4, 8) + "AHDR" + LittleEndianBytes(24, 4) + LittleEndianBytes(0, 8) +
+           CreationStamp() + "ADAT";
 }
 
 TArchiveStream::TArchiveStream(const std::string& fileName) : FFileName(fileName) {
@@ -200,7 +202,9 @@ int64_t TArchiveStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (FSelected < 0)
         throw EArchiveError(SJIS("[Seek]読み込みINDEXが指定されていません"));
     const int64_t start = FFiles.DataOffset(FSelected), end = start + FFiles.DataSize(FSelected);
-    int64_t base = origin == TSeekOrigin::soBeginning ? start : origin == TSeekOrigin::soCurrent ? FFile->Position() : end;
+    int64_t base = origin == TSeekOrigin::soBeginning ? start
+                   : origin == TSeekOrigin::soCurrent ? FFile->Position()
+                                                      : end;
     if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
         throw EArchiveError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
     int64_t target = base + offset;

@@ -18,13 +18,11 @@ int StrideOf(int width, TPixelFormat format) {
     return (bytes + 3) & ~3;
 }
 
-} // namespace
+}  // namespace
 
 TBitmap::TBitmap() = default;
 
-TBitmap::TBitmap(int width, int height, TPixelFormat format) : FFormat(format) {
-    SetSize(width, height);
-}
+TBitmap::TBitmap(int width, int height, TPixelFormat format) : FFormat(format) { SetSize(width, height); }
 
 TBitmap::TBitmap(const TBitmap& other)
     : FWidth(other.FWidth), FHeight(other.FHeight), FStride(other.FStride), FFormat(other.FFormat),

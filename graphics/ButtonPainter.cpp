@@ -39,7 +39,7 @@ bool Store(T& field, const T& value) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 // ---- caption text ----
 
@@ -132,7 +132,7 @@ void DrawCaptionLine(TCanvas& canvas, const TRect& rect, TAlignment alignment, c
     canvas.Brush.Style = TBrushStyle::bsClear;
 }
 
-} // namespace
+}  // namespace
 
 // ---- settings ----
 
@@ -285,18 +285,30 @@ TPoint TButtonPainter::ClockPoint(int hour) const {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
     const int qx = (r - l) / 4, qy = (b - t) / 4, mx = l + (r - l) / 2, my = t + (b - t) / 2;
     switch (hour) {
-    case 1: return {r - qx, t};
-    case 2: return {r, t + qy};
-    case 3: return {r, my};
-    case 4: return {r, b - qy};
-    case 5: return {r - qx, b};
-    case 6: return {mx, b};
-    case 7: return {l + qx, b};
-    case 8: return {l, b - qy};
-    case 9: return {l, my};
-    case 10: return {l, t + qy};
-    case 11: return {l + qx, t};
-    default: return {mx, t};
+    case 1:
+        return {r - qx, t};
+    case 2:
+        return {r, t + qy};
+    case 3:
+        return {r, my};
+    case 4:
+        return {r, b - qy};
+    case 5:
+        return {r - qx, b};
+    case 6:
+        return {mx, b};
+    case 7:
+        return {l + qx, b};
+    case 8:
+        return {l, b - qy};
+    case 9:
+        return {l, my};
+    case 10:
+        return {l, t + qy};
+    case 11:
+        return {l + qx, t};
+    default:
+        return {mx, t};
     }
 }
 
@@ -317,7 +329,8 @@ void TButtonPainter::CaptureBackground(const TBitmap* surface) {
         return;
     FillBitmap32(FBaseBitmap, 0xFF000000 | FBackColor);
     if (FTransParent && surface)
-        FBaseBitmap.Canvas().CopyRect(RectOfSize(0, 0, width, height), *surface, RectOfSize(FLeft, FTop, width, height));
+        FBaseBitmap.Canvas().CopyRect(RectOfSize(0, 0, width, height), *surface,
+                                      RectOfSize(FLeft, FTop, width, height));
     if (FTransParent && FColor == FBackColor)
         return;
     FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
@@ -361,8 +374,8 @@ void TButtonPainter::Paint(TBitmap& surface) {
     }
     for (const QRect& r : FRegion->Handle().intersected(QRect(0, 0, width, height))) {
         TRect part = RectOfSize(r.x(), r.y(), r.width(), r.height());
-        surface.Canvas().CopyRect(RectOfSize(FLeft + part.Left, FTop + part.Top, part.Width(), part.Height()), FFaceBitmap,
-                                  part);
+        surface.Canvas().CopyRect(RectOfSize(FLeft + part.Left, FTop + part.Top, part.Width(), part.Height()),
+                                  FFaceBitmap, part);
     }
 }
 
@@ -464,10 +477,10 @@ struct TBevelArc {
     uint32_t Grey;
     int Inset, FromHour, ToHour;
 };
-constexpr TBevelArc ShadowArcs[] = {{0x202020, 1, 2, 7},  {0x404040, 1, 1, 8}, {0x404040, 0, 1, 8},
+constexpr TBevelArc ShadowArcs[] = {{0x202020, 1, 2, 7},   {0x404040, 1, 1, 8}, {0x404040, 0, 1, 8},
                                     {0x202020, 5, 10, 11}, {0x404040, 6, 8, 1}, {0x808080, 5, 8, 1}};
-constexpr TBevelArc HighlightArcs[] = {{0x404040, 0, 9, 12}, {0x606060, 2, 7, 2}, {0x606060, 0, 6, 3},
-                                       {0x808080, 0, 5, 4},  {0x404040, 6, 3, 6}, {0x606060, 5, 2, 7},
+constexpr TBevelArc HighlightArcs[] = {{0x404040, 0, 9, 12}, {0x606060, 2, 7, 2},  {0x606060, 0, 6, 3},
+                                       {0x808080, 0, 5, 4},  {0x404040, 6, 3, 6},  {0x606060, 5, 2, 7},
                                        {0x606060, 6, 12, 9}, {0x707070, 5, 11, 10}};
 
 void Line(TCanvas& canvas, int x1, int y1, int x2, int y2) {
@@ -475,7 +488,7 @@ void Line(TCanvas& canvas, int x1, int y1, int x2, int y2) {
     canvas.LineTo(x2, y2);
 }
 
-} // namespace
+}  // namespace
 
 void TButtonPainter::DrawShadowPass(TCanvas& canvas) {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;

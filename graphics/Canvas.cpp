@@ -39,7 +39,7 @@ const TFontRow FontTable[] = {
     {"Arial Black", {"Liberation Sans", "", true}},
 };
 
-} // namespace
+}  // namespace
 
 TFontFace ResolveFontFace(const std::string& name) {
     std::string utf8 = SjisToUtf8(name);
@@ -58,8 +58,8 @@ struct TCanvas::TQtFont {
     TFont Key;
     bool Made = false;
     QFont Font;
-    int Cell = 0;       // TextHeight
-    int Baseline = 0;   // from the top of the cell to the drawing face's baseline
+    int Cell = 0;      // TextHeight
+    int Baseline = 0;  // from the top of the cell to the drawing face's baseline
 };
 
 TCanvas::TCanvas(TBitmap& bitmap) : FBitmap(bitmap) {}
@@ -234,9 +234,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     painter.drawText(QPoint(x, y + cached.Baseline), qtext);
 }
 
-int TCanvas::TextWidth(const std::string& text) {
-    return QFontMetrics(QtFont().Font).horizontalAdvance(QtText(text));
-}
+int TCanvas::TextWidth(const std::string& text) { return QFontMetrics(QtFont().Font).horizontalAdvance(QtText(text)); }
 
 int TCanvas::TextHeight(const std::string&) { return QtFont().Cell; }
 
@@ -245,7 +243,8 @@ int64_t TCanvas::Pixel(int x, int y) const { return FBitmap.Pixel(x, y); }
 void TCanvas::SetPixel(int x, int y, uint32_t colour) { PutPixel(x, y, colour); }
 
 void TCanvas::Draw(int x, int y, const TBitmap& source) {
-    CopyRect(RectOfSize(x, y, source.Width(), source.Height()), source, RectOfSize(0, 0, source.Width(), source.Height()));
+    CopyRect(RectOfSize(x, y, source.Width(), source.Height()), source,
+             RectOfSize(0, 0, source.Width(), source.Height()));
 }
 
 void TCanvas::CopyRect(const TRect& destRect, const TBitmap& source, const TRect& sourceRect) {

@@ -42,7 +42,7 @@ const TTrigTables& Tables() {
     return tables;
 }
 
-} // namespace
+}  // namespace
 
 const TTrigTable& SinTable() { return Tables().Sin; }
 const TTrigTable& CosTable() { return Tables().Cos; }

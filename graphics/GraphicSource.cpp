@@ -48,7 +48,7 @@ std::unique_ptr<TGraphicSource>& Instance() {
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 void TArchiveSet::Add(const std::string& path) {
     if (!FileExists(path))

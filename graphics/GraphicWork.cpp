@@ -15,13 +15,13 @@
 
 namespace {
 
-const std::string_view DrawTypeNames[DrawTypeCount] = {
-    "dtAlpha", "dtCopy", "dtAdd",   "dtSub",   "dtMulti", "dtDiv",      "dtScreen",
-    "dtOverlay", "dtWhite", "dtBlack", "dtNone", "dtLayered", "dtAlphaOver"};
+const std::string_view DrawTypeNames[DrawTypeCount] = {"dtAlpha", "dtCopy",    "dtAdd",      "dtSub",   "dtMulti",
+                                                       "dtDiv",   "dtScreen",  "dtOverlay",  "dtWhite", "dtBlack",
+                                                       "dtNone",  "dtLayered", "dtAlphaOver"};
 
 bool Usable32(const TBitmap& bitmap) { return bitmap.Is32Bit() && !bitmap.Empty(); }
 
-} // namespace
+}  // namespace
 
 std::string_view DrawTypeName(TDrawType mode) {
     auto index = static_cast<int>(mode);
@@ -38,7 +38,9 @@ bool DrawTypeFromName(std::string_view name, TDrawType& mode) {
 }
 
 uint32_t BlendColor(uint32_t c1, uint32_t c2, int weight) {
-    auto mix = [weight](uint32_t a, uint32_t b) { return (weight * static_cast<int>(a) + (255 - weight) * static_cast<int>(b)) / 255; };
+    auto mix = [weight](uint32_t a, uint32_t b) {
+        return (weight * static_cast<int>(a) + (255 - weight) * static_cast<int>(b)) / 255;
+    };
     return RGB(mix(RedOf(c1), RedOf(c2)), mix(GreenOf(c1), GreenOf(c2)), mix(BlueOf(c1), BlueOf(c2))) & 0xFFFFFF;
 }
 
@@ -258,7 +260,7 @@ constexpr std::array<TBlendRows, sizeof...(Modes)> BlendModeTable(std::index_seq
 // One specialised row loop per mode, indexed by the mode's value.
 constexpr auto BlendModes = BlendModeTable(std::make_index_sequence<DrawTypeCount>());
 
-} // namespace
+}  // namespace
 
 void DrawBlend(int x, int y, TBitmap& dst, const TBitmap& src, TDrawType mode) {
     // Both bitmaps are read four bytes a pixel: anything but 32-bit would be read past its rows.
@@ -284,8 +286,7 @@ TRect GetOpaqueBounds(const TBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
         const uint8_t* p = bitmap.ScanLine(y);
         for (int x = 0; x < bitmap.Width(); ++x) {
-            bool opaque = bitmap.Is32Bit() ? p[x * 4 + 3] != 0
-                                           : RGB(p[x * 3 + 2], p[x * 3 + 1], p[x * 3]) != key;
+            bool opaque = bitmap.Is32Bit() ? p[x * 4 + 3] != 0 : RGB(p[x * 3 + 2], p[x * 3 + 1], p[x * 3]) != key;
             if (opaque) {
                 left = std::min(left, x);
                 right = std::max(right, x);
@@ -317,19 +318,23 @@ inline TSamplePair PairOf(int position) {
 // Each byte of the four pixels weighted by column and row weights (each pair adding up to
 // 255) and divided by 255²: (Σ value · column weight · row weight) div 65025, exactly.
 #if defined(__SSE2__)
-inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0, int wy1) {
+inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0,
+                              int wy1) {
     const __m128i zero = _mm_setzero_si128();
     // Columns first: p·wx0 + q·wx1 ≤ 255·255 fits the 16-bit lanes.
-    const __m128i wx = _mm_set_epi16(short(wx1), short(wx1), short(wx1), short(wx1), short(wx0), short(wx0), short(wx0), short(wx0));
+    const __m128i wx =
+        _mm_set_epi16(short(wx1), short(wx1), short(wx1), short(wx1), short(wx0), short(wx0), short(wx0), short(wx0));
     __m128i upper = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set_epi32(0, 0, int(p01), int(p00)), zero), wx);
     __m128i lower = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set_epi32(0, 0, int(p11), int(p10)), zero), wx);
     upper = _mm_add_epi16(upper, _mm_srli_si128(upper, 8));
     lower = _mm_add_epi16(lower, _mm_srli_si128(lower, 8));
     // Then rows, in 32 bits.
-    const __m128i wy = _mm_set_epi16(short(wy1), short(wy1), short(wy1), short(wy1), short(wy0), short(wy0), short(wy0), short(wy0));
+    const __m128i wy =
+        _mm_set_epi16(short(wy1), short(wy1), short(wy1), short(wy1), short(wy0), short(wy0), short(wy0), short(wy0));
     __m128i both = _mm_unpacklo_epi64(upper, lower);
     __m128i productLow = _mm_mullo_epi16(both, wy), productHigh = _mm_mulhi_epu16(both, wy);
-    __m128i sum = _mm_add_epi32(_mm_unpacklo_epi16(productLow, productHigh), _mm_unpackhi_epi16(productLow, productHigh));
+    __m128i sum =
+        _mm_add_epi32(_mm_unpacklo_epi16(productLow, productHigh), _mm_unpackhi_epi16(productLow, productHigh));
     // Division by 65025 as a multiplication by ⌈2^40 / 65025⌉, exact for sums below 2^24.
     const __m128i magic = _mm_set1_epi32(16909061);
     __m128i even = _mm_srli_epi64(_mm_mul_epu32(sum, magic), 40);
@@ -339,7 +344,8 @@ inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(quotient, quotient)));
 }
 #else
-inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0, int wy1) {
+inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int wx0, int wx1, int wy0,
+                              int wy1) {
     uint32_t pixel = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         uint32_t upper = ((p00 >> shift) & 0xFF) * wx0 + ((p01 >> shift) & 0xFF) * wx1;
@@ -350,7 +356,7 @@ inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t
 }
 #endif
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
     const TBitmap* source = &bitmap;
@@ -399,7 +405,8 @@ std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
             uint32_t p01 = top[x1] & (rightIn && topIn ? ~0u : ColourOnly);
             uint32_t p10 = bottom[x0] & (leftIn && bottomIn ? ~0u : ColourOnly);
             uint32_t p11 = bottom[x1] & (rightIn && bottomIn ? ~0u : ColourOnly);
-            out[j] = BilinearPixel(p00, p01, p10, p11, col.FirstWeight, col.SecondWeight, row.FirstWeight, row.SecondWeight);
+            out[j] =
+                BilinearPixel(p00, p01, p10, p11, col.FirstWeight, col.SecondWeight, row.FirstWeight, row.SecondWeight);
         }
     }
     return result;
@@ -415,7 +422,8 @@ void DrawRoundFrame(TCanvas& canvas, const TRect& rect, int corner) {
     if (corner >= 1 && corner <= 3) {
         const int c = corner;
         canvas.MoveTo(l + c, t);
-        const TPoint path[] = {{r - c, t}, {r, t + c}, {r, b - c}, {r - c, b}, {l + c, b}, {l, b - c}, {l, t + c}, {l + c, t}};
+        const TPoint path[] = {{r - c, t}, {r, t + c}, {r, b - c}, {r - c, b},
+                               {l + c, b}, {l, b - c}, {l, t + c}, {l + c, t}};
         for (const TPoint& p : path)
             canvas.LineTo(p.X, p.Y);
         return;
@@ -441,7 +449,7 @@ namespace {
 
 const std::string& FullWidthSquare() { return SJIS("■"); }
 
-} // namespace
+}  // namespace
 
 void TextOutAligned(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text) {
     if (hAlign == 0)

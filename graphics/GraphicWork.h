@@ -17,7 +17,18 @@ class TCanvas;
 
 // Blend modes; the order is the stored enumeration order.
 enum class TDrawType : uint8_t {
-    dtAlpha, dtCopy, dtAdd, dtSub, dtMulti, dtDiv, dtScreen, dtOverlay, dtWhite, dtBlack, dtNone, dtLayered,
+    dtAlpha,
+    dtCopy,
+    dtAdd,
+    dtSub,
+    dtMulti,
+    dtDiv,
+    dtScreen,
+    dtOverlay,
+    dtWhite,
+    dtBlack,
+    dtNone,
+    dtLayered,
     dtAlphaOver
 };
 constexpr int DrawTypeCount = 13;

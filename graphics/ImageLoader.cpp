@@ -44,10 +44,11 @@ void LoadBmp(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
     image = image.convertToFormat(wide ? QImage::Format_ARGB32 : QImage::Format_BGR888);
     bitmap.Allocate(image.width(), image.height(), wide ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
     for (int y = 0; y < image.height(); ++y)
-        std::memcpy(bitmap.ScanLine(y), image.constScanLine(y), static_cast<size_t>(image.width()) * bitmap.BytesPerPixel());
+        std::memcpy(bitmap.ScanLine(y), image.constScanLine(y),
+                    static_cast<size_t>(image.width()) * bitmap.BytesPerPixel());
 }
 
-} // namespace
+}  // namespace
 
 void LoadGraphic(TBitmap& bitmap, const std::string& fileName, TStream& stream, const TImageLimits& limits) {
     std::string extension = LowerExtension(fileName);

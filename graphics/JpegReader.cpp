@@ -92,7 +92,8 @@ bool DecodeJpeg(const uint8_t* data, unsigned long size, TJpegTarget& target, TJ
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&info);
     try {
-        target.Bitmap->Allocate(static_cast<int>(info.output_width), static_cast<int>(info.output_height), TPixelFormat::pf24bit);
+        target.Bitmap->Allocate(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                                TPixelFormat::pf24bit);
     } catch (...) {  // out of memory or beyond the bitmap's own limits
         error.TooLarge = true;
         jpeg_destroy_decompress(&info);
@@ -111,7 +112,7 @@ bool DecodeJpeg(const uint8_t* data, unsigned long size, TJpegTarget& target, TJ
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void LoadJpeg(TBitmap& bitmap, std::string_view bytes, const TImageLimits& limits) {
     // Allocation (which may throw) happens before the jump buffer is set; the row buffer for
@@ -119,8 +120,8 @@ void LoadJpeg(TBitmap& bitmap, std::string_view bytes, const TImageLimits& limit
     std::string cmykRow(static_cast<size_t>(limits.MaxSide) * 4, '\0');
     TJpegTarget target{&bitmap, &limits};
     TJpegError error{};
-    bool ok = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<unsigned long>(bytes.size()), target,
-                         error, reinterpret_cast<JSAMPLE*>(cmykRow.data()), cmykRow.size());
+    bool ok = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<unsigned long>(bytes.size()),
+                         target, error, reinterpret_cast<JSAMPLE*>(cmykRow.data()), cmykRow.size());
     if (ok)
         return;
     if (error.TooLarge)

@@ -15,7 +15,9 @@ namespace {
 
 const uint8_t PngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
-uint32_t BigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t BigEndian32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 struct TChunkHead {
     uint32_t Length = 0;
@@ -42,10 +44,15 @@ struct THeader {
 
 int ChannelsOf(int colourType) {
     switch (colourType) {
-    case 0: case 3: return 1;
-    case 2: return 3;
-    case 4: return 2;
-    default: return 4;
+    case 0:
+    case 3:
+        return 1;
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    default:
+        return 4;
     }
 }
 
@@ -198,7 +205,7 @@ void AppendChunkData(TStream& stream, uint32_t length, std::string& data) {
     SkipBytes(stream, int64_t(length) - available + 4);
 }
 
-} // namespace
+}  // namespace
 
 void LoadPng(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
     uint8_t signature[8];
@@ -278,10 +285,11 @@ void PutChunk(std::string& out, const char* type, const std::string& body) {
     PutBigEndian32(out, static_cast<uint32_t>(body.size()));
     std::string typed = std::string(type, 4) + body;
     out += typed;
-    PutBigEndian32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+    PutBigEndian32(out, static_cast<uint32_t>(
+                            crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
 }
 
-} // namespace
+}  // namespace
 
 std::string EncodePng(const TBitmap& bitmap) {
     if (bitmap.Empty())

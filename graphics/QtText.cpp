@@ -37,7 +37,7 @@ QStringList BreakIntoRows(const QString& line, const QFontMetrics& metrics, int 
     return rows;
 }
 
-} // namespace
+}  // namespace
 
 QString FitMessageText(const QString& text, const QFontMetrics& metrics, int rowWidth, int maxHeight) {
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));

@@ -40,16 +40,27 @@ void PutLittleEndian32(std::string& out, int32_t value) {
         out += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
 }
 
-} // namespace
+}  // namespace
 
 void TRegion::Add(const QRegion& shape, uint8_t mode) {
     switch (mode) {
-    case rcIntersect: FRegion = FRegion.intersected(shape); break;
-    case rcReplace: FRegion = shape; break;
-    case rcSubtract: FRegion = FRegion.subtracted(shape); break;
-    case rcUnion: FRegion = FRegion.united(shape); break;
-    case rcXor: FRegion = FRegion.xored(shape); break;
-    default: throw ERegionError("TRegion.Add: Add Failed");
+    case rcIntersect:
+        FRegion = FRegion.intersected(shape);
+        break;
+    case rcReplace:
+        FRegion = shape;
+        break;
+    case rcSubtract:
+        FRegion = FRegion.subtracted(shape);
+        break;
+    case rcUnion:
+        FRegion = FRegion.united(shape);
+        break;
+    case rcXor:
+        FRegion = FRegion.xored(shape);
+        break;
+    default:
+        throw ERegionError("TRegion.Add: Add Failed");
     }
 }
 

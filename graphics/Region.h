@@ -20,7 +20,7 @@ public:
 
 // How Add combines a shape into the region.
 constexpr uint8_t rcIntersect = 0;
-constexpr uint8_t rcReplace = 1;  // the region becomes the shape alone
+constexpr uint8_t rcReplace = 1;   // the region becomes the shape alone
 constexpr uint8_t rcSubtract = 2;  // the region less the shape
 constexpr uint8_t rcUnion = 3;
 constexpr uint8_t rcXor = 4;

@@ -25,7 +25,7 @@ int64_t CopyOut(std::string_view bytes, int64_t& position, void* buffer, int64_t
     return n;
 }
 
-} // namespace
+}  // namespace
 
 int64_t TStream::Size() {
     int64_t position = Position();

@@ -29,7 +29,7 @@ constexpr int PeerTimeoutMs = 3000;
 // How long a connect may take before the running copy counts as not answering.
 constexpr int ConnectTimeoutMs = 200;
 
-} // namespace
+}  // namespace
 
 QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir) {
     const QByteArray hash =

@@ -7,9 +7,9 @@
 
 // Message numbers: the window-user base 0x0400 plus the program's offsets.
 constexpr int WM_USER = 0x0400;
-constexpr int UM_COLORRESET = WM_USER + 100;    // the colour scheme changed; no parameters
-constexpr int UM_BACKGROUND = WM_USER + 102;    // first parameter: the composed 32-bit window image
-constexpr int UM_MEMOCHANGED = WM_USER + 202;   // first parameter: the day number whose memo changed
+constexpr int UM_COLORRESET = WM_USER + 100;   // the colour scheme changed; no parameters
+constexpr int UM_BACKGROUND = WM_USER + 102;   // first parameter: the composed 32-bit window image
+constexpr int UM_MEMOCHANGED = WM_USER + 202;  // first parameter: the day number whose memo changed
 
 // One event type carries every program message; the number and parameters ride inside.
 class TWindowMessageEvent : public QEvent {

@@ -36,7 +36,7 @@ bool NameTaken(const std::string& path) {
     return lstat(NativePath(path).c_str(), &info) == 0;
 }
 
-} // namespace
+}  // namespace
 
 TAppGlobals::TAppGlobals() : TAppGlobals(std::string(), TRegistryStore::LocalMachineFile()) {}
 
@@ -56,7 +56,7 @@ void TAppGlobals::LoadVersion() {
     std::string file = FProgramFile.empty() ? RunningProgramFile() : FProgramFile;
     int slash = LastPositionOf('/', file);
     if (slash == 0)
-        return;   // no program file to take the folder from; tried again at the next call
+        return;  // no program file to take the folder from; tried again at the next call
     FExePath = file.substr(0, slash);
     FExeDir = file.substr(0, slash - 1);
     FExeName = file.substr(slash);
@@ -67,13 +67,34 @@ void TAppGlobals::LoadVersion() {
     FVersionLoaded = true;
 }
 
-std::string TAppGlobals::ExeDir() { LoadVersion(); return FExeDir; }
-std::string TAppGlobals::ExePath() { LoadVersion(); return FExePath; }
-std::string TAppGlobals::ExeName() { LoadVersion(); return FExeName; }
-std::string TAppGlobals::CompanyName() { LoadVersion(); return FCompanyName; }
-std::string TAppGlobals::ProductName() { LoadVersion(); return FProductName; }
-std::string TAppGlobals::InternalName() { LoadVersion(); return FInternalName; }
-std::string TAppGlobals::FileVersion() { LoadVersion(); return FFileVersion; }
+std::string TAppGlobals::ExeDir() {
+    LoadVersion();
+    return FExeDir;
+}
+std::string TAppGlobals::ExePath() {
+    LoadVersion();
+    return FExePath;
+}
+std::string TAppGlobals::ExeName() {
+    LoadVersion();
+    return FExeName;
+}
+std::string TAppGlobals::CompanyName() {
+    LoadVersion();
+    return FCompanyName;
+}
+std::string TAppGlobals::ProductName() {
+    LoadVersion();
+    return FProductName;
+}
+std::string TAppGlobals::InternalName() {
+    LoadVersion();
+    return FInternalName;
+}
+std::string TAppGlobals::FileVersion() {
+    LoadVersion();
+    return FFileVersion;
+}
 
 int TAppGlobals::MajorVersion() {
     if (FMajorVersion == 0) {
@@ -111,7 +132,8 @@ int TAppGlobals::WriteTestError(std::string_view path) {
 void TAppGlobals::CheckDataFolder() {
     const std::string folder = DataDir();
     if (int error = MakeFolders(folder); error != 0)
-        throw EFileError(SJIS("データフォルダ ") + folder + SJIS(" を作成できません: ") + SystemErrorText(error), error);
+        throw EFileError(SJIS("データフォルダ ") + folder + SJIS(" を作成できません: ") + SystemErrorText(error),
+                         error);
     if (int error = WriteTestError(folder + "/"); error != 0)
         throw EFileError(SJIS("データフォルダ ") + CannotWriteMessage(folder, SystemErrorText(error)), error);
 }

@@ -26,7 +26,7 @@ int HuePosition(int r, int g, int b) {
     return p;
 }
 
-} // namespace
+}  // namespace
 
 THsv RgbToHsv(int r, int g, int b) {
     r = Clamp(r, 0, 255);
@@ -63,12 +63,36 @@ TRgb HsvToRgb(int h, int s, int v) {
     const int x = h * 1535 / 359;  // 0..1535, six sections of 256
     int c[3];
     switch (x / 256) {
-    case 0: c[0] = 255;      c[1] = x;          c[2] = 0;          break;
-    case 1: c[0] = 511 - x;  c[1] = 255;        c[2] = 0;          break;
-    case 2: c[0] = 0;        c[1] = 255;        c[2] = x - 512;    break;
-    case 3: c[0] = 0;        c[1] = 1023 - x;   c[2] = 255;        break;
-    case 4: c[0] = x - 1024; c[1] = 0;          c[2] = 255;        break;
-    default: c[0] = 255;     c[1] = 0;          c[2] = 1535 - x;   break;
+    case 0:
+        c[0] = 255;
+        c[1] = x;
+        c[2] = 0;
+        break;
+    case 1:
+        c[0] = 511 - x;
+        c[1] = 255;
+        c[2] = 0;
+        break;
+    case 2:
+        c[0] = 0;
+        c[1] = 255;
+        c[2] = x - 512;
+        break;
+    case 3:
+        c[0] = 0;
+        c[1] = 1023 - x;
+        c[2] = 255;
+        break;
+    case 4:
+        c[0] = x - 1024;
+        c[1] = 0;
+        c[2] = 255;
+        break;
+    default:
+        c[0] = 255;
+        c[1] = 0;
+        c[2] = 1535 - x;
+        break;
     }
     for (int& component : c) {
         component = (component * s + (100 - s) * 255) / 100;

@@ -13,7 +13,7 @@ namespace {
 
 TProcessWide<TColorScheme> TheColorScheme("ColorScheme");
 
-} // namespace
+}  // namespace
 
 TColorScheme::TColorScheme() : TColorScheme(AppGlobals().DataPath() + "colors.clr") {}
 

@@ -49,7 +49,7 @@ bool ReadPart(std::string_view text, int from, int to, int& value) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -127,7 +127,7 @@ namespace {
 
 TClock TheClock;
 
-} // namespace
+}  // namespace
 
 void SetClock(TClock clock) { TheClock = std::move(clock); }
 

@@ -71,7 +71,7 @@ std::string WithoutTrailingSlash(std::string path) {
     return path;
 }
 
-} // namespace
+}  // namespace
 
 void CreateFolders(std::string_view folder) { MakeFolders(folder); }
 
@@ -154,9 +154,7 @@ std::string CannotWriteMessage(std::string_view path, std::string_view reason) {
 }
 
 void WriteFileAtomic(std::string_view path, std::string_view bytes) {
-    auto fail = [path](int error) {
-        throw EFileError(CannotWriteMessage(path, SystemErrorText(error)), error);
-    };
+    auto fail = [path](int error) { throw EFileError(CannotWriteMessage(path, SystemErrorText(error)), error); };
     std::string native = NativePath(path);
     std::string temporary = native + ".tmp-XXXXXX";
     int fd = mkstemp(temporary.data());
@@ -207,9 +205,7 @@ std::string SpecialFolder(int folderId) {
     return WithoutTrailingSlash(path);
 }
 
-void SetShellOpenHandler(std::function<void(const std::string&)> handler) {
-    ShellOpenHandler() = std::move(handler);
-}
+void SetShellOpenHandler(std::function<void(const std::string&)> handler) { ShellOpenHandler() = std::move(handler); }
 
 void ShellOpen(std::string_view fileOrUrl) {
     std::string target(fileOrUrl);

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t DateLength = 8;   // "yyyymmdd"
+constexpr std::size_t DateLength = 8;  // "yyyymmdd"
 
 TProcessWide<TMemoStore> TheMemoStore("MemoStore");
 std::function<void(int32_t)> MemoChangedHandler;
@@ -24,11 +24,11 @@ bool ReadLineDate(std::string_view line, int32_t& dayNumber) {
     if (line.size() < DateLength)
         return false;
     std::string_view prefix = line.substr(0, DateLength);
-    dayNumber = static_cast<int32_t>(DateFromYmd(prefix));   // 0 for anything but a date
+    dayNumber = static_cast<int32_t>(DateFromYmd(prefix));  // 0 for anything but a date
     return FormatYmd(dayNumber) == prefix;
 }
 
-} // namespace
+}  // namespace
 
 TMemoStore::TMemoStore(std::string fileName) : FFileName(std::move(fileName)) {}
 
@@ -54,7 +54,7 @@ void TMemoStore::LoadFromBytes(std::string_view bytes) {
         std::size_t end = bytes.find_first_of("\r\n", start);
         std::size_t next;
         if (end == std::string_view::npos) {
-            end = bytes.size();   // the last line lacks its line end
+            end = bytes.size();  // the last line lacks its line end
             next = end;
         } else {
             next = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);

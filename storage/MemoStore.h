@@ -54,8 +54,8 @@ public:
 
 private:
     struct TKeptLine {
-        int Before;          // index of the memo the line stood before (Count: at the end)
-        std::string Line;    // without its line end
+        int Before;        // index of the memo the line stood before (Count: at the end)
+        std::string Line;  // without its line end
     };
 
     std::string FFileName;

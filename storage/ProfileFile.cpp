@@ -83,9 +83,11 @@ std::string ReadableValue(const std::string& value) {
     return value.substr(0, cut);
 }
 
-bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
-} // namespace
+}  // namespace
 
 TProfileText::TProfileText(std::string_view bytes) {
     size_t start = 0;
@@ -233,9 +235,7 @@ TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text, std::string* re
     }
 }
 
-void TProfileFile::FailWrite(std::string_view reason) const {
-    throw EFileError(CannotWriteMessage(FFileName, reason));
-}
+void TProfileFile::FailWrite(std::string_view reason) const { throw EFileError(CannotWriteMessage(FFileName, reason)); }
 
 std::string TProfileFile::ReadString(std::string_view section, std::string_view key,
                                      std::string_view defaultValue) const {

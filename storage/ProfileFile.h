@@ -68,8 +68,7 @@ public:
 
     // The value, or defaultValue when the file (missing, unreadable or larger than
     // MaxProfileFileBytes), the section or the key is missing. Never fails.
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view defaultValue) const;
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     bool SectionExists(std::string_view section) const;
     std::vector<std::string> SectionNames() const;
 

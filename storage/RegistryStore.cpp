@@ -30,8 +30,8 @@ bool TRegistryStore::KeyExists(std::string_view keyPath) const {
     std::string wanted = AsciiLowerCase(keyPath);
     for (const std::string& section : FProfile.SectionNames()) {
         std::string name = AsciiLowerCase(section);
-        if (name == wanted || (name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 &&
-                               name[wanted.size()] == '\\'))
+        if (name == wanted ||
+            (name.size() > wanted.size() && name.compare(0, wanted.size(), wanted) == 0 && name[wanted.size()] == '\\'))
             return true;
     }
     return false;

@@ -19,7 +19,7 @@ std::string ResourceNameOf(std::string_view fileName) {
     return AsciiLowerCase(fileName);
 }
 
-} // namespace
+}  // namespace
 
 bool FindResourceBytes(std::string_view name, std::string_view& bytes) {
     std::string wanted = AsciiLowerCase(name);

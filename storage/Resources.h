@@ -1,8 +1,8 @@
 #pragma once
 // The program's embedded resources: the files of resources/ compiled into the binary.
 
-#include <memory>
 #include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 

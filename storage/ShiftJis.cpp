@@ -79,7 +79,7 @@ size_t SjisUnit(const unsigned char* at, size_t left) {
 
 size_t Utf16Unit(const unsigned char*, size_t left) { return left >= 2 ? 2 : left; }
 
-} // namespace
+}  // namespace
 
 std::string Utf8ToSjis(std::string_view utf8) {
     bool ascii = true;

@@ -42,8 +42,11 @@ std::string Utf16LeToSjis(std::string_view utf16le);
 std::string SjisToUtf16Le(std::string_view sjis);
 
 // A UTF-8 literal of the source as Shift_JIS, converted once per place of use.
-#define SJIS(utf8Literal) \
-    ([]() -> const std::string& { static const std::string converted = Utf8ToSjis(utf8Literal); return converted; }())
+#define SJIS(utf8Literal)                                                                                              \
+    ([]() -> const std::string& {                                                                                      \
+        static const std::string converted = Utf8ToSjis(utf8Literal);                                                  \
+        return converted;                                                                                              \
+    }())
 
 // ASCII letters to lower / upper case; the two bytes of a double-byte character are kept
 // as they are, so a trail byte in the range of "A".."Z" is never changed.

@@ -41,7 +41,6 @@ int32_t TTaggedStrings::TagOf(const std::string& text) const {
 
 void TTaggedStrings::SortByTag(bool ascending) {
     FAscending = ascending;
-    std::stable_sort(FItems.begin(), FItems.end(), [ascending](const TItem& a, const TItem& b) {
-        return ascending ? a.Tag < b.Tag : a.Tag > b.Tag;
-    });
+    std::stable_sort(FItems.begin(), FItems.end(),
+                     [ascending](const TItem& a, const TItem& b) { return ascending ? a.Tag < b.Tag : a.Tag > b.Tag; });
 }

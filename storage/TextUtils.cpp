@@ -35,7 +35,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 std::string EscapeText(std::string_view text) {
     // One pass that gives what the replacements "\" → "\\", CR LF → "\n", CR → "\d",
@@ -58,7 +58,9 @@ std::string EscapeText(std::string_view text) {
             continue;
         }
         switch (c) {
-        case '\\': result.append("\\\\"); break;
+        case '\\':
+            result.append("\\\\");
+            break;
         case '\r':
             if (i + 1 < text.size() && text[i + 1] == '\n') {
                 result.append("\\n");
@@ -67,10 +69,18 @@ std::string EscapeText(std::string_view text) {
                 result.append("\\d");
             }
             break;
-        case '\n': result.append("\\a"); break;
-        case '\t': result.append("\\t"); break;
-        case '"': result.append("\\\""); break;
-        default: result.push_back(c); break;
+        case '\n':
+            result.append("\\a");
+            break;
+        case '\t':
+            result.append("\\t");
+            break;
+        case '"':
+            result.append("\\\"");
+            break;
+        default:
+            result.push_back(c);
+            break;
         }
         ++i;
     }
@@ -110,11 +120,19 @@ std::string UnescapeText(std::string_view text) {
         char escaped = text[i + 1];
         i += 2;
         switch (escaped) {
-        case 'a': result.push_back('\n'); break;
-        case 'n': result.append("\r\n"); break;
+        case 'a':
+            result.push_back('\n');
+            break;
+        case 'n':
+            result.append("\r\n");
+            break;
         case 'r':
-        case 'd': result.push_back('\r'); break;
-        case 't': result.push_back('\t'); break;
+        case 'd':
+            result.push_back('\r');
+            break;
+        case 't':
+            result.push_back('\t');
+            break;
         case 'x': {
             // "\x" and the next two characters, read as "$" + those two. A double-byte
             // character among them is no digit (the value is 0) and is consumed whole.
@@ -127,7 +145,9 @@ std::string UnescapeText(std::string_view text) {
             result.push_back(static_cast<char>(value & 0xFF));
             break;
         }
-        default: result.push_back(escaped); break;  // '"', '\' and any other
+        default:
+            result.push_back(escaped);
+            break;  // '"', '\' and any other
         }
     }
     return result;
@@ -161,9 +181,7 @@ std::string CopyRange(std::string_view text, int from, int to) {
     return std::string(text.substr(from - 1, to - from + 1));
 }
 
-std::string CopyFrom(std::string_view text, int from) {
-    return CopyRange(text, from, static_cast<int>(text.size()));
-}
+std::string CopyFrom(std::string_view text, int from) { return CopyRange(text, from, static_cast<int>(text.size())); }
 
 int PositionFrom(std::string_view pattern, std::string_view text, int start) {
     if (pattern.empty())
@@ -305,6 +323,4 @@ std::string FitText(const std::string& text, const TTextWidthFunction& textWidth
 int ScaleInt(int n, double factor) { return static_cast<int>(std::trunc(n * factor)); }
 int Min3(int a, int b, int c) { return std::min({a, b, c}); }
 int Max3(int a, int b, int c) { return std::max({a, b, c}); }
-uint32_t SwapRB(uint32_t colour) {
-    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-}
+uint32_t SwapRB(uint32_t colour) { return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF); }

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-TRect EnsureOnMonitor(const TRect& window, const std::vector<TRect>& workAreas, int screenWidth,
-                      int screenHeight) {
+TRect EnsureOnMonitor(const TRect& window, const std::vector<TRect>& workAreas, int screenWidth, int screenHeight) {
     const int x = window.Left;
     const int y = window.Top;
     const int right = window.Left + window.Width();

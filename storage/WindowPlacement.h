@@ -10,8 +10,7 @@
 // The window unchanged when some work area shows it (top edge y with T-8 <= y < B-8, and
 // left edge x with L-4 <= x < R or right edge r with L <= r and r+4 < R). Otherwise it is
 // shrunk to the screen where larger and centred on the screen.
-TRect EnsureOnMonitor(const TRect& window, const std::vector<TRect>& workAreas, int screenWidth,
-                      int screenHeight);
+TRect EnsureOnMonitor(const TRect& window, const std::vector<TRect>& workAreas, int screenWidth, int screenHeight);
 // The window moved, without resizing, so that its bottom and right edges lie inside the
 // work area, and then its left and top edges (which win when it is larger than the area).
 TRect FitIntoWorkArea(const TRect& window, const TRect& workArea);

@@ -118,7 +118,7 @@ TXmlNode::TTagPosition ShiftedToStart(TXmlNode::TTagPosition tag) {
     return tag;
 }
 
-} // namespace
+}  // namespace
 
 TXmlNode::TXmlNode(TXmlNode* parent) : FParent(parent), FLevel(parent ? parent->FLevel + 1 : 0) {
     if (parent) {
@@ -489,8 +489,8 @@ std::string TXmlNode::GetXml() const {
 void TXmlNode::LoadFromString(const std::string& documentText) {
     std::string_view text = documentText;
     std::string fromUtf16;
-    const bool utf16 = text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
-                       static_cast<unsigned char>(text[1]) == 0xFE;
+    const bool utf16 =
+        text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE;
     if (utf16) {
         fromUtf16 = Utf16LeToSjis(text.substr(2));
         text = fromUtf16;

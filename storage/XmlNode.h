@@ -36,13 +36,13 @@ public:
 
     // Where FindTag found the first element of a text; 0-based byte offsets.
     struct TTagPosition {
-        bool Found = false;          // false: the text has no "<"
-        std::size_t Start = 0;       // the "<" of the opening tag
-        std::size_t OpenEnd = 0;     // the ">" of the opening tag
-        std::size_t End = 0;         // the last ">" of the element
+        bool Found = false;       // false: the text has no "<"
+        std::size_t Start = 0;    // the "<" of the opening tag
+        std::size_t OpenEnd = 0;  // the ">" of the opening tag
+        std::size_t End = 0;      // the last ">" of the element
         std::size_t ContentStart = 0;
         std::size_t ContentLength = 0;  // 0 for a self-closing element
-        std::string Name;            // as written, not lower-cased
+        std::string Name;               // as written, not lower-cased
     };
 
     // A root (no parent) is named "data" with AutoCreate, IgnoreCase and LowerCaseValues

@@ -76,7 +76,7 @@ bool ReadDateArgument(char** argv, int index, int32_t& dayNumber) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 int RunAlmanacCommand(int argc, char** argv) {
     if (argc > 3) {

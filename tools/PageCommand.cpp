@@ -75,7 +75,7 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int RunPageCommand(int argc, char** argv) {
     if (argc < 3 || argc > 4)

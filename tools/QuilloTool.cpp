@@ -17,9 +17,13 @@ struct TCommand {
 
 const TCommand Commands[] = {
     // Commands, one line each.
-    {"almanac", "almanac [FROM [TO]]   the facts of each day's page (dates YYYY-MM-DD, default today)", RunAlmanacCommand},
-    {"page", "page DATE OUT.png [DATA-FOLDER]   the calendar page of DATE as a 120×120 PNG (memos and colours of DATA-FOLDER)", RunPageCommand},
-    {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG", RunDecodeCommand},
+    {"almanac", "almanac [FROM [TO]]   the facts of each day's page (dates YYYY-MM-DD, default today)",
+     RunAlmanacCommand},
+    {"page",
+     "page DATE OUT.png [DATA-FOLDER]   the calendar page of DATE as a 120×120 PNG (memos and colours of DATA-FOLDER)",
+     RunPageCommand},
+    {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG",
+     RunDecodeCommand},
     {nullptr, nullptr, nullptr},
 };
 
@@ -30,7 +34,7 @@ void PrintUsage(FILE* out) {
             std::fprintf(out, "  quillo-tool %s\n", command.Usage);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {

@@ -30,8 +30,10 @@ QImage ImageOf(const TBitmap& bitmap) {
     if (bitmap.Empty())
         return {};
     if (bitmap.Is32Bit())
-        return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), QImage::Format_RGB32).copy();
-    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), QImage::Format_BGR888).copy();
+        return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), QImage::Format_RGB32)
+            .copy();
+    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), QImage::Format_BGR888)
+        .copy();
 }
 
 QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uint32_t colour) {
@@ -72,7 +74,7 @@ QImage DrawPagePicture() {
     return picture;
 }
 
-} // namespace
+}  // namespace
 
 std::string TAboutBox::InformationAddress(const std::string& internalName) {
     std::string address = MakerSite;
@@ -209,9 +211,10 @@ void TAboutBox::FormCreate() {
     ImgAppTitle->setPixmap(TransparentPicture(title));
     PagePicture->setPixmap(TransparentPicture(DrawPagePicture()));
     const QIcon icon = QApplication::windowIcon();
-    ImgIcon->setPixmap(icon.isNull() ? QPixmap::fromImage(DrawPagePicture()).scaled(32, 32, Qt::KeepAspectRatio,
-                                                                                    Qt::SmoothTransformation)
-                                     : icon.pixmap(32, 32));
+    ImgIcon->setPixmap(
+        icon.isNull()
+            ? QPixmap::fromImage(DrawPagePicture()).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            : icon.pixmap(32, 32));
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {

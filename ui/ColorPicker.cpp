@@ -28,7 +28,7 @@ int Wrap(int value, int divisor) {
 
 int NumberIn(const QLineEdit* edit) { return ParseIntOr(SjisText(edit->text()), 0); }
 
-} // namespace
+}  // namespace
 
 // ---- TColorShape
 
@@ -126,11 +126,9 @@ void TColorField::mouseReleaseEvent(QMouseEvent*) { FDragging = false; }
 // ---- TColorPicker
 
 const uint32_t TColorPicker::PaletteColors[30] = {
-    0xE0E0FF, 0xE0FFFF, 0xE0FFE0, 0xFFFFE0, 0xFFE0E0, 0xFFE0FF,
-    0x00A0FF, 0x80E0E0, 0x80E080, 0xE0E080, 0xFF8080, 0xFF80FF,
-    0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFF00FF,
-    0x000080, 0x008080, 0x008000, 0x808000, 0x800000, 0x800080,
-    0x000000, 0x606060, 0x808080, 0xC0C0C0, 0xE0E0E0, 0xFFFFFF,
+    0xE0E0FF, 0xE0FFFF, 0xE0FFE0, 0xFFFFE0, 0xFFE0E0, 0xFFE0FF, 0x00A0FF, 0x80E0E0, 0x80E080, 0xE0E080,
+    0xFF8080, 0xFF80FF, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFF00FF, 0x000080, 0x008080,
+    0x008000, 0x808000, 0x800000, 0x800080, 0x000000, 0x606060, 0x808080, 0xC0C0C0, 0xE0E0E0, 0xFFFFFF,
 };
 
 TColorPicker::TColorPicker(QWidget* parent) : QFrame(parent) {
@@ -234,7 +232,8 @@ void TColorPicker::SetHSV(int h, int s, int v) {
 }
 
 void TColorPicker::SetPickerEnabled(bool enabled) {
-    for (QWidget* control : std::initializer_list<QWidget*>{BrightnessSlider, LeRGB, LeR, LeG, LeB, LeH, LeS, LeV, ImageColor})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{BrightnessSlider, LeRGB, LeR, LeG, LeB, LeH, LeS, LeV, ImageColor})
         control->setEnabled(enabled);
 }
 

@@ -72,7 +72,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 // ---- TColorTree
 
@@ -214,8 +214,7 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     Picker->ShapeColor->OnDragOver = fromTree;
     Picker->ShapeColor->OnDrop = [this](QDropEvent*) { Picker->SetColor(ShapeColor->Color()); };
 
-    connect(ColorTree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* item) { SelectNode(item); });
+    connect(ColorTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { SelectNode(item); });
     connect(ColorTree, &QTreeWidget::itemDoubleClicked, this, [this] { ButtonSelectClick(); });
     ColorTree->OnColorDropped = [this](QTreeWidgetItem* target, uint32_t) {
         BtApply->setEnabled(true);
@@ -357,8 +356,8 @@ void TColorSetupDialog::BtDefaultClick() {
 
 void TColorSetupDialog::BtLoadClick() {
     const QString filter = QtText(SJIS("色設定ファイル")) + " (*.clr)";
-    const QString name = QFileDialog::getOpenFileName(this, QtText(SJIS("色設定の読込み")),
-                                                      QtText(AppGlobals().DataDir()), filter);
+    const QString name =
+        QFileDialog::getOpenFileName(this, QtText(SJIS("色設定の読込み")), QtText(AppGlobals().DataDir()), filter);
     if (name.isEmpty())
         return;
     // The tree is what "OK" and "反映させる" write back: it shows the loaded colours.

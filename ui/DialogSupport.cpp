@@ -20,7 +20,7 @@ constexpr int BoxWrapLimit = 500;
 // Used when there is no screen to measure.
 constexpr QSize FallbackWorkArea(1024, 768);
 
-} // namespace
+}  // namespace
 
 void CentreOnScreen(QWidget* window) {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-void OpenMemoEditor(int32_t day);      // modal memo window for that day
-void OpenOptions();                    // modal options dialog
-void OpenColorSetup(QWidget* owner);   // the one colour setup dialog, not modal
-void ShowAboutBox(QWidget* owner);  // modal about box
+void OpenMemoEditor(int32_t day);     // modal memo window for that day
+void OpenOptions();                   // modal options dialog
+void OpenColorSetup(QWidget* owner);  // the one colour setup dialog, not modal
+void ShowAboutBox(QWidget* owner);    // modal about box

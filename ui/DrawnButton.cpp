@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr int RepeatDelayMs = 500;   // first repeated click after holding this long
-constexpr int RepeatPeriodMs = 80;   // then one click per period
+constexpr int RepeatDelayMs = 500;  // first repeated click after holding this long
+constexpr int RepeatPeriodMs = 80;  // then one click per period
 
 // What a screen reader says for the button: the caption, or the meaning of a window glyph.
 QString AccessibleCaption(const std::string& caption, const TFont& font) {
@@ -33,7 +33,7 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
     return QtText(spoken);
 }
 
-} // namespace
+}  // namespace
 
 TDrawnButton::TDrawnButton(QWidget* owner) : QWidget(owner) {
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -60,7 +60,7 @@ bool RunReporting(Work work) {
     }
 }
 
-} // namespace
+}  // namespace
 
 TMainWindow* MainWindow() { return TheMainWindow; }
 int Gravity() { return TheGravity; }

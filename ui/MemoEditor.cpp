@@ -29,7 +29,7 @@ QString BoxTextOf(const std::string& memo) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 void ConnectMemoMessages() {
     SetMemoChangedHandler([](int32_t day) { BroadcastToWindows(UM_MEMOCHANGED, day); });
@@ -39,7 +39,9 @@ QDate TMemoEditor::DateOfDay(int32_t dayNumber) { return QDate(1899, 12, 30).add
 
 int32_t TMemoEditor::DayOfDate(const QDate& date) { return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(date)); }
 
-void TMemoEditor::SetErrorReporter(std::function<void(const std::string&)> reporter) { ErrorReporter = std::move(reporter); }
+void TMemoEditor::SetErrorReporter(std::function<void(const std::string&)> reporter) {
+    ErrorReporter = std::move(reporter);
+}
 
 TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QtText(SJIS("メモ記入")));

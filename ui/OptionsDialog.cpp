@@ -39,7 +39,7 @@ public:
     void fixup(QString& text) const override { text = QString::number(valueFromText(text)); }
 };
 
-} // namespace
+}  // namespace
 
 TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> showDay, QWidget* parent)
     : QDialog(parent), FCurrentDay(currentDay), FShowDay(std::move(showDay)) {

@@ -1,7 +1,7 @@
 #include "ui/PageRenderer.h"
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -11,8 +11,8 @@
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
-#include "storage/ProcessWide.h"
 #include "storage/MemoStore.h"
+#include "storage/ProcessWide.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
 
@@ -23,16 +23,16 @@ TProcessWide<TPageRenderer> ThePageRenderer("PageRenderer");
 // The page's layout on the 240 × 240 drawing. Every size and place is a multiple of a
 // tenth of the drawing (24 pixels), truncated: Trunc(24 × factor), the factor in the
 // comment. Heights are character heights in pixels, given negative as fonts take them.
-constexpr int DayFigureHeight = -139;    // 5.8
-constexpr TPoint DayFigureAt{120, 96};   // 5, 4
-constexpr int WeekdayHeight = -28;       // 1.2
-constexpr TPoint WeekdayAt{120, 168};    // 5, 7
-constexpr int YearMonthHeight = -24;     // 1
-constexpr TPoint YearMonthAt{120, 19};   // 5, 0.8
-constexpr int ColumnHeight = -19;        // 0.8
-constexpr int MemoHeight = -28;          // 1.2
-constexpr TPoint MemoAt{120, 204};       // 5, 8.5
-constexpr int MemoWidth = 240 - 9;       // the drawing less 0.4
+constexpr int DayFigureHeight = -139;   // 5.8
+constexpr TPoint DayFigureAt{120, 96};  // 5, 4
+constexpr int WeekdayHeight = -28;      // 1.2
+constexpr TPoint WeekdayAt{120, 168};   // 5, 7
+constexpr int YearMonthHeight = -24;    // 1
+constexpr TPoint YearMonthAt{120, 19};  // 5, 0.8
+constexpr int ColumnHeight = -19;       // 0.8
+constexpr int MemoHeight = -28;         // 1.2
+constexpr TPoint MemoAt{120, 204};      // 5, 8.5
+constexpr int MemoWidth = 240 - 9;      // the drawing less 0.4
 
 constexpr uint8_t AlignCentre = 0;
 constexpr uint8_t AlignMiddle = 0;
@@ -49,9 +49,15 @@ struct TColumn {
 uint32_t TextColour(TAlmanac& almanac, TColorScheme& scheme) {
     uint32_t colour;
     switch (almanac.DayOfWeek()) {
-    case 6: colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000); break;
-    case 7: colour = scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 0x0000FF); break;
-    default: colour = scheme.GetColor(SJIS("日めくり\\文字\\平日"), 0x000000); break;
+    case 6:
+        colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000);
+        break;
+    case 7:
+        colour = scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 0x0000FF);
+        break;
+    default:
+        colour = scheme.GetColor(SJIS("日めくり\\文字\\平日"), 0x000000);
+        break;
     }
     if (almanac.IsHoliday())
         colour = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), 0x0000FF);
@@ -64,7 +70,7 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
     canvas.Font.Height = height;
 }
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
     TAlmanac& almanac = Almanac();
@@ -91,17 +97,18 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
 
     SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, ColumnHeight);
     const TColumn columns[] = {
-        {14, 9, almanac.EraName()},                                 // 0.6, 0.4
-        {14, 48, ToFullWidthDigit(almanac.EraYear())},              // 0.6, 2
-        {14, 67, SJIS("年")},                                       // 0.6, 2.8
-        {14, 86, ToFullWidthDigit(almanac.Month())},                // 0.6, 3.6
-        {14, 105, SJIS("月")},                                      // 0.6, 4.4
-        {36, 9, almanac.DayOfWeekKanji() + SJIS("曜日")},           // 1.5, 0.4
-        {36, 76, almanac.HolidayName()},                            // 1.5, 3.2
-        {204, 9, SJIS("旧暦") + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + SJIS("日")},  // 8.5, 0.4
-        {225, 9, almanac.DayEto()},                                 // 9.4, 0.4
-        {225, 57, almanac.Rokuyo()},                                // 9.4, 2.4
-        {225, 105, almanac.SolarTermName()},                        // 9.4, 4.4
+        {14, 9, almanac.EraName()},                        // 0.6, 0.4
+        {14, 48, ToFullWidthDigit(almanac.EraYear())},     // 0.6, 2
+        {14, 67, SJIS("年")},                              // 0.6, 2.8
+        {14, 86, ToFullWidthDigit(almanac.Month())},       // 0.6, 3.6
+        {14, 105, SJIS("月")},                             // 0.6, 4.4
+        {36, 9, almanac.DayOfWeekKanji() + SJIS("曜日")},  // 1.5, 0.4
+        {36, 76, almanac.HolidayName()},                   // 1.5, 3.2
+        {204, 9,
+         SJIS("旧暦") + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + SJIS("日")},  // 8.5, 0.4
+        {225, 9, almanac.DayEto()},                                                                   // 9.4, 0.4
+        {225, 57, almanac.Rokuyo()},                                                                  // 9.4, 2.4
+        {225, 105, almanac.SolarTermName()},                                                          // 9.4, 4.4
     };
     for (const TColumn& column : columns)
         TextOutVertical(canvas, column.X, column.Y, AlignCentre, AlignTop, column.Text);
@@ -118,7 +125,7 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
     HalveBitmap(*page);
     page->SetSize(PageSize, PageSize);
     canvas.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);
-    canvas.Rectangle(0, 0, PageSize, PageSize);   // the brush is still clear: a one-pixel frame
+    canvas.Rectangle(0, 0, PageSize, PageSize);  // the brush is still clear: a one-pixel frame
     SetAlpha(*page, 255);
     return page;
 }

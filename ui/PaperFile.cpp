@@ -47,7 +47,7 @@ void ReadInt(const TProfileText& text, std::string_view key, int32_t& value) {
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string PaperFolder(std::string_view dataPath) { return std::string(dataPath) + "PAPERS"; }
 

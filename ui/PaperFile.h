@@ -9,13 +9,13 @@
 #include <string_view>
 
 struct TPaperRecord {
-    int Angle = 0;          // degrees, 0..359
-    int Left = 0;           // window position on the screen (may be negative)
+    int Angle = 0;  // degrees, 0..359
+    int Left = 0;   // window position on the screen (may be negative)
     int Top = 0;
-    int Width = 0;          // written for the reader's information, never read back
+    int Width = 0;  // written for the reader's information, never read back
     int Height = 0;
-    int32_t Date = 0;       // day number of the page
-    double MakeTime = 0;    // days since 1899-12-30, time of day as fraction
+    int32_t Date = 0;     // day number of the page
+    double MakeTime = 0;  // days since 1899-12-30, time of day as fraction
 };
 
 // A paper file is far smaller than this; a larger file is not read.

@@ -13,15 +13,15 @@ namespace {
 // opposite directions, so that a point mapped there and back lands where it started.
 constexpr int OnePixel = 256;
 
-} // namespace
+}  // namespace
 
 TPaperTurn::TPaperTurn() = default;
 
 void TPaperTurn::SetSource(const TBitmap* bitmap) {
     FSource = bitmap;
     FSrcCenter = bitmap ? TPoint{bitmap->Width() / 2, bitmap->Height() / 2} : TPoint{};
-    FRadius = static_cast<int>(std::sqrt(static_cast<double>(FSrcCenter.X) * FSrcCenter.X +
-                                         static_cast<double>(FSrcCenter.Y) * FSrcCenter.Y));
+    FRadius = static_cast<int>(
+        std::sqrt(static_cast<double>(FSrcCenter.X) * FSrcCenter.X + static_cast<double>(FSrcCenter.Y) * FSrcCenter.Y));
     FDirty = true;
     GetBitmap();
 }

@@ -21,10 +21,10 @@ public:
     TPaperTurn(const TPaperTurn&) = delete;
     TPaperTurn& operator=(const TPaperTurn&) = delete;
 
-    int Angle() const { return FAngle; }            // 0..359 degrees
-    int Velocity() const { return FVelocity; }      // twentieths of a degree per step
-    int Damping() const { return FDamping; }        // per cent of the velocity lost per step
-    int Radius() const { return FRadius; }          // half diagonal of the source, truncated
+    int Angle() const { return FAngle; }        // 0..359 degrees
+    int Velocity() const { return FVelocity; }  // twentieths of a degree per step
+    int Damping() const { return FDamping; }    // per cent of the velocity lost per step
+    int Radius() const { return FRadius; }      // half diagonal of the source, truncated
     bool Dirty() const { return FDirty; }
     TPoint SrcCenter() const { return FSrcCenter; }
     TPoint RotCenter() const { return FRotCenter; }

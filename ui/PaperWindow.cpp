@@ -33,7 +33,7 @@ uint64_t NextSerial = 0;
 TPoint Minus(TPoint a, TPoint b) { return {a.X - b.X, a.Y - b.Y}; }
 TPoint PointOf(const QPointF& p) { return {static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))}; }
 
-} // namespace
+}  // namespace
 
 TPaperWindow::TPaperWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial) {
@@ -90,7 +90,7 @@ void TPaperWindow::UsePage(std::unique_ptr<TBitmap> page) {
 void TPaperWindow::ShowBitmap(const TBitmap& bitmap, int x, int y) { FBehaviour->ShowBitmap(bitmap, x, y); }
 
 void TPaperWindow::StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
-                         std::unique_ptr<TBitmap> page) {
+                             std::unique_ptr<TBitmap> page) {
     FPaperDate = day;
     if (page)
         UsePage(std::move(page));
@@ -125,7 +125,8 @@ void TPaperWindow::DragHinged(TPoint cursor) {
         FHinged = false;
         FLastCursor = cursor;
         QRect frame = geometry();
-        TPoint grab{std::clamp(cursor.X - frame.x(), 0, frame.width()), std::clamp(cursor.Y - frame.y(), 0, frame.height())};
+        TPoint grab{std::clamp(cursor.X - frame.x(), 0, frame.width()),
+                    std::clamp(cursor.Y - frame.y(), 0, frame.height())};
         FTurn.SetPivotRot(grab);
         FHoldPoint = FTurn.PivotSrc();
         FSwingTimer.start();
@@ -230,7 +231,9 @@ void TPaperWindow::FormDblClick() {
     FIgnoreMouseDown = 1;
 }
 
-void TPaperWindow::mousePressEvent(QMouseEvent* event) { FormMouseDown(event->button(), PointOf(event->globalPosition())); }
+void TPaperWindow::mousePressEvent(QMouseEvent* event) {
+    FormMouseDown(event->button(), PointOf(event->globalPosition()));
+}
 
 void TPaperWindow::mouseMoveEvent(QMouseEvent* event) { DragStep(PointOf(event->globalPosition())); }
 
@@ -270,9 +273,8 @@ int TPaperList::IndexOfDate(int32_t day) const {
 }
 
 void TPaperList::SortByDate() {
-    std::sort(FItems.begin(), FItems.end(), [](const TPaperWindow* a, const TPaperWindow* b) {
-        return a->PaperDate() < b->PaperDate();
-    });
+    std::sort(FItems.begin(), FItems.end(),
+              [](const TPaperWindow* a, const TPaperWindow* b) { return a->PaperDate() < b->PaperDate(); });
 }
 
 void TPaperList::SortByMakeTime() {
@@ -291,7 +293,8 @@ void CollectOpenPapers(TPaperList& papers) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* paper = dynamic_cast<TPaperWindow*>(widget); paper && !paper->Closing())
             found.push_back(paper);
-    std::sort(found.begin(), found.end(), [](const TPaperWindow* a, const TPaperWindow* b) { return a->Serial() < b->Serial(); });
+    std::sort(found.begin(), found.end(),
+              [](const TPaperWindow* a, const TPaperWindow* b) { return a->Serial() < b->Serial(); });
     for (TPaperWindow* paper : found)
         papers.Add(paper);
 }

@@ -88,16 +88,19 @@ private:
     }
     // The icons hear of it once the window system's own handling of the event is done.
     void Announce() {
-        QMetaObject::invokeMethod(qApp, [this] {
-            const bool host = TrayAvailable();
-            if (host == FHostKnown)
-                return;
-            FHostKnown = host;
-            std::vector<QPointer<TTrayIcon>> icons(LiveIcons().begin(), LiveIcons().end());
-            for (const QPointer<TTrayIcon>& icon : icons)
-                if (icon)
-                    icon->TrayHostChanged();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [this] {
+                const bool host = TrayAvailable();
+                if (host == FHostKnown)
+                    return;
+                FHostKnown = host;
+                std::vector<QPointer<TTrayIcon>> icons(LiveIcons().begin(), LiveIcons().end());
+                for (const QPointer<TTrayIcon>& icon : icons)
+                    if (icon)
+                        icon->TrayHostChanged();
+            },
+            Qt::QueuedConnection);
     }
 
     bool FHostKnown = false;

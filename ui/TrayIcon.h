@@ -24,7 +24,15 @@ class QWidget;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 // The shift state of a mouse event, as a set of these bits.
-enum TShiftStateBit : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+enum TShiftStateBit : unsigned {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
 using TShiftState = unsigned;
 
 using TTrayNotifyEvent = std::function<void(QObject* sender)>;

@@ -407,7 +407,7 @@ bool TWindowBehaviour::HandleMouse(QEvent* event) {
             Qt::Edges edges = EdgesAt({global.x(), global.y()}, WindowRect());
             if (edges) {
                 FResizing = edges;
-                return true;   // a press in the band belongs to the frame, not to the window
+                return true;  // a press in the band belongs to the frame, not to the window
             }
         }
         return false;

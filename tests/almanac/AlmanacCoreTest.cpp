@@ -93,10 +93,22 @@ TEST(AlmanacNumerals, FullWidthDigitsAndKanjiNumerals) {
     for (const auto& [n, text] : digits)
         EXPECT_EQ(Utf8(ToFullWidthDigit(n)), text) << n;
     const std::pair<int, const char*> kanji[] = {
-        {0, "零"},        {1, "一"},         {10, "十"},       {11, "十一"},         {15, "十五"},
-        {20, "二十"},     {30, "三十"},      {100, "百"},      {103, "百三"},        {110, "百十"},
-        {1989, "千九百八十九"}, {2014, "二千十四"}, {10000, "万"}, {12345, "万二千三百四十五"},
-        {200000, "二十万"}, {-1, ""},
+        {0, "零"},
+        {1, "一"},
+        {10, "十"},
+        {11, "十一"},
+        {15, "十五"},
+        {20, "二十"},
+        {30, "三十"},
+        {100, "百"},
+        {103, "百三"},
+        {110, "百十"},
+        {1989, "千九百八十九"},
+        {2014, "二千十四"},
+        {10000, "万"},
+        {12345, "万二千三百四十五"},
+        {200000, "二十万"},
+        {-1, ""},
     };
     for (const auto& [n, text] : kanji)
         EXPECT_EQ(Utf8(ToKanjiNumeral(n)), text) << n;
@@ -105,8 +117,8 @@ TEST(AlmanacNumerals, FullWidthDigitsAndKanjiNumerals) {
 // The day count of the time argument against days counted one by one from 1974-12-31;
 // the instant is 0h JST, that is 15h UT of the day before.
 TEST(AlmanacTimeArgument, CountsTrueDaysFrom1975OnEveryDate) {
-    const char* dates[] = {"1975-01-02", "1900-01-01", "1899-12-31", "1899-03-01", "1899-02-28",
-                           "1800-03-01", "2100-02-28", "2100-03-01", "2101-01-01", "0001-01-01", "9999-12-31"};
+    const char* dates[] = {"1975-01-02", "1900-01-01", "1899-12-31", "1899-03-01", "1899-02-28", "1800-03-01",
+                           "2100-02-28", "2100-03-01", "2101-01-01", "0001-01-01", "9999-12-31"};
     const int32_t origin = Day("1974-12-31");
     for (const char* date : dates) {
         const double expected = (Day(date) - 1 - origin + 15.0 / 24.0) / 365.25;
@@ -117,8 +129,8 @@ TEST(AlmanacTimeArgument, CountsTrueDaysFrom1975OnEveryDate) {
 }
 
 TEST(AlmanacAngles, NormalizeAndShortestDifference) {
-    const std::pair<double, double> normalized[] = {
-        {360, 0}, {0, 0}, {-0.5, 359.5}, {725, 5}, {-360, 0}, {-1e-300, 0}, {359.75, 359.75}};
+    const std::pair<double, double> normalized[] = {{360, 0},  {0, 0},       {-0.5, 359.5},   {725, 5},
+                                                    {-360, 0}, {-1e-300, 0}, {359.75, 359.75}};
     for (const auto& [angle, expected] : normalized)
         EXPECT_DOUBLE_EQ(NormalizeDegrees(angle), expected) << angle;
     EXPECT_DOUBLE_EQ(LongitudeDifference(0.5 - 359.5), 1.0);   // across 0°, forwards

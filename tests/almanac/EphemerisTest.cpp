@@ -63,12 +63,13 @@ std::vector<TEvent> ReadReferenceInstants() {
         std::string kind, date, time;
         int longitude = 0;
         fields >> kind >> longitude >> date >> time;
-        events.push_back({kind == "S" ? TEventKind::SolarTerm : TEventKind::NewMoon, longitude, Instant(date + " " + time)});
+        events.push_back(
+            {kind == "S" ? TEventKind::SolarTerm : TEventKind::NewMoon, longitude, Instant(date + " " + time)});
     }
     return events;
 }
 
-} // namespace
+}  // namespace
 
 // Times of 暦要項 (National Astronomical Observatory of Japan), JST to the minute: the
 // equinoxes and solstices, the new moons, and the terms of 2024.
@@ -90,20 +91,19 @@ TEST(Ephemeris, PublishedInstantsOf2024To2026WithinAMinute) {
         {S, 270, "2024-12-21 18:21"}, {S, 315, "2025-02-03 23:10"}, {S, 0, "2025-03-20 18:01"},
         {S, 90, "2025-06-21 11:42"},  {S, 180, "2025-09-23 03:19"}, {S, 270, "2025-12-22 00:03"},
         {S, 0, "2026-03-20 23:46"},   {S, 90, "2026-06-21 17:24"},  {S, 180, "2026-09-23 09:05"},
-        {S, 270, "2026-12-22 05:50"},
-        {N, 0, "2024-01-11 20:57"}, {N, 0, "2024-02-10 07:59"}, {N, 0, "2024-03-10 18:00"},
-        {N, 0, "2024-04-09 03:21"}, {N, 0, "2024-05-08 12:22"}, {N, 0, "2024-06-06 21:38"},
-        {N, 0, "2024-07-06 07:57"}, {N, 0, "2024-08-04 20:13"}, {N, 0, "2024-09-03 10:56"},
-        {N, 0, "2024-10-03 03:49"}, {N, 0, "2024-11-01 21:47"}, {N, 0, "2024-12-01 15:21"},
-        {N, 0, "2024-12-31 07:27"}, {N, 0, "2025-01-29 21:36"}, {N, 0, "2025-02-28 09:45"},
-        {N, 0, "2025-03-29 19:58"}, {N, 0, "2025-04-28 04:31"}, {N, 0, "2025-05-27 12:02"},
-        {N, 0, "2025-06-25 19:31"}, {N, 0, "2025-07-25 04:11"}, {N, 0, "2025-08-23 15:06"},
-        {N, 0, "2025-09-22 04:54"}, {N, 0, "2025-10-21 21:25"}, {N, 0, "2025-11-20 15:47"},
-        {N, 0, "2025-12-20 10:43"}, {N, 0, "2026-01-19 04:52"}, {N, 0, "2026-02-17 21:01"},
-        {N, 0, "2026-03-19 10:23"}, {N, 0, "2026-04-17 20:52"}, {N, 0, "2026-05-17 05:01"},
-        {N, 0, "2026-06-15 11:54"}, {N, 0, "2026-07-14 18:44"}, {N, 0, "2026-08-13 02:37"},
-        {N, 0, "2026-09-11 12:27"}, {N, 0, "2026-10-11 00:50"}, {N, 0, "2026-11-09 16:02"},
-        {N, 0, "2026-12-09 09:52"},
+        {S, 270, "2026-12-22 05:50"}, {N, 0, "2024-01-11 20:57"},   {N, 0, "2024-02-10 07:59"},
+        {N, 0, "2024-03-10 18:00"},   {N, 0, "2024-04-09 03:21"},   {N, 0, "2024-05-08 12:22"},
+        {N, 0, "2024-06-06 21:38"},   {N, 0, "2024-07-06 07:57"},   {N, 0, "2024-08-04 20:13"},
+        {N, 0, "2024-09-03 10:56"},   {N, 0, "2024-10-03 03:49"},   {N, 0, "2024-11-01 21:47"},
+        {N, 0, "2024-12-01 15:21"},   {N, 0, "2024-12-31 07:27"},   {N, 0, "2025-01-29 21:36"},
+        {N, 0, "2025-02-28 09:45"},   {N, 0, "2025-03-29 19:58"},   {N, 0, "2025-04-28 04:31"},
+        {N, 0, "2025-05-27 12:02"},   {N, 0, "2025-06-25 19:31"},   {N, 0, "2025-07-25 04:11"},
+        {N, 0, "2025-08-23 15:06"},   {N, 0, "2025-09-22 04:54"},   {N, 0, "2025-10-21 21:25"},
+        {N, 0, "2025-11-20 15:47"},   {N, 0, "2025-12-20 10:43"},   {N, 0, "2026-01-19 04:52"},
+        {N, 0, "2026-02-17 21:01"},   {N, 0, "2026-03-19 10:23"},   {N, 0, "2026-04-17 20:52"},
+        {N, 0, "2026-05-17 05:01"},   {N, 0, "2026-06-15 11:54"},   {N, 0, "2026-07-14 18:44"},
+        {N, 0, "2026-08-13 02:37"},   {N, 0, "2026-09-11 12:27"},   {N, 0, "2026-10-11 00:50"},
+        {N, 0, "2026-11-09 16:02"},   {N, 0, "2026-12-09 09:52"},
     };
     constexpr double ToleranceSeconds = 60.0;
     for (const TPublished& p : published) {
@@ -133,7 +133,8 @@ TEST(Ephemeris, TermsAndNewMoonsOf1900To2100AgainstTheCompleteSeries) {
         largestErrorSeconds = std::max(largestErrorSeconds, std::abs(errorSeconds));
         EXPECT_LE(std::abs(errorSeconds), ToleranceSeconds) << Describe(event.Instant) << " " << event.LongitudeDeg;
         if (event.Kind == TEventKind::NewMoon)
-            (clearOfMidnight(event.Instant) ? newMoonDays : nearMidnightNewMoonDays).insert(DayOfInstant(event.Instant));
+            (clearOfMidnight(event.Instant) ? newMoonDays : nearMidnightNewMoonDays)
+                .insert(DayOfInstant(event.Instant));
     }
     std::cout << "largest difference from the complete series: " << largestErrorSeconds << " s\n";
 
@@ -145,8 +146,9 @@ TEST(Ephemeris, TermsAndNewMoonsOf1900To2100AgainstTheCompleteSeries) {
             if (event.Kind != TEventKind::SolarTerm || YmdOf(DayOfInstant(event.Instant)).Year != year ||
                 !clearOfMidnight(event.Instant))
                 continue;
-            const auto row = std::find_if(std::begin(SolarTermDefs), std::begin(SolarTermDefs) + TwentyFourTerms,
-                                          [&](const TSolarTermDef& def) { return def.LongitudeDeg == event.LongitudeDeg; });
+            const auto row =
+                std::find_if(std::begin(SolarTermDefs), std::begin(SolarTermDefs) + TwentyFourTerms,
+                             [&](const TSolarTermDef& def) { return def.LongitudeDeg == event.LongitudeDeg; });
             EXPECT_EQ(almanac.Terms().Tags(static_cast<int>(row - SolarTermDefs)), DayOfInstant(event.Instant))
                 << Describe(event.Instant);
         }

@@ -29,7 +29,7 @@ std::string Document(const std::string& elements, const std::string& root = "spe
                       ">\r\n");
 }
 
-} // namespace
+}  // namespace
 
 // The published lists of public holidays.
 TEST(Holidays, PublishedHolidaysOf2024To2027) {
@@ -59,27 +59,67 @@ TEST(Holidays, PublishedHolidaysOf2024To2027) {
 // rules on the days where they differ.
 TEST(Holidays, ChangesOfTheLawOnTheDaysTheyName) {
     const std::pair<const char*, const char*> cases[] = {
-        {"1948-01-01", ""},               {"1949-01-01", "元日"},           {"1948-09-23", "秋分の日"},
-        {"1966-02-11", ""},               {"1967-02-11", "建国記念の日"},   {"1967-01-15", "成人の日"},
-        {"1967-01-16", ""},               {"1973-02-11", "建国記念の日"},   {"1973-02-12", ""},
-        {"1973-04-29", "天皇誕生日"},     {"1973-04-30", "振替休日"},       {"1987-05-04", "振替休日"},
-        {"1988-04-29", "天皇誕生日"},     {"1988-05-04", "国民の休日"},     {"1989-04-29", "みどりの日"},
-        {"1989-02-24", "大喪の礼"},       {"1959-04-10", "結婚の儀"},       {"1990-11-12", "即位礼正殿の儀"},
-        {"1993-06-09", "結婚の儀"},       {"1995-07-20", ""},               {"1996-07-20", "海の日"},
-        {"1997-05-04", ""},               // a Sunday between two holidays up to 2006
-        {"1998-05-04", "振替休日"},       {"2002-09-15", "敬老の日"},       {"2003-09-15", "敬老の日"},
-        {"2003-07-21", "海の日"},         {"2006-04-29", "みどりの日"},     {"2007-04-29", "昭和の日"},
-        {"2007-04-30", "振替休日"},       {"2007-05-04", "みどりの日"},     {"2008-05-06", "振替休日"},
-        {"2009-09-22", "国民の休日"},     {"2012-01-02", "振替休日"},       {"2015-09-22", "国民の休日"},
-        {"2016-08-11", "山の日"},         {"2015-08-11", ""},               {"2018-12-23", "天皇誕生日"},
-        {"2018-12-24", "振替休日"},       {"2019-04-30", "国民の休日"},     {"2019-05-01", "天皇の即位の日"},
-        {"2019-05-02", "国民の休日"},     {"2019-10-14", "体育の日"},       {"2019-10-22", "即位礼正殿の儀"},
-        {"2019-12-23", ""},               {"2019-02-23", ""},               {"2020-02-23", "天皇誕生日"},
-        {"2020-02-24", "振替休日"},       {"2020-07-20", ""},               {"2020-07-23", "海の日"},
-        {"2020-07-24", "スポーツの日"},   {"2020-08-10", "山の日"},         {"2020-08-11", ""},
-        {"2020-10-12", ""},               {"2021-07-19", ""},               {"2021-07-22", "海の日"},
-        {"2021-07-23", "スポーツの日"},   {"2021-08-08", "山の日"},         {"2021-08-09", "振替休日"},
-        {"2021-10-11", ""},               {"2022-10-10", "スポーツの日"},   {"2026-09-22", "国民の休日"},
+        {"1948-01-01", ""},
+        {"1949-01-01", "元日"},
+        {"1948-09-23", "秋分の日"},
+        {"1966-02-11", ""},
+        {"1967-02-11", "建国記念の日"},
+        {"1967-01-15", "成人の日"},
+        {"1967-01-16", ""},
+        {"1973-02-11", "建国記念の日"},
+        {"1973-02-12", ""},
+        {"1973-04-29", "天皇誕生日"},
+        {"1973-04-30", "振替休日"},
+        {"1987-05-04", "振替休日"},
+        {"1988-04-29", "天皇誕生日"},
+        {"1988-05-04", "国民の休日"},
+        {"1989-04-29", "みどりの日"},
+        {"1989-02-24", "大喪の礼"},
+        {"1959-04-10", "結婚の儀"},
+        {"1990-11-12", "即位礼正殿の儀"},
+        {"1993-06-09", "結婚の儀"},
+        {"1995-07-20", ""},
+        {"1996-07-20", "海の日"},
+        {"1997-05-04", ""},  // a Sunday between two holidays up to 2006
+        {"1998-05-04", "振替休日"},
+        {"2002-09-15", "敬老の日"},
+        {"2003-09-15", "敬老の日"},
+        {"2003-07-21", "海の日"},
+        {"2006-04-29", "みどりの日"},
+        {"2007-04-29", "昭和の日"},
+        {"2007-04-30", "振替休日"},
+        {"2007-05-04", "みどりの日"},
+        {"2008-05-06", "振替休日"},
+        {"2009-09-22", "国民の休日"},
+        {"2012-01-02", "振替休日"},
+        {"2015-09-22", "国民の休日"},
+        {"2016-08-11", "山の日"},
+        {"2015-08-11", ""},
+        {"2018-12-23", "天皇誕生日"},
+        {"2018-12-24", "振替休日"},
+        {"2019-04-30", "国民の休日"},
+        {"2019-05-01", "天皇の即位の日"},
+        {"2019-05-02", "国民の休日"},
+        {"2019-10-14", "体育の日"},
+        {"2019-10-22", "即位礼正殿の儀"},
+        {"2019-12-23", ""},
+        {"2019-02-23", ""},
+        {"2020-02-23", "天皇誕生日"},
+        {"2020-02-24", "振替休日"},
+        {"2020-07-20", ""},
+        {"2020-07-23", "海の日"},
+        {"2020-07-24", "スポーツの日"},
+        {"2020-08-10", "山の日"},
+        {"2020-08-11", ""},
+        {"2020-10-12", ""},
+        {"2021-07-19", ""},
+        {"2021-07-22", "海の日"},
+        {"2021-07-23", "スポーツの日"},
+        {"2021-08-08", "山の日"},
+        {"2021-08-09", "振替休日"},
+        {"2021-10-11", ""},
+        {"2022-10-10", "スポーツの日"},
+        {"2026-09-22", "国民の休日"},
     };
     TAlmanacAt almanacs;
     for (const auto& [date, name] : cases)
@@ -95,14 +135,17 @@ TEST(Holidays, ObservedHolidayRules) {
     };
     const TCase cases[] = {
         {"up to 2006 no substitute when the next day is a holiday", {"2006-01-01", "2006-01-02"}, {}},
-        {"from 2007 the substitute passes every holiday", {"2012-01-01", "2012-01-02", "2012-01-03"},
+        {"from 2007 the substitute passes every holiday",
+         {"2012-01-01", "2012-01-02", "2012-01-03"},
          {{"2012-01-04", TObservedKind::Substitute}}},
         {"before 1973-04-12 no substitute", {"1973-04-08"}, {}},
         {"from 1973-04-12 the next day", {"1973-04-15"}, {{"1973-04-16", TObservedKind::Substitute}}},
         {"up to 2006 a Sunday between holidays stays a Sunday", {"2006-01-07", "2006-01-09"}, {}},
-        {"from 2007 a Sunday between holidays is a citizens' holiday", {"2007-01-06", "2007-01-08"},
+        {"from 2007 a Sunday between holidays is a citizens' holiday",
+         {"2007-01-06", "2007-01-08"},
          {{"2007-01-07", TObservedKind::Citizens}}},
-        {"up to 2006 a substitute day is no citizens' holiday", {"2006-01-01", "2006-01-03"},
+        {"up to 2006 a substitute day is no citizens' holiday",
+         {"2006-01-01", "2006-01-03"},
          {{"2006-01-02", TObservedKind::Substitute}}},
         {"no citizens' holiday before 1988", {"1987-01-06", "1987-01-08"}, {}},
         {"days of the neighbouring year count", {"2023-12-31"}, {{"2024-01-01", TObservedKind::Substitute}}},
@@ -132,8 +175,8 @@ TEST(Holidays, WeekdayNamesAndNthWeekdays) {
     };
     const TCase cases[] = {
         {2025, 1, 1, 2, Day("2025-01-13")}, {2025, 9, 1, 3, Day("2025-09-15")}, {2024, 1, 1, 1, Day("2024-01-01")},
-        {2024, 2, 4, 5, Day("2024-02-29")}, {2025, 2, 4, 5, std::nullopt},     {2025, 10, 1, 0, std::nullopt},
-        {2025, 10, 8, 1, std::nullopt},     {2025, 13, 1, 1, std::nullopt},    {2025, 10, 1, 2000000000, std::nullopt},
+        {2024, 2, 4, 5, Day("2024-02-29")}, {2025, 2, 4, 5, std::nullopt},      {2025, 10, 1, 0, std::nullopt},
+        {2025, 10, 8, 1, std::nullopt},     {2025, 13, 1, 1, std::nullopt},     {2025, 10, 1, 2000000000, std::nullopt},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(NthWeekdayOfMonth(c.Year, c.Month, c.Weekday, c.N), c.Expected) << c.Month << " " << c.N;
@@ -150,7 +193,8 @@ TEST(HolidayDocument, RulesReadFromDocuments) {
         {"another root element gives no holidays",
          Document("<holiday>元日<date month=\"1\" day=\"1\" /></holiday>", "holidays"), ""},
         {"a weekday without times adds nothing",
-         Document("<holiday>a<date month=\"3\" dayoftheweek=\"monday\" /><date month=\"3\" times=\"1\" /></holiday>"), ""},
+         Document("<holiday>a<date month=\"3\" dayoftheweek=\"monday\" /><date month=\"3\" times=\"1\" /></holiday>"),
+         ""},
         {"times 5 in a month with four such weekdays adds nothing",
          Document("<holiday>a<date month=\"2\" dayoftheweek=\"Monday\" times=\"5\" /></holiday>"), ""},
         {"a day that does not exist in the year is skipped",
@@ -158,7 +202,8 @@ TEST(HolidayDocument, RulesReadFromDocuments) {
         {"non-numeric values count as absent",
          Document("<holiday>a<date month=\"x\" day=\"1\" /><date ecliptic=\"east\" /></holiday>"), ""},
         {"a rule carrying several parts adds a day for each",
-         Document("<holiday mean=\"m\">both<date month=\"6\" day=\"2\" dayoftheweek=\"monday\" times=\"1\" /></holiday>"),
+         Document(
+             "<holiday mean=\"m\">both<date month=\"6\" day=\"2\" dayoftheweek=\"monday\" times=\"1\" /></holiday>"),
          "06-02 both\n"},
         {"years of validity, also written as yyyymmdd",
          Document("<holiday>old<date month=\"6\" day=\"3\" end=\"20241231\" /></holiday>"

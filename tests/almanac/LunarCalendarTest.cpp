@@ -27,14 +27,14 @@ void ExpectLunarDates(const TLunarDate (&cases)[N]) {
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(LunarCalendar, MonthsOf2014WithTheLeapNinthMonth) {
     const TLunarDate cases[] = {
-        {"2013-12-03", "十一月", 1, "大安"}, {"2014-01-01", "十二月", 1, "赤口"}, {"2014-01-31", "正月", 1, "先勝"},
-        {"2014-03-01", "二月", 1, "友引"},   {"2014-03-31", "三月", 1, "先負"},   {"2014-09-24", "九月", 1, "先負"},
-        {"2014-10-23", "九月", 30, "友引"},  {"2014-10-24", "閏九月", 1, "先負"}, {"2014-11-22", "十月", 1, "仏滅"},
-        {"2014-12-21", "十月", 30, "先負"},  {"2014-12-22", "十一月", 1, "大安"}, // new moon on the solstice
+        {"2013-12-03", "十一月", 1, "大安"},  {"2014-01-01", "十二月", 1, "赤口"},  {"2014-01-31", "正月", 1, "先勝"},
+        {"2014-03-01", "二月", 1, "友引"},    {"2014-03-31", "三月", 1, "先負"},    {"2014-09-24", "九月", 1, "先負"},
+        {"2014-10-23", "九月", 30, "友引"},   {"2014-10-24", "閏九月", 1, "先負"},  {"2014-11-22", "十月", 1, "仏滅"},
+        {"2014-12-21", "十月", 30, "先負"},   {"2014-12-22", "十一月", 1, "大安"},  // new moon on the solstice
         {"2014-12-31", "十一月", 10, "友引"}, {"2015-01-01", "十一月", 11, "先負"},
     };
     ExpectLunarDates(cases);
@@ -55,9 +55,9 @@ TEST(LunarCalendar, PublishedNewYearsAndLeapMonths) {
 // the accepted 閏十一月, 1985 and 2053 have no leap month at all.
 TEST(LunarCalendar, YearsThatNeedTheSequentialRule) {
     const TLunarDate cases[] = {
-        {"2033-08-25", "八月", 1, ""},    {"2033-09-23", "九月", 1, ""},    {"2033-10-23", "十月", 1, ""},
-        {"2033-11-22", "十一月", 1, ""},  {"2033-12-22", "閏十一月", 1, "大安"}, {"2034-01-20", "十二月", 1, ""},
-        {"2034-02-19", "正月", 1, ""},    {"2034-03-20", "二月", 1, ""},
+        {"2033-08-25", "八月", 1, ""},   {"2033-09-23", "九月", 1, ""},         {"2033-10-23", "十月", 1, ""},
+        {"2033-11-22", "十一月", 1, ""}, {"2033-12-22", "閏十一月", 1, "大安"}, {"2034-01-20", "十二月", 1, ""},
+        {"2034-02-19", "正月", 1, ""},   {"2034-03-20", "二月", 1, ""},
     };
     ExpectLunarDates(cases);
     TAlmanacAt almanacs;
@@ -72,7 +72,7 @@ TEST(LunarCalendar, YearsThatNeedTheSequentialRule) {
 // Every day of two centuries lies in a properly named month, its lunar day is 1..30, and
 // the month changes exactly when the lunar day returns to 1.
 TEST(LunarCalendar, EveryDayFrom1900To2100HasAProperMonth) {
-    static const char* const Names[] = {"正月", "二月", "三月", "四月", "五月", "六月",
+    static const char* const Names[] = {"正月", "二月", "三月", "四月", "五月",   "六月",
                                         "七月", "八月", "九月", "十月", "十一月", "十二月"};
     TAlmanacAt almanacs;
     std::string previousMonth;
@@ -133,18 +133,59 @@ TEST(LunarCalendar, NumberingAndTheLeapMonthRule) {
         return days;
     };
     const TCase cases[] = {
-        {"twelve months: the month without a term is no leap month", every30(14), {5, 365},
+        {"twelve months: the month without a term is no leap month",
+         every30(14),
+         {5, 365},
          {5, 40, 70, 100, 130, 160, 190, 220, 250, 305, 335, 365},
-         {{11, false}, {12, false}, {1, false}, {2, false}, {3, false}, {4, false}, {5, false}, {6, false},
-          {7, false}, {8, false}, {9, false}, {10, false}, {11, false}}},
-        {"thirteen months: the first without a term repeats the number before it", every30(15), {5, 395},
+         {{11, false},
+          {12, false},
+          {1, false},
+          {2, false},
+          {3, false},
+          {4, false},
+          {5, false},
+          {6, false},
+          {7, false},
+          {8, false},
+          {9, false},
+          {10, false},
+          {11, false}}},
+        {"thirteen months: the first without a term repeats the number before it",
+         every30(15),
+         {5, 395},
          {5, 40, 70, 100, 130, 190, 220, 250, 280, 310, 340, 370, 395},
-         {{11, false}, {12, false}, {1, false}, {2, false}, {3, false}, {3, true}, {4, false}, {5, false},
-          {6, false}, {7, false}, {8, false}, {9, false}, {10, false}, {11, false}}},
-        {"thirteen months, two without a term: only the first is leap", every30(15), {5, 395},
+         {{11, false},
+          {12, false},
+          {1, false},
+          {2, false},
+          {3, false},
+          {3, true},
+          {4, false},
+          {5, false},
+          {6, false},
+          {7, false},
+          {8, false},
+          {9, false},
+          {10, false},
+          {11, false}}},
+        {"thirteen months, two without a term: only the first is leap",
+         every30(15),
+         {5, 395},
          {5, 70, 70, 100, 130, 190, 220, 250, 280, 310, 340, 370, 395},
-         {{11, false}, {11, true}, {12, false}, {1, false}, {2, false}, {3, false}, {4, false}, {5, false},
-          {6, false}, {7, false}, {8, false}, {9, false}, {10, false}, {11, false}}},
+         {{11, false},
+          {11, true},
+          {12, false},
+          {1, false},
+          {2, false},
+          {3, false},
+          {4, false},
+          {5, false},
+          {6, false},
+          {7, false},
+          {8, false},
+          {9, false},
+          {10, false},
+          {11, false}}},
         {"a solstice before the first new moon", every30(14), {-5, 365}, {}, {}},
     };
     for (const TCase& c : cases) {

@@ -36,7 +36,8 @@ std::string MakeArchive(const std::vector<TMember>& members, const std::string& 
     int number = 1;
     for (const TMember& m : members) {
         uint64_t offset = out.size() + 37 + m.Name.size();
-        out += LE(number++, 4) + LE(m.Name.size(), 4) + LE(offset, 8) + "\x01" + LE(m.Data.size(), 8) + std::string(12, '\0');
+        out += LE(number++, 4) + LE(m.Name.size(), 4) + LE(offset, 8) + "\x01" + LE(m.Data.size(), 8) +
+               std::string(12, '\0');
         out += m.Name + m.Data;
     }
     return out;
@@ -66,7 +67,7 @@ std::string RedPng() {
     return MakePng(recipe);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     TTemporaryFolder folder;
@@ -79,7 +80,8 @@ TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     EXPECT_EQ(archive.CreationText(), "2024010203040512");
     EXPECT_EQ(archive.Selected(), -1);
 
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(0, TSeekOrigin::soBeginning); }), Prefixed(SJIS("[Seek]読み込みINDEXが指定されていません")));
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(0, TSeekOrigin::soBeginning); }),
+              Prefixed(SJIS("[Seek]読み込みINDEXが指定されていません")));
     char buffer[16] = {};
     EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, 1); }), Prefixed(SJIS("[Read]読み込みINDEXが指定されていません")));
     EXPECT_FALSE(archive.SelectFile("missing.png"));
@@ -138,9 +140,12 @@ TEST(ArchiveStream, DamagedArchivesAreRefusedWithTheirMessage) {
     } const cases[] = {
         {"magic", "KARX" + good.substr(4), Prefixed(SJIS("[Reload]ファイルが不正[KARX]です"))},
         {"three bytes", "KAR", Prefixed(SJIS("[Reload]ファイルが不正[KAR]です"))},
-        {"header tag", good.substr(0, 12) + "AHDX" + good.substr(16), Prefixed(SJIS("[Reload]ファイルヘッダが不正[AHDX]です"))},
-        {"data tag", good.substr(0, 44) + "ADAX" + good.substr(48), Prefixed(SJIS("[Reload]ファイルデータが不正[ADAX]です"))},
-        {"header length past the end", good.substr(0, 16) + LE(0x7FFFFFF0, 4) + good.substr(20), Prefixed(SJIS("[Reload]ファイルデータが不正[]です"))},
+        {"header tag", good.substr(0, 12) + "AHDX" + good.substr(16),
+         Prefixed(SJIS("[Reload]ファイルヘッダが不正[AHDX]です"))},
+        {"data tag", good.substr(0, 44) + "ADAX" + good.substr(48),
+         Prefixed(SJIS("[Reload]ファイルデータが不正[ADAX]です"))},
+        {"header length past the end", good.substr(0, 16) + LE(0x7FFFFFF0, 4) + good.substr(20),
+         Prefixed(SJIS("[Reload]ファイルデータが不正[]です"))},
         {"cut in the header", good.substr(0, 30), truncated},
         {"cut in an entry", good.substr(0, 60), truncated},
         {"name past the end", good.substr(0, 52) + LE(0xFFFFFFFF, 4) + good.substr(56), truncated},
@@ -255,8 +260,8 @@ TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
     ASSERT_EQ(source.ArchiveSet().Count(), 1);
     EXPECT_EQ(source.ArchiveSet().Names(0), "graphic");
     EXPECT_EQ(source.FolderPath(), program.Slash() + "resource/");
-    EXPECT_EQ(source.GetGraphic("both.png")->Pixel(0, 0), 0xFF0000);   // the folder wins
-    EXPECT_EQ(source.GetGraphic("FACE.png")->Pixel(2, 1), 0x0000FF);   // then the archive
+    EXPECT_EQ(source.GetGraphic("both.png")->Pixel(0, 0), 0xFF0000);  // the folder wins
+    EXPECT_EQ(source.GetGraphic("FACE.png")->Pixel(2, 1), 0x0000FF);  // then the archive
     // Archives from index 1 on: there are none, and no resource "FACE" either.
     const int cached = source.Count();
     EXPECT_EQ(ErrorOf([&] { source.GetGraphic("FACE.png", gmReload, 1); }), SJIS("リソース FACE が見つかりません"));
@@ -277,7 +282,8 @@ TEST(GraphicSource, ADamagedArchiveStopsTheStartAndAMissingOneIsPassedOver) {
     EXPECT_EQ(ReadFileBytes(program.Slash() + "graphic").size(), size_t(ArchiveHeaderBytes));
     WriteFile(program.Path() / "graphic", "junk");
     EXPECT_EQ(ErrorOf([&] { TGraphicSource damaged(program.Slash()); }),
-              program.Slash() + "graphic" + SJIS(" を読めません: ") + Prefixed(SJIS("[Reload]ファイルが不正[junk]です")));
+              program.Slash() + "graphic" + SJIS(" を読めません: ") +
+                  Prefixed(SJIS("[Reload]ファイルが不正[junk]です")));
 
     auto previous = ReplaceGraphicSource(std::make_unique<TGraphicSource>(program.Slash() + "elsewhere/"));
     EXPECT_EQ(GraphicSource().FolderPath(), program.Slash() + "elsewhere/resource/");

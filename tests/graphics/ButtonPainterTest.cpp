@@ -212,7 +212,8 @@ TEST(ButtonStateFrame, HoverPressedAndFocusFrames) {
     EXPECT_LT(h.G, 255);
     EXPECT_LT(h.B, h.G);
     EXPECT_EQ(hover.Pixel(centre.X, centre.Y), White);
-    EXPECT_LT(PixelAt(hover, frameBottomRight.X, frameBottomRight.Y).B, PixelAt(hover, frameTopLeft.X, frameTopLeft.Y).B)
+    EXPECT_LT(PixelAt(hover, frameBottomRight.X, frameBottomRight.Y).B,
+              PixelAt(hover, frameTopLeft.X, frameTopLeft.Y).B)
         << "the frame is strongest at the bottom right";
 
     TBitmap focus = plain.Face(bdsFocus);  // $FFA080: blue stays, red drops
@@ -229,7 +230,8 @@ TEST(ButtonStateFrame, HoverPressedAndFocusFrames) {
 
     const TBitmap& disabled = plain.Face(bdsDisabled);  // no frame, as in the normal state
     EXPECT_EQ(disabled.Pixel(frameLeft.X, frameLeft.Y), White);
-    EXPECT_EQ(disabled.Pixel(frameBottomRight.X, frameBottomRight.Y), normal.Pixel(frameBottomRight.X, frameBottomRight.Y));
+    EXPECT_EQ(disabled.Pixel(frameBottomRight.X, frameBottomRight.Y),
+              normal.Pixel(frameBottomRight.X, frameBottomRight.Y));
 }
 
 TEST(ButtonStateFrame, FrameSwitchIsOnOrOff) {
@@ -406,7 +408,6 @@ TEST(ButtonCaption, WindowGlyphsAreShapes) {
     EXPECT_EQ(face.Pixel(ink.Left, ink.Top), red);
     EXPECT_EQ(face.Pixel(ink.Left, ink.Bottom - 1), red);
     EXPECT_NE(face.Pixel(ink.Left, ink.Top + 3), red) << "a cross, not a box";
-
 }
 
 struct TFaceImages : ::testing::Test {
@@ -490,7 +491,8 @@ TEST(ButtonPaint, OddSizesAndSettingsStaySafe) {
         {"frame wider than the button", 10, 10, [](TButtonPainter& d) { d.SetFocusLineWidth(1000); }},
         {"negative frame", 10, 10, [](TButtonPainter& d) { d.SetFocusLineWidth(-1000); }},
         {"caption in a sliver", 3, 40, [](TButtonPainter& d) { d.SetCaption("WWWW\\WWWW\\WWWW"); }},
-        {"square region of a line", 30, 1, [](TButtonPainter& d) {
+        {"square region of a line", 30, 1,
+         [](TButtonPainter& d) {
              d.SetSquare(true);
              d.SetRegion(true);
          }},
@@ -511,4 +513,4 @@ TEST(ButtonPaint, OddSizesAndSettingsStaySafe) {
     }
 }
 
-} // namespace
+}  // namespace

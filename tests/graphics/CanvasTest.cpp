@@ -46,7 +46,7 @@ bool SamePixels(const TBitmap& a, const TBitmap& b) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RoundFrame, EveryCornerStyleIsPixelExact) {
     struct {
@@ -185,7 +185,9 @@ TEST(CanvasShapes, ArcsRunCounterClockwiseBetweenTheirRays) {
 }
 
 TEST(CanvasCopies, DrawAndCopyRectArePlainClippedCopies) {
-    TBitmap source = MakeBitmap(3, 2, pf32bit, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 9, uint8_t(10 + x)}; });
+    TBitmap source = MakeBitmap(3, 2, pf32bit, [](int x, int y) {
+        return TPixel{uint8_t(x), uint8_t(y), 9, uint8_t(10 + x)};
+    });
     TBitmap rgb = MakeBitmap(3, 2, pf24bit, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 8, 255}; });
     TBitmap target = WhiteBitmap(4, 4);
     target.Canvas().Draw(2, -1, source);
@@ -264,7 +266,9 @@ TEST(Fonts, JapaneseFacesKeepTheirOneEmCellWhateverStandsInForThem) {
         int Height;
         int Cell;
     } const cases[] = {
-        {"HG創英角ｺﾞｼｯｸUB", -19, 19}, {"ＭＳ Ｐゴシック", -28, 28}, {"ＭＳ ゴシック", 24, 24},
+        {"HG創英角ｺﾞｼｯｸUB", -19, 19},
+        {"ＭＳ Ｐゴシック", -28, 28},
+        {"ＭＳ ゴシック", 24, 24},
     };
     for (const auto& c : cases) {
         TBitmap b = WhiteBitmap(80, 80);
@@ -339,7 +343,7 @@ TEST(Text, VerticalTextPutsOneDoubleByteCharacterOnEachLine) {
         std::vector<std::string> Cells;
     } const cases[] = {
         {SJIS("旧暦"), {SJIS("旧"), SJIS("暦")}},
-        {SJIS("年") + "x", {SJIS("年")}},   // the odd trailing byte is not drawn
+        {SJIS("年") + "x", {SJIS("年")}},         // the odd trailing byte is not drawn
         {"12" + SJIS("月"), {"12", SJIS("月")}},  // two digits share a line
         {"", {}},
     };

@@ -18,7 +18,9 @@ using enum TPixelFormat;
 namespace {
 
 // Deterministic noise so that every filter sees varied neighbours.
-int Noise(int x, int y, int c) { return int((uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u ^ uint32_t(c) * 97u) >> 7); }
+int Noise(int x, int y, int c) {
+    return int((uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u ^ uint32_t(c) * 97u) >> 7);
+}
 
 TBitmap LoadAs(const std::string& fileName, const std::string& bytes, const TImageLimits& limits = {}) {
     TBitmap bitmap;
@@ -37,7 +39,8 @@ std::string MessageOfLoading(const std::string& fileName, const std::string& byt
 }
 
 QImage QtDecode(const std::string& bytes, const char* format) {
-    return QImage::fromData(QByteArray(bytes.data(), qsizetype(bytes.size())), format).convertToFormat(QImage::Format_ARGB32);
+    return QImage::fromData(QByteArray(bytes.data(), qsizetype(bytes.size())), format)
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 // Largest channel difference between our bitmap and Qt's image; 1000 when the sizes differ.
@@ -63,7 +66,7 @@ std::vector<uint8_t> RainbowPalette(int entries) {
     return palette;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PngReader, EveryColourTypeDepthAndFilterDecodesLikeQt) {
     struct {
@@ -130,9 +133,11 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
         {"interlaced", [](TPngRecipe& s) { s.Interlace = 1; }, SJIS("PNGインターレースには対応していません")},
         {"colour type 5", [](TPngRecipe& s) { s.ColourType = 5; }, SJIS("このPNGには対応していません")},
         {"colour type 1", [](TPngRecipe& s) { s.ColourType = 1; }, SJIS("このPNGには対応していません")},
-        {"grey depth 3", [](TPngRecipe& s) { s.ColourType = 0, s.Depth = 3; }, "3" + SJIS("bit色深度には対応していません")},
+        {"grey depth 3", [](TPngRecipe& s) { s.ColourType = 0, s.Depth = 3; },
+         "3" + SJIS("bit色深度には対応していません")},
         {"truecolour depth 4", [](TPngRecipe& s) { s.Depth = 4; }, "4" + SJIS("bit色深度には対応していません")},
-        {"grey alpha depth 2", [](TPngRecipe& s) { s.ColourType = 4, s.Depth = 2; }, "2" + SJIS("bit色深度には対応していません")},
+        {"grey alpha depth 2", [](TPngRecipe& s) { s.ColourType = 4, s.Depth = 2; },
+         "2" + SJIS("bit色深度には対応していません")},
         {"too wide", [](TPngRecipe& s) { s.Width = MaxImageSide + 1; }, SJIS("画像が大きすぎます(16385x1)")},
         {"too many pixels", [](TPngRecipe& s) { s.Width = s.Height = 9000; }, SJIS("画像が大きすぎます(9000x9000)")},
         {"sign bit width", [](TPngRecipe& s) { s.Width = -1; }, SJIS("画像が大きすぎます(4294967295x1)")},
@@ -146,7 +151,8 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
     }
     EXPECT_EQ(MessageOfLoading("x.png", "GIF89a...."), SJIS("PNGファイルではありません"));
     EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes().substr(0, 5)), SJIS("PNGファイルではありません"));
-    EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes() + PngChunk("IHDR", "short")), SJIS("このPNGには対応していません"));
+    EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes() + PngChunk("IHDR", "short")),
+              SJIS("このPNGには対応していません"));
     EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes() + PngHeaderChunk({}) + PngChunk("IDAT", "not zlib")),
               "zlib: incorrect header check");
 }
@@ -223,7 +229,8 @@ TEST(PngReader, DamagedDataStaysInsideTheImage) {
 TEST(PngWriter, RoundTripsThroughOurReaderAndQt) {
     for (TPixelFormat format : {pf24bit, pf32bit}) {
         TBitmap b = MakeBitmap(9, 5, format, [](int x, int y) {
-            return TPixel{uint8_t(Noise(x, y, 0)), uint8_t(Noise(x, y, 1)), uint8_t(Noise(x, y, 2)), uint8_t(x * 30 + y)};
+            return TPixel{uint8_t(Noise(x, y, 0)), uint8_t(Noise(x, y, 1)), uint8_t(Noise(x, y, 2)),
+                          uint8_t(x * 30 + y)};
         });
         std::string png = EncodePng(b);
         TBitmap back = LoadAs("b.png", png);
@@ -254,7 +261,7 @@ QImage Gradient(int width, int height, QImage::Format format = QImage::Format_RG
     return image;
 }
 
-} // namespace
+}  // namespace
 
 TEST(JpegReader, DecodesLikeQtAndUnscramblesJpx) {
     std::string jpeg = QtEncode(Gradient(40, 30), "JPG");
@@ -328,7 +335,8 @@ TEST(BmpReader, KeepsTheFilesPixelFormat) {
             bmp += char((v >> (8 * i)) & 0xFF);
     };
     put(14 + 40 + 8, 4), put(0, 4), put(14 + 40, 4);
-    put(40, 4), put(2, 4), put(1, 4), put(1, 2), put(32, 2), put(0, 4), put(8, 4), put(0, 4), put(0, 4), put(0, 4), put(0, 4);
+    put(40, 4), put(2, 4), put(1, 4), put(1, 2), put(32, 2), put(0, 4), put(8, 4), put(0, 4), put(0, 4), put(0, 4),
+        put(0, 4);
     put(0x00112233, 4), put(0x00445566, 4);
     TBitmap wide = LoadAs("w.bmp", bmp);
     EXPECT_EQ(wide.PixelFormat(), pf32bit);

@@ -18,11 +18,9 @@ TEST(Colours, BlendAndGreyRoundDownPerChannel) {
         int Weight;
         uint32_t Expected;
     } const cases[] = {
-        {0xFFFFFF, 0x000000, 200, 0xC8C8C8},
-        {0x000000, 0xFFFFFF, 180, 0x4B4B4B},
-        {0x123456, 0xABCDEF, 255, 0x123456},
-        {0x123456, 0xABCDEF, 0, 0xABCDEF},
-        {0xFF0080, 0x00FF01, 128, 0x807F40},  // red (128·128 + 127·1) div 255 = 64
+        {0xFFFFFF, 0x000000, 200, 0xC8C8C8},     {0x000000, 0xFFFFFF, 180, 0x4B4B4B},
+        {0x123456, 0xABCDEF, 255, 0x123456},     {0x123456, 0xABCDEF, 0, 0xABCDEF},
+        {0xFF0080, 0x00FF01, 128, 0x807F40},      // red (128·128 + 127·1) div 255 = 64
         {0xFF000000, 0xFF000000, 128, 0x000000},  // alpha bytes never reach the result
     };
     for (const auto& c : cases)
@@ -38,7 +36,7 @@ TEST(PointGeometry, BearingsDistancesAndNormalisedAngles) {
         TPoint To;
         int Degrees;
     } const bearings[] = {
-        {{0, -5}, 0}, {{5, 0}, 90}, {{0, 5}, 180}, {{-5, 0}, 269}, {{5, -5}, 45}, {{5, 5}, 135},
+        {{0, -5}, 0},   {{5, 0}, 90},    {{0, 5}, 180},      {{-5, 0}, 269},  {{5, -5}, 45}, {{5, 5}, 135},
         {{-5, 5}, 224}, {{-5, -5}, 314}, {{-1, -1000}, 359}, {{1, -1000}, 0}, {{0, 0}, 0},
     };
     for (const auto& b : bearings)
@@ -143,7 +141,9 @@ TEST(AlphaWork, CornerScalingInterpolatesAndStaysInsideTheByte) {
 
 TEST(Halving, AveragesBlocksIntoTheTopLeftQuarterOnly) {
     auto value = [](int x, int y) { return uint8_t(10 * x + 60 * y + 1); };
-    TBitmap b = MakeBitmap(5, 3, pf32bit, [&](int x, int y) { return TPixel{value(x, y), uint8_t(255 - value(x, y)), 7, uint8_t(x * 3)}; });
+    TBitmap b = MakeBitmap(5, 3, pf32bit, [&](int x, int y) {
+        return TPixel{value(x, y), uint8_t(255 - value(x, y)), 7, uint8_t(x * 3)};
+    });
     const TBitmap before = b;
     HalveBitmap(b);
     EXPECT_EQ(b.Width(), 5);
@@ -169,14 +169,18 @@ TEST(Masks, TintAndEmbossFollowTheMaskBlueByte) {
     EXPECT_EQ(PixelAt(dst, 2, 0), (TPixel{100, 100, 100, 3}));  // outside the mask
 
     TBitmap relief = MakeBitmap(4, 4, pf32bit, [](int, int) { return TPixel{250, 2, 128, 9}; });
-    TBitmap light = MakeBitmap(4, 4, pf32bit, [](int x, int y) { return TPixel{uint8_t(x == 0 || y == 0 ? 200 : 0), 0, 0, 0}; });
+    TBitmap light = MakeBitmap(4, 4, pf32bit, [](int x, int y) {
+        return TPixel{uint8_t(x == 0 || y == 0 ? 200 : 0), 0, 0, 0};
+    });
     Emboss(relief, light);
     // (1, 1): left 200 / 5 + above 200 / 4 = 90 brighter; clamped at 255 in blue.
     EXPECT_EQ(PixelAt(relief, 1, 1), (TPixel{255, 92, 218, 9}));
     EXPECT_EQ(PixelAt(relief, 2, 2), (TPixel{250, 2, 128, 9}));
     EXPECT_EQ(PixelAt(relief, 0, 0), (TPixel{250, 2, 128, 9}));  // the border stays
     TBitmap dark = MakeBitmap(3, 3, pf32bit, [](int, int) { return TPixel{10, 10, 10, 255}; });
-    TBitmap shade = MakeBitmap(3, 3, pf32bit, [](int x, int y) { return TPixel{uint8_t(x == 2 || y == 2 ? 255 : 0), 0, 0, 0}; });
+    TBitmap shade = MakeBitmap(3, 3, pf32bit, [](int x, int y) {
+        return TPixel{uint8_t(x == 2 || y == 2 ? 255 : 0), 0, 0, 0};
+    });
     Emboss(dark, shade);
     EXPECT_EQ(PixelAt(dark, 1, 1), (TPixel{0, 0, 0, 255}));  // 10 − 51 − 63 held at 0
 }
@@ -186,18 +190,26 @@ namespace {
 // The blend of one colour byte written out plainly, in floating point, for comparison.
 int ReferenceMix(TDrawType mode, double s, double d) {
     switch (mode) {
-    case TDrawType::dtAdd: return int(std::min(d + s, 255.0));
-    case TDrawType::dtSub: return int(std::max(d - s, 0.0));
-    case TDrawType::dtMulti: return int(std::floor(s * d / 255.0));
-    case TDrawType::dtDiv: return int(std::min(std::floor(d * 255.0 / (s + 1.0)), 255.0));
-    case TDrawType::dtScreen: return int(std::floor(255.0 - (255.0 - d) * (255.0 - s) / 255.0 + 1e-9));
+    case TDrawType::dtAdd:
+        return int(std::min(d + s, 255.0));
+    case TDrawType::dtSub:
+        return int(std::max(d - s, 0.0));
+    case TDrawType::dtMulti:
+        return int(std::floor(s * d / 255.0));
+    case TDrawType::dtDiv:
+        return int(std::min(std::floor(d * 255.0 / (s + 1.0)), 255.0));
+    case TDrawType::dtScreen:
+        return int(std::floor(255.0 - (255.0 - d) * (255.0 - s) / 255.0 + 1e-9));
     case TDrawType::dtOverlay: {
         double room = d > 128 ? 255.0 - d : d;
         return int(d + std::trunc(room * (s - 128.0) / 128.0));
     }
-    case TDrawType::dtWhite: return int(std::floor(s / 2.0)) + 128;
-    case TDrawType::dtBlack: return int(std::floor(s / 2.0));
-    default: return int(s);
+    case TDrawType::dtWhite:
+        return int(std::floor(s / 2.0)) + 128;
+    case TDrawType::dtBlack:
+        return int(std::floor(s / 2.0));
+    default:
+        return int(s);
     }
 }
 
@@ -249,7 +261,7 @@ void ExpectBlendMatchesReference(TDrawType mode, const std::function<TPixel(int,
         }
 }
 
-} // namespace
+}  // namespace
 
 TEST(DrawBlend, EveryModeOverAllValuePairsAndAllAlphaPairs) {
     for (int m = 0; m < DrawTypeCount; ++m) {
@@ -257,12 +269,22 @@ TEST(DrawBlend, EveryModeOverAllValuePairsAndAllAlphaPairs) {
         // Every source and destination value, at a few source alphas.
         for (int alpha : {0, 1, 127, 128, 254, 255})
             ExpectBlendMatchesReference(
-                mode, [alpha](int x, int) { return TPixel{uint8_t(x), uint8_t(255 - x), uint8_t(x ^ 0x55), uint8_t(alpha)}; },
-                [](int, int y) { return TPixel{uint8_t(y), uint8_t(y / 2), uint8_t(255 - y), uint8_t(y)}; });
+                mode,
+                [alpha](int x, int) {
+                    return TPixel{uint8_t(x), uint8_t(255 - x), uint8_t(x ^ 0x55), uint8_t(alpha)};
+                },
+                [](int, int y) {
+                    return TPixel{uint8_t(y), uint8_t(y / 2), uint8_t(255 - y), uint8_t(y)};
+                });
         // Every source value at every source alpha; every destination alpha too.
         ExpectBlendMatchesReference(
-            mode, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(x), uint8_t(x), uint8_t(y)}; },
-            [](int x, int y) { return TPixel{uint8_t(200 - x / 2), 3, 250, uint8_t((x + y) & 255)}; });
+            mode,
+            [](int x, int y) {
+                return TPixel{uint8_t(x), uint8_t(x), uint8_t(x), uint8_t(y)};
+            },
+            [](int x, int y) {
+                return TPixel{uint8_t(200 - x / 2), 3, 250, uint8_t((x + y) & 255)};
+            });
     }
 }
 
@@ -307,12 +329,36 @@ TEST(OpaqueBounds, FindsTheBoxOfVisiblePixels) {
         std::function<TPixel(int, int)> Pixel;
         TRect Expected;
     } const cases[] = {
-        {pf32bit, [](int, int) { return TPixel{9, 9, 9, 0}; }, {0, 0, 0, 0}},
-        {pf32bit, [](int x, int y) { return TPixel{0, 0, 0, uint8_t(x == 2 && y == 1)}; }, {2, 1, 3, 2}},
-        {pf32bit, [](int x, int y) { return TPixel{0, 0, 0, uint8_t((x == 1 && y == 4) || (x == 5 && y == 2) ? 9 : 0)}; }, {1, 2, 6, 5}},
-        {pf32bit, [](int, int) { return TPixel{0, 0, 0, 255}; }, {0, 0, 6, 5}},
-        {pf24bit, [](int, int) { return TPixel{4, 5, 6, 255}; }, {0, 0, 0, 0}},
-        {pf24bit, [](int x, int y) { return TPixel{4, 5, uint8_t(x == 3 && y == 3 ? 7 : 6), 255}; }, {3, 3, 4, 4}},
+        {pf32bit,
+         [](int, int) {
+             return TPixel{9, 9, 9, 0};
+         },
+         {0, 0, 0, 0}},
+        {pf32bit,
+         [](int x, int y) {
+             return TPixel{0, 0, 0, uint8_t(x == 2 && y == 1)};
+         },
+         {2, 1, 3, 2}},
+        {pf32bit,
+         [](int x, int y) {
+             return TPixel{0, 0, 0, uint8_t((x == 1 && y == 4) || (x == 5 && y == 2) ? 9 : 0)};
+         },
+         {1, 2, 6, 5}},
+        {pf32bit,
+         [](int, int) {
+             return TPixel{0, 0, 0, 255};
+         },
+         {0, 0, 6, 5}},
+        {pf24bit,
+         [](int, int) {
+             return TPixel{4, 5, 6, 255};
+         },
+         {0, 0, 0, 0}},
+        {pf24bit,
+         [](int x, int y) {
+             return TPixel{4, 5, uint8_t(x == 3 && y == 3 ? 7 : 6), 255};
+         },
+         {3, 3, 4, 4}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetOpaqueBounds(MakeBitmap(6, 5, c.Format, c.Pixel)), c.Expected);
@@ -398,7 +444,7 @@ TPixel ReferenceRotatedPixel(const TBitmap& src, int outWidth, int outHeight, in
     return {uint8_t(sum[0] / 65025), uint8_t(sum[1] / 65025), uint8_t(sum[2] / 65025), uint8_t(sum[3] / 65025)};
 }
 
-} // namespace
+}  // namespace
 
 TEST(Rotation, EveryPixelFollowsTheBilinearFormula) {
     TBitmap src = MakeBitmap(31, 23, pf32bit, [](int x, int y) {
@@ -409,7 +455,8 @@ TEST(Rotation, EveryPixelFollowsTheBilinearFormula) {
         int mismatches = 0;
         for (int i = 0; i < turned->Height(); ++i)
             for (int j = 0; j < turned->Width(); ++j)
-                mismatches += !(PixelAt(*turned, j, i) == ReferenceRotatedPixel(src, turned->Width(), turned->Height(), degrees, j, i));
+                mismatches += !(PixelAt(*turned, j, i) ==
+                                ReferenceRotatedPixel(src, turned->Width(), turned->Height(), degrees, j, i));
         EXPECT_EQ(mismatches, 0) << degrees << "°";
     }
 }

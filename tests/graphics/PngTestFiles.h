@@ -21,9 +21,7 @@ struct TPngRecipe {
     int IdatPieces = 1;            // the compressed data split over this many IDAT chunks
 };
 
-inline int PngChannels(int colourType) {
-    return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
-}
+inline int PngChannels(int colourType) { return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1; }
 
 inline void PngPut32(std::string& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8)
@@ -94,7 +92,8 @@ inline std::string PngScanlines(const TPngRecipe& s) {
 inline std::string Deflate(const std::string& bytes) {
     uLongf size = compressBound(uLong(bytes.size()));
     std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()), uLong(bytes.size()));
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+             uLong(bytes.size()));
     out.resize(size);
     return out;
 }

@@ -59,17 +59,15 @@ std::string Shape(const TRegion& region, int width, int height) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Region, CombinationModes) {
     struct {
         uint8_t Mode;
         std::string Expected;
     } const cases[] = {
-        {rcIntersect, "......\n..#...\n......\n"},
-        {rcReplace, "......\n..##..\n..##..\n"},
-        {rcSubtract, "###...\n##....\n......\n"},
-        {rcUnion, "###...\n####..\n..##..\n"},
+        {rcIntersect, "......\n..#...\n......\n"}, {rcReplace, "......\n..##..\n..##..\n"},
+        {rcSubtract, "###...\n##....\n......\n"},  {rcUnion, "###...\n####..\n..##..\n"},
         {rcXor, "###...\n##.#..\n..##..\n"},
     };
     for (const auto& c : cases) {
@@ -131,7 +129,8 @@ TEST(Region, DamagedStreamsLeaveTheRegionAsItWas) {
         TRegion region;
         region.AddRect(5, 5, 6, 6, rcUnion);
         TMemoryStream stream(c.Bytes);
-        EXPECT_EQ(ErrorOf([&] { region.LoadFromStream(stream); }), "TRegion.LoadFromStream: Cannot Create Region") << c.What;
+        EXPECT_EQ(ErrorOf([&] { region.LoadFromStream(stream); }), "TRegion.LoadFromStream: Cannot Create Region")
+            << c.What;
         EXPECT_EQ(region.Handle(), QRegion(5, 5, 1, 1)) << c.What;
     }
     // Empty and inverted rectangles add nothing; a count of 0 gives the empty region.

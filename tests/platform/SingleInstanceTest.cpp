@@ -49,7 +49,7 @@ void LeaveStaleSocket(const QString& path) {
     close(fd);
 }
 
-} // namespace
+}  // namespace
 
 TEST(InstanceSocketName, NamedFromTheUserAndTheFolderInsideTheRuntimeFolder) {
     const QString runtime = QStringLiteral("/run/user/1000");
@@ -61,7 +61,7 @@ TEST(InstanceSocketName, NamedFromTheUserAndTheFolderInsideTheRuntimeFolder) {
         unsigned User;
         QString Folder;
         QString Runtime;
-        bool Same;   // the same name as above
+        bool Same;  // the same name as above
     };
     const TCase cases[] = {
         {"the same user and folder", 1000, QStringLiteral("/home/a/data"), runtime, true},

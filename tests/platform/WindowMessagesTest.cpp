@@ -30,7 +30,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(WindowMessages, MessageNumbersMatchTheWindowUserBase) {
     EXPECT_EQ(UM_COLORRESET, 0x0464);
@@ -41,7 +41,7 @@ TEST(WindowMessages, MessageNumbersMatchTheWindowUserBase) {
 TEST(WindowMessages, BroadcastReachesEveryTopLevelWindowSynchronously) {
     TRecordingWindow first;
     TRecordingWindow second;
-    QWidget child(&first);   // not a top-level window: gets nothing
+    QWidget child(&first);  // not a top-level window: gets nothing
     BroadcastToWindows(UM_MEMOCHANGED, 46000, 0);
     ASSERT_EQ(first.Received.size(), 1u);
     ASSERT_EQ(second.Received.size(), 1u);
@@ -53,7 +53,7 @@ TEST(WindowMessages, AWindowClosedDuringTheBroadcastIsSkipped) {
     auto* first = new TRecordingWindow;
     auto* second = new TRecordingWindow;
     first->CloseOnMessage = second;
-    second->CloseOnMessage = first;   // whichever hears first closes the other
+    second->CloseOnMessage = first;  // whichever hears first closes the other
     QPointer<TRecordingWindow> firstAlive(first);
     QPointer<TRecordingWindow> secondAlive(second);
     BroadcastToWindows(UM_COLORRESET);

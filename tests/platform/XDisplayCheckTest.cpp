@@ -35,13 +35,13 @@ struct TArguments {
     int Count() const { return static_cast<int>(Words.size()); }
 };
 
-} // namespace
+}  // namespace
 
 // The line for a missing display is checked end to end (tests/e2e/test_startup.py); here,
 // which runs need a display at all: the tests' offscreen runs must never be stopped.
 TEST(XDisplayCheck, OnlyARunOnXIsChecked) {
     struct TCase {
-        const char* Variable;   // QT_QPA_PLATFORM; nullptr: unset
+        const char* Variable;  // QT_QPA_PLATFORM; nullptr: unset
         std::vector<std::string> Arguments;
         std::string Requested;
         bool UsesX;
@@ -56,7 +56,7 @@ TEST(XDisplayCheck, OnlyARunOnXIsChecked) {
         {"xcbx", {"quillo"}, "xcbx", false},
         {"offscreen", {"quillo", "-platform", "xcb"}, "xcb", true},
         {nullptr, {"quillo", "-platform", "offscreen"}, "offscreen", false},
-        {nullptr, {"quillo", "-platform"}, "", true},   // a last word without its value
+        {nullptr, {"quillo", "-platform"}, "", true},  // a last word without its value
     };
     for (const TCase& c : cases) {
         TScopedVariable platform("QT_QPA_PLATFORM", c.Variable);

@@ -34,9 +34,7 @@ protected:
         std::ofstream(MachineStore) << "[software\\vellomar\\quillo]\nAppDir=" << folder << "\n";
     }
     TRegistryStore UserStore() { return TRegistryStore(TRegistryStore::CurrentUserFile(), TRegistryAccess::ReadWrite); }
-    std::string ApplicationDataFolder() {
-        return Environment.DataHome().string() + "/Vellomar/" + SJIS("日めくり暦");
-    }
+    std::string ApplicationDataFolder() { return Environment.DataHome().string() + "/Vellomar/" + SJIS("日めくり暦"); }
     static int FileCount(const fs::path& folder) {
         int count = 0;
         for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
@@ -49,7 +47,7 @@ protected:
     std::string MachineStore = (Environment.Root() / "etc/registry.ini").string();
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(AppGlobalsTest, ChoosesAndCreatesTheDataFolder) {
     const std::string programFolder = ProgramFolder.string();
@@ -61,10 +59,10 @@ TEST_F(AppGlobalsTest, ChoosesAndCreatesTheDataFolder) {
     };
     const TCase cases[] = {
         {"no keys, writable program folder", [] {}, programFolder + "/Data"},
-        {"installed here, in another letter case",
-         [&] { SetInstalledFolder(AsciiUpperCase(programFolder)); }, ApplicationDataFolder()},
-        {"installed here, written with a trailing slash",
-         [&] { SetInstalledFolder(programFolder + "/"); }, ApplicationDataFolder()},
+        {"installed here, in another letter case", [&] { SetInstalledFolder(AsciiUpperCase(programFolder)); },
+         ApplicationDataFolder()},
+        {"installed here, written with a trailing slash", [&] { SetInstalledFolder(programFolder + "/"); },
+         ApplicationDataFolder()},
         {"installed elsewhere", [&] { SetInstalledFolder("/usr/lib/quillo"); }, programFolder + "/Data"},
         {"per-user folder set", [&] { UserStore().WriteString(UserKey, "PATH", ownFolder); }, ownFolder},
         {"per-user folder empty", [&] { UserStore().WriteString(UserKey, "PATH", ""); }, programFolder + "/Data"},
@@ -131,9 +129,8 @@ TEST_F(AppGlobalsTest, ReadIntegerAcceptsDecimalAndHexadecimalText) {
         int Expected;
     };
     const TCase cases[] = {
-        {"0x1E", 30}, {"0X1e", 30}, {"$1E", 30}, {"30", 30},   {"-7", -7},
-        {"abc", 10},  {"", 10},     {"0x", 10},  {"1E", 10},   {"99999999999", 10},
-        {" 42 ", 42}, {"0xG", 10},  {"$", 10},   {"12abc", 10},
+        {"0x1E", 30}, {"0X1e", 30}, {"$1E", 30},         {"30", 30},   {"-7", -7},  {"abc", 10}, {"", 10},
+        {"0x", 10},   {"1E", 10},   {"99999999999", 10}, {" 42 ", 42}, {"0xG", 10}, {"$", 10},   {"12abc", 10},
     };
     for (const TCase& c : cases) {
         globals->WriteString("CALENDAR", "MAX", c.Text);
@@ -151,8 +148,9 @@ TEST_F(AppGlobalsTest, SettingsFileOfAFirstRun) {
     globals->WriteInteger("TFMQUILLO", "LEFT", -270);
     globals->WriteString("TFMQUILLO", "DOCKSITE", "");
     EXPECT_EQ(globals->SettingsFileName(), ProgramFolder.string() + "/Data/application.ini");
-    EXPECT_EQ(ReadFileBytes(globals->SettingsFileName()),
-              "[PAPER]\r\nnumber=3\r\n[CALENDAR]\r\ndate=45123\r\n[TFMQUILLO]\r\nTOP=114\r\nLEFT=-270\r\nDOCKSITE=\r\n");
+    EXPECT_EQ(
+        ReadFileBytes(globals->SettingsFileName()),
+        "[PAPER]\r\nnumber=3\r\n[CALENDAR]\r\ndate=45123\r\n[TFMQUILLO]\r\nTOP=114\r\nLEFT=-270\r\nDOCKSITE=\r\n");
     EXPECT_EQ(MakeGlobals()->ReadInteger("CALENDAR", "DATE", 0), 45123);
     EXPECT_EQ(globals->ReadInteger("tfmquillo", "left", 0), -270);
 }
@@ -160,9 +158,9 @@ TEST_F(AppGlobalsTest, SettingsFileOfAFirstRun) {
 TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
     struct TCase {
         const char* Name;
-        std::function<std::string()> DataFolder;   // returns the data folder to use
-        bool NeedsOrdinaryUser;                    // root may write into read-only folders
-        int Reason;                                // the errno value the message names
+        std::function<std::string()> DataFolder;  // returns the data folder to use
+        bool NeedsOrdinaryUser;                   // root may write into read-only folders
+        int Reason;                               // the errno value the message names
     };
     const TCase cases[] = {
         {"read-only data folder",
@@ -195,7 +193,8 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
             globals->WriteInteger("CALENDAR", "date", 1);
             ADD_FAILURE() << "the write did not fail";
         } catch (const EFileError& error) {
-            EXPECT_EQ(error.Message(), folder + "/application.ini" + SJIS(" に書き込めません: ") + SystemErrorText(c.Reason));
+            EXPECT_EQ(error.Message(),
+                      folder + "/application.ini" + SJIS(" に書き込めません: ") + SystemErrorText(c.Reason));
         }
         EXPECT_EQ(globals->ReadInteger("CALENDAR", "date", 9), 9);
     }
@@ -209,7 +208,7 @@ TEST_F(AppGlobalsTest, TheStartUpCheckNamesADataFolderItCannotUseAndWritesNothin
     struct TCase {
         const char* Name;
         std::string Folder;
-        std::string Failure;   // the message's words between the folder and the reason; empty: usable
+        std::string Failure;  // the message's words between the folder and the reason; empty: usable
         int Reason;
         bool NeedsOrdinaryUser;
     };
@@ -245,7 +244,7 @@ TEST_F(AppGlobalsTest, CanWriteFolderNeverLeavesAFileBehind) {
     const fs::path folder = Environment.Root() / "probe";
     struct TCase {
         const char* Name;
-        int Taken;   // WriteTest0.tmp .. WriteTest<Taken-1>.tmp exist before the test
+        int Taken;  // WriteTest0.tmp .. WriteTest<Taken-1>.tmp exist before the test
         bool FolderExists;
         bool Expected;
     };
@@ -272,9 +271,10 @@ TEST_F(AppGlobalsTest, CanWriteFolderNeverLeavesAFileBehind) {
 TEST_F(AppGlobalsTest, RegistryKeysExistWithoutBeingCreated) {
     TRegistryStore user = UserStore();
     EXPECT_FALSE(user.KeyExists("software"));
-    EXPECT_FALSE(fs::exists(user.FileName()));   // asking created nothing
+    EXPECT_FALSE(fs::exists(user.FileName()));  // asking created nothing
     user.WriteString("software\\Vellomar\\quillo\\DATA", "PATH", SJIS("/ソ/表"));
-    for (const char* key : {"software", "SOFTWARE\\vellomar", "software\\Vellomar\\Quillo", "software\\vellomar\\quillo\\data"})
+    for (const char* key :
+         {"software", "SOFTWARE\\vellomar", "software\\Vellomar\\Quillo", "software\\vellomar\\quillo\\data"})
         EXPECT_TRUE(user.KeyExists(key)) << key;
     for (const char* key : {"soft", "software\\Vellomar\\quill", "software\\Vellomar\\quillo\\DATA\\more", "Vellomar"})
         EXPECT_FALSE(user.KeyExists(key)) << key;

@@ -28,24 +28,17 @@ double ReferenceHue(int r, int g, int b) {
     return hue < 0 ? hue + 360.0 : hue;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ColorConvert, KnownColours) {
     struct {
         TRgb Rgb;
         THsv Hsv;
     } const cases[] = {
-        {{255, 0, 0}, {0, 100, 100}},
-        {{0, 0, 0}, {0, 0, 0}},
-        {{255, 255, 255}, {0, 0, 100}},
-        {{128, 128, 128}, {0, 0, 50}},
-        {{50, 100, 75}, {149, 51, 39}},  // between green and cyan: the stretched blue decides
-        {{0, 255, 0}, {120, 100, 100}},
-        {{0, 0, 255}, {240, 100, 100}},
-        {{255, 255, 0}, {60, 100, 100}},
-        {{0, 255, 255}, {180, 100, 100}},
-        {{255, 0, 255}, {300, 100, 100}},
-        {{255, 0, 1}, {359, 100, 100}},
+        {{255, 0, 0}, {0, 100, 100}},     {{0, 0, 0}, {0, 0, 0}},           {{255, 255, 255}, {0, 0, 100}},
+        {{128, 128, 128}, {0, 0, 50}},    {{50, 100, 75}, {149, 51, 39}},  // between green and cyan: the stretched blue decides
+        {{0, 255, 0}, {120, 100, 100}},   {{0, 0, 255}, {240, 100, 100}},   {{255, 255, 0}, {60, 100, 100}},
+        {{0, 255, 255}, {180, 100, 100}}, {{255, 0, 255}, {300, 100, 100}}, {{255, 0, 1}, {359, 100, 100}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RgbToHsv(c.Rgb.R, c.Rgb.G, c.Rgb.B), c.Hsv) << c.Rgb.R << "," << c.Rgb.G << "," << c.Rgb.B;
@@ -56,14 +49,9 @@ TEST(ColorConvert, PureHuesAndTheirMixes) {
         THsv Hsv;
         TRgb Rgb;
     } const cases[] = {
-        {{0, 100, 100}, {255, 0, 0}},
-        {{359, 100, 100}, {255, 0, 0}},  // the last step of the circle closes on red
-        {{120, 100, 100}, {0, 255, 1}},
-        {{240, 100, 100}, {2, 0, 255}},
-        {{0, 0, 100}, {255, 255, 255}},
-        {{200, 50, 0}, {0, 0, 0}},
-        {{0, 50, 100}, {255, 127, 127}},
-        {{0, 100, 50}, {127, 0, 0}},
+        {{0, 100, 100}, {255, 0, 0}},   {{359, 100, 100}, {255, 0, 0}},  // the last step of the circle closes on red
+        {{120, 100, 100}, {0, 255, 1}}, {{240, 100, 100}, {2, 0, 255}},  {{0, 0, 100}, {255, 255, 255}},
+        {{200, 50, 0}, {0, 0, 0}},      {{0, 50, 100}, {255, 127, 127}}, {{0, 100, 50}, {127, 0, 0}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HsvToRgb(c.Hsv.H, c.Hsv.S, c.Hsv.V), c.Rgb) << c.Hsv.H << "," << c.Hsv.S << "," << c.Hsv.V;
@@ -111,7 +99,8 @@ TEST(ColorConvert, EveryColourAgreesWithTheRealValuedFormula) {
                 if (greatest - std::min({r, g, b}) >= 16)
                     worstHue = std::max(worstHue, HueDistance(hsv.H, static_cast<int>(ReferenceHue(r, g, b))));
                 const TRgb back = HsvToRgb(hsv.H, hsv.S, hsv.V);
-                worstChannel = std::max({worstChannel, std::abs(back.R - r), std::abs(back.G - g), std::abs(back.B - b)});
+                worstChannel =
+                    std::max({worstChannel, std::abs(back.R - r), std::abs(back.G - g), std::abs(back.B - b)});
             }
     EXPECT_LE(worstHue, 4);
     EXPECT_LE(worstChannel, 9);

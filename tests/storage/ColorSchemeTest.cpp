@@ -12,9 +12,7 @@
 
 namespace {
 
-void WriteText(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteText(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string Scheme(const std::string& utf8Body) {
     return Utf8ToSjis("<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>" + utf8Body + "</colors>\r\n");
@@ -26,7 +24,7 @@ protected:
     TTemporaryFolder FFolder;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
     struct TCase {
@@ -35,13 +33,13 @@ TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
         uint32_t Expected;
     };
     const TCase cases[] = {
-        {"全般\\背景", 0xFFFFFF, 0xFFFFFF},        {"全般\\枠線", 0x808080, 0xC0C0C0},
-        {"日めくり\\背景", 0xFFFFFF, 0xFEFDFD},    {"\\日めくり\\枠線", 0xC0C0C0, 0x808080},
-        {"日めくり\\文字\\平日", 0, 0x606060},     {"日めくり/文字/日曜", 0x0000FF, 0x4040FF},
+        {"全般\\背景", 0xFFFFFF, 0xFFFFFF},           {"全般\\枠線", 0x808080, 0xC0C0C0},
+        {"日めくり\\背景", 0xFFFFFF, 0xFEFDFD},       {"\\日めくり\\枠線", 0xC0C0C0, 0x808080},
+        {"日めくり\\文字\\平日", 0, 0x606060},        {"日めくり/文字/日曜", 0x0000FF, 0x4040FF},
         {"日めくり\\文字\\土曜", 0xFF0000, 0xFF6060}, {"日めくり\\文字\\祝日", 0x0000FF, 0x4060FF},
     };
     TColorScheme scheme(Path());
-    scheme.Load();   // no "colors.clr" yet
+    scheme.Load();  // no "colors.clr" yet
     for (const TCase& c : cases)
         EXPECT_EQ(scheme.GetColor(Utf8ToSjis(c.Path), c.Fallback), c.Expected) << c.Path;
     EXPECT_FALSE(FileExists(Path()));
@@ -50,13 +48,17 @@ TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
 TEST(ColorSchemeValues, TextToColour) {
     struct TCase {
         const char* Text;
-        uint32_t Expected;   // fallback 0x123456
+        uint32_t Expected;  // fallback 0x123456
     };
     const TCase cases[] = {
-        {"$4040FF", 0x4040FF},  {"$ff6060", 0xFF6060}, {"16777215", 0xFFFFFF},
-        {"", 0x123456},         // empty: the caller's fallback
-        {"red", 0},             // no number: black, not the fallback
-        {"$", 0},               {"$12G", 0},           {"12 34", 0},
+        {"$4040FF", 0x4040FF},
+        {"$ff6060", 0xFF6060},
+        {"16777215", 0xFFFFFF},
+        {"", 0x123456},  // empty: the caller's fallback
+        {"red", 0},      // no number: black, not the fallback
+        {"$", 0},
+        {"$12G", 0},
+        {"12 34", 0},
         {"$FFFFFFFF", 0xFFFFFFFF},
     };
     for (const TCase& c : cases) {
@@ -86,7 +88,7 @@ TEST_F(ColorFile, SaveWritesTheEmbeddedFormAndLoadReadsItBack) {
     scheme.LoadDefaults();
     scheme.Save();
     std::string embedded = LoadResourceText("colors");
-    EXPECT_EQ(ReadFileBytes(Path()), embedded);   // the embedded bytes are written as they ship
+    EXPECT_EQ(ReadFileBytes(Path()), embedded);  // the embedded bytes are written as they ship
 
     scheme.SetColor(SJIS("日めくり\\文字\\日曜"), 0x00FF00);
     scheme.SaveTo(Path());
@@ -114,10 +116,10 @@ TEST_F(ColorFile, DamagedFilesRaiseTheReadersErrorsAndAreNeverWritten) {
     const std::string embedded = LoadResourceText("colors");
     std::vector<std::string> files;
     for (std::size_t length = 0; length < embedded.size(); length += 7)
-        files.push_back(embedded.substr(0, length));   // every kind of truncation
+        files.push_back(embedded.substr(0, length));  // every kind of truncation
     files.push_back(std::string("\0\x01\xFF\xFE<\0>", 7));
-    files.push_back("<colors>" + std::string(10 << 20, 'x') + "</colors>");   // 10 MB on one line
-    files.push_back("<colors><a>\x82</a><b>\xFF\xFF</b></colors>");             // invalid Shift_JIS
+    files.push_back("<colors>" + std::string(10 << 20, 'x') + "</colors>");  // 10 MB on one line
+    files.push_back("<colors><a>\x82</a><b>\xFF\xFF</b></colors>");          // invalid Shift_JIS
     for (const std::string& bytes : files) {
         WriteText(Path(), bytes);
         TColorScheme scheme(Path());
@@ -143,4 +145,3 @@ TEST_F(ColorFile, DamagedFilesRaiseTheReadersErrorsAndAreNeverWritten) {
     // The root element was never closed, so nothing of it was kept: callers get their fallbacks.
     EXPECT_EQ(scheme.GetColor(SJIS("全般\\枠線"), 0x808080), 0x808080u);
 }
-

@@ -11,10 +11,10 @@ TEST(DayNumbers, KnownDaysAndWeekdays) {
         int Weekday;
     };
     const TCase cases[] = {
-        {{1899, 12, 30}, 0, 6},   {{1899, 12, 31}, 1, 7},  {{1900, 1, 1}, 2, 1},
-        {{1899, 3, 1}, -304, 3},  {{1900, 2, 28}, 60, 3},  {{1900, 3, 1}, 61, 4},   // 1900 has no 29 February
-        {{2000, 2, 29}, 36585, 2}, {{1970, 1, 1}, 25569, 4}, {{2026, 12, 7}, 46363, 1},
-        {{1, 1, 1}, -693593, 1},  {{9999, 12, 31}, 2958465, 5}, {{1868, 9, 8}, -11435, 2},
+        {{1899, 12, 30}, 0, 6},    {{1899, 12, 31}, 1, 7},       {{1900, 1, 1}, 2, 1},
+        {{1899, 3, 1}, -304, 3},   {{1900, 2, 28}, 60, 3},       {{1900, 3, 1}, 61, 4},  // 1900 has no 29 February
+        {{2000, 2, 29}, 36585, 2}, {{1970, 1, 1}, 25569, 4},     {{2026, 12, 7}, 46363, 1},
+        {{1, 1, 1}, -693593, 1},   {{9999, 12, 31}, 2958465, 5}, {{1868, 9, 8}, -11435, 2},
     };
     for (const TCase& c : cases) {
         EXPECT_EQ(DayNumberOf(c.Date.Year, c.Date.Month, c.Date.Day), c.DayNumber) << c.DayNumber;
@@ -36,22 +36,22 @@ TEST(DayNumbers, EveryDayOfTheRangeRoundTrips) {
 
 TEST(YmdText, DateFromYmdGivesZeroForAnythingInvalid) {
     EXPECT_EQ(DateFromYmd("20261207"), 46363.0);
-    EXPECT_EQ(DateFromYmd("20260230"), 0.0);      // 30 February
-    EXPECT_EQ(DateFromYmd("2026ab07"), 0.0);      // letters in the month
+    EXPECT_EQ(DateFromYmd("20260230"), 0.0);  // 30 February
+    EXPECT_EQ(DateFromYmd("2026ab07"), 0.0);  // letters in the month
     EXPECT_EQ(DateFromYmd("202612x7"), 0.0);
     EXPECT_EQ(DateFromYmd("2026"), 0.0);
     EXPECT_EQ(DateFromYmd(""), 0.0);
     EXPECT_EQ(DateFromYmd("0000101"), 0.0);
-    EXPECT_EQ(DateFromYmd("$7E81207"), 0.0);      // hexadecimal is no year
+    EXPECT_EQ(DateFromYmd("$7E81207"), 0.0);  // hexadecimal is no year
     EXPECT_EQ(FormatYmd(46363), "20261207");
     EXPECT_EQ(FormatYmd(0), "18991230");
 }
 
 TEST(YmdText, DayFromYmdCountsNonNumbersAsZeroAndRejectsImpossibleDates) {
     EXPECT_EQ(DayFromYmd("20261207"), 46363);
-    EXPECT_THROW(DayFromYmd("xxxx0101"), Exception);     // year 0
+    EXPECT_THROW(DayFromYmd("xxxx0101"), Exception);  // year 0
     EXPECT_THROW(DayFromYmd("20261301"), Exception);
-    EXPECT_THROW(DayFromYmd("202612"), Exception);       // day 0
+    EXPECT_THROW(DayFromYmd("202612"), Exception);  // day 0
     try {
         DayFromYmd("abcd0101");
     } catch (const Exception& error) {

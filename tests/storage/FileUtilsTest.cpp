@@ -38,7 +38,7 @@ TEST(Folders, ForceFoldersAndFolderOf) {
     EXPECT_TRUE(DirectoryExists(deep));
     EXPECT_EQ(FolderOf(deep), folder.Slash() + SJIS("表/ソ/"));
     EXPECT_EQ(FolderOf("noslash"), "");
-    EXPECT_EQ(FolderOf(SJIS("ソ")), "");      // the trail byte 5C is no separator
+    EXPECT_EQ(FolderOf(SJIS("ソ")), "");  // the trail byte 5C is no separator
     EXPECT_FALSE(FileExists(deep));
 }
 
@@ -90,7 +90,7 @@ TEST(AtomicWrite, FailedRenameKeepsWhatStandsThere) {
         (void)entry;
         ++entries;
     }
-    EXPECT_EQ(entries, 1);   // the temporary file is gone again
+    EXPECT_EQ(entries, 1);  // the temporary file is gone again
 }
 
 TEST(AtomicWrite, MissingFolderFailsWithTheMessage) {
@@ -136,7 +136,7 @@ TEST(AtomicWrite, AWriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     int entries = 0;
     for ([[maybe_unused]] auto& entry : fs::directory_iterator(folder.Path()))
         ++entries;
-    EXPECT_EQ(entries, 1);   // no temporary file left
+    EXPECT_EQ(entries, 1);  // no temporary file left
 }
 
 TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
@@ -147,15 +147,12 @@ TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
     struct TCase {
         std::string Folder;
         int Expected;
-        bool NeedsOrdinaryUser;   // root creates folders in read-only folders
+        bool NeedsOrdinaryUser;  // root creates folders in read-only folders
     };
     const TCase cases[] = {
-        {folder.Slash() + SJIS("新/ソ/表"), 0, false},
-        {folder.Slash() + SJIS("新/ソ/表"), 0, false},   // already there
-        {folder.Slash() + "plain", ENOTDIR, false},
-        {folder.Slash() + "plain/Data", ENOTDIR, false},
-        {folder.Slash() + "locked/Data", EACCES, true},
-        {"", ENOENT, false},
+        {folder.Slash() + SJIS("新/ソ/表"), 0, false},  {folder.Slash() + SJIS("新/ソ/表"), 0, false},  // already there
+        {folder.Slash() + "plain", ENOTDIR, false},     {folder.Slash() + "plain/Data", ENOTDIR, false},
+        {folder.Slash() + "locked/Data", EACCES, true}, {"", ENOENT, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Folder);

@@ -17,9 +17,7 @@ const int32_t Day20261207 = 46363;
 
 std::string FileText(const std::string& path) { return ReadFileBytes(path); }
 
-void WriteText(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteText(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 struct TMemo {
     std::string Text;
@@ -40,12 +38,12 @@ protected:
     TTemporaryFolder FFolder;
 };
 
-} // namespace
+}  // namespace
 
 TEST(MemoLines, EscapedTextIsWrittenOnOneLineAndReadBackUnchanged) {
     struct TCase {
         std::string Text;
-        std::string Line;   // after the date, before CR LF
+        std::string Line;  // after the date, before CR LF
     };
     const TCase cases[] = {
         {"first\r\nsecond", "first\\nsecond"},
@@ -53,9 +51,9 @@ TEST(MemoLines, EscapedTextIsWrittenOnOneLineAndReadBackUnchanged) {
         {"lone\rcr", "lone\\dcr"},
         {"lone\nlf", "lone\\alf"},
         {"a\tb \"q\"", "a\\tb \\\"q\\\""},
-        {SJIS("ソ表ゼ能"), SJIS("ソ表ゼ能")},   // trail bytes 0x5C are no backslashes
+        {SJIS("ソ表ゼ能"), SJIS("ソ表ゼ能")},  // trail bytes 0x5C are no backslashes
         {"", ""},
-        {"\x82\r\n\x9F", "\\x82\\n\\x9F"},   // lead bytes without a second half
+        {"\x82\r\n\x9F", "\\x82\\n\\x9F"},  // lead bytes without a second half
     };
     for (const TCase& c : cases) {
         TMemoStore store("unused");
@@ -72,18 +70,18 @@ TEST(MemoLines, LineEndsAndDuplicateDates) {
     TMemoStore store("unused");
     // CR LF, a lone LF, a lone CR and a last line without line end all end a line.
     store.LoadFromBytes("20261207one\r\n20261208\n20261207two\r18991230old");
-    EXPECT_EQ(Entries(store), (std::vector<TMemo>{
-                                  {"one", Day20261207}, {"", Day20261207 + 1}, {"two", Day20261207}, {"old", 0}}));
-    EXPECT_EQ(store.MemoOf(Day20261207), "one");   // the first entry of a date wins
+    EXPECT_EQ(Entries(store),
+              (std::vector<TMemo>{{"one", Day20261207}, {"", Day20261207 + 1}, {"two", Day20261207}, {"old", 0}}));
+    EXPECT_EQ(store.MemoOf(Day20261207), "one");  // the first entry of a date wins
     EXPECT_EQ(store.MemoOf(1), "");
     EXPECT_EQ(store.SaveToBytes(), "20261207one\r\n20261208\r\n20261207two\r\n18991230old\r\n");
 }
 
 TEST(MemoLines, LinesWithoutDateAreKeptVerbatimInTheirPlace) {
     const std::string damaged[] = {
-        "",                      // an empty line
-        "2026120",               // too short for a date
-        "20260230thirty",        // 30 February
+        "",                // an empty line
+        "2026120",         // too short for a date
+        "20260230thirty",  // 30 February
         "2026-12-07 dashes",
         " 2026120x",
         "00000101year zero",
@@ -113,7 +111,7 @@ TEST(MemoLines, AHandEditedEscapeTakesAWholeDoubleByteCharacter) {
     // character whose trail byte is 0x5C (表 ソ) or 0x7C (ポ). The memo shown is the
     // character itself, and the next save writes it plainly, never a broken character.
     const struct {
-        std::string Line;   // after the date
+        std::string Line;  // after the date
         std::string Memo;
         std::string Saved;  // the line as the next save writes it
     } cases[] = {
@@ -134,13 +132,13 @@ TEST(MemoLines, AHandEditedEscapeTakesAWholeDoubleByteCharacter) {
 TEST(MemoLines, DamagedBytesNeverCrashAndASecondRoundChangesNothing) {
     const std::string inputs[] = {
         std::string("\0\0\0\0\0\0\0\0\r\n", 10),
-        "20261207\\",                               // a lone backslash at the end
-        "20261207\\x",                              // an unfinished byte escape
+        "20261207\\",   // a lone backslash at the end
+        "20261207\\x",  // an unfinished byte escape
         "20261207\\xZZ\\q\\r\\",
-        std::string(1 << 20, '\x82'),               // a long line of lead bytes
+        std::string(1 << 20, '\x82'),  // a long line of lead bytes
         "20261207" + std::string(100000, '\\') + "\r",
         "\r\r\n\n\r",
-        "20261207\\x82\\d\r\n20261208\\x82\\n\\x82",   // a lead byte before a line break
+        "20261207\\x82\\d\r\n20261208\\x82\\n\\x82",  // a lead byte before a line break
     };
     for (const std::string& input : inputs) {
         TMemoStore first("unused");
@@ -156,10 +154,10 @@ TEST(MemoLines, DamagedBytesNeverCrashAndASecondRoundChangesNothing) {
 TEST_F(MemoFile, LoadReplacesTheListAndNeverWritesTheFile) {
     TMemoStore store(Path());
     store.Items().AddTagged("dropped", 1);
-    store.Load();   // no file yet: nothing changes
+    store.Load();  // no file yet: nothing changes
     EXPECT_EQ(Entries(store), (std::vector<TMemo>{{"dropped", 1}}));
 
-    const std::string bytes = "junk\n20261207x\\n";   // LF only, a damaged first line
+    const std::string bytes = "junk\n20261207x\\n";  // LF only, a damaged first line
     WriteText(Path(), bytes);
     auto before = std::filesystem::last_write_time(Path());
     store.Load();
@@ -180,7 +178,7 @@ TEST_F(MemoFile, StoreMemoReplacesOrAppendsAnnouncesThenSaves) {
     EXPECT_EQ(FileText(Path()), "20261207new\r\n20261207second\r\n18991231" + SJIS("表") + "\\n\r\n");
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].first, Day20261207);
-    EXPECT_EQ(told[0].second, "20261207old\r\n20261207second\r\n");   // told before the save
+    EXPECT_EQ(told[0].second, "20261207old\r\n20261207second\r\n");  // told before the save
     EXPECT_EQ(told[1].first, 1);
 }
 
@@ -188,11 +186,11 @@ TEST_F(MemoFile, AFileThatCannotBeReadIsNeverReplaced) {
     // A file too large to be a memo file: it exists, but is refused.
     std::string big = Path();
     WriteText(big, "20261207x\r\n");
-    std::filesystem::resize_file(big, TMemoStore::MaxFileBytes + 1);   // sparse: cheap
+    std::filesystem::resize_file(big, TMemoStore::MaxFileBytes + 1);  // sparse: cheap
     TMemoStore bigStore(big);
     EXPECT_THROW(bigStore.Load(), EFileError);
     EXPECT_THROW(bigStore.StoreMemo(1, "lost?"), EFileError);
-    EXPECT_EQ(bigStore.MemoOf(1), "lost?");   // still in memory
+    EXPECT_EQ(bigStore.MemoOf(1), "lost?");  // still in memory
     EXPECT_EQ(std::filesystem::file_size(big), TMemoStore::MaxFileBytes + 1);
 
     // Once the file reads again, saving works again; a failed write keeps the memo.
@@ -201,7 +199,7 @@ TEST_F(MemoFile, AFileThatCannotBeReadIsNeverReplaced) {
     bigStore.Save();
     EXPECT_EQ(FileText(big), "20261207x\r\n");
     std::filesystem::remove(big);
-    std::filesystem::create_directory(big);   // cannot be replaced by a file
+    std::filesystem::create_directory(big);  // cannot be replaced by a file
     EXPECT_THROW(bigStore.StoreMemo(7, "text"), EFileError);
     EXPECT_EQ(bigStore.MemoOf(7), "text");
 }

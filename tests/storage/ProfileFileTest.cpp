@@ -31,7 +31,7 @@ ino_t InodeOf(const std::string& path) {
     return info.st_ino;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TProfileText, FindsEntriesAsProfileFilesAreRead) {
     struct TCase {
@@ -41,7 +41,7 @@ TEST(TProfileText, FindsEntriesAsProfileFilesAreRead) {
         std::string Key;
         std::optional<std::string> Expected;
     };
-    const std::string zo = SJIS("ゾ");   // 83 5D: its trail byte is "]"
+    const std::string zo = SJIS("ゾ");  // 83 5D: its trail byte is "]"
     const TCase cases[] = {
         {"LF line ends", "[A]\nk=1\n", "A", "k", "1"},
         {"CR LF line ends", "[A]\r\nk=1\r\n", "A", "k", "1"},
@@ -83,7 +83,7 @@ TEST(TProfileText, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheTex
     TProfileText text("[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2");
     EXPECT_TRUE(text.Set("a", "z", "3"));
     EXPECT_TRUE(text.Set("C", "w", "4"));
-    EXPECT_TRUE(text.Set("A", "X", "5"));   // existing entry: its own spelling stays
+    EXPECT_TRUE(text.Set("A", "X", "5"));  // existing entry: its own spelling stays
     EXPECT_EQ(text.Bytes(), "[A]\r\nx=5\r\nz=3\r\n\r\n; about B\r\n[B]\r\ny=2\r\n[C]\r\nw=4\r\n");
     EXPECT_FALSE(text.Set("A", "x", "5"));
 }
@@ -164,7 +164,7 @@ TEST_F(ProfileFileTest, DamagedFilesReadTheirReadableEntriesAndKeepThemOnTheNext
     struct TCase {
         const char* Name;
         std::string Bytes;
-        std::string Max;   // expected read of CALENDAR/MAX with default "10"
+        std::string Max;  // expected read of CALENDAR/MAX with default "10"
     };
     const TCase cases[] = {
         {"binary garbage", garbage + readable + garbage, "20"},
@@ -194,7 +194,7 @@ TEST_F(ProfileFileTest, FilesThatCannotBeReadInFullAreNeverReplaced) {
     struct TCase {
         const char* Name;
         std::function<void()> Make;
-        std::string Reason;   // said after "に書き込めません: "
+        std::string Reason;  // said after "に書き込めません: "
     };
     const TCase cases[] = {
         {"larger than the limit",

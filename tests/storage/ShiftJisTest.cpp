@@ -13,9 +13,11 @@ TEST(ShiftJis, RoundTripsCharactersWhoseTrailByteIsABackslash) {
 }
 
 TEST(ShiftJis, UnconvertibleBytesAreReplacedNotDropped) {
-    EXPECT_EQ(SjisToUtf8(std::string("a\x81", 2)), "a\xEF\xBF\xBD");   // cut double-byte character
-    EXPECT_EQ(Utf8ToSjis("a\xFF" "b"), "a?b");                          // invalid UTF-8
-    EXPECT_EQ(Utf8ToSjis("😀"), "?");                                     // no code page 932 form
+    EXPECT_EQ(SjisToUtf8(std::string("a\x81", 2)), "a\xEF\xBF\xBD");  // cut double-byte character
+    EXPECT_EQ(Utf8ToSjis("a\xFF"
+                         "b"),
+              "a?b");                 // invalid UTF-8
+    EXPECT_EQ(Utf8ToSjis("😀"), "?");  // no code page 932 form
 }
 
 TEST(ShiftJis, Utf16RoundTrip) {
@@ -27,7 +29,7 @@ TEST(ShiftJis, Utf16RoundTrip) {
 
 TEST(ShiftJis, CaseMappingLeavesDoubleByteCharactersAlone) {
     // "ＡＢ" as bytes 82 60 82 61; the trail byte 0x60 and 0x41-range trail bytes must survive.
-    std::string text = std::string("AbC") + SJIS("Ａ") + "\x83\x41" + "Z";   // 83 41 is ア
+    std::string text = std::string("AbC") + SJIS("Ａ") + "\x83\x41" + "Z";  // 83 41 is ア
     std::string lower = AsciiLowerCase(text);
     EXPECT_EQ(lower, std::string("abc") + SJIS("Ａ") + "\x83\x41" + "z");
     EXPECT_EQ(AsciiUpperCase(lower), std::string("ABC") + SJIS("Ａ") + "\x83\x41" + "Z");

@@ -13,11 +13,11 @@ struct TEscapeCase {
     std::string Escaped;
 };
 
-} // namespace
+}  // namespace
 
 TEST(EscapeText, EscapesAndRoundTrips) {
     const std::vector<TEscapeCase> cases = {
-        {"a\\nb", "a\\\\nb"},            // backslash + n is not a line break
+        {"a\\nb", "a\\\\nb"},  // backslash + n is not a line break
         {"x\r\ny", "x\\ny"},
         {"x\ry", "x\\dy"},
         {"x\ny", "x\\ay"},
@@ -36,19 +36,19 @@ TEST(EscapeText, UnescapeReadsEveryForm) {
     const std::vector<TEscapeCase> cases = {
         {"\\x41", "A"},
         {"\\x4", std::string(1, '\x04')},
-        {"\\xZZ!", std::string(1, '\0') + "!"},   // no number gives byte 0
+        {"\\xZZ!", std::string(1, '\0') + "!"},  // no number gives byte 0
         {"\\q", "q"},
         {"end\\", "end\\"},
         {"\\r", "\r"},
         {"\\\\", "\\"},
         {SJIS("ソ") + "\\t", SJIS("ソ") + "\t"},
-        {std::string("a\\b\x83"), std::string("ab\x83")},   // lead byte at the very end kept
+        {std::string("a\\b\x83"), std::string("ab\x83")},  // lead byte at the very end kept
         // The character after "\\" is whole: 表's trail byte 0x5C starts no escape.
         {"\\" + SJIS("表") + "n", SJIS("表") + "n"},
         {"\\" + SJIS("ソ") + "\\n", SJIS("ソ") + "\r\n"},
         {"\\" + SJIS("表"), SJIS("表")},
-        {std::string("\\\x95"), std::string("\x95")},          // a lone lead byte after "\\" at the end
-        {std::string("\\\x95\r!"), std::string("\x95\r!")},    // or before a byte that is no trail byte
+        {std::string("\\\x95"), std::string("\x95")},        // a lone lead byte after "\\" at the end
+        {std::string("\\\x95\r!"), std::string("\x95\r!")},  // or before a byte that is no trail byte
         // The two characters after "\\x" are whole: no number, byte 0, both consumed.
         {"\\x" + SJIS("表") + "n!", std::string(1, '\0') + "!"},
         {"\\x4" + SJIS("表") + "n", std::string(1, '\0') + "n"},
@@ -65,15 +65,15 @@ TEST(MessageExcerpt, ShowsOneShortLineWithUnprintableBytesEscaped) {
         std::string Text;
         std::string Excerpt;
     } cases[] = {
-        {"a > 3 <y/>", "a > 3 <y/>"},                                   // short text as it is
+        {"a > 3 <y/>", "a > 3 <y/>"},  // short text as it is
         {forty + "y", forty + ".."},
         {std::string(100, '<'), std::string(40, '<') + ".."},
-        {"first\r\nsecond", "first.."},                                 // up to the line end
-        {"last\r\n\r\n", "last"},                                       // only line ends left: nothing left off
-        {"\r\n\n\tnext\rmore", " next.."},                              // leading line ends skipped, TAB as space
+        {"first\r\nsecond", "first.."},     // up to the line end
+        {"last\r\n\r\n", "last"},           // only line ends left: nothing left off
+        {"\r\n\n\tnext\rmore", " next.."},  // leading line ends skipped, TAB as space
         {std::string("\x01\x7F\x80\xA0\xFD\xFF", 6), "\\x01\\x7F\\x80\\xA0\\xFD\\xFF"},
-        {SJIS("表ソ") + "\xB1\xDF", SJIS("表ソ") + "\xB1\xDF"},          // double-byte and half-width kana kept
-        {"\x95<\x95", "\\x95<\\x95"},                                   // lead bytes without their second half
+        {SJIS("表ソ") + "\xB1\xDF", SJIS("表ソ") + "\xB1\xDF"},  // double-byte and half-width kana kept
+        {"\x95<\x95", "\\x95<\\x95"},                            // lead bytes without their second half
         {std::string(39, 'x') + SJIS("表") + "z", std::string(39, 'x') + SJIS("表") + ".."},  // 表 is one character
         {"", ""},
     };
@@ -97,8 +97,15 @@ TEST(EscapeText, RoundTripsEveryByte) {
 TEST(EscapeText, AnyBytesComeBackAndNeverBreakTheLine) {
     // Damaged text too: stray lead bytes before CR, LF, "\\" or the end of the text.
     const std::vector<std::string> damaged = {
-        "\x82\r\n", "\x82\r", "\x82\n", "\x82\\", std::string("\x82\"x"), "\x82\t", "a\x82",
-        "\x82\x82\r\n\x82", std::string("\x82\0", 2),
+        "\x82\r\n",
+        "\x82\r",
+        "\x82\n",
+        "\x82\\",
+        std::string("\x82\"x"),
+        "\x82\t",
+        "a\x82",
+        "\x82\x82\r\n\x82",
+        std::string("\x82\0", 2),
     };
     uint32_t seed = 12345;
     std::vector<std::string> texts = damaged;
@@ -144,7 +151,7 @@ TEST(Substrings, CopyRangeAndPositions) {
     EXPECT_EQ(LastPositionOf('\\', SJIS("ソ")), 0);
     EXPECT_EQ(LastPositionOf('/', "a/b/c"), 4);
     EXPECT_TRUE(HasDoubleByte("x" + SJIS("日")));
-    EXPECT_FALSE(HasDoubleByte("abc\xB1"));   // half-width katakana is single-byte
+    EXPECT_FALSE(HasDoubleByte("abc\xB1"));  // half-width katakana is single-byte
     EXPECT_EQ(Trim(" \t\r\n x y \x01"), "x y");
 }
 
@@ -155,12 +162,22 @@ TEST(Numbers, IntegerTextForms) {
         int32_t Value;
     };
     const std::vector<TCase> cases = {
-        {"30", true, 30},         {"-12", true, -12},     {"+7", true, 7},
-        {"$1E", true, 30},        {"$ffffffff", true, -1}, {"$4040FF", true, 0x4040FF},
-        {"2147483647", true, 2147483647}, {"-2147483648", true, INT32_MIN},
-        {"2147483648", false, 0}, {"$100000000", false, 0}, {"", false, 0},
-        {"$", false, 0},          {"abc", false, 0},       {"12a", false, 0},
-        {" 5", false, 0},         {"0x1E", false, 0},
+        {"30", true, 30},
+        {"-12", true, -12},
+        {"+7", true, 7},
+        {"$1E", true, 30},
+        {"$ffffffff", true, -1},
+        {"$4040FF", true, 0x4040FF},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, INT32_MIN},
+        {"2147483648", false, 0},
+        {"$100000000", false, 0},
+        {"", false, 0},
+        {"$", false, 0},
+        {"abc", false, 0},
+        {"12a", false, 0},
+        {" 5", false, 0},
+        {"0x1E", false, 0},
     };
     for (const TCase& c : cases) {
         int32_t value = 0;
@@ -187,8 +204,8 @@ TEST(FitText, CutsWholeCharactersOnly) {
     EXPECT_EQ(FitText("abcdef", width, 5), "abc..");
     EXPECT_EQ(FitText("abcdef", width, 2), "..");
     EXPECT_EQ(FitText("abcdef", width, 0), "..");
-    std::string japanese = SJIS("日本語");   // 6 bytes
-    EXPECT_EQ(FitText(japanese, width, 5), SJIS("日") + "..");   // 4 bytes: never half of 本
+    std::string japanese = SJIS("日本語");                      // 6 bytes
+    EXPECT_EQ(FitText(japanese, width, 5), SJIS("日") + "..");  // 4 bytes: never half of 本
     EXPECT_EQ(FitText(japanese, width, 6), japanese);
     EXPECT_EQ(FitText("a" + japanese, width, 5), "a" + SJIS("日") + "..");
 }

@@ -4,10 +4,10 @@
 
 namespace {
 
-const TRect Primary{0, 0, 1920, 1040};     // 1920×1080 with a 40-pixel panel below
+const TRect Primary{0, 0, 1920, 1040};  // 1920×1080 with a 40-pixel panel below
 const TRect Secondary{1920, 0, 3200, 1024};
 
-} // namespace
+}  // namespace
 
 TEST(EnsureOnMonitor, VisibleWindowsStayAndLostOnesAreCentred) {
     struct TCase {
@@ -15,14 +15,11 @@ TEST(EnsureOnMonitor, VisibleWindowsStayAndLostOnesAreCentred) {
         bool Stays;
     };
     const TCase cases[] = {
-        {RectOfSize(100, 100, 130, 151), true},
-        {RectOfSize(-4, -8, 130, 151), true},      // the tolerated overhang
-        {RectOfSize(-5, 100, 130, 151), true},     // right edge still inside
+        {RectOfSize(100, 100, 130, 151), true},   {RectOfSize(-4, -8, 130, 151), true},  // the tolerated overhang
+        {RectOfSize(-5, 100, 130, 151), true},                                           // right edge still inside
         {RectOfSize(-200, 100, 130, 151), false},  // right edge -70 left of the area
-        {RectOfSize(100, -9, 130, 151), false},
-        {RectOfSize(100, 1032, 130, 151), false},  // top at B-8
-        {RectOfSize(100, 1031, 130, 151), true},
-        {RectOfSize(2000, 500, 130, 151), true},   // on the second monitor
+        {RectOfSize(100, -9, 130, 151), false},   {RectOfSize(100, 1032, 130, 151), false},  // top at B-8
+        {RectOfSize(100, 1031, 130, 151), true},  {RectOfSize(2000, 500, 130, 151), true},   // on the second monitor
         {RectOfSize(3300, 500, 130, 151), false},
     };
     const std::vector<TRect> areas = {Primary, Secondary};
@@ -35,8 +32,7 @@ TEST(EnsureOnMonitor, VisibleWindowsStayAndLostOnesAreCentred) {
                 << c.Window.Left << "," << c.Window.Top;
     }
     // A window larger than the screen is shrunk before it is centred.
-    EXPECT_EQ(EnsureOnMonitor(RectOfSize(5000, 5000, 3000, 100), {Primary}, 1920, 1080),
-              RectOfSize(0, 490, 1920, 100));
+    EXPECT_EQ(EnsureOnMonitor(RectOfSize(5000, 5000, 3000, 100), {Primary}, 1920, 1080), RectOfSize(0, 490, 1920, 100));
 }
 
 TEST(FitIntoWorkArea, MovesInsideWithLeftAndTopWinning) {

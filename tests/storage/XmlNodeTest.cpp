@@ -51,15 +51,19 @@ const std::string CrLf = "\r\n";
 // trail byte is "\" or "|", text beside child elements.
 std::string HolidayDocument() {
     return "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<specialday>\r\n"
-           "\t<holiday mean=\"" + SJIS("年のはじめ を祝う") + "\">" + SJIS("元日") +
+           "\t<holiday mean=\"" +
+           SJIS("年のはじめ を祝う") + "\">" + SJIS("元日") +
            "<date month=\"1\" day= \"1\" start=\"1948\" /></holiday>\r\n"
-           "\t<holiday mean=\"a &amp; b\">" + SJIS("表ソ") +
+           "\t<holiday mean=\"a &amp; b\">" +
+           SJIS("表ソ") +
            "<date month=\"1\" dayoftheweek=\"Monday\" times=\"2\" start=\"2000\"/></holiday>\r\n"
-           "\t<" + SJIS("ゼポ") + ">" + SJIS("能") + "</" + SJIS("ゼポ") + ">\r\n"
+           "\t<" +
+           SJIS("ゼポ") + ">" + SJIS("能") + "</" + SJIS("ゼポ") +
+           ">\r\n"
            "</specialday>\r\n";
 }
 
-} // namespace
+}  // namespace
 
 TEST(XmlNodeParse, DocumentsGiveTheseTrees) {
     struct {
@@ -67,22 +71,22 @@ TEST(XmlNodeParse, DocumentsGiveTheseTrees) {
         std::string shape;
     } const cases[] = {
         {"<a><b /></a>", "a(b())"},
-        {"<a /><b />", "data(a(),b())"},                     // two roots are wrapped in "data"
-        {"<a><ab>x</ab></a>", "a(ab('x'))"},                 // ab does not open another a
+        {"<a /><b />", "data(a(),b())"},      // two roots are wrapped in "data"
+        {"<a><ab>x</ab></a>", "a(ab('x'))"},  // ab does not open another a
         {"<a><a>x</a></a>", "a(a('x'))"},
-        {"<a><a/><a>y</a></a>", "a(a(),a('y'))"},            // self-closing same name is no opening
+        {"<a><a/><a>y</a></a>", "a(a(),a('y'))"},  // self-closing same name is no opening
         {"<a><a><a>1</a><a/></a><a>2</a></a>", "a(a(a('1'),a()),a('2'))"},
         {"<a> x <b /> y </a>", "a('x',b(),'y')"},
-        {"<a/>", "a()"},                                      // the "/" ends the tag, not the name
+        {"<a/>", "a()"},  // the "/" ends the tag, not the name
         {"<a x=\"1\"/>", "a[x=1]()"},
         {"<a\tx=\"p q\"\r\n y = \"2\">t</a>", "a[x=p q,y=2]('t')"},
-        {"<A B=\"Mixed\"></A>", "a[b=Mixed]()"},             // names lower-cased, values kept raw
+        {"<A B=\"Mixed\"></A>", "a[b=Mixed]()"},  // names lower-cased, values kept raw
         {"<a m=\"&amp;\"></a>", "a[m=&amp;]()"},
         {"text only", "data('text only')"},
         {"", "data()"},
         {"<?xml version=\"1\" ?> junk <r>1</r> tail", "r('1')"},
-        {"<?xml version=\"1\" ?>", "''"},                     // no element: an empty root
-        {"<r><x>1</x> 2 > 3 </r>", "r(x('1'),'2 > 3')"},      // ">" in the last text is harmless
+        {"<?xml version=\"1\" ?>", "''"},                 // no element: an empty root
+        {"<r><x>1</x> 2 > 3 </r>", "r(x('1'),'2 > 3')"},  // ">" in the last text is harmless
         {"<" + SJIS("表") + "><" + SJIS("ソ") + " />" + SJIS("ポ") + "</" + SJIS("表") + ">",
          SJIS("表") + "(" + SJIS("ソ") + "(),'" + SJIS("ポ") + "')"},
     };
@@ -107,8 +111,8 @@ TEST(XmlNodeParse, MalformedDocumentsRaiseTheirMessages) {
         {"<a><b></a>", noEnd + "<b>"},
         {"<a><a></a>", noEnd + "<a>"},
         {"<a><!-- c --></a>", noEnd + "<!-- c -->"},
-        {"<a><a/b>x</a></a>", noEnd + "<a/b>"},              // counts as an "a" outside, is "a/b" itself
-        {"<a></A>", noEnd + "<a>"},                          // closing tags compare exactly
+        {"<a><a/b>x</a></a>", noEnd + "<a/b>"},  // counts as an "a" outside, is "a/b" itself
+        {"<a></A>", noEnd + "<a>"},              // closing tags compare exactly
         {"<?xml version=\"\" ?><r><x></r>", noEnd + "<x>"},
         {"<a x></a>", badAttribute + "x"},
         {"<a x='1'></a>", badAttribute + "x='1'"},
@@ -136,7 +140,8 @@ TEST(XmlNodeParse, NestingIsLimitedToMaxDepth) {
     // The root is level 0, so MaxDepth + 1 nested elements still load.
     EXPECT_EQ(LoadFailure(nested(TXmlNode::MaxDepth + 1)), "");
     EXPECT_EQ(LoadFailure(nested(TXmlNode::MaxDepth + 2)), SJIS("階層が深すぎます") + CrLf + "<e>");
-    EXPECT_EQ(LoadFailure(std::string(200000, '<') + ">"), SJIS("終了タグがありません") + CrLf + std::string(40, '<') + "..");
+    EXPECT_EQ(LoadFailure(std::string(200000, '<') + ">"),
+              SJIS("終了タグがありません") + CrLf + std::string(40, '<') + "..");
 }
 
 TEST(XmlNodeParse, AFileThatFailsIsNamedInTheMessage) {
@@ -189,8 +194,7 @@ TEST(XmlNodeAttributes, GetAttributeDecodesAndLowerCases) {
         std::string name;
         std::string value;
     } const cases[] = {
-        {"day", "monday"}, {"DAY", "monday"}, {"mean", "a & b"}, {"t", "<x>"},
-        {"j", SJIS("ソ") + "x"}, {"missing", ""},
+        {"day", "monday"}, {"DAY", "monday"}, {"mean", "a & b"}, {"t", "<x>"}, {"j", SJIS("ソ") + "x"}, {"missing", ""},
     };
     for (const auto& test : cases)
         EXPECT_EQ(root.GetAttribute(test.name), test.value) << test.name;
@@ -211,7 +215,7 @@ TEST(XmlNodePaths, StepsAreFoundOrCreated) {
         {SJIS("表") + "/" + SJIS("ソ"), "1"},
         {"B\\C", "2"},
         {"\\b\\c", "2"},
-        {"b\\\\c", "2"},     // an empty step names nothing
+        {"b\\\\c", "2"},  // an empty step names nothing
         {"b\\c\\", "2"},
         {"", "12"},
     };
@@ -219,7 +223,8 @@ TEST(XmlNodePaths, StepsAreFoundOrCreated) {
         EXPECT_EQ(root.GetValue(test.path), test.value) << test.path;
     // An absolute path from a grandchild goes back to the root.
     TXmlNode* grandchild = root.NodeByPath("b\\c");
-    EXPECT_EQ(grandchild->NodeByPath("/" + SJIS("表") + "/" + SJIS("ソ")), root.NodeByPath(SJIS("表") + "\\" + SJIS("ソ")));
+    EXPECT_EQ(grandchild->NodeByPath("/" + SJIS("表") + "/" + SJIS("ソ")),
+              root.NodeByPath(SJIS("表") + "\\" + SJIS("ソ")));
     EXPECT_EQ(grandchild->Level(), 2);
 
     // Reading a missing value creates empty elements, written on the next save.
@@ -296,7 +301,7 @@ TEST(XmlNodeWrite, EachEncodingRoundTrips) {
                              SJIS("ソ") + ">\r\n\t<e />\r\n</r>\r\n";
     struct {
         std::string encoding;
-        std::string bytes;   // the file as it is written
+        std::string bytes;  // the file as it is written
     } const cases[] = {
         {"shift_jis", "<?xml version=\"1.0\" encoding=\"shift_jis\" ?>\r\n" + body},
         {"utf-8", SjisToUtf8("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n" + body)},
@@ -330,8 +335,9 @@ TEST(XmlNodeWrite, DeclarationSurvivesClearAndDocumentsWithoutOne) {
     fresh.SetValue("a\\b", "x");
     std::ostringstream freshOut;
     fresh.SaveToStream(freshOut);
-    EXPECT_EQ(freshOut.str(),
-              "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<data>\r\n\t<a>\r\n\t\t<b>x</b>\r\n\t</a>\r\n</data>\r\n");
+    EXPECT_EQ(
+        freshOut.str(),
+        "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<data>\r\n\t<a>\r\n\t\t<b>x</b>\r\n\t</a>\r\n</data>\r\n");
 }
 
 TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
@@ -343,7 +349,7 @@ TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
         "<r><x>a\x81 </x><y/></r>",
         "<r a=\"\x81 \" \x81 b=\"1\"/>",
         "damaged\x81 ",
-        "<a/ ><b/></a/>",      // a name that ends in "/" must not be written as "<a/>"
+        "<a/ ><b/></a/>",  // a name that ends in "/" must not be written as "<a/>"
         "<?xml version=\"a&quot;?&gt;&amp;\" encoding=\"utf-8\" ?><r>" + SJIS("表") + "</r>",
         utf16DeclaringUtf8,
         HolidayDocument(),
@@ -361,7 +367,7 @@ TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
     }
     TXmlNode utf16;
     utf16.LoadFromString(utf16DeclaringUtf8);
-    EXPECT_EQ(utf16.GetText(), SJIS("ソ"));   // converted once, not again as UTF-8
+    EXPECT_EQ(utf16.GetText(), SJIS("ソ"));  // converted once, not again as UTF-8
 }
 
 TEST(XmlNodeWrite, AFailingStreamIsReported) {

@@ -6,7 +6,9 @@
 
 class TFixedClock {
 public:
-    explicit TFixedClock(TLocalMoment moment) { SetClock([moment] { return moment; }); }
+    explicit TFixedClock(TLocalMoment moment) {
+        SetClock([moment] { return moment; });
+    }
     ~TFixedClock() { SetClock(nullptr); }
     TFixedClock(const TFixedClock&) = delete;
     TFixedClock& operator=(const TFixedClock&) = delete;

@@ -112,7 +112,7 @@ TEST(AboutBox, FramesAreDrawnAroundTheBoxAndBelowTheTitle) {
     EXPECT_EQ(frames.pixel(120, 32) & 0xFFFFFF, 0x808080u);   // the inner frame's top edge
     EXPECT_EQ(frames.pixel(120, 216) & 0xFFFFFF, 0x808080u);  // and its bottom edge (H − 5 − 1)
     EXPECT_EQ(frames.pixel(120, 100) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(frames.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);      // the rounded corner leaves the corner out
+    EXPECT_EQ(frames.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);  // the rounded corner leaves the corner out
 }
 
 TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
@@ -123,10 +123,10 @@ TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
     EXPECT_LE(box.LBinfo->geometry().bottom(), box.BtClose->y());
     EXPECT_EQ(box.LBexe->text(), QtText("ExeName " + AppGlobals().ExeName()));
     EXPECT_EQ(box.LBversion->text(), QtText("Version " + AppGlobals().FileVersion()));
-    EXPECT_EQ(box.InformationLink->LinkURL(),
-              TAboutBox::InformationAddress(AppGlobals().InternalName()));
-    EXPECT_NE(box.InformationLink->LinkURL().find("information.php?name=" + AsciiLowerCase(AppGlobals().InternalName())),
-              std::string::npos);
+    EXPECT_EQ(box.InformationLink->LinkURL(), TAboutBox::InformationAddress(AppGlobals().InternalName()));
+    EXPECT_NE(
+        box.InformationLink->LinkURL().find("information.php?name=" + AsciiLowerCase(AppGlobals().InternalName())),
+        std::string::npos);
     EXPECT_FALSE(box.ImgAppTitle->pixmap().isNull());
     EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(box.windowFlags() & Qt::FramelessWindowHint);
@@ -135,4 +135,4 @@ TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
     EXPECT_FALSE(box.isVisible());
 }
 
-} // namespace
+}  // namespace

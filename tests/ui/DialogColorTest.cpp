@@ -26,8 +26,13 @@ struct TShown {
 TShown ShownBy(const TColorPicker& frame) {
     static std::string rgb;
     rgb = frame.LeRGB->text().toStdString();
-    return {frame.LeR->text().toInt(), frame.LeG->text().toInt(), frame.LeB->text().toInt(),
-            frame.LeH->text().toInt(), frame.LeS->text().toInt(), frame.LeV->text().toInt(), rgb.c_str()};
+    return {frame.LeR->text().toInt(),
+            frame.LeG->text().toInt(),
+            frame.LeB->text().toInt(),
+            frame.LeH->text().toInt(),
+            frame.LeS->text().toInt(),
+            frame.LeV->text().toInt(),
+            rgb.c_str()};
 }
 
 void ExpectShown(const TColorPicker& frame, const TShown& expected, const std::string& where) {
@@ -89,10 +94,8 @@ TEST_F(ColorPicker, ShowsAColourInEveryForm) {
         uint32_t Colour;
         TShown Shown;
     } cases[] = {
-        {0x0000FF, {255, 0, 0, 0, 100, 100, "FF0000"}},
-        {0x000000, {0, 0, 0, 0, 0, 0, "000000"}},
-        {RGB(50, 100, 75), {50, 100, 75, 149, 51, 39, "32644B"}},
-        {0xFF0000, {0, 0, 255, 240, 100, 100, "0000FF"}},
+        {0x0000FF, {255, 0, 0, 0, 100, 100, "FF0000"}},           {0x000000, {0, 0, 0, 0, 0, 0, "000000"}},
+        {RGB(50, 100, 75), {50, 100, 75, 149, 51, 39, "32644B"}}, {0xFF0000, {0, 0, 255, 240, 100, 100, "0000FF"}},
         {0x12345678, {0x78, 0x56, 0x34, 29, 57, 47, "785634"}},  // the top byte is no colour
     };
     for (const auto& c : cases) {
@@ -110,9 +113,9 @@ TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
             ASSERT_EQ(field.pixel(x, y) & 0xFFFFFF, 0u) << x << "," << y;
 
     Frame.SetColor(0x0000FF);
-    EXPECT_EQ(field.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);                   // hue 0, saturation 100
-    EXPECT_EQ(field.pixel(199, 195) & 0xFFFFFF, 0xFFFFFFu);               // saturation 0: white
-    EXPECT_EQ(field.pixel(199, 0) & 0xFFFFFF, 0xFF0000u);                 // hue 359 closes on red
+    EXPECT_EQ(field.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);                       // hue 0, saturation 100
+    EXPECT_EQ(field.pixel(199, 195) & 0xFFFFFF, 0xFFFFFFu);                   // saturation 0: white
+    EXPECT_EQ(field.pixel(199, 0) & 0xFFFFFF, 0xFF0000u);                     // hue 359 closes on red
     EXPECT_EQ(field.pixel(100, 0) & 0xFFFFFF, qRgb(0, 254, 255) & 0xFFFFFF);  // half way: cyan
     EXPECT_EQ(Frame.ImageColor->Mark(), QPoint(0, 196 - 195));
 }
@@ -154,7 +157,7 @@ TEST_F(ColorPicker, DraggingBeyondTheFieldStaysAtItsEdge) {
     Frame.SetColor(0x0000FF);
     SendMouse(Frame.ImageColor, QEvent::MouseButtonPress, QPoint(100, 0), Qt::LeftButton);
     SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(-50, 50), Qt::LeftButton);
-    EXPECT_EQ(Frame.Hue(), 0);  // not the 270 of x = -50
+    EXPECT_EQ(Frame.Hue(), 0);          // not the 270 of x = -50
     EXPECT_EQ(Frame.Saturation(), 76);  // 75 picked, 76 as the colour says
     SendMouse(Frame.ImageColor, QEvent::MouseButtonRelease, QPoint(-50, 50), Qt::NoButton);
     SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
@@ -185,7 +188,7 @@ TEST_F(ColorPicker, DraggingTheSliderUpBrightensAndTheKeysGoTheSameWay) {
     Frame.SetColor(RGB(128, 0, 0));  // V = 50: the handle in the middle
     ASSERT_EQ(Frame.Value(), 50);
     const struct {
-        int Dy;   // drag distance, down positive
+        int Dy;  // drag distance, down positive
         bool Brighter;
     } drags[] = {{-40, true}, {40, false}};
     for (const auto& drag : drags) {
@@ -221,7 +224,7 @@ TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {
     EXPECT_EQ(Frame.Color(), 0x00FFFFu);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -288,7 +291,7 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
         bool IsColour;
         uint32_t Colour;
     } nodes[] = {
-        {"全般", false, 0}, {"全般\\背景", true, 0xFFFFFF}, {"日めくり\\枠線", true, 0x808080},
+        {"全般", false, 0},           {"全般\\背景", true, 0xFFFFFF},           {"日めくり\\枠線", true, 0x808080},
         {"日めくり\\文字", false, 0}, {"日めくり\\文字\\日曜", true, 0x4040FF},
     };
     for (const auto& n : nodes) {
@@ -372,7 +375,8 @@ TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
 }
 
 TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
-    Environment.WriteFile("colors.clr", SJIS("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
+    Environment.WriteFile("colors.clr",
+                          SJIS("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
     ColorScheme().Load();
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
@@ -397,4 +401,4 @@ TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
     EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);  // only the one of "反映させる"
 }
 
-} // namespace
+}  // namespace

@@ -256,4 +256,4 @@ TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
     EXPECT_EQ(StoredMax(), -1);
 }
 
-} // namespace
+}  // namespace

@@ -268,4 +268,4 @@ TEST_F(TButtonFixture, AnchoredButtonsKeepTheirDistanceToTheRightEdge) {
     EXPECT_EQ(close->Painter().Left(), 176) << "the drawing follows the move";
 }
 
-} // namespace
+}  // namespace

@@ -27,10 +27,10 @@ TEST(CalendarRules, TheTearAreaIsThePageBelowTheStripInsideTheBorder) {
         bool Tears;
     };
     const TCase cases[] = {
-        {60, 25, false}, {60, 26, true},   // the strip ends at 26
-        {4, 80, false},  {5, 80, true},    // left border
-        {125, 80, true}, {126, 80, false}, // right border (width 130)
-        {60, 146, true}, {60, 147, false}, // bottom border (height 151)
+        {60, 25, false}, {60, 26, true},    // the strip ends at 26
+        {4, 80, false},  {5, 80, true},     // left border
+        {125, 80, true}, {126, 80, false},  // right border (width 130)
+        {60, 146, true}, {60, 147, false},  // bottom border (height 151)
     };
     for (const TCase& c : cases)
         EXPECT_EQ(InTearArea(c.X, c.Y, 130, 151), c.Tears) << c.X << "," << c.Y;
@@ -38,7 +38,7 @@ TEST(CalendarRules, TheTearAreaIsThePageBelowTheStripInsideTheBorder) {
 
 TEST(CalendarRules, TheHalfPressedChoosesTheHinge) {
     EXPECT_EQ(HingePivot(5, 5), (TPoint{120, 0}));
-    EXPECT_EQ(HingePivot(65, 5), (TPoint{120, 0}));   // 60 from the page's left edge
+    EXPECT_EQ(HingePivot(65, 5), (TPoint{120, 0}));  // 60 from the page's left edge
     EXPECT_EQ(HingePivot(66, 5), (TPoint{0, 0}));
     EXPECT_EQ(HingePivot(124, 5), (TPoint{0, 0}));
 }
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, TheCalendarMovesOnToTheFirstDayNoPaperShows) {
 TEST_F(MainWindowTest, ATearBeyondTheGreatestNumberClosesTheOldestPapersByCreation) {
     struct TCase {
         int Max;
-        int Left;   // papers left after the tear
+        int Left;  // papers left after the tear
     };
     for (TCase c : {TCase{3, 3}, TCase{1, 1}, TCase{10, 4}}) {
         SCOPED_TRACE(c.Max);
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, ShowDateClosesThePaperOfThatDayAndIgnoresTheCurrentDay) {
     TPaperWindow* other = Lying(main, 0, day + 5, 1);
     const TBitmap* page = main->PageBitmap();
     main->ShowDate(day);
-    EXPECT_EQ(main->PageBitmap(), page);   // not even drawn again
+    EXPECT_EQ(main->PageBitmap(), page);  // not even drawn again
     main->ShowDate(day + 5);
     EXPECT_TRUE(other->Closing());
     EXPECT_EQ(main->CurrentDate(), day + 5);
@@ -254,8 +254,9 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
     QStringList captions;
     for (QAction* action : main->Menu()->actions())
         captions << (action->isSeparator() ? "-" : action->text());
-    const char* const expected[] = {"日付を今日にする(&T)", "メモ記入(&M)", "-", "全て消す(&A)", "並べる(&J)", "-",
-                                    "オプション設定(&O)", "配色設定(&L)", "-", "ソフトウェア情報(&I)", "終了(&X)"};
+    const char* const expected[] = {
+        "日付を今日にする(&T)", "メモ記入(&M)", "-", "全て消す(&A)",         "並べる(&J)", "-",
+        "オプション設定(&O)",   "配色設定(&L)", "-", "ソフトウェア情報(&I)", "終了(&X)"};
     QStringList wanted;
     for (const char* caption : expected)
         wanted << QtText(Utf8ToSjis(caption));
@@ -314,7 +315,7 @@ TEST_F(MainWindowTest, ThePageHasItsShadowAboveAndLeftAndItsLightBelowAndRight) 
     EXPECT_EQ(at(125, 145), light);
     EXPECT_EQ(at(64, 0), main->FrameColor());
     EXPECT_EQ(at(0, 75), main->FrameColor());
-    EXPECT_EQ(at(0, 0), back);     // the rounded corner
+    EXPECT_EQ(at(0, 0), back);  // the rounded corner
     EXPECT_EQ(at(60, 10), back);
     EXPECT_EQ(at(65, 86), static_cast<uint32_t>(main->PageBitmap()->Pixel(60, 60)));
 }
@@ -325,7 +326,7 @@ TEST_F(MainWindowTest, TheSavingRunsOnceAndRestoresThePapersAtTheNextStart) {
         Lying(main, 0, 46001, 46000.25, 200, 210);
         Lying(main, 1, 46002, 46000.5, 400, 410);
         main->ShowDate(46050);
-        main->close();   // the close button and the menu's exit
+        main->close();  // the close button and the menu's exit
         EXPECT_TRUE(main->Saved());
         EXPECT_EQ(PaperCount(), 0);
         EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 2);
@@ -369,16 +370,16 @@ TEST_F(MainWindowTest, PapersThatCannotBeWrittenAreNotCounted) {
 TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
     struct TCase {
         const char* Name;
-        std::function<void()> Break;   // what stands in the way of the saving
-        const char* FailedFile;        // the file each error line names; nullptr: none
+        std::function<void()> Break;  // what stands in the way of the saving
+        const char* FailedFile;       // the file each error line names; nullptr: none
         std::string Reason;
         bool PaperWritten;
         bool SettingsWritten;
     };
     const TCase cases[] = {
         {"nothing in the way", [] {}, nullptr, "", true, true},
-        {"a file where the papers' folder belongs",
-         [this] { WriteText(DataFolder() / "PAPERS", "x"); }, "PAPERS/00", SystemErrorText(ENOTDIR), false, true},
+        {"a file where the papers' folder belongs", [this] { WriteText(DataFolder() / "PAPERS", "x"); }, "PAPERS/00",
+         SystemErrorText(ENOTDIR), false, true},
         {"a folder where the settings file belongs",
          [this] { std::filesystem::create_directories(DataFolder() / "application.ini"); }, "application.ini",
          SystemErrorText(EISDIR), true, false},
@@ -424,7 +425,8 @@ TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
 TEST(ErrorDisplay, AMessageOfSeveralLinesIsOneLineOnStandardError) {
     testing::internal::CaptureStderr();
     ShowExceptionMessage(EFileError(SJIS("/d/graphic を読めません: TArchiveStream:\r\n[Reload]表が不正です")));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "/d/graphic を読めません: TArchiveStream: [Reload]表が不正です\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "/d/graphic を読めません: TArchiveStream: [Reload]表が不正です\n");
 }
 
 TEST_F(MainWindowTest, TheAccessibleNameReadsThePage) {

@@ -18,7 +18,7 @@ QSize ShownBoxSize(const QString& text) {
     return box.frameGeometry().size();
 }
 
-} // namespace
+}  // namespace
 
 TEST(MessageBox, AnyMessageLeavesTheBoxInsideTheScreen) {
     std::string damagedFile;

@@ -24,7 +24,7 @@ const std::string GoldenFolder = QUILLO_SOURCE_DIR "/tests/golden/";
 // golden image when at most MaxDifferingPixels of its 14,400 pixels differ by more than
 // ChannelTolerance in any channel.
 constexpr int ChannelTolerance = 32;
-constexpr int MaxDifferingPixels = 72;   // 0.5 %
+constexpr int MaxDifferingPixels = 72;  // 0.5 %
 
 uint32_t PixelOf(const TBitmap& page, int x, int y) { return static_cast<uint32_t>(page.Pixel(x, y)); }
 
@@ -65,21 +65,21 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
     // Together these show every element of a page.
     const char* const pages[] = {
-        "2025-03-12",   // weekday with a short memo
-        "2025-06-14",   // Saturday; its memo's line break is not interpreted
-        "2025-06-15",   // Sunday
-        "2025-05-03",   // holiday on a Saturday
-        "2025-08-01",   // leap lunar month (閏六月)
-        "2026-12-07",   // solar term (大雪) and a memo cut with ".."
-        "2026-03-20",   // holiday and solar term on one day
-        "1868-01-01",   // before the first era: no era name, year "〇"
-        "2019-05-01",   // first day of 令和, a long holiday name
-        "2028-11-23",   // two-digit era year and month in the column
+        "2025-03-12",  // weekday with a short memo
+        "2025-06-14",  // Saturday; its memo's line break is not interpreted
+        "2025-06-15",  // Sunday
+        "2025-05-03",  // holiday on a Saturday
+        "2025-08-01",  // leap lunar month (閏六月)
+        "2026-12-07",  // solar term (大雪) and a memo cut with ".."
+        "2026-03-20",  // holiday and solar term on one day
+        "1868-01-01",  // before the first era: no era name, year "〇"
+        "2019-05-01",  // first day of 令和, a long holiday name
+        "2028-11-23",  // two-digit era year and month in the column
     };
     const std::filesystem::path output = std::filesystem::path(QUILLO_TEST_OUTPUT_DIR) / "golden-mismatch";
     for (const char* date : pages) {
@@ -114,8 +114,8 @@ TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
 
 TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
     // Day numbers beyond the years 1..9999 (a damaged paper file) are drawn as the nearest day.
-    for (int32_t day : {DayFromYmd("20250312"), DayFromYmd("20250503"), DayFromYmd("18680101"), 0, -693593,
-                        INT32_MAX, INT32_MIN}) {
+    for (int32_t day :
+         {DayFromYmd("20250312"), DayFromYmd("20250503"), DayFromYmd("18680101"), 0, -693593, INT32_MAX, INT32_MIN}) {
         std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day);
         ASSERT_EQ(page->Width(), 120);
         ASSERT_EQ(page->Height(), 120);
@@ -127,7 +127,7 @@ TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
                     ASSERT_EQ(PixelOf(*page, x, y), 0x808080u) << day << ": " << x << "," << y;
                 }
             }
-        EXPECT_EQ(PixelOf(*page, 117, 117), 0xFEFDFDu) << day;   // the bottom corner holds no text
+        EXPECT_EQ(PixelOf(*page, 117, 117), 0xFEFDFDu) << day;  // the bottom corner holds no text
     }
 }
 
@@ -139,11 +139,11 @@ TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
         uint32_t Colour;
     };
     const TCase cases[] = {
-        {"20250312", 0x00AA00},   // Wednesday
-        {"20250614", 0xAA0000},   // Saturday
-        {"20250615", 0x0000AA},   // Sunday
-        {"20250503", 0xAA00AA},   // Saturday holiday: the holiday colour, not the Saturday colour
-        {"20250505", 0xAA00AA},   // Monday holiday
+        {"20250312", 0x00AA00},  // Wednesday
+        {"20250614", 0xAA0000},  // Saturday
+        {"20250615", 0x0000AA},  // Sunday
+        {"20250503", 0xAA00AA},  // Saturday holiday: the holiday colour, not the Saturday colour
+        {"20250505", 0xAA00AA},  // Monday holiday
     };
     const std::set<uint32_t> textColours = {0x00AA00, 0xAA0000, 0x0000AA, 0xAA00AA};
     for (const TCase& c : cases) {
@@ -155,10 +155,10 @@ TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
 
 TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
     UseScheme("");
-    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd("20250614"));   // Saturday
+    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd("20250614"));  // Saturday
     EXPECT_EQ(PixelOf(*page, 0, 0), 0xC0C0C0u);
     EXPECT_EQ(PixelOf(*page, 117, 117), 0xFFFFFFu);
-    EXPECT_EQ(ColoursOf(*page).count(0xFF0000), 1u);   // the Saturday fallback, blue
+    EXPECT_EQ(ColoursOf(*page).count(0xFF0000), 1u);  // the Saturday fallback, blue
 
     UseScheme("<日めくり><背景>white</背景><枠線>$0000FF</枠線></日めくり>");
     page = PageRenderer().DrawDay(DayFromYmd("20250614"));

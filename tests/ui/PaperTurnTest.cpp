@@ -15,7 +15,7 @@ struct TPage {
     TPage() { Turn.SetSource(&Bitmap); }
 };
 
-} // namespace
+}  // namespace
 
 TEST(PaperTurn, TheWorkedTearStep) {
     TPage page;
@@ -64,7 +64,7 @@ TEST(PaperTurn, TheRotatedImageIsRebuiltOnlyWhenTheAngleChanges) {
     EXPECT_EQ(page.Turn.GetBitmap(), first);
     page.Turn.SetAngle(45);
     const TBitmap* turned = page.Turn.GetBitmap();
-    EXPECT_GT(turned->Width(), 160);   // the diagonal of the page
+    EXPECT_GT(turned->Width(), 160);  // the diagonal of the page
     EXPECT_EQ(page.Turn.RotCenter(), (TPoint{turned->Width() / 2, turned->Height() / 2}));
 }
 
@@ -74,15 +74,15 @@ TEST(PaperTurn, StepsWithoutTorqueOrWithTooLittleOfIt) {
         TPoint Pivot;
         int Velocity;
         int Fx, Fy;
-        int Angle;      // after one step
-        int After;      // velocity after the step
+        int Angle;  // after one step
+        int After;  // velocity after the step
         bool Rebuilt;
     };
     const TCase cases[] = {
         // At the centre the lever is 0: only the velocity left over turns the page.
         {"centre, at rest", {60, 60}, 0, 500, 500, 0, 0, false},
         {"centre, moving", {60, 60}, 100, 0, 0, 5, 60, true},
-        {"centre, too fast", {60, 60}, 500, 0, 0, 20, 240, true},   // 500 held at 400 first
+        {"centre, too fast", {60, 60}, 500, 0, 0, 20, 240, true},  // 500 held at 400 first
         {"centre, backwards", {60, 60}, -500, 0, 0, 340, -240, true},
         // A small pull: a velocity under 20 turns nothing, but survives, damped.
         {"corner, small pull", {120, 0}, 0, 0, 1, 0, -2, false},

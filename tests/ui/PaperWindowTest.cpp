@@ -24,7 +24,7 @@ std::string FileTextOf(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-} // namespace
+}  // namespace
 
 // ---- The paper file ----------------------------------------------------------------
 
@@ -32,9 +32,8 @@ TEST(PaperFile, WritesEveryKeyInOrderWithAPointAsDecimalMark) {
     // A locale with a decimal comma must not change the file.
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     TPaperRecord paper{359, -1300, 40, 131, 129, 46363, 46363.875576238426};
-    EXPECT_EQ(PaperFileBytes(paper),
-              "[PAPER]\r\nangle=359\r\nleft=-1300\r\ntop=40\r\nwidth=131\r\nheight=129\r\n"
-              "date=46363\r\nmaketime=46363.8755762384\r\n");
+    EXPECT_EQ(PaperFileBytes(paper), "[PAPER]\r\nangle=359\r\nleft=-1300\r\ntop=40\r\nwidth=131\r\nheight=129\r\n"
+                                     "date=46363\r\nmaketime=46363.8755762384\r\n");
     std::setlocale(LC_NUMERIC, "C");
 }
 
@@ -67,21 +66,21 @@ TEST(PaperFile, DamagedOrMissingValuesKeepTheirDefaults) {
     };
     const TCase cases[] = {
         // text                                        angle left  date   maketime
-        {"angle=400\r\n",                                 40,  11, 45000, 0},
-        {"angle=-30\r\n",                                330,  11, 45000, 0},
-        {"angle=$2D\r\nleft= 7 \r\n",                     45,   7, 45000, 0},
-        {"angle=twelve\r\nleft=1x\r\n",                    0,  11, 45000, 0},
-        {"date=46000\r\nmaketime=46000.25\r\n",             0,  11, 46000, 46000.25},
-        {"date=0\r\n",                                      0,  11,     0, 0},
-        {"date=-693593\r\n",                                0,  11, -693593, 0},   // 0001-01-01
-        {"date=-693594\r\n",                                0,  11, 45000, 0},
-        {"date=2958466\r\n",                                0,  11, 45000, 0},   // past 9999-12-31
-        {"date=abc\r\nmaketime=\r\n",                       0,  11, 45000, 0},
-        {"maketime=nan\r\n",                                0,  11, 45000, 0},
-        {"maketime=inf\r\n",                                0,  11, 45000, 0},
-        {"maketime=1e999\r\n",                              0,  11, 45000, 0},
-        {"maketime=46000,5\r\n",                            0,  11, 45000, 0},
-        {"ANGLE=90\r\nLeft=3\r\n",                         90,   3, 45000, 0},
+        {"angle=400\r\n", 40, 11, 45000, 0},
+        {"angle=-30\r\n", 330, 11, 45000, 0},
+        {"angle=$2D\r\nleft= 7 \r\n", 45, 7, 45000, 0},
+        {"angle=twelve\r\nleft=1x\r\n", 0, 11, 45000, 0},
+        {"date=46000\r\nmaketime=46000.25\r\n", 0, 11, 46000, 46000.25},
+        {"date=0\r\n", 0, 11, 0, 0},
+        {"date=-693593\r\n", 0, 11, -693593, 0},  // 0001-01-01
+        {"date=-693594\r\n", 0, 11, 45000, 0},
+        {"date=2958466\r\n", 0, 11, 45000, 0},  // past 9999-12-31
+        {"date=abc\r\nmaketime=\r\n", 0, 11, 45000, 0},
+        {"maketime=nan\r\n", 0, 11, 45000, 0},
+        {"maketime=inf\r\n", 0, 11, 45000, 0},
+        {"maketime=1e999\r\n", 0, 11, 45000, 0},
+        {"maketime=46000,5\r\n", 0, 11, 45000, 0},
+        {"ANGLE=90\r\nLeft=3\r\n", 90, 3, 45000, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
@@ -111,14 +110,14 @@ TEST(PaperFile, LoadingSkipsMissingUnreadableAndOversizedFiles) {
     TTemporaryFolder folder;
     const std::string data = folder.Slash();
     TPaperRecord paper{1, 2, 3, 4, 5, 46000, 46000.5};
-    SavePaperFile(data, 3, paper);   // creates the folder
+    SavePaperFile(data, 3, paper);  // creates the folder
     std::filesystem::create_directories(folder.Path() / "PAPERS/04");
     std::ofstream(folder.Path() / "PAPERS/05", std::ios::binary) << std::string(MaxPaperFileBytes + 1, 'x');
 
     TPaperRecord read = Defaults;
-    EXPECT_FALSE(LoadPaperFile(data, 0, Defaults, read));   // missing
-    EXPECT_FALSE(LoadPaperFile(data, 4, Defaults, read));   // a folder
-    EXPECT_FALSE(LoadPaperFile(data, 5, Defaults, read));   // too large
+    EXPECT_FALSE(LoadPaperFile(data, 0, Defaults, read));  // missing
+    EXPECT_FALSE(LoadPaperFile(data, 4, Defaults, read));  // a folder
+    EXPECT_FALSE(LoadPaperFile(data, 5, Defaults, read));  // too large
     EXPECT_EQ(read.Left, Defaults.Left);
     ASSERT_TRUE(LoadPaperFile(data, 3, Defaults, read));
     EXPECT_EQ(read.Left, 2);
@@ -169,7 +168,8 @@ TEST_F(PaperWindow, RestoresWhatWasSaved) {
     ASSERT_TRUE(LoadPaperFile(DataPath(), 1, Defaults, saved));
     EXPECT_EQ(saved.Angle, 40);
     EXPECT_EQ(saved.Left, 150);
-    EXPECT_NE(FileText(PaperFileName(DataPath(), 1)).find("width=" + std::to_string(paper->width()) + "\r\n"), std::string::npos);
+    EXPECT_NE(FileText(PaperFileName(DataPath(), 1)).find("width=" + std::to_string(paper->width()) + "\r\n"),
+              std::string::npos);
     EXPECT_EQ(saved.MakeTime, 46001.25);
     EXPECT_FALSE(paper->accessibleName().isEmpty());
 }
@@ -189,7 +189,7 @@ TEST_F(PaperWindow, GravitySwingsACarriedPaperAndKeepsTheGripUnderThePointer) {
         SCOPED_TRACE(c.Gravity);
         SetGravity(c.Gravity);
         TPaperWindow* paper = LyingPaper(0, {0, 200, 200, 1, 1, 46001, 0});
-        QPoint grip = PagePoint(paper, 10, 10);   // near the top-left corner
+        QPoint grip = PagePoint(paper, 10, 10);  // near the top-left corner
         Mouse(paper, QEvent::MouseButtonPress, grip);
         EXPECT_TRUE(paper->Dragging());
         EXPECT_TRUE(paper->SwingTimerActive());
@@ -215,7 +215,7 @@ TEST_F(PaperWindow, GravitySwingsACarriedPaperAndKeepsTheGripUnderThePointer) {
 TEST_F(PaperWindow, AHandMovingSidewaysTurnsAPaperWithoutGravity) {
     SetGravity(0);
     TPaperWindow* paper = LyingPaper(0, {0, 200, 200, 1, 1, 46001, 0});
-    QPoint grip = PagePoint(paper, 60, 5);   // the middle of the top edge
+    QPoint grip = PagePoint(paper, 60, 5);  // the middle of the top edge
     Mouse(paper, QEvent::MouseButtonPress, grip);
     for (int step = 1; step <= 10; ++step)
         Mouse(paper, QEvent::MouseMove, grip + QPoint(15 * step, 0));
@@ -293,8 +293,8 @@ TEST_F(PaperWindow, TheMenuOffersItsItemsInOrder) {
     QStringList captions;
     for (QAction* action : paper->Menu()->actions())
         captions << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(captions, QStringList({QtText(SJIS("消す(&D)")), QtText(SJIS("全て消す(&A)")), QtText(SJIS("並べる(&J)")), "-",
-                                     QtText(SJIS("メモ記入(&M)")), "-"}));
+    EXPECT_EQ(captions, QStringList({QtText(SJIS("消す(&D)")), QtText(SJIS("全て消す(&A)")), QtText(SJIS("並べる(&J)")),
+                                     "-", QtText(SJIS("メモ記入(&M)")), "-"}));
     paper->show();
     paper->Menu()->actions()[0]->trigger();
     EXPECT_TRUE(paper->Closing());
@@ -309,7 +309,7 @@ TEST_F(PaperWindow, ListsFindAndSortPapers) {
     d->close();
     TPaperList papers;
     CollectOpenPapers(papers);
-    ASSERT_EQ(papers.Count(), 3);   // the closing one is no longer listed
+    ASSERT_EQ(papers.Count(), 3);  // the closing one is no longer listed
     EXPECT_EQ(papers.Items(0), a);
     EXPECT_EQ(papers.IndexOfDate(46003), 1);
     EXPECT_EQ(papers.IndexOfDate(46004), -1);
@@ -318,6 +318,6 @@ TEST_F(PaperWindow, ListsFindAndSortPapers) {
     EXPECT_EQ(papers.Items(2), a);
     papers.SortByMakeTime();
     EXPECT_EQ(papers.Items(0), b);
-    EXPECT_EQ(papers.Items(1), a);   // same time: the older window first
+    EXPECT_EQ(papers.Items(1), a);  // same time: the older window first
     EXPECT_EQ(papers.Items(2), c);
 }

@@ -28,7 +28,8 @@ private:
 
 std::string ShiftText(TShiftState shift) {
     std::string text;
-    const std::pair<unsigned, const char*> names[] = {{ssLeft, "Left"}, {ssRight, "Right"}, {ssMiddle, "Middle"}, {ssDouble, "Double"}};
+    const std::pair<unsigned, const char*> names[] = {
+        {ssLeft, "Left"}, {ssRight, "Right"}, {ssMiddle, "Middle"}, {ssDouble, "Double"}};
     for (const auto& [bit, name] : names)
         if (shift & bit)
             text += name;
@@ -110,7 +111,7 @@ TEST(TrayIconTest, AHandlerThatEndsTheIconEndsTheClick) {
 
 TEST(TrayIconTest, TipTextIsCutAtSixtyThreeBytesWithoutSplittingACharacter) {
     const std::string ascii70(70, 'a');
-    const std::string sjis = std::string(62, 'b') + SJIS("ソ");   // the lead byte is byte 63
+    const std::string sjis = std::string(62, 'b') + SJIS("ソ");  // the lead byte is byte 63
     struct Case {
         std::string Text;
         std::string Expected;
@@ -131,13 +132,13 @@ TEST(TrayIconTest, TheIconIsInTheTrayOnlyWhileEnabled) {
     QWidget owner;
     TTrayIcon* icon = new TTrayIcon(&owner);
     icon->SetText(SJIS("日めくり暦"));
-    EXPECT_FALSE(icon->Added());   // a tip alone does not put the icon up
+    EXPECT_FALSE(icon->Added());  // a tip alone does not put the icon up
     icon->SetEnabled(true);
     EXPECT_TRUE(icon->Added());
     EXPECT_EQ(icon->ShownTip(), QStringLiteral("日めくり暦"));
     icon->SetText(SJIS("暦"));
     EXPECT_EQ(icon->ShownTip(), QStringLiteral("暦"));
-    EXPECT_FALSE(icon->ShownIcon().isNull());   // the calendar's own page without an icon set
+    EXPECT_FALSE(icon->ShownIcon().isNull());  // the calendar's own page without an icon set
     icon->SetEnabled(false);
     EXPECT_FALSE(icon->Added());
 }
@@ -151,7 +152,7 @@ TEST(TrayIconTest, WithoutATrayHostMinimisingKeepsTheWindowWithinReach) {
     EXPECT_FALSE(icon->Enabled());
     owner.show();
     icon->UpdateAppButton();
-    EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));   // keeps its taskbar button
+    EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));  // keeps its taskbar button
     icon->MinimizeOwner();
     EXPECT_TRUE(owner.isVisible());
     EXPECT_TRUE(owner.windowState() & Qt::WindowMinimized);
@@ -164,7 +165,7 @@ TEST(TrayIconTest, WithoutATrayHostMinimisingKeepsTheWindowWithinReach) {
     EXPECT_TRUE(owner.windowFlags().testFlag(Qt::Tool));
     EXPECT_TRUE(owner.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(owner.isVisible());
-    EXPECT_TRUE(owner.testAttribute(Qt::WA_QuitOnClose));   // closing it still ends the program
+    EXPECT_TRUE(owner.testAttribute(Qt::WA_QuitOnClose));  // closing it still ends the program
     icon->MinimizeOwner();
     EXPECT_FALSE(owner.isVisible());
 

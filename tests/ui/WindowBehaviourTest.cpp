@@ -125,15 +125,24 @@ TEST(SnapRectTest, EdgesWithinTheDistanceSnapStrictly) {
 }
 
 TEST(EdgesAtTest, TheFivePixelBandAroundTheWindow) {
-    const TRect window = RectOfSize(-200, -100, 100, 80);   // on a monitor left of and above the primary
+    const TRect window = RectOfSize(-200, -100, 100, 80);  // on a monitor left of and above the primary
     struct Case {
         TPoint Pointer;
         Qt::Edges Expected;
     } cases[] = {
-        {{-150, -60}, {}}, {{-150, -96}, Qt::TopEdge}, {{-150, -95}, {}}, {{-150, -24}, Qt::BottomEdge},
-        {{-150, -25}, {}}, {{-196, -60}, Qt::LeftEdge}, {{-195, -60}, {}}, {{-104, -60}, Qt::RightEdge},
-        {{-105, -60}, {}}, {{-200, -100}, Qt::TopEdge | Qt::LeftEdge}, {{-101, -100}, Qt::TopEdge | Qt::RightEdge},
-        {{-200, -21}, Qt::BottomEdge | Qt::LeftEdge}, {{-101, -21}, Qt::BottomEdge | Qt::RightEdge},
+        {{-150, -60}, {}},
+        {{-150, -96}, Qt::TopEdge},
+        {{-150, -95}, {}},
+        {{-150, -24}, Qt::BottomEdge},
+        {{-150, -25}, {}},
+        {{-196, -60}, Qt::LeftEdge},
+        {{-195, -60}, {}},
+        {{-104, -60}, Qt::RightEdge},
+        {{-105, -60}, {}},
+        {{-200, -100}, Qt::TopEdge | Qt::LeftEdge},
+        {{-101, -100}, Qt::TopEdge | Qt::RightEdge},
+        {{-200, -21}, Qt::BottomEdge | Qt::LeftEdge},
+        {{-101, -21}, Qt::BottomEdge | Qt::RightEdge},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EdgesAt(c.Pointer, window), c.Expected) << c.Pointer.X << "," << c.Pointer.Y;
@@ -144,14 +153,16 @@ TEST(EdgesAtTest, TheFivePixelBandAroundTheWindow) {
 TEST(MakeRoundRegionTest, AStaircaseOfFourPixelsIsCutFromEachCorner) {
     const int w = 130, h = 151;
     QRegion region = MakeRoundRegion(w, h, true);
-    long area = 0;   // each corner loses rows of 4, 2, 1 and 1 pixels
+    long area = 0;  // each corner loses rows of 4, 2, 1 and 1 pixels
     for (const QRect& r : region)
         area += long(r.width()) * r.height();
     EXPECT_EQ(area, long(w) * h - 4 * 8);
     // The last pixel cut and the first kept along each corner's staircase, in all four corners.
     const QPoint cut[] = {{3, 0}, {1, 1}, {0, 3}}, kept[] = {{4, 0}, {2, 1}, {1, 2}, {0, 4}};
     for (int corner = 0; corner < 4; ++corner) {
-        auto place = [&](QPoint p) { return QPoint(corner & 1 ? w - 1 - p.x() : p.x(), corner & 2 ? h - 1 - p.y() : p.y()); };
+        auto place = [&](QPoint p) {
+            return QPoint(corner & 1 ? w - 1 - p.x() : p.x(), corner & 2 ? h - 1 - p.y() : p.y());
+        };
         for (QPoint p : cut)
             EXPECT_FALSE(region.contains(place(p))) << corner << ": " << place(p).x() << "," << place(p).y();
         for (QPoint p : kept)
@@ -164,7 +175,8 @@ TEST(NamesTest, SectionsAndScreens) {
     struct {
         const char* Display;
         int Screen;
-    } screens[] = {{":0", 0}, {":0.1", 1}, {"host:12.3", 3}, {"[::1]:5.2", 2}, {"", 0}, {":1.", 0}, {":1.x", 0}, {"0.1", 0}};
+    } screens[] = {{":0", 0}, {":0.1", 1}, {"host:12.3", 3}, {"[::1]:5.2", 2},
+                   {"", 0},   {":1.", 0},  {":1.x", 0},      {"0.1", 0}};
     for (const auto& c : screens)
         EXPECT_EQ(ScreenNumberOfDisplay(c.Display), c.Screen) << c.Display;
     // The offscreen platform has no X display and so no compositing manager.
@@ -203,7 +215,7 @@ protected:
 TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControlsOrWhenRefused) {
     struct Case {
         const char* What;
-        QPoint At;   // where the pointer lies when it first moves
+        QPoint At;  // where the pointer lies when it first moves
         Qt::KeyboardModifiers Modifiers;
         bool Refuse;
         bool Moves;
@@ -304,8 +316,10 @@ TEST_F(WindowBehaviourWindowTest, ZOrderPlacementKeepsTheWindowShown) {
     } steps[] = {{TStacking::Top, true, false}, {TStacking::Bottom, false, true}, {TStacking::Normal, false, false}};
     for (const Step& step : steps) {
         Behaviour->SetStacking(step.Position);
-        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.OnTop) << static_cast<int>(step.Position);
-        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), step.OnBottom) << static_cast<int>(step.Position);
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.OnTop)
+            << static_cast<int>(step.Position);
+        EXPECT_EQ(Window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), step.OnBottom)
+            << static_cast<int>(step.Position);
         EXPECT_TRUE(Window->windowFlags().testFlag(Qt::FramelessWindowHint));
         EXPECT_TRUE(Window->isVisible()) << static_cast<int>(step.Position);
     }
@@ -343,7 +357,7 @@ TEST_F(WindowBehaviourWindowTest, DroppedFilesAreReportedInOrder) {
         QApplication::sendEvent(Window, &event);
     };
 
-    drop();   // not a drop target yet
+    drop();  // not a drop target yet
     EXPECT_TRUE(reported.empty());
     EXPECT_EQ(finished, 0);
 
@@ -384,7 +398,7 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
         }
     Behaviour->ShowBitmap(keyed, 5, 6);
     EXPECT_EQ(Window->mask(), QRegion(2, 1, 6, 5));
-    EXPECT_EQ(keyed.PixelFormat(), TPixelFormat::pf24bit);   // the caller's image is left as it was
+    EXPECT_EQ(keyed.PixelFormat(), TPixelFormat::pf24bit);  // the caller's image is left as it was
 
     // Nothing opaque shows nothing, not the whole window.
     TBitmap clear = AlphaBitmap(12, 12, [](int, int) { return 0; });
@@ -396,7 +410,7 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
 TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChildren) {
     Behaviour->SetBGrelocation(true);
     Window->resize(40, 30);
-    Behaviour->LoadPosition();   // Preserve off: only the design size is taken
+    Behaviour->LoadPosition();  // Preserve off: only the design size is taken
     EXPECT_EQ(Behaviour->DesignClientWidth(), 40);
     // Opaque block (6, 4)-(46, 34) in a 52 × 40 image.
     TBitmap image = AlphaBitmap(52, 40, [](int x, int y) { return x >= 6 && x < 46 && y >= 4 && y < 34 ? 255 : 0; });
@@ -405,7 +419,7 @@ TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChild
     // dx = (52 − 40) ÷ 2 − 6 = 0, dy = (40 − 30) ÷ 2 − 4 = 1.
     EXPECT_EQ(Button->pos(), QPoint(10, 5));
     Behaviour->ShowBitmap(image, 0, 0);
-    EXPECT_EQ(Button->pos(), QPoint(10, 5));   // always from the first recorded place
+    EXPECT_EQ(Button->pos(), QPoint(10, 5));  // always from the first recorded place
 }
 
 TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
@@ -420,11 +434,11 @@ TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
         behaviour->SetLayered(true);
         window.show();
 
-        TBitmap image = AlphaBitmap(4, 2, [](int x, int) { return x * 85; });   // alpha 0, 85, 170, 255
+        TBitmap image = AlphaBitmap(4, 2, [](int x, int) { return x * 85; });  // alpha 0, 85, 170, 255
         behaviour->ShowBitmap(image, 30, 40);
         EXPECT_TRUE(behaviour->LayeredReady());
         EXPECT_EQ(window.geometry(), QRect(30, 40, 4, 2));
-        EXPECT_EQ(window.mask(), QRegion(1, 0, 3, 2));   // transparent pixels let clicks through
+        EXPECT_EQ(window.mask(), QRegion(1, 0, 3, 2));  // transparent pixels let clicks through
         EXPECT_TRUE(behaviour->ComposedBitmap()->Empty());
         const QImage& shown = behaviour->LayeredImage();
         ASSERT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
@@ -454,8 +468,8 @@ TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
 class WindowBehaviourSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Previous = ReplaceAppGlobals(
-            std::make_unique<TAppGlobals>(Folder.Slash() + "quillo", Folder.Slash() + "machine.ini"));
+        Previous =
+            ReplaceAppGlobals(std::make_unique<TAppGlobals>(Folder.Slash() + "quillo", Folder.Slash() + "machine.ini"));
         SettingsFile = AppGlobals().SettingsFileName();
         Screen = QGuiApplication::primaryScreen()->geometry();
     }
@@ -489,7 +503,7 @@ TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
     {
         TWindowProbe window;
         TWindowBehaviour* behaviour = Preserving(window, false);
-        window.show();   // the first showing loads the position
+        window.show();  // the first showing loads the position
         EXPECT_TRUE(behaviour->PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
         window.move(37, 41);
@@ -522,7 +536,7 @@ TEST_F(WindowBehaviourSettingsTest, StoredPlacesAreCheckedAgainstTheScreens) {
         TWindowBehaviour* behaviour = Preserving(window, true);
         behaviour->LoadPosition();
         EXPECT_EQ(window.geometry(), c.Expected) << c.What;
-        behaviour->SetPreserve(false);   // leave the stored values for the next case
+        behaviour->SetPreserve(false);  // leave the stored values for the next case
     }
 }
 
