@@ -1,10 +1,13 @@
 #include "almanac/Almanac.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
 #include "almanac/CalendarDate.h"
+#include "almanac/LunarCalendar.h"
 #include "almanac/NameTables.h"
+#include "almanac/SolarTerms.h"
 #include "storage/ProcessWide.h"
 
 namespace {
@@ -29,6 +32,53 @@ const TEra* EraOf(int32_t day) {
     return nullptr;
 }
 
+const std::string& EraNameOf(int32_t day) {
+    static const auto Names = SjisNames({"令和", "平成", "昭和", "大正", "明治"});
+    static const std::string None;
+    const TEra* era = EraOf(day);
+    return era ? Names[era - Eras] : None;
+}
+
+int EraYearOf(int32_t day, int year) {
+    const TEra* era = EraOf(day);
+    return era ? year - era->BaseYear : 0;
+}
+
+const std::string& WeekdayNameOf(int isoWeekday) {
+    static const std::array<std::string, 7> Names = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                                     "Friday", "Saturday", "Sunday"};
+    return Names[isoWeekday - 1];
+}
+
+const std::string& WeekdayKanjiOf(int isoWeekday) {
+    static const auto Names = SjisNames({"月", "火", "水", "木", "金", "土", "日"});
+    return Names[isoWeekday - 1];
+}
+
+const std::string& MonthNameOf(int month) {
+    // The page has always printed these two spellings; they are kept as they are.
+    static const std::array<std::string, 12> Names = {"JANUALY",   "FEBRUALY", "MARCH",    "APRIL",
+                                                      "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                                      "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+    return Names[month - 1];
+}
+
+std::string EtoOf(int32_t day) {
+    static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
+    static const auto Branches = SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
+    const int64_t shifted = static_cast<int64_t>(day) + 8;
+    const int stem = static_cast<int>((shifted % 10 + 10) % 10);
+    const int branch = static_cast<int>((shifted % 12 + 12) % 12);
+    return Stems[stem] + Branches[branch];
+}
+
+// The text of the first entry tagged `day`; empty if none.
+const std::string& NameTagged(const TTaggedStrings& list, int32_t day) {
+    static const std::string None;
+    const int index = list.IndexOfTag(day);
+    return index < 0 ? None : list.Strings(index);
+}
+
 TProcessWide<TAlmanac> GlobalAlmanac("Almanac");
 
 }  // namespace
@@ -45,54 +95,124 @@ int TAlmanac::Day() const { return YmdOf(DayNumber()).Day; }
 
 int TAlmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
 
-std::string TAlmanac::DayOfWeekName() const {
-    static const std::array<const char*, 7> Names = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                                     "Friday", "Saturday", "Sunday"};
-    return Names[DayOfWeek() - 1];
+std::string TAlmanac::DayOfWeekName() const { return WeekdayNameOf(DayOfWeek()); }
+
+std::string TAlmanac::DayOfWeekKanji() const { return WeekdayKanjiOf(DayOfWeek()); }
+
+std::string TAlmanac::MonthName() const { return MonthNameOf(Month()); }
+
+std::string TAlmanac::EraName() const { return EraNameOf(DayNumber()); }
+
+int TAlmanac::EraYear() const { return EraYearOf(DayNumber(), Year()); }
+
+std::string TAlmanac::DayEto() const { return EtoOf(DayNumber()); }
+
+std::string TAlmanac::SolarTermName() {
+    UpdateYear();
+    return NameTagged(FTerms, DayNumber());
 }
 
-std::string TAlmanac::DayOfWeekKanji() const {
-    static const auto Names = SjisNames({"月", "火", "水", "木", "金", "土", "日"});
-    return Names[DayOfWeek() - 1];
+int TAlmanac::LunarMonthIndex(int32_t day) {
+    UpdateYear();
+    return MonthIndexOf(day);
 }
 
-std::string TAlmanac::MonthName() const {
-    // The page has always printed these two spellings; they are kept as they are.
-    static const std::array<const char*, 12> Names = {"JANUALY",   "FEBRUALY", "MARCH",    "APRIL",
-                                                      "MAY",       "JUNE",     "JULY",     "AUGUST",
-                                                      "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
-    return Names[Month() - 1];
+std::string TAlmanac::LunarMonthLabel(int index) {
+    UpdateYear();
+    return index >= 0 && index < FMoons.Count() ? FMoons.Strings(index) : std::string();
 }
 
-std::string TAlmanac::EraName() const {
-    static const auto Names = SjisNames({"令和", "平成", "昭和", "大正", "明治"});
-    const TEra* era = EraOf(DayNumber());
-    return era ? Names[era - Eras] : std::string();
+std::string TAlmanac::LunarMonthName() { return LunarMonthLabel(LunarMonthIndex(DayNumber())); }
+
+int TAlmanac::LunarDay() {
+    UpdateYear();
+    return LunarDayOf(DayNumber());
 }
 
-int TAlmanac::EraYear() const {
-    const TEra* era = EraOf(DayNumber());
-    return era ? Year() - era->BaseYear : 0;
+std::string TAlmanac::Rokuyo() {
+    UpdateYear();
+    return RokuyoOf(DayNumber());
 }
 
-std::string TAlmanac::DayEto() const {
-    static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
-    static const auto Branches = SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
-    const int64_t shifted = static_cast<int64_t>(DayNumber()) + 8;
-    const int stem = static_cast<int>((shifted % 10 + 10) % 10);
-    const int branch = static_cast<int>((shifted % 12 + 12) % 12);
-    return Stems[stem] + Branches[branch];
+bool TAlmanac::IsHoliday() {
+    UpdateYear();
+    return FHolidays.IndexOfTag(DayNumber()) >= 0;
 }
 
-void TAlmanac::UpdateYear() {
-    const int year = Year();
+std::string TAlmanac::HolidayName() {
+    UpdateYear();
+    return NameTagged(FHolidays, DayNumber());
+}
+
+void TAlmanac::LoadHolidays(const std::string& documentText) {
+    // Read everything first: a document that fails leaves the rules and tables as they were.
+    FRules = ReadHolidayRules(documentText);
+    FYear = 0;
+    UpdateYear();
+}
+
+TDayFacts TAlmanac::FactsOf(int32_t day) {
+    day = std::clamp(day, FirstSupportedDay, LastSupportedDay);
+    const TYmd ymd = YmdOf(day);
+    UseYear(ymd.Year);
+    TDayFacts facts;
+    facts.DayNumber = day;
+    facts.Year = ymd.Year;
+    facts.Month = ymd.Month;
+    facts.Day = ymd.Day;
+    facts.DayOfWeek = IsoWeekday(day);
+    facts.DayOfWeekName = WeekdayNameOf(facts.DayOfWeek);
+    facts.DayOfWeekKanji = WeekdayKanjiOf(facts.DayOfWeek);
+    facts.MonthName = MonthNameOf(ymd.Month);
+    facts.EraName = EraNameOf(day);
+    facts.EraYear = EraYearOf(day, ymd.Year);
+    facts.Eto = EtoOf(day);
+    facts.SolarTermName = NameTagged(FTerms, day);
+    const int monthIndex = MonthIndexOf(day);
+    if (monthIndex < FMoons.Count())
+        facts.LunarMonthName = FMoons.Strings(monthIndex);
+    facts.LunarDay = LunarDayOf(day);
+    facts.Rokuyo = RokuyoOf(day);
+    facts.HolidayName = NameTagged(FHolidays, day);
+    facts.IsHoliday = FHolidays.IndexOfTag(day) >= 0;
+    return facts;
+}
+
+void TAlmanac::UpdateYear() { UseYear(Year()); }
+
+void TAlmanac::UseYear(int year) {
     if (year == FYear)
         return;
     FYear = year;
     ++FTableBuildCount;
-    BuildSolarTerms();
-    BuildLunarMonths();
-    BuildHolidays();
+    FTerms = SolarTermsOfYear(year);
+    FMoons.Clear();
+    FMoonNumbers.clear();
+    for (const TLunarMonth& month : LunarMonthsOfYear(year)) {
+        FMoons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
+        FMoonNumbers.push_back(month.Number);
+    }
+    THolidayDays holidays = HolidaysOfYear(FRules, year);
+    FHolidays = std::move(holidays.Holidays);
+    FOtherDays = std::move(holidays.OtherDays);
+}
+
+int TAlmanac::MonthIndexOf(int32_t day) const {
+    int index = 0;
+    while (index < FMoons.Count() - 1 && day >= FMoons.Tags(index + 1))
+        ++index;
+    return index;
+}
+
+int TAlmanac::LunarDayOf(int32_t day) const {
+    return FMoons.Count() == 0 ? 0 : day - FMoons.Tags(MonthIndexOf(day)) + 1;
+}
+
+const std::string& TAlmanac::RokuyoOf(int32_t day) const {
+    static const std::string None;
+    if (FMoons.Count() == 0)
+        return None;
+    return RokuyoName(FMoonNumbers[MonthIndexOf(day)], LunarDayOf(day));
 }
 
 void CreateAlmanac() { GlobalAlmanac.Replace(std::make_unique<TAlmanac>()); }

@@ -1,14 +1,16 @@
 #pragma once
 // TAlmanac: every fact the day page prints about one calendar day, for Japan Standard
-// Time. It holds one date; the queries answer for that date. The solar terms, lunar months
-// and holidays are built per Gregorian year and cached: moving the date within a year
-// never rebuilds them, moving into another year rebuilds all of them once.
+// Time. It holds one date, which the date queries answer for; FactsOf answers for any day
+// and leaves the held date alone. The solar terms, lunar months and holidays are built per
+// Gregorian year (by the topic files' functions) and cached: queries within a year never
+// rebuild them, a query in another year rebuilds all of them once.
 // All strings are Shift_JIS.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "almanac/DayFacts.h"
 #include "almanac/Holidays.h"
 #include "storage/TaggedStrings.h"
 
@@ -55,6 +57,11 @@ public:
     // leaves the previous rules and tables as they were.
     void LoadHolidays(const std::string& documentText);
 
+    // Every fact of day `day` (brought into years 1..9999), from the tables of its year,
+    // which are built first when another year is cached. The held date, and so every
+    // answer about it, stays as it was.
+    TDayFacts FactsOf(int32_t day);
+
     // Builds the year tables for the held date's year unless they are already built.
     void UpdateYear();
 
@@ -68,9 +75,12 @@ public:
     const std::vector<THolidayRule>& Rules() const { return FRules; }
 
 private:
-    void BuildSolarTerms();
-    void BuildLunarMonths();
-    void BuildHolidays();
+    // Builds the tables of `year` unless they are the cached ones.
+    void UseYear(int year);
+    // Answers from the cached tables, for a day of the cached year.
+    int MonthIndexOf(int32_t day) const;
+    int LunarDayOf(int32_t day) const;
+    const std::string& RokuyoOf(int32_t day) const;
 
     double FDate = 0;
     int32_t FYear = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "almanac/Angles.h"
 #include "almanac/CalendarDate.h"
 #include "almanac/DeltaT.h"
 #include "almanac/MoonPosition.h"
@@ -71,23 +72,6 @@ double TerrestrialCenturies(double jstDays) {
     const double universalDays = jstDays - JstDaysAtJ2000;
     const double decimalYear = 2000.0 + universalDays / DaysPerJulianYear;
     return (universalDays + DeltaTSeconds(decimalYear) / SecondsPerDay) / DaysPerJulianCentury;
-}
-
-double NormalizeDegrees(double angleDeg) {
-    double angle = std::fmod(angleDeg, 360.0);
-    if (angle < 0)
-        angle += 360.0;
-    // A tiny negative angle plus 360 can round up to 360 itself.
-    return angle >= 360.0 ? 0.0 : angle;
-}
-
-double LongitudeDifference(double differenceDeg) {
-    double difference = std::fmod(differenceDeg, 360.0);
-    if (difference > 180.0)
-        difference -= 360.0;
-    else if (difference <= -180.0)
-        difference += 360.0;
-    return difference;
 }
 
 double SunLongitude(double date) { return ApparentSunAt(ContinuousDays(date)); }

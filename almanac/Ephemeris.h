@@ -1,7 +1,7 @@
 #pragma once
 // Positions of the sun and the moon for Japan Standard Time, and the searches for the
 // instants at which the sun reaches a longitude and the moon is new. Dates are on the
-// day-number scale (Almanac); angles are degrees.
+// day-number scale (Almanac); angles are degrees (Angles.h reduces them).
 //
 // The longitudes come from VSOP87D for the sun (SunPosition.h) and ELP/MPP02 for the moon
 // (MoonPosition.h), with terrestrial time from universal time through ΔT (DeltaT.h). The
@@ -17,11 +17,6 @@ double TimeArgument(double date);
 // Julian centuries of terrestrial time from J2000.0 (2000-01-01 12h TT) at the JST instant
 // `jstDays`: nine hours back to UT, then ΔT on.
 double TerrestrialCenturies(double jstDays);
-// The angle brought into [0, 360).
-double NormalizeDegrees(double angleDeg);
-// A difference of two longitudes brought into (-180, 180], so that a step across the
-// 0°/360° point is taken the short way.
-double LongitudeDifference(double differenceDeg);
 
 // Apparent geocentric ecliptic longitude of the sun, of date, at the JST instant `date`, in
 // [0, 360); better than 0.1" against the complete VSOP87D over 1900..2100.

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "almanac/Almanac.h"
 #include "almanac/Holidays.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
@@ -60,11 +59,4 @@ std::vector<THolidayRule> ReadHolidayRules(const std::string& documentText) {
                 rules.push_back(ReadRule(dayElement, *dayElement.Items(j)));
     }
     return rules;
-}
-
-void TAlmanac::LoadHolidays(const std::string& documentText) {
-    // Read everything first: a document that fails leaves the rules and tables as they were.
-    FRules = ReadHolidayRules(documentText);
-    FYear = 0;
-    UpdateYear();
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "almanac/Almanac.h"
+#include "almanac/Angles.h"
 #include "almanac/Ephemeris.h"
 #include "storage/DateUtils.h"
 #include "storage/ShiftJis.h"
@@ -118,21 +118,20 @@ const std::string& ObservedHolidayName(TObservedKind kind) {
     return kind == TObservedKind::Substitute ? SJIS("振替休日") : SJIS("国民の休日");
 }
 
-void TAlmanac::BuildHolidays() {
-    FHolidays.Clear();
-    FOtherDays.Clear();
+THolidayDays HolidaysOfYear(const std::vector<THolidayRule>& rules, int year) {
+    THolidayDays days;
     const std::string holidayKind = "holiday";
     // Substitute and citizens' holidays near the turn of the year look at the neighbouring
     // years' holidays too.
     std::vector<int32_t> documentHolidays;
-    for (const THolidayRule& rule : FRules) {
+    for (const THolidayRule& rule : rules) {
         const bool isHoliday = rule.Kind == holidayKind;
-        for (int year = FYear - 1; year <= FYear + 1; ++year) {
-            if (!isHoliday && year != FYear)
+        for (int ruleYear = year - 1; ruleYear <= year + 1; ++ruleYear) {
+            if (!isHoliday && ruleYear != year)
                 continue;
-            for (int32_t day : RuleDays(rule, year)) {
-                if (year == FYear)
-                    (isHoliday ? FHolidays : FOtherDays).AddTagged(rule.Name, day);
+            for (int32_t day : RuleDays(rule, ruleYear)) {
+                if (ruleYear == year)
+                    (isHoliday ? days.Holidays : days.OtherDays).AddTagged(rule.Name, day);
                 if (isHoliday)
                     documentHolidays.push_back(day);
             }
@@ -141,18 +140,8 @@ void TAlmanac::BuildHolidays() {
     std::sort(documentHolidays.begin(), documentHolidays.end());
     documentHolidays.erase(std::unique(documentHolidays.begin(), documentHolidays.end()), documentHolidays.end());
     for (const TObservedHoliday& observed :
-         ObservedHolidays(documentHolidays, DayNumberOf(FYear, 1, 1), DayNumberOf(FYear, 12, 31)))
-        FHolidays.AddTagged(ObservedHolidayName(observed.Kind), observed.Day);
-    FHolidays.SortByTag();
-}
-
-bool TAlmanac::IsHoliday() {
-    UpdateYear();
-    return FHolidays.IndexOfTag(DayNumber()) >= 0;
-}
-
-std::string TAlmanac::HolidayName() {
-    UpdateYear();
-    const int index = FHolidays.IndexOfTag(DayNumber());
-    return index < 0 ? std::string() : FHolidays.Strings(index);
+         ObservedHolidays(documentHolidays, DayNumberOf(year, 1, 1), DayNumberOf(year, 12, 31)))
+        days.Holidays.AddTagged(ObservedHolidayName(observed.Kind), observed.Day);
+    days.Holidays.SortByTag();
+    return days;
 }

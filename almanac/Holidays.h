@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/TaggedStrings.h"
+
 // One "date" element of a holiday definition document. Absent numbers are -1.
 struct THolidayRule {
     std::string Name;      // the element's text, shown on the page
@@ -54,3 +56,13 @@ std::vector<TObservedHoliday> ObservedHolidays(const std::vector<int32_t>& docum
                                                int32_t lastDay);
 // "振替休日" and "国民の休日" (Shift_JIS).
 const std::string& ObservedHolidayName(TObservedKind kind);
+
+// The days of one year that the rules give, each tagged with its day number.
+struct THolidayDays {
+    // Public holidays ("holiday" rules) with the substitute and citizens' holidays that
+    // follow from them, ascending by day; a day may carry more than one name.
+    TTaggedStrings Holidays;
+    // The days of every other kind of rule, in the order of the rules.
+    TTaggedStrings OtherDays;
+};
+THolidayDays HolidaysOfYear(const std::vector<THolidayRule>& rules, int year);

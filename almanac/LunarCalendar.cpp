@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "almanac/Almanac.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/NameTables.h"
 #include "almanac/SolarTerms.h"
@@ -94,56 +93,31 @@ std::string LunarMonthText(int number, bool leap) {
     return leap ? SJIS("閏") + Names[number - 1] : Names[number - 1];
 }
 
-void TAlmanac::BuildLunarMonths() {
-    FMoons.Clear();
-    FMoonNumbers.clear();
+std::vector<TLunarMonth> LunarMonthsOfYear(int year) {
     // The months of this year lie between the solstice of the year before and that of
     // this year; the span up to next year's solstice tells whether the month after this
     // year's solstice is a leap month.
     std::vector<int32_t> solstices;
     std::vector<int32_t> principalTerms;
-    for (int year = FYear - 1; year <= FYear + 1; ++year) {
-        solstices.push_back(SolarTermDay(year, WinterSolsticeRow));
+    for (int termYear = year - 1; termYear <= year + 1; ++termYear) {
+        solstices.push_back(SolarTermDay(termYear, WinterSolsticeRow));
         for (int row = 0; row < TwentyFourTerms; ++row)
             if (SolarTermDefs[row].LongitudeDeg % 30 == 0)
-                principalTerms.push_back(SolarTermDay(year, row));
+                principalTerms.push_back(SolarTermDay(termYear, row));
     }
     std::sort(principalTerms.begin(), principalTerms.end());
     const std::vector<int32_t> newMoons = FindNewMoonDays(solstices.front() - SolsticeMonthLead, solstices.back(),
                                                           [](int32_t day) { return MoonAge(day); });
-    for (const TLunarMonth& month : NumberLunarMonths(newMoons, solstices, principalTerms)) {
-        FMoons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
-        FMoonNumbers.push_back(month.Number);
-    }
+    return NumberLunarMonths(newMoons, solstices, principalTerms);
 }
 
-int TAlmanac::LunarMonthIndex(int32_t day) {
-    UpdateYear();
-    int index = 0;
-    while (index < FMoons.Count() - 1 && day >= FMoons.Tags(index + 1))
-        ++index;
-    return index;
-}
-
-std::string TAlmanac::LunarMonthLabel(int index) {
-    UpdateYear();
-    return index >= 0 && index < FMoons.Count() ? FMoons.Strings(index) : std::string();
-}
-
-std::string TAlmanac::LunarMonthName() { return LunarMonthLabel(LunarMonthIndex(DayNumber())); }
-
-int TAlmanac::LunarDay() {
-    const int index = LunarMonthIndex(DayNumber());
-    return FMoons.Count() == 0 ? 0 : DayNumber() - FMoons.Tags(index) + 1;
-}
-
-std::string TAlmanac::Rokuyo() {
+const std::string& RokuyoName(int monthNumber, int lunarDay) {
     static const auto Names = SjisNames({"先勝", "友引", "先負", "仏滅", "大安", "赤口"});
-    const int index = LunarMonthIndex(DayNumber());
-    if (FMoons.Count() == 0)
-        return {};
+    static const std::string None;
+    if (monthNumber < 1 || monthNumber > 12 || lunarDay < 1)
+        return None;
     // 正月 and 七月 begin with 先勝, 二月 and 八月 with 友引, and so on; each day takes the
-    // next name; a leap month counts as the month it repeats.
-    const int firstOfMonth = (FMoonNumbers[index] - 1) % 6;
-    return Names[(firstOfMonth + LunarDay() - 1) % 6];
+    // next name.
+    const int firstOfMonth = (monthNumber - 1) % 6;
+    return Names[(firstOfMonth + lunarDay - 1) % 6];
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "almanac/Ephemeris.h"
+#include "almanac/Angles.h"
 
 namespace {
 

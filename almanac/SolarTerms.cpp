@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "almanac/Almanac.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/NameTables.h"
 #include "storage/DateUtils.h"
@@ -50,18 +49,13 @@ int SolarTermDay(int year, int row) {
     return static_cast<int>(std::trunc(FindLongitudeDay(def.LongitudeDeg, EstimateDay(year, def.EstimateMonthDay))));
 }
 
-void TAlmanac::BuildSolarTerms() {
-    FTerms.Clear();
+TTaggedStrings SolarTermsOfYear(int year) {
+    TTaggedStrings terms;
     for (int row = 0; row < SolarTermCount; ++row)
-        FTerms.AddTagged(SolarTermDefName(row), SolarTermDay(FYear, row));
+        terms.AddTagged(SolarTermDefName(row), SolarTermDay(year, row));
     for (int index = 0; index < SeasonalDayCount; ++index) {
         const TSeasonalDayDef& def = SeasonalDayDefs[index];
-        FTerms.AddTagged(SeasonalDayName(index), FTerms.Tags(def.BaseRow) + def.OffsetDays);
+        terms.AddTagged(SeasonalDayName(index), terms.Tags(def.BaseRow) + def.OffsetDays);
     }
-}
-
-std::string TAlmanac::SolarTermName() {
-    UpdateYear();
-    const int index = FTerms.IndexOfTag(DayNumber());
-    return index < 0 ? std::string() : FTerms.Strings(index);
+    return terms;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "storage/TaggedStrings.h"
+
 // Rows 0..23 are the twenty-four terms; those at multiples of 30° are the principal terms
 // (中気) that name the lunar months.
 constexpr int TwentyFourTerms = 24;
@@ -30,3 +32,7 @@ const std::string& SeasonalDayName(int index);
 
 // The day of `year` on which the sun reaches the longitude of row `row`.
 int SolarTermDay(int year, int row);
+
+// Every row of SolarTermDefs (in row order) and then every seasonal day (in the order of
+// SeasonalDayDefs), each tagged with its day in `year`.
+TTaggedStrings SolarTermsOfYear(int year);

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "AlmanacTestSupport.h"
+#include "almanac/Almanac.h"
+#include "almanac/Angles.h"
 #include "almanac/CalendarDate.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/Numerals.h"
@@ -147,4 +149,88 @@ TEST(AlmanacGlobal, CreatedAndFreedByTheProgram) {
     CreateAlmanac();
     EXPECT_EQ(Almanac().DayNumber(), 0);
     DestroyAlmanac();
+}
+
+namespace {
+
+// Every field of `facts` against what the held-date queries of `held` (holding that day)
+// answer; the two must never tell a different story about one day.
+void ExpectFactsMatchHeldDate(const TDayFacts& facts, TAlmanac& held) {
+    const std::string where = Utf8(held.DayOfWeekKanji()) + " " + std::to_string(held.DayNumber());
+    EXPECT_EQ(facts.DayNumber, held.DayNumber()) << where;
+    EXPECT_EQ(facts.Year, held.Year()) << where;
+    EXPECT_EQ(facts.Month, held.Month()) << where;
+    EXPECT_EQ(facts.Day, held.Day()) << where;
+    EXPECT_EQ(facts.DayOfWeek, held.DayOfWeek()) << where;
+    EXPECT_EQ(facts.DayOfWeekName, held.DayOfWeekName()) << where;
+    EXPECT_EQ(facts.DayOfWeekKanji, held.DayOfWeekKanji()) << where;
+    EXPECT_EQ(facts.MonthName, held.MonthName()) << where;
+    EXPECT_EQ(facts.EraName, held.EraName()) << where;
+    EXPECT_EQ(facts.EraYear, held.EraYear()) << where;
+    EXPECT_EQ(facts.Eto, held.DayEto()) << where;
+    EXPECT_EQ(facts.SolarTermName, held.SolarTermName()) << where;
+    EXPECT_EQ(facts.LunarMonthName, held.LunarMonthName()) << where;
+    EXPECT_EQ(facts.LunarDay, held.LunarDay()) << where;
+    EXPECT_EQ(facts.Rokuyo, held.Rokuyo()) << where;
+    EXPECT_EQ(facts.IsHoliday, held.IsHoliday()) << where;
+    EXPECT_EQ(facts.HolidayName, held.HolidayName()) << where;
+}
+
+}  // namespace
+
+// FactsOf walks the days in an order that changes the cached year at almost every step,
+// while the held-date almanac moves day by day: the answers must agree all the same.
+TEST(AlmanacFacts, AgreeWithTheHeldDateQueriesOnEveryDay) {
+    TAlmanacAt held;
+    TAlmanacAt asked;
+    const std::pair<const char*, int> spans[] = {
+        {"2022-12-20", 460},  // 閏二月 2023, the turn of two years, a substitute holiday on 2023-01-02
+        {"1868-09-01", 14},   // the first era begins
+        {"1899-12-25", 10},   // before and after day 0
+        {"2033-12-15", 45},   // 閏十一月
+        {"0001-01-01", 3},    // the first supported days
+        {"9999-12-29", 3},    // the last
+    };
+    for (const auto& [first, count] : spans)
+        for (int offset = 0; offset < count; ++offset) {
+            const int32_t day = Day(first) + offset;
+            const TDayFacts facts = asked.At("1950-06-01").FactsOf(day);
+            ExpectFactsMatchHeldDate(facts, held.At(day));
+        }
+}
+
+TEST(AlmanacFacts, LeaveTheHeldDateAndItsAnswersAlone) {
+    TAlmanacAt almanacs;
+    TAlmanac& almanac = almanacs.At("2025-05-05");
+    const double held = almanac.Date();
+    const std::string holiday = almanac.HolidayName();
+    const std::string rokuyo = almanac.Rokuyo();
+    const std::string lunarMonth = almanac.LunarMonthName();
+    ASSERT_EQ(Utf8(holiday), "こどもの日");
+
+    // Another year, the same year and a day far outside the calendar.
+    EXPECT_EQ(Utf8(almanac.FactsOf(Day("2031-02-11")).HolidayName), "建国記念の日");
+    EXPECT_EQ(almanac.FactsOf(Day("2025-05-06")).Day, 6);
+    const TDayFacts clamped = almanac.FactsOf(-100000000);
+    EXPECT_EQ(clamped.DayNumber, FirstSupportedDay);
+    EXPECT_EQ(clamped.Year, 1);
+
+    EXPECT_EQ(almanac.Date(), held);
+    EXPECT_EQ(almanac.HolidayName(), holiday);
+    EXPECT_EQ(almanac.Rokuyo(), rokuyo);
+    EXPECT_EQ(almanac.LunarMonthName(), lunarMonth);
+    EXPECT_EQ(almanac.CachedYear(), 2025);
+}
+
+// A page query in the cached year builds nothing; only a change of year does.
+TEST(AlmanacFacts, BuildTablesOnlyWhenTheYearChanges) {
+    TAlmanacAt almanacs;
+    TAlmanac& almanac = almanacs.At("2025-01-01");
+    almanac.FactsOf(Day("2025-03-01"));
+    const int builds = almanac.TableBuildCount();
+    for (int offset = 0; offset < 365; ++offset)
+        almanac.FactsOf(Day("2025-01-01") + offset);
+    EXPECT_EQ(almanac.TableBuildCount(), builds);
+    almanac.FactsOf(Day("2026-01-01"));
+    EXPECT_EQ(almanac.TableBuildCount(), builds + 1);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AlmanacTestSupport.h"
+#include "almanac/Angles.h"
 #include "almanac/DeltaT.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/MoonPosition.h"

@@ -195,3 +195,20 @@ TEST(LunarCalendar, NumberingAndTheLeapMonthRule) {
         EXPECT_EQ(numbers, c.Expected) << c.Title;
     }
 }
+
+// The first day of each month number starts the cycle one name further, 七月 starts it
+// again; every day takes the next name round the cycle of six.
+TEST(LunarCalendar, RokuyoFromTheMonthNumberAndTheDay) {
+    struct TCase {
+        int Month;
+        int Day;
+        const char* Rokuyo;
+    };
+    const TCase cases[] = {
+        {1, 1, "先勝"},  {2, 1, "友引"},   {3, 1, "先負"},  {4, 1, "仏滅"}, {5, 1, "大安"}, {6, 1, "赤口"},
+        {7, 1, "先勝"},  {8, 1, "友引"},   {12, 1, "赤口"}, {1, 2, "友引"}, {1, 6, "赤口"}, {1, 7, "先勝"},
+        {6, 30, "大安"}, {12, 29, "仏滅"}, {0, 1, ""},      {13, 1, ""},    {1, 0, ""},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(Utf8(RokuyoName(c.Month, c.Day)), c.Rokuyo) << c.Month << "/" << c.Day;
+}
