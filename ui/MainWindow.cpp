@@ -30,6 +30,7 @@
 #include "ui/Dialogs.h"
 #include "ui/DrawnButton.h"
 #include "ui/MemoEditor.h"
+#include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
@@ -124,25 +125,6 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
         }
     }
     return places;
-}
-
-QString PageDescription(int32_t day) {
-    TAlmanac& almanac = Almanac();
-    almanac.SetDate(day);
-    std::string text;
-    auto add = [&text](std::initializer_list<std::string_view> parts) {
-        for (std::string_view part : parts)
-            text.append(part);
-    };
-    add({std::to_string(almanac.Year()), SJIS("年"), std::to_string(almanac.Month()), SJIS("月"),
-         std::to_string(almanac.Day()), SJIS("日 "), almanac.DayOfWeekKanji(), SJIS("曜日")});
-    if (std::string era = almanac.EraName(); !era.empty())
-        add({" ", era, std::to_string(almanac.EraYear()), SJIS("年")});
-    add({SJIS(" 旧暦"), almanac.LunarMonthName(), std::to_string(almanac.LunarDay()), SJIS("日 "), almanac.Rokuyo()});
-    for (const std::string& extra : {almanac.HolidayName(), almanac.SolarTermName()})
-        if (!extra.empty())
-            add({" ", extra});
-    return QtText(text);
 }
 
 TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {

@@ -123,9 +123,6 @@ int32_t NextFreeDay(const TPaperList& papers, int32_t day);
 // they are to be laid out): from the least left and top, row by row, a new row once a
 // column passes the greatest left.
 std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
-// What the page of day shows, in words for a screen reader: the date, the weekday, the
-// era year, the lunar date with its rokuyō, the holiday and the solar term.
-QString PageDescription(int32_t day);
 // The dialogs the main window's and the papers' menus open. Tests put recorders in their
 // place, since the dialogs run modal.
 struct TDialogOpeners {

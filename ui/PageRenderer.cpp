@@ -6,7 +6,6 @@
 #include <string>
 
 #include "almanac/Almanac.h"
-#include "almanac/CalendarDate.h"
 #include "almanac/Numerals.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
@@ -46,9 +45,9 @@ struct TColumn {
 };
 
 // One colour for every text of the page: by weekday, the holiday colour over it.
-uint32_t TextColour(TAlmanac& almanac, TColorScheme& scheme) {
+uint32_t TextColour(const TDayFacts& facts, TColorScheme& scheme) {
     uint32_t colour;
-    switch (almanac.DayOfWeek()) {
+    switch (facts.DayOfWeek) {
     case 6:
         colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000);
         break;
@@ -59,7 +58,7 @@ uint32_t TextColour(TAlmanac& almanac, TColorScheme& scheme) {
         colour = scheme.GetColor(SJIS("日めくり\\文字\\平日"), 0x000000);
         break;
     }
-    if (almanac.IsHoliday())
+    if (facts.IsHoliday)
         colour = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), 0x0000FF);
     return colour;
 }
@@ -73,7 +72,7 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
 }  // namespace
 
 std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
-    TAlmanac& almanac = Almanac();
+    const TDayFacts facts = Almanac().FactsOf(day);
     TColorScheme& scheme = ColorScheme();
     auto page = std::make_unique<TBitmap>();
     TCanvas& canvas = page->Canvas();
@@ -81,41 +80,37 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
     page->SetSize(DrawSize, DrawSize);
     page->SetPixelFormat(TPixelFormat::pf32bit);
 
-    // Noon, safely inside the day. Before 1899-12-30 the date scale subtracts the time of
-    // day from the day number, so day + 0.5 would be noon of the following day there.
-    almanac.SetDate(DateOfDay(day, 0.5));
     canvas.Brush.Style = TBrushStyle::bsClear;
-    canvas.Font.Color = TextColour(almanac, scheme);
+    canvas.Font.Color = TextColour(facts, scheme);
 
     SetFont(canvas, "Impact", ANSI_CHARSET, DayFigureHeight);
-    TextOutAligned(canvas, DayFigureAt.X, DayFigureAt.Y, AlignCentre, AlignMiddle, std::to_string(almanac.Day()));
+    TextOutAligned(canvas, DayFigureAt.X, DayFigureAt.Y, AlignCentre, AlignMiddle, std::to_string(facts.Day));
     canvas.Font.Height = WeekdayHeight;
-    TextOutAligned(canvas, WeekdayAt.X, WeekdayAt.Y, AlignCentre, AlignMiddle, almanac.DayOfWeekName());
+    TextOutAligned(canvas, WeekdayAt.X, WeekdayAt.Y, AlignCentre, AlignMiddle, facts.DayOfWeekName);
     canvas.Font.Height = YearMonthHeight;
     TextOutAligned(canvas, YearMonthAt.X, YearMonthAt.Y, AlignCentre, AlignMiddle,
-                   std::to_string(almanac.Year()) + " " + almanac.MonthName());
+                   std::to_string(facts.Year) + " " + facts.MonthName);
 
     SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, ColumnHeight);
     const TColumn columns[] = {
-        {14, 9, almanac.EraName()},                        // 0.6, 0.4
-        {14, 48, ToFullWidthDigit(almanac.EraYear())},     // 0.6, 2
-        {14, 67, SJIS("年")},                              // 0.6, 2.8
-        {14, 86, ToFullWidthDigit(almanac.Month())},       // 0.6, 3.6
-        {14, 105, SJIS("月")},                             // 0.6, 4.4
-        {36, 9, almanac.DayOfWeekKanji() + SJIS("曜日")},  // 1.5, 0.4
-        {36, 76, almanac.HolidayName()},                   // 1.5, 3.2
-        {204, 9,
-         SJIS("旧暦") + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + SJIS("日")},  // 8.5, 0.4
-        {225, 9, almanac.DayEto()},                                                                   // 9.4, 0.4
-        {225, 57, almanac.Rokuyo()},                                                                  // 9.4, 2.4
-        {225, 105, almanac.SolarTermName()},                                                          // 9.4, 4.4
+        {14, 9, facts.EraName},                                                                       // 0.6, 0.4
+        {14, 48, ToFullWidthDigit(facts.EraYear)},                                                    // 0.6, 2
+        {14, 67, SJIS("年")},                                                                         // 0.6, 2.8
+        {14, 86, ToFullWidthDigit(facts.Month)},                                                      // 0.6, 3.6
+        {14, 105, SJIS("月")},                                                                        // 0.6, 4.4
+        {36, 9, facts.DayOfWeekKanji + SJIS("曜日")},                                                 // 1.5, 0.4
+        {36, 76, facts.HolidayName},                                                                  // 1.5, 3.2
+        {204, 9, SJIS("旧暦") + facts.LunarMonthName + ToKanjiNumeral(facts.LunarDay) + SJIS("日")},  // 8.5, 0.4
+        {225, 9, facts.Eto},                                                                          // 9.4, 0.4
+        {225, 57, facts.Rokuyo},                                                                      // 9.4, 2.4
+        {225, 105, facts.SolarTermName},                                                              // 9.4, 4.4
     };
     for (const TColumn& column : columns)
         TextOutVertical(canvas, column.X, column.Y, AlignCentre, AlignTop, column.Text);
 
     SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, MemoHeight);
     const TTaggedStrings& memos = Memos();
-    int memo = memos.IndexOfTag(almanac.DayNumber());
+    int memo = memos.IndexOfTag(facts.DayNumber);
     if (memo >= 0) {
         std::string line = FitText(
             memos.Strings(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, MemoWidth);

@@ -5,8 +5,8 @@
 // day, the rokuyō, the solar term or seasonal day, the holiday and the day's memo. The page
 // is drawn at 240 × 240 and halved, which smooths the text.
 //
-// It reads the process-wide Almanac (whose held date it moves), ColorScheme and memo
-// store; each must exist when a page is drawn.
+// It asks the process-wide Almanac for the day's facts (leaving its held date alone) and
+// reads the ColorScheme and the memo store; each must exist when a page is drawn.
 
 #include <cstdint>
 #include <memory>

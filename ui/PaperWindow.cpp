@@ -17,6 +17,7 @@
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
 #include "ui/MainWindow.h"
+#include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
 #include "ui/WindowBehaviour.h"
 

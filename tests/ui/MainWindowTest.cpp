@@ -14,6 +14,7 @@
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
 #include "ui/MainWindow.h"
+#include "ui/PageDescription.h"
 #include "ui/PaperFile.h"
 #include "ui/PaperWindow.h"
 #include "ui/TrayIcon.h"

@@ -14,6 +14,7 @@
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
+#include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
 
 namespace {
@@ -166,12 +167,57 @@ TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
     EXPECT_EQ(PixelOf(*page, 117, 117), 0x000000u);
 }
 
+// Before 1899-12-30 the date scale counts the time of day backwards, so a careless
+// conversion shows the next day there. The page shows its own day's memo.
 TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
     for (const char* date : {"18991229", "18680101", "00010101"}) {
-        int32_t day = DayFromYmd(date);
-        PageRenderer().DrawDay(day);
-        EXPECT_EQ(Almanac().DayNumber(), day) << date;
+        const int32_t day = DayFromYmd(date);
+        const int memo = Memos().AddTagged(SJIS("ソ表"), day);
+        std::unique_ptr<TBitmap> withMemo = PageRenderer().DrawDay(day);
+        Memos().Delete(memo);
+        std::unique_ptr<TBitmap> without = PageRenderer().DrawDay(day);
+        int changedInMemoBand = 0;
+        for (int y = 94; y <= 111; ++y)
+            for (int x = 2; x <= 117; ++x)
+                changedInMemoBand += PixelOf(*withMemo, x, y) != PixelOf(*without, x, y);
+        EXPECT_GT(changedInMemoBand, 20) << date;
     }
+}
+
+// Drawing a page or describing one asks the almanac about that day only: whoever set the
+// held date gets the same answers afterwards, also when the day lies in another year.
+TEST_F(PageRendererTest, DrawingOrDescribingAnotherDayLeavesTheHeldDateAlone) {
+    Almanac().SetDate(DayFromYmd("20250505") + 0.25);
+    const double held = Almanac().Date();
+    const std::string holiday = Almanac().HolidayName();
+    const std::string lunarMonth = Almanac().LunarMonthName();
+    const int lunarDay = Almanac().LunarDay();
+    ASSERT_EQ(SjisToUtf8(holiday), "こどもの日");
+
+    PageRenderer().DrawDay(DayFromYmd("20310211"));
+    EXPECT_EQ(Almanac().Date(), held);
+    EXPECT_EQ(Almanac().HolidayName(), holiday);
+    PageDescription(DayFromYmd("18991229"));
+    PageDescription(DayFromYmd("20250506"));
+    EXPECT_EQ(Almanac().Date(), held);
+    EXPECT_EQ(Almanac().HolidayName(), holiday);
+    EXPECT_EQ(Almanac().LunarMonthName(), lunarMonth);
+    EXPECT_EQ(Almanac().LunarDay(), lunarDay);
+}
+
+// The description says every fact the page shows, in the page's reading order, and leaves
+// out the era before Meiji and the holiday and term on days without them.
+TEST(PageDescription, ReadsTheFactsInOrderAndLeavesOutWhatADayLacks) {
+    CreatePageObjects();
+    const std::pair<const char*, const char*> cases[] = {
+        {"20260101", "2026年1月1日 木曜日 令和8年 旧暦十一月13日 大安 元日"},
+        {"20250320", "2025年3月20日 木曜日 令和7年 旧暦二月21日 仏滅 春分の日 春分"},
+        {"20250505", "2025年5月5日 月曜日 令和7年 旧暦四月8日 大安 こどもの日 立夏"},
+        {"18680101", "1868年1月1日 水曜日 旧暦十二月7日 赤口"},
+    };
+    for (const auto& [date, expected] : cases)
+        EXPECT_EQ(SjisToUtf8(DescribePage(Almanac().FactsOf(DayFromYmd(date)))), expected) << date;
+    DestroyPageObjects();
 }
 
 TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
