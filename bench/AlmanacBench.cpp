@@ -1,6 +1,7 @@
-// The almanac's two costs: building a year's tables when the held date moves into another
-// year, and the queries of one page for a date whose tables are built; and the ephemeris
-// evaluations and searches a table build is made of.
+// The almanac's two costs: building a year's tables when a query moves into another year,
+// and the queries of one page for a day whose tables are built (through the held date and
+// as one TDayFacts value); and the ephemeris evaluations and searches a table build is
+// made of.
 
 #include <benchmark/benchmark.h>
 
@@ -57,6 +58,20 @@ void BM_PageQueries(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PageQueries)->Unit(benchmark::kNanosecond);
+
+// The same facts as one value, as the page and its description ask for them: days of one
+// year in turn, the held date elsewhere.
+void BM_FactsOf(benchmark::State& state) {
+    TAlmanac& almanac = LoadedAlmanac();
+    almanac.SetDate(DayNumberOf(1990, 1, 1));
+    const int32_t first = DayNumberOf(2025, 1, 1);
+    int offset = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(almanac.FactsOf(first + offset));
+        offset = (offset + 1) % 365;
+    }
+}
+BENCHMARK(BM_FactsOf)->Unit(benchmark::kNanosecond);
 
 // One evaluation of each model at instants spread over a year.
 void BM_SunLongitude(benchmark::State& state) {
