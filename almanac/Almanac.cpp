@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "almanac/CalendarDate.h"
 #include "almanac/LunarCalendar.h"
