@@ -4,38 +4,16 @@
 #include <cstring>
 
 #include "graphics/Canvas.h"
-#include "storage/ShiftJis.h"
-
-void CheckImageSize(int64_t width, int64_t height, const TImageLimits& limits) {
-    if (width > limits.MaxSide || height > limits.MaxSide || width * height > limits.MaxPixels)
-        throw Exception(SJIS("画像が大きすぎます(") + std::to_string(width) + "x" + std::to_string(height) + ")");
-}
-
-namespace {
-
-int StrideOf(int width, TPixelFormat format) {
-    int bytes = width * (format == TPixelFormat::pf32bit ? 4 : 3);
-    return (bytes + 3) & ~3;
-}
-
-}  // namespace
 
 TBitmap::TBitmap() = default;
 
-TBitmap::TBitmap(int width, int height, TPixelFormat format) : FFormat(format) { SetSize(width, height); }
+TBitmap::TBitmap(int width, int height, TPixelFormat format) : TPixelStore(format) { SetSize(width, height); }
 
-TBitmap::TBitmap(const TBitmap& other)
-    : FWidth(other.FWidth), FHeight(other.FHeight), FStride(other.FStride), FFormat(other.FFormat),
-      FPixels(other.FPixels) {}
+TBitmap::TBitmap(const TBitmap& other) : TPixelStore(other) {}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
-    if (this != &other) {
-        FWidth = other.FWidth;
-        FHeight = other.FHeight;
-        FStride = other.FStride;
-        FFormat = other.FFormat;
-        FPixels = other.FPixels;
-    }
+    if (this != &other)
+        TPixelStore::operator=(other);
     return *this;
 }
 
@@ -110,19 +88,6 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     FPixels.swap(pixels);
     FStride = stride;
     FFormat = format;
-}
-
-int64_t TBitmap::Pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
-        return -1;
-    const uint8_t* p = ScanLine(y) + x * BytesPerPixel();
-    return RGB(p[2], p[1], p[0]);
-}
-
-int TBitmap::PixelAlpha(int x, int y) const {
-    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight)
-        return -1;
-    return Is32Bit() ? ScanLine(y)[x * 4 + 3] : 255;
 }
 
 TCanvas& TBitmap::Canvas() {

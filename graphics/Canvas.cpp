@@ -11,15 +11,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "graphics/Bitmap.h"
+#include "graphics/PixelStore.h"
 #include "graphics/QtText.h"
 #include "storage/ShiftJis.h"
 
 namespace {
 
 // The bitmap's own rows as a QImage: ARGB32 is B, G, R, A in memory on this little-endian
-// machine and BGR888 is B, G, R, exactly the two layouts of TBitmap.
-QImage WrapRows(TBitmap& bitmap) {
+// machine and BGR888 is B, G, R, exactly the two layouts of a pixel store.
+QImage WrapRows(TPixelStore& bitmap) {
     return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.RowStride(),
                   bitmap.Is32Bit() ? QImage::Format_ARGB32 : QImage::Format_BGR888);
 }
@@ -62,7 +62,7 @@ struct TCanvas::TQtFont {
     int Baseline = 0;  // from the top of the cell to the drawing face's baseline
 };
 
-TCanvas::TCanvas(TBitmap& bitmap) : FBitmap(bitmap) {}
+TCanvas::TCanvas(TPixelStore& bitmap) : FBitmap(bitmap) {}
 TCanvas::~TCanvas() = default;
 
 TCanvas::TQtFont& TCanvas::QtFont() {
@@ -242,12 +242,12 @@ int64_t TCanvas::Pixel(int x, int y) const { return FBitmap.Pixel(x, y); }
 
 void TCanvas::SetPixel(int x, int y, uint32_t colour) { PutPixel(x, y, colour); }
 
-void TCanvas::Draw(int x, int y, const TBitmap& source) {
+void TCanvas::Draw(int x, int y, const TPixelStore& source) {
     CopyRect(RectOfSize(x, y, source.Width(), source.Height()), source,
              RectOfSize(0, 0, source.Width(), source.Height()));
 }
 
-void TCanvas::CopyRect(const TRect& destRect, const TBitmap& source, const TRect& sourceRect) {
+void TCanvas::CopyRect(const TRect& destRect, const TPixelStore& source, const TRect& sourceRect) {
     int width = std::min(destRect.Width(), sourceRect.Width());
     int height = std::min(destRect.Height(), sourceRect.Height());
     int inStep = source.BytesPerPixel(), outStep = FBitmap.BytesPerPixel();

@@ -1,5 +1,5 @@
 #pragma once
-// TCanvas: the drawing surface of a TBitmap, with the pen, brush and font of a Windows
+// TCanvas: the drawing surface of a pixel store (a TBitmap's own canvas), with the pen, brush and font of a Windows
 // device context. One-pixel solid lines and rectangles are drawn here pixel by pixel so
 // that frames come out exact; wide pens, ellipses, arcs and text go through QPainter on a
 // QImage that wraps the bitmap's own rows. Drawn pixels of a 32-bit bitmap become opaque
@@ -12,7 +12,7 @@
 
 #include "storage/Geometry.h"
 
-class TBitmap;
+class TPixelStore;
 
 enum class TPenStyle : uint8_t { psSolid, psClear };
 enum class TBrushStyle : uint8_t { bsSolid, bsClear };
@@ -44,7 +44,7 @@ struct TFont {
 
 class TCanvas {
 public:
-    explicit TCanvas(TBitmap& bitmap);
+    explicit TCanvas(TPixelStore& bitmap);
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
 
@@ -85,16 +85,16 @@ public:
 
     // Plain copy of source at (x, y), clipped: colour bytes copied, alpha copied from a
     // 32-bit source or 255 from a 24-bit one.
-    void Draw(int x, int y, const TBitmap& source);
+    void Draw(int x, int y, const TPixelStore& source);
     // Copies sourceRect of source onto destRect of the same size (clipped on both sides).
-    void CopyRect(const TRect& destRect, const TBitmap& source, const TRect& sourceRect);
+    void CopyRect(const TRect& destRect, const TPixelStore& source, const TRect& sourceRect);
 
 private:
     struct TQtFont;
     TQtFont& QtFont();
     void PutPixel(int x, int y, uint32_t colour);
     void SolidSpan(int left, int right, int y, uint32_t colour);  // columns left..right-1
-    TBitmap& FBitmap;
+    TPixelStore& FBitmap;
     TPoint FPenPos;
     std::unique_ptr<TQtFont> FQtFont;  // the QFont made for Font, rebuilt when Font changes
 
