@@ -238,18 +238,18 @@ TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControls
         };
         PressAndPull(c.At.x() - 7, c.At.y() - 9, 7, 9, c.Modifiers);
         EXPECT_EQ(Window->pos(), c.Moves ? QPoint(207, 159) : QPoint(200, 150)) << c.What;
-        EXPECT_EQ(Behaviour->Dragging(), c.Moves) << c.What;
+        EXPECT_EQ(Behaviour->Mover().Dragging(), c.Moves) << c.What;
         if (c.Modifiers == Qt::NoModifier) {
             ASSERT_EQ(asked.size(), 1u) << c.What;
         }
         if (!c.Moves && c.Modifiers == Qt::NoModifier) {
             // Refused once, the drag stays off until the next press.
-            EXPECT_FALSE(Behaviour->DragArmed()) << c.What;
+            EXPECT_FALSE(Behaviour->Mover().DragArmed()) << c.What;
             SendMouse(Window, QEvent::MouseMove, Window->mapToGlobal(QPoint(70, 12)), Qt::NoButton, Qt::LeftButton);
             EXPECT_EQ(asked.size(), 1u) << c.What;
         }
         Release(QCursor::pos());
-        EXPECT_FALSE(Behaviour->Dragging());
+        EXPECT_FALSE(Behaviour->Mover().Dragging());
     }
 }
 
@@ -285,7 +285,7 @@ TEST_F(WindowBehaviourWindowTest, EdgeBandResizesTheWindow) {
     SendMouse(Window, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
     SendMouse(Window, QEvent::MouseMove, corner + QPoint(20, 10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(Window->geometry(), QRect(200, 150, 150, 161));
-    EXPECT_FALSE(Behaviour->Dragging());
+    EXPECT_FALSE(Behaviour->Mover().Dragging());
     Release(corner + QPoint(20, 10));
     QPoint topLeft = Window->mapToGlobal(QPoint(1, 1));
     SendMouse(Window, QEvent::MouseButtonPress, topLeft, Qt::LeftButton, Qt::LeftButton);
@@ -382,12 +382,12 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
     Behaviour->ShowBitmap(image, 40, 50);
     EXPECT_EQ(Window->geometry(), QRect(40, 50, 20, 10));
     EXPECT_EQ(Window->mask(), QRegion(0, 0, 11, 10));
-    ASSERT_NE(Behaviour->ComposedBitmap(), nullptr);
-    EXPECT_EQ(Behaviour->ComposedBitmap()->Pixel(3, 3), image.Pixel(3, 3));
-    EXPECT_EQ(Behaviour->ComposedBitmap()->PixelAlpha(11, 3), 127);
-    EXPECT_TRUE(Behaviour->LayeredImage().isNull());
+    ASSERT_NE(Behaviour->Image().ComposedBitmap(), nullptr);
+    EXPECT_EQ(Behaviour->Image().ComposedBitmap()->Pixel(3, 3), image.Pixel(3, 3));
+    EXPECT_EQ(Behaviour->Image().ComposedBitmap()->PixelAlpha(11, 3), 127);
+    EXPECT_TRUE(Behaviour->Image().LayeredImage().isNull());
     ASSERT_EQ(Button->Backgrounds.size(), 1u);
-    EXPECT_EQ(Button->Backgrounds[0], Behaviour->ComposedBitmap());
+    EXPECT_EQ(Button->Backgrounds[0], Behaviour->Image().ComposedBitmap());
 
     // A 24-bit image is keyed by its top-left colour.
     TBitmap keyed(8, 6, TPixelFormat::pf24bit);
@@ -411,7 +411,7 @@ TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChild
     Behaviour->SetBGrelocation(true);
     Window->resize(40, 30);
     Behaviour->LoadPosition();  // Preserve off: only the design size is taken
-    EXPECT_EQ(Behaviour->DesignClientWidth(), 40);
+    EXPECT_EQ(Behaviour->Placement().DesignClientWidth(), 40);
     // Opaque block (6, 4)-(46, 34) in a 52 × 40 image.
     TBitmap image = AlphaBitmap(52, 40, [](int x, int y) { return x >= 6 && x < 46 && y >= 4 && y < 34 ? 255 : 0; });
     Behaviour->ShowBitmap(image, 0, 0);
@@ -436,11 +436,11 @@ TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
 
         TBitmap image = AlphaBitmap(4, 2, [](int x, int) { return x * 85; });  // alpha 0, 85, 170, 255
         behaviour->ShowBitmap(image, 30, 40);
-        EXPECT_TRUE(behaviour->LayeredReady());
+        EXPECT_TRUE(behaviour->Image().LayeredReady());
         EXPECT_EQ(window.geometry(), QRect(30, 40, 4, 2));
         EXPECT_EQ(window.mask(), QRegion(1, 0, 3, 2));  // transparent pixels let clicks through
-        EXPECT_TRUE(behaviour->ComposedBitmap()->Empty());
-        const QImage& shown = behaviour->LayeredImage();
+        EXPECT_TRUE(behaviour->Image().ComposedBitmap()->Empty());
+        const QImage& shown = behaviour->Image().LayeredImage();
         ASSERT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
         EXPECT_EQ(shown.pixel(0, 0), 0u);
         EXPECT_EQ(shown.pixel(2, 1), qRgba(200 * 170 / 255, 100 * 170 / 255, 10 * 170 / 255, 170));
@@ -504,7 +504,7 @@ TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
         TWindowProbe window;
         TWindowBehaviour* behaviour = Preserving(window, false);
         window.show();  // the first showing loads the position
-        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_TRUE(behaviour->Placement().PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
         window.move(37, 41);
     }
@@ -549,7 +549,7 @@ TEST_F(WindowBehaviourSettingsTest, NothingIsReadOrWrittenWithoutPreserve) {
         behaviour->SetKeepLocation(true);
         behaviour->SetKeepSize(true);
         window.show();
-        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_TRUE(behaviour->Placement().PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint(100, 100));
         window.move(300, 300);
         behaviour->EndSession();
@@ -564,7 +564,7 @@ TEST_F(WindowBehaviourSettingsTest, AMaximisedWindowSavesItsRestoredPlace) {
     window.setGeometry(60, 70, 130, 151);
     window.show();
     window.showMaximized();
-    ASSERT_TRUE(behaviour->Maximized());
+    ASSERT_TRUE(behaviour->Placement().Maximized());
     behaviour->SavePosition();
     EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "LEFT", 0), 60);
     EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "TOP", 0), 70);
