@@ -422,6 +422,71 @@ TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChild
     EXPECT_EQ(Button->pos(), QPoint(10, 5));  // always from the first recorded place
 }
 
+TEST_F(WindowBehaviourWindowTest, HidingTheWindowEndsTheDragWithoutSnapping) {
+    Behaviour->SetFitScreenPx(16);
+    int reports = 0;
+    Behaviour->OnWindowMoved = [&](QObject*) { ++reports; };
+    Window->move(200, 150);
+    PressAndPull(60, 10, 7, 9);
+    ASSERT_TRUE(Behaviour->Mover().Dragging());
+    Window->hide();
+    EXPECT_FALSE(Behaviour->Mover().Dragging());
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(Window->pos(), QPoint(207, 159));
+    Window->show();
+    Release(QCursor::pos());  // the release of an ended drag is the window's own
+    EXPECT_EQ(reports, 0);
+}
+
+// The pieces work on a window without the behaviour component that usually owns them.
+TEST(WindowPiecesTest, TheMoverReportsTheMoveThenSnapsThenReportsThePlace) {
+    TCompositorAnswer answer(&NoCompositor);
+    TWindowProbe window;
+    window.show();
+    TWindowMover mover(&window);
+    mover.SetWindowDrag(true);
+    mover.SetFitScreenPx(16);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(area.left() + 40, area.top() + 5);
+    std::vector<std::string> steps;
+    mover.OnMoved = [&] { steps.push_back("moved at " + std::to_string(window.y() - area.top())); };
+    mover.OnSnapped = [&] { steps.push_back("snapped to " + std::to_string(window.y() - area.top())); };
+    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QPointF local = window.mapFromGlobal(QPointF(global));
+        QMouseEvent event(type, local, local, QPointF(global), button, buttons, Qt::NoModifier);
+        return mover.HandleMouse(event);
+    };
+    const QPoint start = window.mapToGlobal(QPoint(60, 10));
+    EXPECT_FALSE(send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton));
+    EXPECT_TRUE(send(QEvent::MouseMove, start + QPoint(0, 3), Qt::NoButton, Qt::LeftButton));
+    EXPECT_TRUE(send(QEvent::MouseButtonRelease, start + QPoint(0, 3), Qt::LeftButton, Qt::NoButton));
+    EXPECT_EQ(steps, (std::vector<std::string>{"moved at 8", "snapped to 0"}));
+
+    // Without a snapping distance the move is reported and nothing snaps.
+    steps.clear();
+    mover.SetFitScreenPx(0);
+    mover.SnapToWorkArea();
+    EXPECT_EQ(steps, (std::vector<std::string>{"moved at 0"}));
+}
+
+TEST(WindowPiecesTest, TheWindowImageShowsWithoutAPlacement) {
+    TCompositorAnswer answer(&NoCompositor);
+    TWindowProbe window;
+    TBackgroundProbe child(&window);
+    child.setGeometry(2, 2, 4, 4);
+    TWindowImage image(&window);
+    image.SetBGrelocation(true);
+    // Opaque block (4, 2)-(14, 10) in a 20 × 12 image; the design size comes from the caller.
+    TBitmap bitmap = AlphaBitmap(20, 12, [](int x, int y) { return x >= 4 && x < 14 && y >= 2 && y < 10 ? 255 : 0; });
+    image.Show(bitmap, 7, 8, 10, 8);
+    EXPECT_EQ(window.geometry(), QRect(7, 8, 10, 8));
+    EXPECT_EQ(window.mask(), QRegion(0, 0, 10, 8));
+    // dx = (20 − 10) ÷ 2 − 4 = 1, dy = (12 − 8) ÷ 2 − 2 = 0.
+    EXPECT_EQ(child.pos(), QPoint(3, 2));
+    ASSERT_EQ(child.Backgrounds.size(), 1u);
+    EXPECT_EQ(child.Backgrounds[0], image.ComposedBitmap());
+}
+
 TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
     {
         TCompositorAnswer answer(&Compositor);
@@ -512,6 +577,23 @@ TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
     TWindowProbe again;
     Preserving(again, false)->LoadPosition();
     EXPECT_EQ(again.pos(), QPoint(37, 41));
+}
+
+TEST_F(WindowBehaviourSettingsTest, ThePlacementMemoryAloneLoadsOnceAndOutlivesItsWindow) {
+    auto window = std::make_unique<TWindowProbe>();
+    TPlacementMemory memory(window.get(), ProbeSection);
+    memory.SetPreserve(true);
+    memory.SetKeepLocation(true);
+    memory.WatchEvent(QEvent(QEvent::Show));
+    EXPECT_TRUE(memory.PositionLoaded());
+    EXPECT_EQ(window->pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
+    window->move(21, 22);
+    memory.WatchEvent(QEvent(QEvent::Move));
+    memory.WatchEvent(QEvent(QEvent::Show));  // a second showing loads nothing
+    EXPECT_EQ(window->pos(), QPoint(21, 22));
+    window.reset();
+    memory.SavePosition();  // the last place seen stands for the gone window
+    EXPECT_EQ(Settings(), "[TFMPROBE]\r\nTOP=22\r\nLEFT=21\r\nDOCKSITE=\r\n");
 }
 
 TEST_F(WindowBehaviourSettingsTest, StoredPlacesAreCheckedAgainstTheScreens) {
