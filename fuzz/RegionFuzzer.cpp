@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         region.LoadFromStream(stream);
         region.Move(size > 0 ? data[0] - 128 : 0, 3);
-        region.AddEllipse(0, 0, 40, 30, rcXor);
+        region.AddEllipse(0, 0, 40, 30, TRegionMode::Xor);
     } catch (const ERegionError&) {
     }
     return 0;

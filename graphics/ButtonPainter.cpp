@@ -1,7 +1,5 @@
 #include "graphics/ButtonPainter.h"
 
-#include <QRegion>
-
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -223,8 +221,8 @@ void TButtonPainter::SetFont(const TFont& value) {
     Changed();
 }
 
-void TButtonPainter::SetState(int value) {
-    if (Store(FState, std::clamp(value, bdsNormal, bdsDisabled)))
+void TButtonPainter::SetState(TButtonState value) {
+    if (Store(FState, value))
         FDirty = true;
 }
 
@@ -276,9 +274,9 @@ void TButtonPainter::UpdateGeometry() {
         return;
     int rl = FShape.Left / 2, rt = FShape.Top / 2, rr = FShape.Right / 2, rb = FShape.Bottom / 2;
     if (FStyle == TButtonShape::Box)
-        FRegion->AddRect(rl, rt, rr, rb, rcReplace);
+        FRegion->AddRect(rl, rt, rr, rb, TRegionMode::Replace);
     else
-        FRegion->AddEllipse(rl - 1, rt - 1, rr + 2, rb + 2, rcReplace);
+        FRegion->AddEllipse(rl - 1, rt - 1, rr + 2, rb + 2, TRegionMode::Replace);
 }
 
 TPoint TButtonPainter::ClockPoint(int hour) const {
@@ -372,8 +370,7 @@ void TButtonPainter::Paint(TBitmap& surface) {
         surface.Canvas().CopyRect(RectOfSize(FLeft, FTop, width, height), FFaceBitmap, whole);
         return;
     }
-    for (const QRect& r : FRegion->Handle().intersected(QRect(0, 0, width, height))) {
-        TRect part = RectOfSize(r.x(), r.y(), r.width(), r.height());
+    for (const TRect& part : FRegion->RectanglesWithin(whole)) {
         surface.Canvas().CopyRect(RectOfSize(FLeft + part.Left, FTop + part.Top, part.Width(), part.Height()),
                                   FFaceBitmap, part);
     }
@@ -383,9 +380,9 @@ void TButtonPainter::DrawFaceImage() {
     if (!FFaceFlat.Image)
         return;
     const TBitmap* image = FFaceFlat.Image.get();
-    if (FState == bdsHover && FFaceOver.Image)
+    if (FState == TButtonState::Hover && FFaceOver.Image)
         image = FFaceOver.Image.get();
-    else if (FState == bdsPressed && FFaceDown.Image)
+    else if (FState == TButtonState::Pressed && FFaceDown.Image)
         image = FFaceDown.Image.get();
     int x = (FFaceBitmap.Width() - image->Width()) / 2;
     int y = (FFaceBitmap.Height() - image->Height()) / 2;
@@ -402,11 +399,11 @@ void TButtonPainter::DrawStateOverlay() {
     if (FOverDrawAlpha == 0)
         return;
     uint32_t frame = FColor, inner = FColor;
-    if (FState == bdsHover) {
+    if (FState == TButtonState::Hover) {
         frame = FColorOver;
-    } else if (FState == bdsFocus) {
+    } else if (FState == TButtonState::Focus) {
         frame = FColorFocus;
-    } else if (FState == bdsPressed) {
+    } else if (FState == TButtonState::Pressed) {
         inner = BlendColor(FColor, FColorDown, 200);
         frame = BlendColor(FColorOver, FColorDown, 200);
     }
@@ -438,7 +435,7 @@ void TButtonPainter::DrawCaption() {
     std::string shown = CaptionWithoutPrefix(FCaption);
     if (shown.empty())
         return;
-    const bool disabled = FState == bdsDisabled;
+    const bool disabled = FState == TButtonState::Disabled;
     const uint32_t textColour = disabled ? GrayTone(FFont.Color) : FFont.Color;
     const std::vector<std::string> lines = CaptionLines(shown);
     const int count = static_cast<int>(lines.size());
@@ -526,7 +523,7 @@ void TButtonPainter::DrawHighlightPass(TCanvas& canvas) {
 }
 
 void TButtonPainter::DrawBevel() {
-    const bool disabled = FState == bdsDisabled;
+    const bool disabled = FState == TButtonState::Disabled;
     TCanvas& canvas = FWorkBitmap.Canvas();
     canvas.Brush.Style = TBrushStyle::bsClear;
     FillBitmap32(FWorkBitmap, 0);

@@ -21,11 +21,7 @@ enum class TButtonShape : uint8_t { Circle, Box };
 enum class TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 
 // Drawing states of the button.
-constexpr int bdsNormal = 0;
-constexpr int bdsHover = 1;
-constexpr int bdsFocus = 2;
-constexpr int bdsPressed = 3;
-constexpr int bdsDisabled = 4;
+enum class TButtonState : uint8_t { Normal, Hover, Focus, Pressed, Disabled };
 
 class TButtonPainter {
 public:
@@ -93,9 +89,9 @@ public:
     void SetCaption(const std::string& value);
     const TFont& Font() const { return FFont; }
     void SetFont(const TFont& value);
-    // bdsNormal .. bdsDisabled; a new state recomposes the face on the next paint.
-    int State() const { return FState; }
-    void SetState(int value);
+    // A new state recomposes the face on the next paint.
+    TButtonState State() const { return FState; }
+    void SetState(TButtonState value);
 
     // Position on the form and size in pixels; resizes the bitmaps and recaptures the
     // background on the next paint. Negative sizes count as 0.
@@ -174,7 +170,7 @@ private:
     uint32_t FBackColor = 0xFFFFFF;
     std::string FCaption;
     TFont FFont;
-    int FState = bdsNormal;
+    TButtonState FState = TButtonState::Normal;
     bool FDirty = true;
     bool FBackgroundReady = false;
     TBitmap FFaceBitmap{0, 0, TPixelFormat::pf32bit};

@@ -90,19 +90,19 @@ std::unique_ptr<TCachedImage> TGraphicSource::Load(const std::string& name, int 
     return graphic;
 }
 
-std::shared_ptr<TCachedImage> TGraphicSource::GetGraphic(const std::string& name, int mode, int firstArchive) {
-    if (mode != gmReload)
+std::shared_ptr<TCachedImage> TGraphicSource::GetGraphic(const std::string& name, TCacheMode mode, int firstArchive) {
+    if (mode != TCacheMode::Reload)
         for (TItem& item : FCache)
             if (AsciiSameText(item.Name, name)) {
                 ++item.Graphic->UseCount;
-                if (mode == gmKeep && item.Graphic->Keep == 0)
+                if (mode == TCacheMode::Keep && item.Graphic->Keep == 0)
                     item.Graphic->Keep = 1;
                 return item.Graphic;
             }
     std::shared_ptr<TCachedImage> graphic = Load(name, firstArchive);
-    if (mode == gmUncached)
+    if (mode == TCacheMode::Uncached)
         return graphic;
-    graphic->Keep = mode == gmReload ? 0 : static_cast<uint8_t>(mode);
+    graphic->Keep = mode == TCacheMode::Keep ? 1 : 0;
     graphic->UseCount = 1;
     FCache.push_back({name, graphic});
     return graphic;

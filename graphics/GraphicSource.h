@@ -39,10 +39,12 @@ private:
 };
 
 // Cache modes of GetGraphic.
-constexpr int gmCached = 0;    // cached, not kept
-constexpr int gmKeep = 1;      // cached and marked to keep
-constexpr int gmUncached = 2;  // loaded afresh, not cached
-constexpr int gmReload = 3;    // loaded afresh and cached as a further entry
+enum class TCacheMode : uint8_t {
+    Cached,    // cached, not kept
+    Keep,      // cached and marked to keep
+    Uncached,  // loaded afresh, not cached
+    Reload,    // loaded afresh and cached as a further entry
+};
 
 class TGraphicSource {
 public:
@@ -51,9 +53,10 @@ public:
     explicit TGraphicSource(const std::string& programFolder);
 
     // The image of that name (see the cache modes). Cached images stay owned by the cache;
-    // gmUncached hands the only reference to the caller. A name found nowhere raises
+    // TCacheMode::Uncached hands the only reference to the caller. A name found nowhere raises
     // EResourceNotFound and changes nothing; decoder errors pass through.
-    std::shared_ptr<TCachedImage> GetGraphic(const std::string& name, int mode = gmCached, int firstArchive = 0);
+    std::shared_ptr<TCachedImage> GetGraphic(const std::string& name, TCacheMode mode = TCacheMode::Cached,
+                                             int firstArchive = 0);
 
     const std::string& FolderPath() const { return FFolderPath; }
     TArchiveSet& ArchiveSet() { return FArchiveSet; }

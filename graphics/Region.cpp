@@ -42,21 +42,21 @@ void PutLittleEndian32(std::string& out, int32_t value) {
 
 }  // namespace
 
-void TRegion::Add(const QRegion& shape, uint8_t mode) {
+void TRegion::Add(const QRegion& shape, TRegionMode mode) {
     switch (mode) {
-    case rcIntersect:
+    case TRegionMode::Intersect:
         FRegion = FRegion.intersected(shape);
         break;
-    case rcReplace:
+    case TRegionMode::Replace:
         FRegion = shape;
         break;
-    case rcSubtract:
+    case TRegionMode::Subtract:
         FRegion = FRegion.subtracted(shape);
         break;
-    case rcUnion:
+    case TRegionMode::Union:
         FRegion = FRegion.united(shape);
         break;
-    case rcXor:
+    case TRegionMode::Xor:
         FRegion = FRegion.xored(shape);
         break;
     default:
@@ -64,13 +64,13 @@ void TRegion::Add(const QRegion& shape, uint8_t mode) {
     }
 }
 
-void TRegion::AddRect(int left, int top, int right, int bottom, uint8_t mode) {
+void TRegion::AddRect(int left, int top, int right, int bottom, TRegionMode mode) {
     if (!RectInRange(left, top, right, bottom))
         throw ERegionError("TRegion.AddRect: Cannot Create Region");
     Add(QRegion(RectOf(left, top, right, bottom)), mode);
 }
 
-void TRegion::AddEllipse(int left, int top, int right, int bottom, uint8_t mode) {
+void TRegion::AddEllipse(int left, int top, int right, int bottom, TRegionMode mode) {
     if (!RectInRange(left, top, right, bottom))
         throw ERegionError("TRegion.AddEllipse: Cannot Create Region");
     Add(QRegion(RectOf(left, top, right, bottom), QRegion::Ellipse), mode);
@@ -147,4 +147,13 @@ void TRegion::Move(int dx, int dy) {
                      int64_t(bounds.bottom()) + 1 + dy))
         throw ERegionError("TRegion.Move Failed");
     FRegion.translate(dx, dy);
+}
+
+std::vector<TRect> TRegion::RectanglesWithin(const TRect& clip) const {
+    std::vector<TRect> parts;
+    if (clip.Width() <= 0 || clip.Height() <= 0)
+        return parts;
+    for (const QRect& r : FRegion.intersected(QRect(clip.Left, clip.Top, clip.Width(), clip.Height())))
+        parts.push_back(RectOfSize(r.x(), r.y(), r.width(), r.height()));
+    return parts;
 }

@@ -7,6 +7,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <vector>
 
 #include "graphics/Bitmap.h"
 #include "graphics/Stream.h"
@@ -19,11 +20,13 @@ public:
 };
 
 // How Add combines a shape into the region.
-constexpr uint8_t rcIntersect = 0;
-constexpr uint8_t rcReplace = 1;   // the region becomes the shape alone
-constexpr uint8_t rcSubtract = 2;  // the region less the shape
-constexpr uint8_t rcUnion = 3;
-constexpr uint8_t rcXor = 4;
+enum class TRegionMode : uint8_t {
+    Intersect,
+    Replace,   // the region becomes the shape alone
+    Subtract,  // the region less the shape
+    Union,
+    Xor,
+};
 
 // Region coordinates are held within ±2^27, the range of the window system's regions.
 constexpr int MaxRegionCoordinate = 1 << 27;
@@ -39,13 +42,13 @@ public:
     TRegion() = default;
     const QRegion& Handle() const { return FRegion; }
 
-    // Combines shape by mode (rcIntersect .. rcXor). "TRegion.Add: Add Failed" for another mode.
-    void Add(const QRegion& shape, uint8_t mode);
+    // Combines shape by mode (Intersect .. Xor). "TRegion.Add: Add Failed" for a value outside them.
+    void Add(const QRegion& shape, TRegionMode mode);
     // "TRegion.AddRect: Cannot Create Region" beyond the coordinate range.
-    void AddRect(int left, int top, int right, int bottom, uint8_t mode);
-    void AddRect(const TRect& r, uint8_t mode) { AddRect(r.Left, r.Top, r.Right, r.Bottom, mode); }
+    void AddRect(int left, int top, int right, int bottom, TRegionMode mode);
+    void AddRect(const TRect& r, TRegionMode mode) { AddRect(r.Left, r.Top, r.Right, r.Bottom, mode); }
     // The ellipse inscribed in the rectangle. "TRegion.AddEllipse: Cannot Create Region".
-    void AddEllipse(int left, int top, int right, int bottom, uint8_t mode);
+    void AddEllipse(int left, int top, int right, int bottom, TRegionMode mode);
     // The union of the stream's rectangles replaces the region. A short stream, a header
     // other than size 32 and kind 1, or coordinates beyond the range raise
     // "TRegion.LoadFromStream: Cannot Create Region". Empty rectangles add nothing.
@@ -55,6 +58,9 @@ public:
     void MakeFromBitmap(const TBitmap& bitmap, int threshold);
     // "TRegion.Move Failed" when the shifted region would leave the coordinate range.
     void Move(int dx, int dy);
+    // The part of the region inside clip as rectangles that do not overlap, top band first
+    // and left to right within a band; none when they do not meet.
+    std::vector<TRect> RectanglesWithin(const TRect& clip) const;
 
 private:
     QRegion FRegion;

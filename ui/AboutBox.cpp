@@ -135,30 +135,34 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     setAutoFillBackground(false);
     resize(DesignWidth, 348);
 
-    ImgAppTitle = new QLabel(this);
-    ImgAppTitle->setObjectName("ImgAppTitle");
-    ImgAppTitle->setGeometry(4, 0, 173, 32);
-    PagePicture = new QLabel(this);
-    PagePicture->setObjectName("PagePicture");
-    PagePicture->setGeometry(180, 4, 56, 56);
-    ImgIcon = new QLabel(this);
-    ImgIcon->setObjectName("ImgIcon");
-    ImgIcon->setGeometry(12, 40, 32, 32);
-    LBexe = MakeLabel(this, 52, 40, 176, 12, LabelColour);
-    LBversion = MakeLabel(this, 52, 52, 176, 12, LabelColour);
-    CopyrightLabel = MakeLabel(this, 52, 68, 176, 12, LabelColour);
-    InformationLink = new TLinkLabel(this);
-    InformationLink->setObjectName("InformationLink");
-    InformationLink->setGeometry(148 - 60, 80, 88 + 60, 14);
-    InformationLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    InformationLink->SetCaption(std::string(MakerSite).substr(8));
-    LBinfo = MakeLabel(this, 12, 116, 225, 101, 0x808000);  // teal
-    LBinfo->setWordWrap(true);
-    LBinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    BtClose = new QPushButton(QtText(SJIS("閉じる")), this);
-    BtClose->setObjectName("BtClose");
-    BtClose->setGeometry(162, 316, 75, 20);
-    connect(BtClose, &QPushButton::clicked, this, &QDialog::close);
+    FTitleImage = new QLabel(this);
+    FTitleImage->setObjectName("titleImage");
+    FTitleImage->setGeometry(4, 0, 173, 32);
+    FPagePicture = new QLabel(this);
+    FPagePicture->setObjectName("pagePicture");
+    FPagePicture->setGeometry(180, 4, 56, 56);
+    FIconImage = new QLabel(this);
+    FIconImage->setObjectName("iconImage");
+    FIconImage->setGeometry(12, 40, 32, 32);
+    FFileNameLabel = MakeLabel(this, 52, 40, 176, 12, LabelColour);
+    FFileNameLabel->setObjectName("fileNameLabel");
+    FVersionLabel = MakeLabel(this, 52, 52, 176, 12, LabelColour);
+    FVersionLabel->setObjectName("versionLabel");
+    FCopyrightLabel = MakeLabel(this, 52, 68, 176, 12, LabelColour);
+    FCopyrightLabel->setObjectName("copyrightLabel");
+    FInformationLink = new TLinkLabel(this);
+    FInformationLink->setObjectName("informationLink");
+    FInformationLink->setGeometry(148 - 60, 80, 88 + 60, 14);
+    FInformationLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    FInformationLink->SetCaption(std::string(MakerSite).substr(8));
+    FInfoLabel = MakeLabel(this, 12, 116, 225, 101, 0x808000);  // teal
+    FInfoLabel->setObjectName("infoLabel");
+    FInfoLabel->setWordWrap(true);
+    FInfoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    FCloseButton = new QPushButton(QtText(SJIS("閉じる")), this);
+    FCloseButton->setObjectName("closeButton");
+    FCloseButton->setGeometry(162, 316, 75, 20);
+    connect(FCloseButton, &QPushButton::clicked, this, &QDialog::close);
 
     FBehaviour = new TWindowBehaviour(this, "TFORMVERSIONINFO");
     FBehaviour->SetWindowDrag(true);
@@ -182,17 +186,18 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
 
 void TAboutBox::FormCreate() {
     TAppGlobals& globals = AppGlobals();
-    LBexe->setText(QtText("ExeName " + globals.ExeName()));
-    LBversion->setText(QtText("Version " + globals.FileVersion()));
-    CopyrightLabel->setText(QtText("Copyright (C) " + globals.CompanyName()));
-    InformationLink->SetLinkURL(InformationAddress(globals.InternalName()));
-    LBinfo->setText(QtText(SJIS("机の上に立てて使う日めくりカレンダーです。ページを引っぱって破り取ると、"
-                                "破った紙は机の上に残ります。ページをダブルクリックするとその日のメモを書けます。")));
+    FFileNameLabel->setText(QtText("ExeName " + globals.ExeName()));
+    FVersionLabel->setText(QtText("Version " + globals.FileVersion()));
+    FCopyrightLabel->setText(QtText("Copyright (C) " + globals.CompanyName()));
+    FInformationLink->SetLinkURL(InformationAddress(globals.InternalName()));
+    FInfoLabel->setText(
+        QtText(SJIS("机の上に立てて使う日めくりカレンダーです。ページを引っぱって破り取ると、"
+                    "破った紙は机の上に残ります。ページをダブルクリックするとその日のメモを書けます。")));
     // The close button keeps its distance from the bottom edge.
-    const int closeGap = height() - BtClose->geometry().bottom() - 1;
+    const int closeGap = height() - FCloseButton->geometry().bottom() - 1;
     resize(width(), WindowHeight);
-    BtClose->move(BtClose->x(), height() - closeGap - BtClose->height());
-    LBinfo->setFixedHeight(BtClose->y() - 4 - LBinfo->y());
+    FCloseButton->move(FCloseButton->x(), height() - closeGap - FCloseButton->height());
+    FInfoLabel->setFixedHeight(FCloseButton->y() - 4 - FInfoLabel->y());
 
     std::string_view titleBytes;
     QImage title;
@@ -208,10 +213,10 @@ void TAboutBox::FormCreate() {
     }
     if (title.isNull())
         title = ImageOf(DrawTitle(globals.ProductName()));
-    ImgAppTitle->setPixmap(TransparentPicture(title));
-    PagePicture->setPixmap(TransparentPicture(DrawPagePicture()));
+    FTitleImage->setPixmap(TransparentPicture(title));
+    FPagePicture->setPixmap(TransparentPicture(DrawPagePicture()));
     const QIcon icon = QApplication::windowIcon();
-    ImgIcon->setPixmap(
+    FIconImage->setPixmap(
         icon.isNull()
             ? QPixmap::fromImage(DrawPagePicture()).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
             : icon.pixmap(32, 32));

@@ -27,21 +27,21 @@ public:
     // The maker's information page of the program named internalName.
     static std::string InformationAddress(const std::string& internalName);
 
-    QLabel* ImgAppTitle;
-    QLabel* PagePicture;
-    QLabel* ImgIcon;
-    QLabel* LBexe;
-    QLabel* LBversion;
-    QLabel* CopyrightLabel;
-    TLinkLabel* InformationLink;
-    QLabel* LBinfo;
-    QPushButton* BtClose;
-    TWindowBehaviour* FBehaviour;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FormCreate();
+
+    TWindowBehaviour* FBehaviour = nullptr;
+    QLabel* FTitleImage = nullptr;
+    QLabel* FPagePicture = nullptr;
+    QLabel* FIconImage = nullptr;
+    QLabel* FFileNameLabel = nullptr;
+    QLabel* FVersionLabel = nullptr;
+    QLabel* FCopyrightLabel = nullptr;
+    TLinkLabel* FInformationLink = nullptr;
+    QLabel* FInfoLabel = nullptr;
+    QPushButton* FCloseButton = nullptr;
 };

@@ -132,46 +132,47 @@ const uint32_t TColorPicker::PaletteColors[30] = {
 };
 
 TColorPicker::TColorPicker(QWidget* parent) : QFrame(parent) {
-    setObjectName("Picker");
+    setObjectName("picker");
     setFixedSize(FrameWidth, FrameHeight);
-    ShapeColor = new TColorShape(this);
-    ShapeColor->setObjectName("ShapeColor");
-    ShapeColor->setGeometry(8, 8, 75, 75);
-    LeRGB = AddLabelledEdit("RGB値", 192, 7, 60);
+    FSwatch = new TColorShape(this);
+    FSwatch->setObjectName("swatch");
+    FSwatch->setGeometry(8, 8, 75, 75);
+    FRgbText = AddLabelledEdit("rgbText", "RGB値", 192, 7, 60);
     QFont fixedPitch(QtText(SJIS("ＭＳ ゴシック")));
     fixedPitch.setPixelSize(12);
-    LeRGB->setFont(fixedPitch);
-    LeR = AddLabelledEdit("赤(R)", 139, 28, 28);
-    LeG = AddLabelledEdit("緑(G)", 139, 48, 28);
-    LeB = AddLabelledEdit("青(B)", 139, 68, 28);
-    LeH = AddLabelledEdit("色相(H)", 224, 28, 28);
-    LeS = AddLabelledEdit("彩度(S)", 224, 48, 28);
-    LeV = AddLabelledEdit("明度(V)", 224, 68, 28);
-    ImageColor = new TColorField(this);
-    ImageColor->setObjectName("ImageColor");
-    ImageColor->setGeometry(8, 96, 200, 196);
-    ImageColor->OnPick = [this](int x, int y) { Pick(x, y); };
-    BrightnessSlider = new QSlider(Qt::Vertical, this);
-    BrightnessSlider->setObjectName("BrightnessSlider");
-    BrightnessSlider->setGeometry(219, 88, 33, 209);
+    FRgbText->setFont(fixedPitch);
+    FRedEdit = AddLabelledEdit("redEdit", "赤(R)", 139, 28, 28);
+    FGreenEdit = AddLabelledEdit("greenEdit", "緑(G)", 139, 48, 28);
+    FBlueEdit = AddLabelledEdit("blueEdit", "青(B)", 139, 68, 28);
+    FHueEdit = AddLabelledEdit("hueEdit", "色相(H)", 224, 28, 28);
+    FSaturationEdit = AddLabelledEdit("saturationEdit", "彩度(S)", 224, 48, 28);
+    FValueEdit = AddLabelledEdit("valueEdit", "明度(V)", 224, 68, 28);
+    FColorField = new TColorField(this);
+    FColorField->setObjectName("colorField");
+    FColorField->setGeometry(8, 96, 200, 196);
+    FColorField->OnPick = [this](int x, int y) { Pick(x, y); };
+    FBrightnessSlider = new QSlider(Qt::Vertical, this);
+    FBrightnessSlider->setObjectName("brightnessSlider");
+    FBrightnessSlider->setGeometry(219, 88, 33, 209);
     // Position 0 (brightness 100) at the top, as the brightest value belongs there: a
     // vertical QSlider puts its minimum at the bottom unless its appearance is inverted,
     // and its keys and wheel follow only when its controls are inverted too.
-    BrightnessSlider->setRange(0, 100);
-    BrightnessSlider->setInvertedAppearance(true);
-    BrightnessSlider->setInvertedControls(true);
-    BrightnessSlider->setTickInterval(5);
-    BrightnessSlider->setTickPosition(QSlider::TicksBothSides);
-    connect(BrightnessSlider, &QSlider::valueChanged, this, [this] { BrightnessSliderChange(); });
-    for (QLineEdit* edit : {LeH, LeS, LeV})
+    FBrightnessSlider->setRange(0, 100);
+    FBrightnessSlider->setInvertedAppearance(true);
+    FBrightnessSlider->setInvertedControls(true);
+    FBrightnessSlider->setTickInterval(5);
+    FBrightnessSlider->setTickPosition(QSlider::TicksBothSides);
+    connect(FBrightnessSlider, &QSlider::valueChanged, this, [this] { BrightnessSliderChange(); });
+    for (QLineEdit* edit : {FHueEdit, FSaturationEdit, FValueEdit})
         connect(edit, &QLineEdit::editingFinished, this, [this] { HsvEditDone(); });
-    for (QLineEdit* edit : {LeR, LeG, LeB})
+    for (QLineEdit* edit : {FRedEdit, FGreenEdit, FBlueEdit})
         connect(edit, &QLineEdit::editingFinished, this, [this] { RgbEditDone(); });
-    connect(LeRGB, &QLineEdit::editingFinished, this, [this] { RgbTextDone(); });
+    connect(FRgbText, &QLineEdit::editingFinished, this, [this] { RgbTextDone(); });
 }
 
-QLineEdit* TColorPicker::AddLabelledEdit(const char* label, int left, int top, int width) {
+QLineEdit* TColorPicker::AddLabelledEdit(const char* name, const char* label, int left, int top, int width) {
     auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
     edit->setGeometry(left, top, width, 19);
     edit->setTextMargins(0, 0, 0, 0);
     auto* caption = new QLabel(QtText(Utf8ToSjis(label)), this);
@@ -184,8 +185,8 @@ QLineEdit* TColorPicker::AddLabelledEdit(const char* label, int left, int top, i
 void TColorPicker::BuildPalette() {
     if (!FPalette.empty())
         return;
-    const int imageTop = ImageColor->y();
-    const int imageHeight = ImageColor->height();
+    const int imageTop = FColorField->y();
+    const int imageHeight = FColorField->height();
     const int a = (width() - 12) / 6;
     const int b = (height() - imageTop - imageHeight - 16) / 5;
     for (int j = 0; j < 5; ++j)
@@ -206,15 +207,15 @@ void TColorPicker::SetRGB(int r, int g, int b) {
     g = std::clamp(g, 0, 255);
     b = std::clamp(b, 0, 255);
     const THsv hsv = RgbToHsv(r, g, b);
-    LeR->setText(QString::number(r));
-    LeG->setText(QString::number(g));
-    LeB->setText(QString::number(b));
-    LeH->setText(QString::number(hsv.H));
-    LeS->setText(QString::number(hsv.S));
-    LeV->setText(QString::number(hsv.V));
+    FRedEdit->setText(QString::number(r));
+    FGreenEdit->setText(QString::number(g));
+    FBlueEdit->setText(QString::number(b));
+    FHueEdit->setText(QString::number(hsv.H));
+    FSaturationEdit->setText(QString::number(hsv.S));
+    FValueEdit->setText(QString::number(hsv.V));
     FColor = RGB(r, g, b);
     Redraw(hsv.H, hsv.S, hsv.V);
-    ShapeColor->SetColor(FColor);
+    FSwatch->SetColor(FColor);
 }
 
 void TColorPicker::SetHSV(int h, int s, int v) {
@@ -222,18 +223,19 @@ void TColorPicker::SetHSV(int h, int s, int v) {
     s = Wrap(s, 101);
     v = Wrap(v, 101);
     const TRgb rgb = HsvToRgb(h, s, v);
-    LeR->setText(QString::number(rgb.R));
-    LeG->setText(QString::number(rgb.G));
-    LeB->setText(QString::number(rgb.B));
-    LeH->setText(QString::number(h));
-    LeS->setText(QString::number(s));
-    LeV->setText(QString::number(v));
+    FRedEdit->setText(QString::number(rgb.R));
+    FGreenEdit->setText(QString::number(rgb.G));
+    FBlueEdit->setText(QString::number(rgb.B));
+    FHueEdit->setText(QString::number(h));
+    FSaturationEdit->setText(QString::number(s));
+    FValueEdit->setText(QString::number(v));
     SetColor(RGB(rgb.R, rgb.G, rgb.B));
 }
 
 void TColorPicker::SetPickerEnabled(bool enabled) {
     for (QWidget* control :
-         std::initializer_list<QWidget*>{BrightnessSlider, LeRGB, LeR, LeG, LeB, LeH, LeS, LeV, ImageColor})
+         std::initializer_list<QWidget*>{FBrightnessSlider, FRgbText, FRedEdit, FGreenEdit, FBlueEdit, FHueEdit,
+                                         FSaturationEdit, FValueEdit, FColorField})
         control->setEnabled(enabled);
 }
 
@@ -241,35 +243,35 @@ void TColorPicker::Redraw(int h, int s, int v) {
     FHue = h;
     FSaturation = s;
     FValue = v;
-    ImageColor->Redraw(h, s, v);
-    LeRGB->setText(QString::asprintf("%6.6X", static_cast<unsigned>(SwapRB(FColor) & 0xFFFFFF)));
-    const QSignalBlocker quiet(BrightnessSlider);
-    BrightnessSlider->setValue(100 - v);
+    FColorField->Redraw(h, s, v);
+    FRgbText->setText(QString::asprintf("%6.6X", static_cast<unsigned>(SwapRB(FColor) & 0xFFFFFF)));
+    const QSignalBlocker quiet(FBrightnessSlider);
+    FBrightnessSlider->setValue(100 - v);
 }
 
 void TColorPicker::Pick(int x, int y) {
-    const int w = ImageColor->width();
-    const int h = ImageColor->height();
+    const int w = FColorField->width();
+    const int h = FColorField->height();
     FHue = x * 359 / (w - 1);
     FSaturation = 100 - y * 100 / (h - 1);
-    SetHSV(FHue, FSaturation, 100 - BrightnessSlider->value());
+    SetHSV(FHue, FSaturation, 100 - FBrightnessSlider->value());
 }
 
 void TColorPicker::BrightnessSliderChange() {
-    const int v = 100 - BrightnessSlider->value();
+    const int v = 100 - FBrightnessSlider->value();
     if (v != FValue) {
         FValue = v;
         SetHSV(FHue, FSaturation, v);
     }
 }
 
-void TColorPicker::HsvEditDone() { SetHSV(NumberIn(LeH), NumberIn(LeS), NumberIn(LeV)); }
+void TColorPicker::HsvEditDone() { SetHSV(NumberIn(FHueEdit), NumberIn(FSaturationEdit), NumberIn(FValueEdit)); }
 
-void TColorPicker::RgbEditDone() { SetRGB(NumberIn(LeR), NumberIn(LeG), NumberIn(LeB)); }
+void TColorPicker::RgbEditDone() { SetRGB(NumberIn(FRedEdit), NumberIn(FGreenEdit), NumberIn(FBlueEdit)); }
 
 void TColorPicker::RgbTextDone() {
     std::string text = "$";
-    text += SjisText(LeRGB->text().trimmed());
+    text += SjisText(FRgbText->text().trimmed());
     const int32_t value = ParseIntOr(text, 0xFFFFFF);
     SetColor(SwapRB(static_cast<uint32_t>(value)));
 }

@@ -80,23 +80,14 @@ public:
     int Saturation() const { return FSaturation; }
     int Value() const { return FValue; }
     const std::vector<TColorShape*>& Palette() const { return FPalette; }
+    // The swatch of the picked colour; the owner lets colours be dropped on it.
+    TColorShape* Swatch() const { return FSwatch; }
 
     // The fixed palette colours, row by row (0x00BBGGRR).
     static const uint32_t PaletteColors[30];
 
-    TColorShape* ShapeColor;
-    QLineEdit* LeRGB;
-    QLineEdit* LeR;
-    QLineEdit* LeG;
-    QLineEdit* LeB;
-    QLineEdit* LeH;
-    QLineEdit* LeS;
-    QLineEdit* LeV;
-    TColorField* ImageColor;
-    QSlider* BrightnessSlider;
-
 private:
-    QLineEdit* AddLabelledEdit(const char* label, int left, int top, int width);
+    QLineEdit* AddLabelledEdit(const char* name, const char* label, int left, int top, int width);
     void Redraw(int h, int s, int v);
     void Pick(int x, int y);
     void BrightnessSliderChange();
@@ -104,6 +95,16 @@ private:
     void RgbEditDone();
     void RgbTextDone();
 
+    TColorShape* FSwatch = nullptr;
+    QLineEdit* FRgbText = nullptr;
+    QLineEdit* FRedEdit = nullptr;
+    QLineEdit* FGreenEdit = nullptr;
+    QLineEdit* FBlueEdit = nullptr;
+    QLineEdit* FHueEdit = nullptr;
+    QLineEdit* FSaturationEdit = nullptr;
+    QLineEdit* FValueEdit = nullptr;
+    TColorField* FColorField = nullptr;
+    QSlider* FBrightnessSlider = nullptr;
     uint32_t FColor = 0;
     int FHue = 0;
     int FSaturation = 0;

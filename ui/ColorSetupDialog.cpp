@@ -175,11 +175,11 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QtText(SJIS("配色設定")));
     setMinimumSize(NarrowWidth, 300);
 
-    ColorTree = new TColorTree(this);
-    ColorTree->setObjectName("ColorTree");
-    ShapeColor = new TColorShape(this, 0xABABAB);
-    ShapeColor->setObjectName("ShapeColor");
-    ShapeColor->setGeometry(202, 8, 76, 75);
+    FColorTree = new TColorTree(this);
+    FColorTree->setObjectName("colorTree");
+    FEntrySwatch = new TColorShape(this, 0xABABAB);
+    FEntrySwatch->setObjectName("entrySwatch");
+    FEntrySwatch->setGeometry(202, 8, 76, 75);
     auto button = [this](const char* name, const char* caption, int top) {
         auto* made = new QPushButton(QtText(Utf8ToSjis(caption)), this);
         made->setObjectName(name);
@@ -187,47 +187,47 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
         made->setAutoDefault(false);
         return made;
     };
-    ButtonSelect = button("ButtonSelect", "色選択>>", 96);
-    BtApply = button("BtApply", "反映させる", 120);
-    BtSave = button("BtSave", "書出し", 152);
-    BtLoad = button("BtLoad", "読込み", 172);
-    BtDefault = button("BtDefault", "初期値", 272);
-    BtReset = button("BtReset", "元に戻す", 294);
-    BtOK = button("BtOK", "OK", 346);
-    BtApply->setEnabled(false);
-    BtReset->setEnabled(false);
-    BtSave->hide();
-    BtLoad->hide();
-    Picker = new TColorPicker(this);
-    Picker->move(278, 0);
-    Picker->SetColor(0);
-    Picker->BuildPalette();
+    FPickerButton = button("pickerButton", "色選択>>", 96);
+    FApplyButton = button("applyButton", "反映させる", 120);
+    FExportButton = button("exportButton", "書出し", 152);
+    FImportButton = button("importButton", "読込み", 172);
+    FDefaultsButton = button("defaultsButton", "初期値", 272);
+    FRevertButton = button("revertButton", "元に戻す", 294);
+    FOkButton = button("okButton", "OK", 346);
+    FApplyButton->setEnabled(false);
+    FRevertButton->setEnabled(false);
+    FExportButton->hide();
+    FImportButton->hide();
+    FPicker = new TColorPicker(this);
+    FPicker->move(278, 0);
+    FPicker->SetColor(0);
+    FPicker->BuildPalette();
 
     const auto fromTree = [this](const QDropEvent* event) {
-        return event->source() == ColorTree && event->mimeData()->hasFormat(TColorTree::MimeType);
+        return event->source() == FColorTree && event->mimeData()->hasFormat(TColorTree::MimeType);
     };
-    for (TColorShape* swatch : Picker->Palette()) {
+    for (TColorShape* swatch : FPicker->Palette()) {
         swatch->OnDragOver = fromTree;
-        swatch->OnDrop = [this, swatch](QDropEvent*) { swatch->SetColor(ShapeColor->Color()); };
+        swatch->OnDrop = [this, swatch](QDropEvent*) { swatch->SetColor(FEntrySwatch->Color()); };
     }
     // The picker's sample takes the colour as the picker's own, so that its numbers agree.
-    Picker->ShapeColor->OnDragOver = fromTree;
-    Picker->ShapeColor->OnDrop = [this](QDropEvent*) { Picker->SetColor(ShapeColor->Color()); };
+    FPicker->Swatch()->OnDragOver = fromTree;
+    FPicker->Swatch()->OnDrop = [this](QDropEvent*) { FPicker->SetColor(FEntrySwatch->Color()); };
 
-    connect(ColorTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { SelectNode(item); });
-    connect(ColorTree, &QTreeWidget::itemDoubleClicked, this, [this] { ButtonSelectClick(); });
-    ColorTree->OnColorDropped = [this](QTreeWidgetItem* target, uint32_t) {
-        BtApply->setEnabled(true);
-        if (target == ColorTree->currentItem())
+    connect(FColorTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { SelectNode(item); });
+    connect(FColorTree, &QTreeWidget::itemDoubleClicked, this, [this] { PickerButtonClick(); });
+    FColorTree->OnColorDropped = [this](QTreeWidgetItem* target, uint32_t) {
+        FApplyButton->setEnabled(true);
+        if (target == FColorTree->currentItem())
             SelectNode(target);
     };
-    connect(ButtonSelect, &QPushButton::clicked, this, [this] { ButtonSelectClick(); });
-    connect(BtApply, &QPushButton::clicked, this, [this] { BtApplyClick(); });
-    connect(BtReset, &QPushButton::clicked, this, [this] { BtResetClick(); });
-    connect(BtDefault, &QPushButton::clicked, this, [this] { BtDefaultClick(); });
-    connect(BtLoad, &QPushButton::clicked, this, [this] { BtLoadClick(); });
-    connect(BtSave, &QPushButton::clicked, this, [this] { BtSaveClick(); });
-    connect(BtOK, &QPushButton::clicked, this, [this] { BtOKClick(); });
+    connect(FPickerButton, &QPushButton::clicked, this, [this] { PickerButtonClick(); });
+    connect(FApplyButton, &QPushButton::clicked, this, [this] { ApplyButtonClick(); });
+    connect(FRevertButton, &QPushButton::clicked, this, [this] { RevertButtonClick(); });
+    connect(FDefaultsButton, &QPushButton::clicked, this, [this] { DefaultsButtonClick(); });
+    connect(FImportButton, &QPushButton::clicked, this, [this] { ImportButtonClick(); });
+    connect(FExportButton, &QPushButton::clicked, this, [this] { ExportButtonClick(); });
+    connect(FOkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
 
     resize(NarrowWidth, DesignHeight);
 }
@@ -240,10 +240,10 @@ TColorSetupDialog::~TColorSetupDialog() {
 void TColorSetupDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     const int h = height();
-    ColorTree->setGeometry(8, 8, 189, std::max(0, h - 17));
-    BtDefault->move(202, h - (DesignHeight - 272));
-    BtReset->move(202, h - (DesignHeight - 294));
-    BtOK->move(202, h - (DesignHeight - 346));
+    FColorTree->setGeometry(8, 8, 189, std::max(0, h - 17));
+    FDefaultsButton->move(202, h - (DesignHeight - 272));
+    FRevertButton->move(202, h - (DesignHeight - 294));
+    FOkButton->move(202, h - (DesignHeight - 346));
 }
 
 void TColorSetupDialog::AddNodes(QTreeWidgetItem* parent, TXmlNode& element) {
@@ -251,7 +251,7 @@ void TColorSetupDialog::AddNodes(QTreeWidgetItem* parent, TXmlNode& element) {
         TXmlNode* child = element.Items(i);
         if (!child || child->TagName().empty())
             continue;  // text between the elements
-        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(ColorTree);
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(FColorTree);
         item->setText(0, QtText(child->TagName()));
         if (child->HasChildElements()) {
             item->setData(0, TColorTree::IsColorRole, false);
@@ -267,20 +267,20 @@ void TColorSetupDialog::AddNodes(QTreeWidgetItem* parent, TXmlNode& element) {
 }
 
 void TColorSetupDialog::BuildTree() {
-    const QSignalBlocker quiet(ColorTree);
-    ColorTree->clear();
+    const QSignalBlocker quiet(FColorTree);
+    FColorTree->clear();
     AddNodes(nullptr, ColorScheme());
-    ColorTree->expandAll();
+    FColorTree->expandAll();
     QTreeWidgetItem* first = nullptr;
-    for (QTreeWidgetItemIterator it(ColorTree); *it && !first; ++it)
+    for (QTreeWidgetItemIterator it(FColorTree); *it && !first; ++it)
         if (TColorTree::IsColorEntry(*it))
             first = *it;
-    ColorTree->setCurrentItem(first);
+    FColorTree->setCurrentItem(first);
     SelectNode(first);
 }
 
 void TColorSetupDialog::WriteTreeBack() {
-    for (QTreeWidgetItemIterator it(ColorTree); *it; ++it) {
+    for (QTreeWidgetItemIterator it(FColorTree); *it; ++it) {
         const QTreeWidgetItem* item = *it;
         if (item->childCount() > 0)
             continue;
@@ -294,40 +294,40 @@ void TColorSetupDialog::WriteTreeBack() {
 
 void TColorSetupDialog::SelectNode(QTreeWidgetItem* item) {
     const bool entry = TColorTree::IsColorEntry(item);
-    ButtonSelect->setEnabled(entry);
-    ShapeColor->setEnabled(entry);
-    Picker->SetPickerEnabled(entry);
+    FPickerButton->setEnabled(entry);
+    FEntrySwatch->setEnabled(entry);
+    FPicker->SetPickerEnabled(entry);
     if (entry) {
-        ShapeColor->SetColor(TColorTree::ColorOf(item));
-        Picker->SetColor(TColorTree::ColorOf(item));
+        FEntrySwatch->SetColor(TColorTree::ColorOf(item));
+        FPicker->SetColor(TColorTree::ColorOf(item));
     } else {
-        ShapeColor->SetColor(0xFFFFFF);
+        FEntrySwatch->SetColor(0xFFFFFF);
     }
 }
 
 void TColorSetupDialog::EnableColourActions() {
-    BtApply->setEnabled(true);
-    BtReset->setEnabled(true);
+    FApplyButton->setEnabled(true);
+    FRevertButton->setEnabled(true);
 }
 
-void TColorSetupDialog::ButtonSelectClick() {
+void TColorSetupDialog::PickerButtonClick() {
     EnableColourActions();
-    QTreeWidgetItem* item = ColorTree->currentItem();
+    QTreeWidgetItem* item = FColorTree->currentItem();
     if (!item)
         return;
     const QString change = QtText(SJIS("色変更"));
-    if (ButtonSelect->text() != change) {
-        ButtonSelect->setText(change);
+    if (FPickerButton->text() != change) {
+        FPickerButton->setText(change);
         resize(std::max(width(), WideWidth), height());
     } else if (TColorTree::IsColorEntry(item)) {
-        const uint32_t colour = Picker->Color();
-        ShapeColor->SetColor(colour);
+        const uint32_t colour = FPicker->Color();
+        FEntrySwatch->SetColor(colour);
         item->setData(0, TColorTree::ColorRole, colour);
-        ColorTree->viewport()->update();
+        FColorTree->viewport()->update();
     }
 }
 
-void TColorSetupDialog::BtApplyClick() {
+void TColorSetupDialog::ApplyButtonClick() {
     WriteTreeBack();
     BroadcastToWindows(UM_COLORRESET);
 }
@@ -345,16 +345,16 @@ void TColorSetupDialog::ReloadTree(const std::function<void(TColorScheme&)>& loa
     BuildTree();
 }
 
-void TColorSetupDialog::BtResetClick() {
+void TColorSetupDialog::RevertButtonClick() {
     ReloadTree([](TColorScheme& scheme) { scheme.Load(); });
 }
 
-void TColorSetupDialog::BtDefaultClick() {
+void TColorSetupDialog::DefaultsButtonClick() {
     EnableColourActions();
     ReloadTree([](TColorScheme& scheme) { scheme.LoadDefaults(); });
 }
 
-void TColorSetupDialog::BtLoadClick() {
+void TColorSetupDialog::ImportButtonClick() {
     const QString filter = QtText(SJIS("色設定ファイル")) + " (*.clr)";
     const QString name =
         QFileDialog::getOpenFileName(this, QtText(SJIS("色設定の読込み")), QtText(AppGlobals().DataDir()), filter);
@@ -365,7 +365,7 @@ void TColorSetupDialog::BtLoadClick() {
     ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(SjisText(name)); });
 }
 
-void TColorSetupDialog::BtSaveClick() {
+void TColorSetupDialog::ExportButtonClick() {
     QFileDialog dialog(this, QtText(SJIS("色設定の書出し")), QtText(AppGlobals().DataDir()),
                        QtText(SJIS("色設定ファイル")) + " (*.clr)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -380,7 +380,7 @@ void TColorSetupDialog::BtSaveClick() {
     }
 }
 
-void TColorSetupDialog::BtOKClick() {
+void TColorSetupDialog::OkButtonClick() {
     FDiscardOnClose = false;
     close();
 }

@@ -58,17 +58,6 @@ public:
     // Stores every colour entry of the tree into the scheme at "\group\...\entry".
     void WriteTreeBack();
 
-    TColorTree* ColorTree;
-    TColorShape* ShapeColor;
-    QPushButton* ButtonSelect;
-    QPushButton* BtApply;
-    QPushButton* BtSave;
-    QPushButton* BtLoad;
-    QPushButton* BtDefault;
-    QPushButton* BtReset;
-    QPushButton* BtOK;
-    TColorPicker* Picker;
-
     bool DiscardOnClose() const { return FDiscardOnClose; }
 
     // Client widths with the picker hidden and shown.
@@ -86,17 +75,27 @@ private:
     void AddNodes(QTreeWidgetItem* parent, TXmlNode& element);
     void SelectNode(QTreeWidgetItem* item);
     void EnableColourActions();
-    void ButtonSelectClick();
-    void BtApplyClick();
-    void BtResetClick();
-    void BtDefaultClick();
-    void BtLoadClick();
-    void BtSaveClick();
-    void BtOKClick();
+    void PickerButtonClick();
+    void ApplyButtonClick();
+    void RevertButtonClick();
+    void DefaultsButtonClick();
+    void ImportButtonClick();
+    void ExportButtonClick();
+    void OkButtonClick();
     void ReportError(const std::string& message);
     // Fills the scheme with load (errors reported) and builds the tree from it.
     void ReloadTree(const std::function<void(TColorScheme&)>& load);
 
+    TColorTree* FColorTree = nullptr;
+    TColorShape* FEntrySwatch = nullptr;
+    QPushButton* FPickerButton = nullptr;
+    QPushButton* FApplyButton = nullptr;
+    QPushButton* FExportButton = nullptr;
+    QPushButton* FImportButton = nullptr;
+    QPushButton* FDefaultsButton = nullptr;
+    QPushButton* FRevertButton = nullptr;
+    QPushButton* FOkButton = nullptr;
+    TColorPicker* FPicker = nullptr;
     bool FDiscardOnClose = true;
     bool FClosed = false;
 };

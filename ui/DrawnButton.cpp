@@ -47,13 +47,13 @@ TDrawnButton::TDrawnButton(QWidget* owner) : QWidget(owner) {
 TDrawnButton::~TDrawnButton() { FPainter.OnChanged = nullptr; }
 
 void TDrawnButton::Paint() {
-    int state = bdsNormal;
+    TButtonState state = TButtonState::Normal;
     if (!isEnabled())
-        state = bdsDisabled;
+        state = TButtonState::Disabled;
     else if (FPressed)
-        state = bdsPressed;
+        state = TButtonState::Pressed;
     else if (FHover)
-        state = bdsHover;
+        state = TButtonState::Hover;
     FPainter.SetState(state);
     // Clipped to a shape, the button leaves the rest of its rectangle to the window beneath.
     setAttribute(Qt::WA_OpaquePaintEvent, !FPainter.Region());
@@ -127,7 +127,7 @@ void TDrawnButton::FollowGeometry() {
 void TDrawnButton::moveEvent(QMoveEvent*) { FollowGeometry(); }
 void TDrawnButton::resizeEvent(QResizeEvent*) { FollowGeometry(); }
 
-void TDrawnButton::SetAnchors(uint8_t anchors) {
+void TDrawnButton::SetAnchors(TAnchors anchors) {
     FAnchors = anchors;
     RememberAnchorDistances();
 }
@@ -143,16 +143,16 @@ bool TDrawnButton::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize) {
         QWidget* parent = parentWidget();
         QRect r = geometry();
-        if (FAnchors & akRight) {
+        if (FAnchors & TAnchor::Right) {
             int right = parent->width() - FRightDistance;
-            if (FAnchors & akLeft)
+            if (FAnchors & TAnchor::Left)
                 r.setWidth(std::max(0, right - r.left()));
             else
                 r.moveLeft(right - r.width());
         }
-        if (FAnchors & akBottom) {
+        if (FAnchors & TAnchor::Bottom) {
             int bottom = parent->height() - FBottomDistance;
-            if (FAnchors & akTop)
+            if (FAnchors & TAnchor::Top)
                 r.setHeight(std::max(0, bottom - r.top()));
             else
                 r.moveTop(bottom - r.height());

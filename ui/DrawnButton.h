@@ -4,6 +4,7 @@
 // the caption's accelerator), the optional click repeat while held, and takes its
 // background from the window image that the window sends with UM_BACKGROUND.
 
+#include <QFlags>
 #include <QWidget>
 
 #include <cstdint>
@@ -17,7 +18,9 @@ class QShortcut;
 class QTimer;
 
 // Edges of the parent that the button keeps its distance to when the parent is resized.
-enum TAnchor : uint8_t { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+enum class TAnchor : uint8_t { Left = 1, Top = 2, Right = 4, Bottom = 8 };
+using TAnchors = QFlags<TAnchor>;
+Q_DECLARE_OPERATORS_FOR_FLAGS(TAnchors)
 
 class TDrawnButton : public QWidget {
 public:
@@ -40,9 +43,9 @@ public:
     void SetColor(uint32_t colour);
     bool ClickRepeat() const { return FRepeatTimer != nullptr; }
     void SetClickRepeat(bool value);
-    // Combination of TAnchor values; akLeft | akTop by default.
-    uint8_t Anchors() const { return FAnchors; }
-    void SetAnchors(uint8_t anchors);
+    // Left | Top by default.
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors anchors);
     // Position on the parent and size; the drawing follows.
     void SetBounds(int left, int top, int width, int height);
 
@@ -88,7 +91,7 @@ private:
     bool FPressed = false;
     bool FLeftDown = false;  // a left press began on the button; its release over it clicks
     QTimer* FRepeatTimer = nullptr;
-    uint8_t FAnchors = akLeft | akTop;
+    TAnchors FAnchors = TAnchor::Left | TAnchor::Top;
     int FRightDistance = 0;
     int FBottomDistance = 0;
     QShortcut* FPlainKey = nullptr;

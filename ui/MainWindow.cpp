@@ -185,9 +185,9 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     // The tray went away while the calendar hid in it: the window and its papers come back.
     FTrayIcon->OnHostLost = [this](QObject*) { RestoreFromTray(); };
     FTrayIcon->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int screenX, int screenY) {
-        if (button == mbRight)
+        if (button == TMouseButton::Right)
             PopupAt(QPoint(screenX, screenY));
-        else if (button == mbLeft)
+        else if (button == TMouseButton::Left)
             RestoreFromTray();
     };
 }
@@ -226,7 +226,7 @@ void TMainWindow::BuildMenu() {
 }
 
 void TMainWindow::BuildButtons() {
-    auto make = [this](int left, int width, const std::string& caption, const TFont& font, uint8_t anchors) {
+    auto make = [this](int left, int width, const std::string& caption, const TFont& font, TAnchors anchors) {
         auto* button = new TDrawnButton(this);
         TButtonPainter& look = button->Painter();
         look.SetColorOver(0x60A0FF);
@@ -245,10 +245,10 @@ void TMainWindow::BuildButtons() {
     };
     TFont menuFont{"Arial", -10, 0xA08060, true, false, ANSI_CHARSET};
     TFont glyphFont{"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET};
-    FBtMenu = make(4, 46, "MENU", menuFont, akLeft | akTop);
+    FBtMenu = make(4, 46, "MENU", menuFont, TAnchor::Left | TAnchor::Top);
     FBtMenu->Painter().SetTextEmboss(true);
-    FBtMinimum = make(FormWidth - 24 - 20, 20, "0", glyphFont, akTop | akRight);
-    FBtClose = make(FormWidth - 4 - 20, 20, "r", glyphFont, akTop | akRight);
+    FBtMinimum = make(FormWidth - 24 - 20, 20, "0", glyphFont, TAnchor::Top | TAnchor::Right);
+    FBtClose = make(FormWidth - 4 - 20, 20, "r", glyphFont, TAnchor::Top | TAnchor::Right);
     FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
     FBtMinimum->OnClick = [this] { MinimizeToTray(); };
     FBtClose->OnClick = [this] { close(); };

@@ -46,49 +46,49 @@ void TMemoEditor::SetErrorReporter(std::function<void(const std::string&)> repor
 TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QtText(SJIS("メモ記入")));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    DtPicker = new QDateEdit(this);
-    DtPicker->setObjectName("DtPicker");
-    LimitToCalendarDates(DtPicker);
-    DtPicker->setCalendarPopup(true);
-    DtPicker->setDisplayFormat("yyyy/MM/dd (ddd)");
-    DtPicker->setFixedHeight(20);
+    FDatePicker = new QDateEdit(this);
+    FDatePicker->setObjectName("datePicker");
+    LimitToCalendarDates(FDatePicker);
+    FDatePicker->setCalendarPopup(true);
+    FDatePicker->setDisplayFormat("yyyy/MM/dd (ddd)");
+    FDatePicker->setFixedHeight(20);
     // A date being typed counts once it is complete (Enter or leaving the picker), so
     // that the digits of a year do not each step through a date of their own.
-    DtPicker->setKeyboardTracking(false);
-    Memo = new QPlainTextEdit(this);
-    Memo->setObjectName("Memo");
+    FDatePicker->setKeyboardTracking(false);
+    FMemoText = new QPlainTextEdit(this);
+    FMemoText->setObjectName("memoText");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
-    layout->addWidget(DtPicker);
-    layout->addWidget(Memo, 1);
+    layout->addWidget(FDatePicker);
+    layout->addWidget(FMemoText, 1);
     resize(240, 173);
-    Memo->setFocus();  // the user opens the window to type
-    connect(DtPicker, &QDateEdit::dateChanged, this, [this] { DtPickerChange(); });
-    connect(Memo, &QPlainTextEdit::textChanged, this, [this] { MemoChange(); });
+    FMemoText->setFocus();  // the user opens the window to type
+    connect(FDatePicker, &QDateEdit::dateChanged, this, [this] { DatePickerChange(); });
+    connect(FMemoText, &QPlainTextEdit::textChanged, this, [this] { MemoTextChange(); });
 }
 
 void TMemoEditor::ShowDate(int32_t dayNumber) {
     StoreMemo();
     FCurrentDate = dayNumber;
     FFilling = true;
-    if (DayOfDate(DtPicker->date()) != dayNumber)
-        DtPicker->setDate(DateOfDay(dayNumber));
-    Memo->setPlainText(BoxTextOf(MemoStore().MemoOf(dayNumber)));
+    if (DayOfDate(FDatePicker->date()) != dayNumber)
+        FDatePicker->setDate(DateOfDay(dayNumber));
+    FMemoText->setPlainText(BoxTextOf(MemoStore().MemoOf(dayNumber)));
     FFilling = false;
     FChanged = false;
 }
 
-void TMemoEditor::DtPickerChange() {
+void TMemoEditor::DatePickerChange() {
     if (FFilling)
         return;
     StoreMemo();
-    const int32_t picked = DayOfDate(DtPicker->date());
+    const int32_t picked = DayOfDate(FDatePicker->date());
     if (picked != FCurrentDate)
         ShowDate(picked);
 }
 
-void TMemoEditor::MemoChange() {
+void TMemoEditor::MemoTextChange() {
     if (!FFilling)
         FChanged = true;
 }
@@ -100,7 +100,7 @@ void TMemoEditor::StoreMemo() {
     try {
         // The store puts the memo into the list, announces it through its changed hook
         // (the windows' memo-changed message), then saves.
-        MemoStore().StoreMemo(FCurrentDate, MemoTextOf(Memo->toPlainText()));
+        MemoStore().StoreMemo(FCurrentDate, MemoTextOf(FMemoText->toPlainText()));
     } catch (const Exception& error) {
         // The memo is in the list; a later save writes it. Reporting here keeps a failed
         // write from trapping the user in the modal window.

@@ -26,9 +26,6 @@ public:
     int32_t CurrentDate() const { return FCurrentDate; }
     bool Changed() const { return FChanged; }
 
-    QDateEdit* DtPicker;
-    QPlainTextEdit* Memo;
-
     // Day numbers (day 0 = 1899-12-30) and the picker's dates.
     static QDate DateOfDay(int32_t dayNumber);
     static int32_t DayOfDate(const QDate& date);
@@ -40,11 +37,13 @@ public:
     void done(int result) override;
 
 private:
-    void DtPickerChange();
-    void MemoChange();
+    void DatePickerChange();
+    void MemoTextChange();
     // Stores the text box as the memo of the date shown, when it was changed.
     void StoreMemo();
 
+    QDateEdit* FDatePicker = nullptr;
+    QPlainTextEdit* FMemoText = nullptr;
     int32_t FCurrentDate = 0;
     bool FChanged = false;
     bool FFilling = false;

@@ -48,45 +48,47 @@ TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> 
                    Qt::WindowCloseButtonHint);
     setFixedSize(215, 133);
 
-    BtOK = new QPushButton("OK", this);
-    BtOK->setObjectName("BtOK");
-    BtOK->setGeometry(136, 108, 75, 20);
-    BtOK->setDefault(true);
-    DateLabel = new QLabel(QtText(SJIS("現在日付")), this);
-    DateLabel->move(8, 12);
-    DtPickup = new QDateEdit(this);
-    DtPickup->setObjectName("DtPickup");
-    LimitToCalendarDates(DtPickup);
-    DtPickup->setDate(TMemoEditor::DateOfDay(currentDay));
-    DtPickup->setCalendarPopup(true);
-    DtPickup->setDisplayFormat("yyyy/MM/dd");
-    DtPickup->setGeometry(60, 8, 150, 20);
-    MaxPapersLabel = new QLabel(QtText(SJIS("最大枚数")), this);
-    MaxPapersLabel->move(8, 36);
-    MaxPapers = new TLimitedSpinBox(this);
-    MaxPapers->setObjectName("MaxPapers");
-    MaxPapers->setRange(LeastPapers, MostPapers);
-    MaxPapers->setGeometry(60, 32, 49, 20);
-    MaxPapers->setValue(AppGlobals().ReadInteger("CALENDAR", "MAX", 10));
-    BtCancel = new QPushButton(QtText(SJIS("キャンセル")), this);
-    BtCancel->setObjectName("BtCancel");
-    BtCancel->setGeometry(56, 108, 75, 20);
-    setTabOrder(BtOK, DtPickup);
-    setTabOrder(DtPickup, MaxPapers);
-    setTabOrder(MaxPapers, BtCancel);
+    FOkButton = new QPushButton("OK", this);
+    FOkButton->setObjectName("okButton");
+    FOkButton->setGeometry(136, 108, 75, 20);
+    FOkButton->setDefault(true);
+    FDateLabel = new QLabel(QtText(SJIS("現在日付")), this);
+    FDateLabel->setObjectName("dateLabel");
+    FDateLabel->move(8, 12);
+    FDatePicker = new QDateEdit(this);
+    FDatePicker->setObjectName("datePicker");
+    LimitToCalendarDates(FDatePicker);
+    FDatePicker->setDate(TMemoEditor::DateOfDay(currentDay));
+    FDatePicker->setCalendarPopup(true);
+    FDatePicker->setDisplayFormat("yyyy/MM/dd");
+    FDatePicker->setGeometry(60, 8, 150, 20);
+    FMaxPapersLabel = new QLabel(QtText(SJIS("最大枚数")), this);
+    FMaxPapersLabel->setObjectName("maxPapersLabel");
+    FMaxPapersLabel->move(8, 36);
+    FMaxPapers = new TLimitedSpinBox(this);
+    FMaxPapers->setObjectName("maxPapers");
+    FMaxPapers->setRange(LeastPapers, MostPapers);
+    FMaxPapers->setGeometry(60, 32, 49, 20);
+    FMaxPapers->setValue(AppGlobals().ReadInteger("CALENDAR", "MAX", 10));
+    FCancelButton = new QPushButton(QtText(SJIS("キャンセル")), this);
+    FCancelButton->setObjectName("cancelButton");
+    FCancelButton->setGeometry(56, 108, 75, 20);
+    setTabOrder(FOkButton, FDatePicker);
+    setTabOrder(FDatePicker, FMaxPapers);
+    setTabOrder(FMaxPapers, FCancelButton);
 
-    connect(BtOK, &QPushButton::clicked, this, [this] { BtOKClick(); });
-    connect(BtCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(FOkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
+    connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TOptionsDialog::BtOKClick() {
+void TOptionsDialog::OkButtonClick() {
     // A number still being typed counts as the box would count it on leaving.
-    MaxPapers->interpretText();
-    const int32_t picked = TMemoEditor::DayOfDate(DtPickup->date());
+    FMaxPapers->interpretText();
+    const int32_t picked = TMemoEditor::DayOfDate(FDatePicker->date());
     if (picked != FCurrentDay && FShowDay)
         FShowDay(picked);
     try {
-        AppGlobals().WriteInteger("CALENDAR", "MAX", MaxPapers->value());
+        AppGlobals().WriteInteger("CALENDAR", "MAX", FMaxPapers->value());
     } catch (const Exception& error) {
         QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
     }

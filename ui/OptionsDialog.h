@@ -16,19 +16,18 @@ public:
     // currentDay: the calendar's date; showDay makes another day the calendar's date.
     TOptionsDialog(int32_t currentDay, std::function<void(int32_t day)> showDay, QWidget* parent = nullptr);
 
-    QLabel* DateLabel;
-    QDateEdit* DtPickup;
-    QLabel* MaxPapersLabel;
-    QSpinBox* MaxPapers;
-    QPushButton* BtCancel;
-    QPushButton* BtOK;
-
     static constexpr int LeastPapers = 5;
     static constexpr int MostPapers = 100;
 
 private:
-    void BtOKClick();
+    void OkButtonClick();
 
+    QLabel* FDateLabel = nullptr;
+    QDateEdit* FDatePicker = nullptr;
+    QLabel* FMaxPapersLabel = nullptr;
+    QSpinBox* FMaxPapers = nullptr;
+    QPushButton* FCancelButton = nullptr;
+    QPushButton* FOkButton = nullptr;
     int32_t FCurrentDay;
     std::function<void(int32_t)> FShowDay;
 };

@@ -260,21 +260,21 @@ void TTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
     try {
         switch (reason) {
         case QSystemTrayIcon::Trigger:
-            RaiseMouse(mbLeft, ssLeft, true);
+            RaiseMouse(TMouseButton::Left, TShiftStateBit::Left, true);
             break;
         case QSystemTrayIcon::DoubleClick: {
             QPointer<TTrayIcon> alive(this);
             if (OnDblClick)
                 OnDblClick(this);
             if (alive)
-                RaiseMouse(mbLeft, ssDouble, false);
+                RaiseMouse(TMouseButton::Left, TShiftStateBit::Double, false);
             break;
         }
         case QSystemTrayIcon::Context:
-            RaiseMouse(mbRight, ssRight, true);
+            RaiseMouse(TMouseButton::Right, TShiftStateBit::Right, true);
             break;
         case QSystemTrayIcon::MiddleClick:
-            RaiseMouse(mbMiddle, ssMiddle, true);
+            RaiseMouse(TMouseButton::Middle, TShiftStateBit::Middle, true);
             break;
         default:
             break;

@@ -11,6 +11,7 @@
 // the window off the taskbar; a host that goes away while the window hides in it brings
 // the window back.
 
+#include <QFlags>
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -22,18 +23,12 @@
 
 class QWidget;
 
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-// The shift state of a mouse event, as a set of these bits.
-enum TShiftStateBit : unsigned {
-    ssShift = 1,
-    ssAlt = 2,
-    ssCtrl = 4,
-    ssLeft = 8,
-    ssRight = 16,
-    ssMiddle = 32,
-    ssDouble = 64
-};
-using TShiftState = unsigned;
+enum class TMouseButton { Left, Right, Middle };
+// The shift state of a mouse event: the keys and buttons held, and whether it is the second
+// click of a double click, as a set of these flags.
+enum class TShiftStateBit : unsigned { Shift = 1, Alt = 2, Ctrl = 4, Left = 8, Right = 16, Middle = 32, Double = 64 };
+using TShiftState = QFlags<TShiftStateBit>;
+Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
 
 using TTrayNotifyEvent = std::function<void(QObject* sender)>;
 using TTrayMouseEvent = std::function<void(QObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;

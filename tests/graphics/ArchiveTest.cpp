@@ -228,24 +228,24 @@ TEST(GraphicSource, PlainBitmapsFromTheirDescription) {
 TEST(GraphicSource, CacheModesCountUsesAndKeepFlags) {
     TTemporaryFolder folder;
     TGraphicSource source(folder.Slash());
-    auto first = source.GetGraphic("\\2,2", gmCached);
-    auto again = source.GetGraphic("\\2,2", gmCached);
+    auto first = source.GetGraphic("\\2,2", TCacheMode::Cached);
+    auto again = source.GetGraphic("\\2,2", TCacheMode::Cached);
     EXPECT_EQ(first.get(), again.get());
     EXPECT_EQ(first->UseCount, 2);
     EXPECT_EQ(first->Keep, 0);
-    source.GetGraphic("\\2,2", gmKeep);
+    source.GetGraphic("\\2,2", TCacheMode::Keep);
     EXPECT_EQ(first->Keep, 1);
     EXPECT_EQ(first->UseCount, 3);
-    auto reloaded = source.GetGraphic("\\2,2", gmReload);
+    auto reloaded = source.GetGraphic("\\2,2", TCacheMode::Reload);
     EXPECT_NE(reloaded.get(), first.get());
     EXPECT_EQ(reloaded->UseCount, 1);
     EXPECT_EQ(reloaded->Keep, 0);
     ASSERT_EQ(source.Count(), 2);
     EXPECT_EQ(source.Names(1), "\\2,2");
-    auto loose = source.GetGraphic("\\5,5", gmUncached);
+    auto loose = source.GetGraphic("\\5,5", TCacheMode::Uncached);
     EXPECT_EQ(loose.use_count(), 1);
     EXPECT_EQ(source.Count(), 2);
-    auto kept = source.GetGraphic("\\6,6", gmKeep);
+    auto kept = source.GetGraphic("\\6,6", TCacheMode::Keep);
     EXPECT_EQ(kept->Keep, 1);
 }
 
@@ -264,7 +264,8 @@ TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
     EXPECT_EQ(source.GetGraphic("FACE.png")->Pixel(2, 1), 0x0000FF);  // then the archive
     // Archives from index 1 on: there are none, and no resource "FACE" either.
     const int cached = source.Count();
-    EXPECT_EQ(ErrorOf([&] { source.GetGraphic("FACE.png", gmReload, 1); }), SJIS("リソース FACE が見つかりません"));
+    EXPECT_EQ(ErrorOf([&] { source.GetGraphic("FACE.png", TCacheMode::Reload, 1); }),
+              SJIS("リソース FACE が見つかりません"));
     // The embedded resource "colors" is found by the name without its extension; the
     // decoder's error passes through, and an unknown extension gives an empty image.
     EXPECT_EQ(ErrorOf([&] { source.GetGraphic("colors.png"); }), SJIS("PNGファイルではありません"));

@@ -26,7 +26,7 @@ struct TComposed {
         if (setUp)
             setUp(Draw);
     }
-    const TBitmap& Face(int state = bdsNormal) {
+    const TBitmap& Face(TButtonState state = TButtonState::Normal) {
         Draw.SetState(state);
         Draw.Compose(nullptr);
         return Draw.FaceBitmap();
@@ -106,7 +106,7 @@ TEST(ButtonSettings, RepaintAndRecaptureRules) {
         {"mono faces", [](TButtonPainter& d) { d.SetFaceMonoColor(true); }, 0, false},
         {"same colour", [](TButtonPainter& d) { d.SetColor(White); }, 0, false},
         {"same font", [](TButtonPainter& d) { d.SetFont(TFont{}); }, 0, false},
-        {"state", [](TButtonPainter& d) { d.SetState(bdsHover); }, 0, false},
+        {"state", [](TButtonPainter& d) { d.SetState(TButtonState::Hover); }, 0, false},
         {"bounds", [](TButtonPainter& d) { d.SetBounds(1, 1, 20, 20); }, 0, true},
     };
     for (const TCase& c : cases) {
@@ -202,11 +202,11 @@ TEST(ButtonStateFrame, HoverPressedAndFocusFrames) {
     // A plain white 40 × 40 box: the frame lies 2 to 5.5 pixels inside the edge.
     const TPoint frameLeft{3, 20}, frameBottomRight{35, 35}, frameTopLeft{3, 3}, centre{20, 20};
     TComposed plain(40, 40);
-    TBitmap normal = plain.Face(bdsNormal);
+    TBitmap normal = plain.Face(TButtonState::Normal);
     EXPECT_EQ(normal.Pixel(frameLeft.X, frameLeft.Y), White);
     EXPECT_EQ(normal.Pixel(centre.X, centre.Y), White);
 
-    TBitmap hover = plain.Face(bdsHover);  // $60A0FF multiplied on: red stays, blue drops most
+    TBitmap hover = plain.Face(TButtonState::Hover);  // $60A0FF multiplied on: red stays, blue drops most
     TPixel h = PixelAt(hover, frameLeft.X, frameLeft.Y);
     EXPECT_EQ(h.R, 255);
     EXPECT_LT(h.G, 255);
@@ -216,19 +216,19 @@ TEST(ButtonStateFrame, HoverPressedAndFocusFrames) {
               PixelAt(hover, frameTopLeft.X, frameTopLeft.Y).B)
         << "the frame is strongest at the bottom right";
 
-    TBitmap focus = plain.Face(bdsFocus);  // $FFA080: blue stays, red drops
+    TBitmap focus = plain.Face(TButtonState::Focus);  // $FFA080: blue stays, red drops
     TPixel f = PixelAt(focus, frameLeft.X, frameLeft.Y);
     EXPECT_EQ(f.B, 255);
     EXPECT_LT(f.R, f.G);
 
-    TBitmap pressed = plain.Face(bdsPressed);  // inside: white mixed 200:55 with black, partly
+    TBitmap pressed = plain.Face(TButtonState::Pressed);  // inside: white mixed 200:55 with black, partly
     TPixel inside = PixelAt(pressed, centre.X, centre.Y);
     EXPECT_TRUE(inside.R == inside.G && inside.G == inside.B);
     EXPECT_GE(inside.R, 200);
     EXPECT_LT(inside.R, 255);
     EXPECT_LT(PixelAt(pressed, frameLeft.X, frameLeft.Y).G, h.G);
 
-    const TBitmap& disabled = plain.Face(bdsDisabled);  // no frame, as in the normal state
+    const TBitmap& disabled = plain.Face(TButtonState::Disabled);  // no frame, as in the normal state
     EXPECT_EQ(disabled.Pixel(frameLeft.X, frameLeft.Y), White);
     EXPECT_EQ(disabled.Pixel(frameBottomRight.X, frameBottomRight.Y),
               normal.Pixel(frameBottomRight.X, frameBottomRight.Y));
@@ -240,14 +240,15 @@ TEST(ButtonStateFrame, FrameSwitchIsOnOrOff) {
         bool FrameDrawn;
     };
     TComposed reference(40, 40);
-    TBitmap framed = reference.Face(bdsHover);
-    TBitmap unframed = reference.Face(bdsNormal);
+    TBitmap framed = reference.Face(TButtonState::Hover);
+    TBitmap unframed = reference.Face(TButtonState::Normal);
     for (TCase c : {TCase{0, false}, TCase{1, true}, TCase{128, true}, TCase{255, true}}) {
         SCOPED_TRACE(c.Alpha);
         TComposed composed(40, 40, [&](TButtonPainter& d) { d.SetOverDrawAlpha(c.Alpha); });
-        const TBitmap& face = composed.Face(bdsHover);
+        const TBitmap& face = composed.Face(TButtonState::Hover);
         EXPECT_TRUE(SameImage(face, c.FrameDrawn ? framed : unframed));
-        EXPECT_TRUE(SameImage(composed.Face(bdsPressed), c.FrameDrawn ? reference.Face(bdsPressed) : unframed));
+        EXPECT_TRUE(SameImage(composed.Face(TButtonState::Pressed),
+                              c.FrameDrawn ? reference.Face(TButtonState::Pressed) : unframed));
     }
 }
 
@@ -258,23 +259,24 @@ TEST(ButtonBevel, ShadowAndHighlightPasses) {
     // line at work column 39 (grey $80, half covered).
     struct TCase {
         bool Flat;
-        int State;
+        TButtonState State;
         int X;
         int Expected;  // every channel
     };
     const TCase cases[] = {
-        {false, bdsNormal, 0, 128 * 191 / 255},
-        {false, bdsNormal, 1, 128 * 128 / 255},
-        {false, bdsNormal, 19, (128 * 191 + 64 * 255) / 255},
-        {false, bdsDisabled, 0, (128 * 191 + 64 * 0x60) / 255},
-        {false, bdsDisabled, 1, (128 * 128 + 127 * 0x60) / 255},
-        {false, bdsDisabled, 19, (128 * 191 + 64 * 0xC0) / 255},
-        {true, bdsNormal, 0, 128},
-        {true, bdsNormal, 1, 128 * 128 / 255},
-        {true, bdsNormal, 19, 128},
+        {false, TButtonState::Normal, 0, 128 * 191 / 255},
+        {false, TButtonState::Normal, 1, 128 * 128 / 255},
+        {false, TButtonState::Normal, 19, (128 * 191 + 64 * 255) / 255},
+        {false, TButtonState::Disabled, 0, (128 * 191 + 64 * 0x60) / 255},
+        {false, TButtonState::Disabled, 1, (128 * 128 + 127 * 0x60) / 255},
+        {false, TButtonState::Disabled, 19, (128 * 191 + 64 * 0xC0) / 255},
+        {true, TButtonState::Normal, 0, 128},
+        {true, TButtonState::Normal, 1, 128 * 128 / 255},
+        {true, TButtonState::Normal, 19, 128},
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.Flat ? "flat" : "raised") << " state " << c.State << " x " << c.X);
+        SCOPED_TRACE(testing::Message() << (c.Flat ? "flat" : "raised") << " state " << static_cast<int>(c.State)
+                                        << " x " << c.X);
         TComposed composed(20, 20, [&](TButtonPainter& d) {
             d.SetColor(Grey);
             d.SetBackColor(Grey);
@@ -351,7 +353,7 @@ TEST(ButtonCaption, DoubleSizeAndHalvedGivesSoftEdges) {
 
 TEST(ButtonCaption, DisabledCaptionIsGrey) {
     const uint32_t fontColour = 0x2040A0;
-    auto darkest = [&](int state) {
+    auto darkest = [&](TButtonState state) {
         TComposed composed(60, 30, [&](TButtonPainter& d) {
             d.SetFont({"Arial", -14, fontColour, true});
             d.SetTextAntialiasing(false);
@@ -367,10 +369,10 @@ TEST(ButtonCaption, DisabledCaptionIsGrey) {
             }
         return best;
     };
-    TPixel normal = darkest(bdsNormal);
+    TPixel normal = darkest(TButtonState::Normal);
     EXPECT_EQ(RGB(normal.R, normal.G, normal.B), fontColour);
     // The mask is $DF when disabled and the colour GrayTone(font colour) = $A0A0A0.
-    TPixel disabled = darkest(bdsDisabled);
+    TPixel disabled = darkest(TButtonState::Disabled);
     int grey = (32 * 255 + 223 * 0xA0) / 255;
     EXPECT_EQ(RGB(disabled.R, disabled.G, disabled.B), RGB(grey, grey, grey));
 }
@@ -422,19 +424,19 @@ TEST_F(TFaceImages, StateChoosesTheImage) {
         const char* Situation;
         std::string Flat, Over, Down;
         bool Mono;
-        int State;
+        TButtonState State;
         uint32_t Centre;
     };
     const TCase cases[] = {
-        {"normal", red, green, blue, false, bdsNormal, 0x0000FF},
-        {"hover", red, green, blue, false, bdsHover, 0x00FF00},
-        {"pressed", red, green, blue, false, bdsPressed, 0xFF0000},
-        {"hover without its image", red, "", "", false, bdsHover, 0x0000FF},
-        {"pressed without its image", red, "", "", false, bdsPressed, 0x0000FF},
-        {"no normal image", "", green, blue, false, bdsHover, White},
-        {"unknown name", "nosuch-face", "", "", false, bdsNormal, White},
-        {"24-bit image of one colour is all key", "\\6,6,$0000FF,24", "", "", false, bdsNormal, White},
-        {"mono colour", red, "", "", true, bdsNormal, 0x804020},
+        {"normal", red, green, blue, false, TButtonState::Normal, 0x0000FF},
+        {"hover", red, green, blue, false, TButtonState::Hover, 0x00FF00},
+        {"pressed", red, green, blue, false, TButtonState::Pressed, 0xFF0000},
+        {"hover without its image", red, "", "", false, TButtonState::Hover, 0x0000FF},
+        {"pressed without its image", red, "", "", false, TButtonState::Pressed, 0x0000FF},
+        {"no normal image", "", green, blue, false, TButtonState::Hover, White},
+        {"unknown name", "nosuch-face", "", "", false, TButtonState::Normal, White},
+        {"24-bit image of one colour is all key", "\\6,6,$0000FF,24", "", "", false, TButtonState::Normal, White},
+        {"mono colour", red, "", "", true, TButtonState::Normal, 0x804020},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Situation);
@@ -504,7 +506,8 @@ TEST(ButtonPaint, OddSizesAndSettingsStaySafe) {
         draw.SetBounds(5, 5, c.Width, c.Height);
         if (c.SetUp)
             c.SetUp(draw);
-        for (int state = bdsNormal; state <= bdsDisabled; ++state) {
+        for (TButtonState state : {TButtonState::Normal, TButtonState::Hover, TButtonState::Focus,
+                                   TButtonState::Pressed, TButtonState::Disabled}) {
             draw.SetState(state);
             draw.Paint(window);
         }

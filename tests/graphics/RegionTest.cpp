@@ -63,32 +63,32 @@ std::string Shape(const TRegion& region, int width, int height) {
 
 TEST(Region, CombinationModes) {
     struct {
-        uint8_t Mode;
+        TRegionMode Mode;
         std::string Expected;
     } const cases[] = {
-        {rcIntersect, "......\n..#...\n......\n"}, {rcReplace, "......\n..##..\n..##..\n"},
-        {rcSubtract, "###...\n##....\n......\n"},  {rcUnion, "###...\n####..\n..##..\n"},
-        {rcXor, "###...\n##.#..\n..##..\n"},
+        {TRegionMode::Intersect, "......\n..#...\n......\n"}, {TRegionMode::Replace, "......\n..##..\n..##..\n"},
+        {TRegionMode::Subtract, "###...\n##....\n......\n"},  {TRegionMode::Union, "###...\n####..\n..##..\n"},
+        {TRegionMode::Xor, "###...\n##.#..\n..##..\n"},
     };
     for (const auto& c : cases) {
         TRegion region;
-        region.AddRect(0, 0, 3, 2, rcUnion);
+        region.AddRect(0, 0, 3, 2, TRegionMode::Union);
         region.AddRect(TRect{2, 1, 4, 3}, c.Mode);
-        EXPECT_EQ(Shape(region, 6, 3), c.Expected) << int(c.Mode);
+        EXPECT_EQ(Shape(region, 6, 3), c.Expected) << static_cast<int>(c.Mode);
     }
     TRegion kept;
-    kept.AddRect(0, 0, 2, 1, rcReplace);
-    EXPECT_EQ(ErrorOf([&] { kept.AddRect(0, 0, 5, 5, 5); }), "TRegion.Add: Add Failed");
-    EXPECT_EQ(ErrorOf([&] { kept.AddRect(0, 0, MaxRegionCoordinate + 1, 5, rcUnion); }),
+    kept.AddRect(0, 0, 2, 1, TRegionMode::Replace);
+    EXPECT_EQ(ErrorOf([&] { kept.AddRect(0, 0, 5, 5, static_cast<TRegionMode>(5)); }), "TRegion.Add: Add Failed");
+    EXPECT_EQ(ErrorOf([&] { kept.AddRect(0, 0, MaxRegionCoordinate + 1, 5, TRegionMode::Union); }),
               "TRegion.AddRect: Cannot Create Region");
-    EXPECT_EQ(ErrorOf([&] { kept.AddEllipse(-MaxRegionCoordinate - 1, 0, 5, 5, rcUnion); }),
+    EXPECT_EQ(ErrorOf([&] { kept.AddEllipse(-MaxRegionCoordinate - 1, 0, 5, 5, TRegionMode::Union); }),
               "TRegion.AddEllipse: Cannot Create Region");
     EXPECT_EQ(Shape(kept, 3, 2), "##.\n...\n");
 }
 
 TEST(Region, EllipsesFitTheirRectangle) {
     TRegion region;
-    region.AddEllipse(0, 0, 10, 6, rcUnion);
+    region.AddEllipse(0, 0, 10, 6, TRegionMode::Union);
     EXPECT_TRUE(region.Handle().contains(QPoint(5, 3)));
     EXPECT_TRUE(region.Handle().contains(QPoint(0, 3)));
     EXPECT_FALSE(region.Handle().contains(QPoint(0, 0)));
@@ -127,7 +127,7 @@ TEST(Region, DamagedStreamsLeaveTheRegionAsItWas) {
     };
     for (const auto& c : cases) {
         TRegion region;
-        region.AddRect(5, 5, 6, 6, rcUnion);
+        region.AddRect(5, 5, 6, 6, TRegionMode::Union);
         TMemoryStream stream(c.Bytes);
         EXPECT_EQ(ErrorOf([&] { region.LoadFromStream(stream); }), "TRegion.LoadFromStream: Cannot Create Region")
             << c.What;
@@ -135,7 +135,7 @@ TEST(Region, DamagedStreamsLeaveTheRegionAsItWas) {
     }
     // Empty and inverted rectangles add nothing; a count of 0 gives the empty region.
     TRegion region;
-    region.AddRect(0, 0, 9, 9, rcUnion);
+    region.AddRect(0, 0, 9, 9, TRegionMode::Union);
     TMemoryStream inverted(RectStream({{4, 4, 2, 6}, {1, 1, 1, 5}, {0, 0, 1, 1}}));
     region.LoadFromStream(inverted);
     EXPECT_EQ(region.Handle(), QRegion(0, 0, 1, 1));
@@ -170,7 +170,7 @@ TEST(Region, BitmapShapesFollowTheAlphaThreshold) {
 
 TEST(Region, MovingShiftsWithinTheRange) {
     TRegion region;
-    region.AddRect(0, 0, 2, 2, rcUnion);
+    region.AddRect(0, 0, 2, 2, TRegionMode::Union);
     region.Move(3, -1);
     EXPECT_EQ(region.Handle(), QRegion(3, -1, 2, 2));
     EXPECT_EQ(ErrorOf([&] { region.Move(MaxRegionCoordinate, 0); }), "TRegion.Move Failed");
@@ -178,4 +178,51 @@ TEST(Region, MovingShiftsWithinTheRange) {
     TRegion empty;
     empty.Move(2147483647, 0);
     EXPECT_TRUE(empty.Handle().isEmpty());
+}
+
+namespace {
+
+// '#' for every pixel that one of the rectangles covers, '2' where two overlap.
+std::string Cover(const std::vector<TRect>& parts, int width, int height) {
+    std::string text;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int count = 0;
+            for (const TRect& r : parts)
+                count += r.Left <= x && x < r.Right && r.Top <= y && y < r.Bottom;
+            text += count == 0 ? '.' : count == 1 ? '#' : '2';
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(Region, RectanglesWithinTileTheClippedShapeOnce) {
+    TRegion region;
+    region.AddRect(0, 0, 4, 2, TRegionMode::Union);
+    region.AddRect(2, 1, 7, 4, TRegionMode::Union);
+    region.AddEllipse(-3, 3, 3, 9, TRegionMode::Union);
+    struct {
+        const char* What;
+        TRect Clip;
+    } const clips[] = {
+        {"the whole area", {0, 0, 8, 6}},
+        {"a corner band", {1, 1, 6, 4}},
+        {"beyond the shape", {-5, -5, 20, 20}},
+    };
+    for (const auto& c : clips) {
+        std::vector<TRect> parts = region.RectanglesWithin(c.Clip);
+        TRegion clipped = region;
+        clipped.AddRect(c.Clip, TRegionMode::Intersect);
+        EXPECT_EQ(Cover(parts, 8, 6), Shape(clipped, 8, 6)) << c.What;
+        for (size_t i = 1; i < parts.size(); ++i)  // bands from the top, left to right within one
+            EXPECT_TRUE(parts[i - 1].Top < parts[i].Top ||
+                        (parts[i - 1].Top == parts[i].Top && parts[i - 1].Right <= parts[i].Left))
+                << c.What << " " << i;
+    }
+    EXPECT_TRUE(region.RectanglesWithin({10, 10, 20, 20}).empty());
+    EXPECT_TRUE(region.RectanglesWithin({2, 2, 2, 5}).empty());  // an empty clip
+    EXPECT_TRUE(TRegion().RectanglesWithin({0, 0, 8, 6}).empty());
 }

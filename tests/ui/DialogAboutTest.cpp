@@ -119,19 +119,21 @@ TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {
     TDialogTestEnvironment environment;
     TAboutBox box;
     EXPECT_EQ(box.height(), 222);
-    EXPECT_EQ(box.height() - box.BtClose->geometry().bottom() - 1, 12);
-    EXPECT_LE(box.LBinfo->geometry().bottom(), box.BtClose->y());
-    EXPECT_EQ(box.LBexe->text(), QtText("ExeName " + AppGlobals().ExeName()));
-    EXPECT_EQ(box.LBversion->text(), QtText("Version " + AppGlobals().FileVersion()));
-    EXPECT_EQ(box.InformationLink->LinkURL(), TAboutBox::InformationAddress(AppGlobals().InternalName()));
-    EXPECT_NE(
-        box.InformationLink->LinkURL().find("information.php?name=" + AsciiLowerCase(AppGlobals().InternalName())),
-        std::string::npos);
-    EXPECT_FALSE(box.ImgAppTitle->pixmap().isNull());
+    EXPECT_EQ(box.height() - Child<QPushButton>(box, "closeButton")->geometry().bottom() - 1, 12);
+    EXPECT_LE(Child<QLabel>(box, "infoLabel")->geometry().bottom(), Child<QPushButton>(box, "closeButton")->y());
+    EXPECT_EQ(Child<QLabel>(box, "fileNameLabel")->text(), QtText("ExeName " + AppGlobals().ExeName()));
+    EXPECT_EQ(Child<QLabel>(box, "versionLabel")->text(), QtText("Version " + AppGlobals().FileVersion()));
+    EXPECT_EQ(Child<TLinkLabel>(box, "informationLink")->LinkURL(),
+              TAboutBox::InformationAddress(AppGlobals().InternalName()));
+    EXPECT_NE(Child<TLinkLabel>(box, "informationLink")
+                  ->LinkURL()
+                  .find("information.php?name=" + AsciiLowerCase(AppGlobals().InternalName())),
+              std::string::npos);
+    EXPECT_FALSE(Child<QLabel>(box, "titleImage")->pixmap().isNull());
     EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(box.windowFlags() & Qt::FramelessWindowHint);
     box.show();
-    QTest::mouseClick(box.BtClose, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(box, "closeButton"), Qt::LeftButton);
     EXPECT_FALSE(box.isVisible());
 }
 

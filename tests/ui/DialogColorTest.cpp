@@ -25,13 +25,13 @@ struct TShown {
 
 TShown ShownBy(const TColorPicker& frame) {
     static std::string rgb;
-    rgb = frame.LeRGB->text().toStdString();
-    return {frame.LeR->text().toInt(),
-            frame.LeG->text().toInt(),
-            frame.LeB->text().toInt(),
-            frame.LeH->text().toInt(),
-            frame.LeS->text().toInt(),
-            frame.LeV->text().toInt(),
+    rgb = Child<QLineEdit>(frame, "rgbText")->text().toStdString();
+    return {Child<QLineEdit>(frame, "redEdit")->text().toInt(),
+            Child<QLineEdit>(frame, "greenEdit")->text().toInt(),
+            Child<QLineEdit>(frame, "blueEdit")->text().toInt(),
+            Child<QLineEdit>(frame, "hueEdit")->text().toInt(),
+            Child<QLineEdit>(frame, "saturationEdit")->text().toInt(),
+            Child<QLineEdit>(frame, "valueEdit")->text().toInt(),
             rgb.c_str()};
 }
 
@@ -45,8 +45,8 @@ void ExpectShown(const TColorPicker& frame, const TShown& expected, const std::s
     EXPECT_EQ(shown.V, expected.V) << where;
     EXPECT_STREQ(shown.Rgb, expected.Rgb) << where;
     EXPECT_EQ(frame.Color(), RGB(expected.R, expected.G, expected.B)) << where;
-    EXPECT_EQ(frame.ShapeColor->Color(), frame.Color()) << where;
-    EXPECT_EQ(frame.BrightnessSlider->value(), 100 - expected.V) << where;
+    EXPECT_EQ(Child<TColorShape>(frame, "swatch")->Color(), frame.Color()) << where;
+    EXPECT_EQ(Child<QSlider>(frame, "brightnessSlider")->value(), 100 - expected.V) << where;
 }
 
 // QTest takes the point (0, 0) for "the middle", so the field's corner is pressed by hand.
@@ -106,7 +106,7 @@ TEST_F(ColorPicker, ShowsAColourInEveryForm) {
 
 TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
     Frame.SetColor(0);
-    const QImage& field = Frame.ImageColor->Image();
+    const QImage& field = Child<TColorField>(Frame, "colorField")->Image();
     ASSERT_EQ(field.size(), QSize(200, 196));
     for (int y = 0; y < field.height(); y += 15)
         for (int x = 0; x < field.width(); x += 15)
@@ -117,64 +117,65 @@ TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
     EXPECT_EQ(field.pixel(199, 195) & 0xFFFFFF, 0xFFFFFFu);                   // saturation 0: white
     EXPECT_EQ(field.pixel(199, 0) & 0xFFFFFF, 0xFF0000u);                     // hue 359 closes on red
     EXPECT_EQ(field.pixel(100, 0) & 0xFFFFFF, qRgb(0, 254, 255) & 0xFFFFFF);  // half way: cyan
-    EXPECT_EQ(Frame.ImageColor->Mark(), QPoint(0, 196 - 195));
+    EXPECT_EQ(Child<TColorField>(Frame, "colorField")->Mark(), QPoint(0, 196 - 195));
 }
 
 TEST_F(ColorPicker, TypedNumbersAreReadOnEnterAndTheShownNumbersBelongToTheColour) {
     const struct {
-        QLineEdit* TColorPicker::*Edit;
+        const char* Edit;
         const char* Typed;
         TShown Shown;
     } cases[] = {
-        {&TColorPicker::LeH, "400", {255, 171, 0, 40, 100, 100, "FFAB00"}},   // hue modulo 360
-        {&TColorPicker::LeS, "120", {255, 206, 206, 0, 20, 100, "FFCECE"}},   // 19, then as the colour says
-        {&TColorPicker::LeH, "-60", {255, 0, 253, 300, 100, 100, "FF00FD"}},  // negative numbers wrap
-        {&TColorPicker::LeR, "300", {255, 0, 0, 0, 100, 100, "FF0000"}},      // channels held at 255
-        {&TColorPicker::LeG, "x", {255, 0, 0, 0, 100, 100, "FF0000"}},        // no number counts as 0
-        {&TColorPicker::LeB, "$80", {255, 0, 128, 329, 100, 100, "FF0080"}},
-        {&TColorPicker::LeRGB, "zz", {255, 255, 255, 0, 0, 100, "FFFFFF"}},  // no number: white
-        {&TColorPicker::LeRGB, "00ff00", {0, 255, 0, 120, 100, 100, "00FF00"}},
-        {&TColorPicker::LeRGB, "1", {0, 0, 1, 240, 100, 0, "000001"}},
+        {"hueEdit", "400", {255, 171, 0, 40, 100, 100, "FFAB00"}},         // hue modulo 360
+        {"saturationEdit", "120", {255, 206, 206, 0, 20, 100, "FFCECE"}},  // 19, then as the colour says
+        {"hueEdit", "-60", {255, 0, 253, 300, 100, 100, "FF00FD"}},        // negative numbers wrap
+        {"redEdit", "300", {255, 0, 0, 0, 100, 100, "FF0000"}},            // channels held at 255
+        {"greenEdit", "x", {255, 0, 0, 0, 100, 100, "FF0000"}},            // no number counts as 0
+        {"blueEdit", "$80", {255, 0, 128, 329, 100, 100, "FF0080"}},
+        {"rgbText", "zz", {255, 255, 255, 0, 0, 100, "FFFFFF"}},  // no number: white
+        {"rgbText", "00ff00", {0, 255, 0, 120, 100, 100, "00FF00"}},
+        {"rgbText", "1", {0, 0, 1, 240, 100, 0, "000001"}},
     };
     for (const auto& c : cases) {
         Frame.SetColor(0x0000FF);
-        Retype(Frame.*c.Edit, c.Typed);
+        Retype(Child<QLineEdit>(Frame, c.Edit), c.Typed);
         ExpectShown(Frame, c.Shown, c.Typed);
     }
 }
 
 TEST_F(ColorPicker, ClickingTheFieldPicksHueAndSaturation) {
     Frame.SetColor(0x0000FF);
-    Click(Frame.ImageColor, QPoint(0, 0));
+    Click(Child<TColorField>(Frame, "colorField"), QPoint(0, 0));
     ExpectShown(Frame, {255, 0, 0, 0, 100, 100, "FF0000"}, "top left");
     // The bottom row is grey; its numbers are recomputed from the grey, so the mark goes left.
-    Click(Frame.ImageColor, QPoint(150, 195));
+    Click(Child<TColorField>(Frame, "colorField"), QPoint(150, 195));
     ExpectShown(Frame, {255, 255, 255, 0, 0, 100, "FFFFFF"}, "bottom row");
-    EXPECT_EQ(Frame.ImageColor->Mark().x(), 0);
+    EXPECT_EQ(Child<TColorField>(Frame, "colorField")->Mark().x(), 0);
 }
 
 TEST_F(ColorPicker, DraggingBeyondTheFieldStaysAtItsEdge) {
     Frame.SetColor(0x0000FF);
-    SendMouse(Frame.ImageColor, QEvent::MouseButtonPress, QPoint(100, 0), Qt::LeftButton);
-    SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(-50, 50), Qt::LeftButton);
+    SendMouse(Child<TColorField>(Frame, "colorField"), QEvent::MouseButtonPress, QPoint(100, 0), Qt::LeftButton);
+    SendMouse(Child<TColorField>(Frame, "colorField"), QEvent::MouseMove, QPoint(-50, 50), Qt::LeftButton);
     EXPECT_EQ(Frame.Hue(), 0);          // not the 270 of x = -50
     EXPECT_EQ(Frame.Saturation(), 76);  // 75 picked, 76 as the colour says
-    SendMouse(Frame.ImageColor, QEvent::MouseButtonRelease, QPoint(-50, 50), Qt::NoButton);
-    SendMouse(Frame.ImageColor, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
+    SendMouse(Child<TColorField>(Frame, "colorField"), QEvent::MouseButtonRelease, QPoint(-50, 50), Qt::NoButton);
+    SendMouse(Child<TColorField>(Frame, "colorField"), QEvent::MouseMove, QPoint(100, 100), Qt::NoButton);
     EXPECT_EQ(Frame.Saturation(), 76);  // released: moving picks nothing
 }
 
 TEST_F(ColorPicker, TheSliderSetsTheBrightness) {
     Frame.SetColor(0x0000FF);
-    Frame.BrightnessSlider->setValue(50);
+    Child<QSlider>(Frame, "brightnessSlider")->setValue(50);
     ExpectShown(Frame, {127, 0, 0, 0, 100, 49, "7F0000"}, "half");
-    EXPECT_EQ(Frame.ImageColor->Image().pixel(0, 0) & 0xFFFFFF, 0x7C0000u);  // drawn at the shown 49
-    Frame.BrightnessSlider->setValue(100);
+    EXPECT_EQ(Child<TColorField>(Frame, "colorField")->Image().pixel(0, 0) & 0xFFFFFF,
+              0x7C0000u);  // drawn at the shown 49
+    Child<QSlider>(Frame, "brightnessSlider")->setValue(100);
     ExpectShown(Frame, {0, 0, 0, 0, 0, 0, "000000"}, "bottom");
 }
 
 TEST_F(ColorPicker, TheBrightestValueSitsAtTheTopOfTheSlider) {
-    const QSlider& slider = *Frame.BrightnessSlider;
+    const QSlider& slider = *Child<QSlider>(Frame, "brightnessSlider");
     Frame.SetColor(0x0000FF);  // pure red: V = 100
     const QRect brightest = TSliderProbe::HandleRect(slider);
     Frame.SetColor(0x000000);  // black: V = 0
@@ -184,7 +185,7 @@ TEST_F(ColorPicker, TheBrightestValueSitsAtTheTopOfTheSlider) {
 }
 
 TEST_F(ColorPicker, DraggingTheSliderUpBrightensAndTheKeysGoTheSameWay) {
-    QSlider* slider = Frame.BrightnessSlider;
+    QSlider* slider = Child<QSlider>(Frame, "brightnessSlider");
     Frame.SetColor(RGB(128, 0, 0));  // V = 50: the handle in the middle
     ASSERT_EQ(Frame.Value(), 50);
     const struct {
@@ -242,9 +243,10 @@ protected:
         QTreeWidgetItem* node = nullptr;
         for (const QString& step : QString::fromUtf8(path).split('\\', Qt::SkipEmptyParts)) {
             QTreeWidgetItem* next = nullptr;
-            const int count = node ? node->childCount() : dialog->ColorTree->topLevelItemCount();
+            const int count = node ? node->childCount() : Child<TColorTree>(*dialog, "colorTree")->topLevelItemCount();
             for (int i = 0; i < count && !next; ++i) {
-                QTreeWidgetItem* child = node ? node->child(i) : dialog->ColorTree->topLevelItem(i);
+                QTreeWidgetItem* child =
+                    node ? node->child(i) : Child<TColorTree>(*dialog, "colorTree")->topLevelItem(i);
                 if (child->text(0) == step)
                     next = child;
             }
@@ -257,10 +259,10 @@ protected:
     static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(Utf8ToSjis(path), 0xDEAD); }
     // Gives the Sunday entry a new colour through the picker and "色変更".
     static void ChangeSunday(TColorSetupDialog* dialog, uint32_t colour) {
-        dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
-        QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // shows the picker
-        dialog->Picker->SetColor(colour);
-        QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);  // takes its colour
+        Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+        QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);  // shows the picker
+        Child<TColorPicker>(*dialog, "picker")->SetColor(colour);
+        QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);  // takes its colour
     }
 
     void TearDown() override {
@@ -285,7 +287,7 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("配色設定") + " " + AppGlobals().ProductName()));
     EXPECT_EQ(dialog->width(), TColorSetupDialog::NarrowWidth);
 
-    ASSERT_EQ(dialog->ColorTree->topLevelItemCount(), 2);
+    ASSERT_EQ(Child<TColorTree>(*dialog, "colorTree")->topLevelItemCount(), 2);
     const struct {
         const char* Path;
         bool IsColour;
@@ -303,42 +305,42 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
         }
     }
     // The first colour entry is selected and shown.
-    EXPECT_EQ(dialog->ColorTree->currentItem(), Node(dialog, "全般\\背景"));
-    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
-    EXPECT_FALSE(dialog->BtApply->isEnabled());
-    EXPECT_FALSE(dialog->BtReset->isEnabled());
-    EXPECT_TRUE(dialog->BtSave->isHidden());
+    EXPECT_EQ(Child<TColorTree>(*dialog, "colorTree")->currentItem(), Node(dialog, "全般\\背景"));
+    EXPECT_EQ(Child<TColorShape>(*dialog, "entrySwatch")->Color(), 0xFFFFFFu);
+    EXPECT_FALSE(Child<QPushButton>(*dialog, "applyButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*dialog, "revertButton")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*dialog, "exportButton")->isHidden());
 }
 
 TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColour) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
-    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字"));
-    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFFFFFFu);
-    EXPECT_FALSE(dialog->ShapeColor->isEnabled());
-    EXPECT_FALSE(dialog->ButtonSelect->isEnabled());
-    EXPECT_FALSE(dialog->Picker->BrightnessSlider->isEnabled());
-    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\土曜"));
-    EXPECT_EQ(dialog->ShapeColor->Color(), 0xFF6060u);
-    EXPECT_EQ(dialog->Picker->Color(), 0xFF6060u);
-    EXPECT_TRUE(dialog->ButtonSelect->isEnabled());
-    EXPECT_TRUE(dialog->Picker->LeH->isEnabled());
+    Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字"));
+    EXPECT_EQ(Child<TColorShape>(*dialog, "entrySwatch")->Color(), 0xFFFFFFu);
+    EXPECT_FALSE(Child<TColorShape>(*dialog, "entrySwatch")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(*dialog, "pickerButton")->isEnabled());
+    EXPECT_FALSE(Child<QSlider>(*dialog, "brightnessSlider")->isEnabled());
+    Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\土曜"));
+    EXPECT_EQ(Child<TColorShape>(*dialog, "entrySwatch")->Color(), 0xFF6060u);
+    EXPECT_EQ(Child<TColorPicker>(*dialog, "picker")->Color(), 0xFF6060u);
+    EXPECT_TRUE(Child<QPushButton>(*dialog, "pickerButton")->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(*dialog, "hueEdit")->isEnabled());
 }
 
 TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
-    dialog->ColorTree->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
-    QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
-    EXPECT_EQ(dialog->ButtonSelect->text(), QtText(SJIS("色変更")));
+    Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
+    QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);
+    EXPECT_EQ(Child<QPushButton>(*dialog, "pickerButton")->text(), QtText(SJIS("色変更")));
     EXPECT_EQ(dialog->width(), TColorSetupDialog::WideWidth);
-    EXPECT_TRUE(dialog->BtApply->isEnabled());
-    EXPECT_TRUE(dialog->BtReset->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*dialog, "applyButton")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*dialog, "revertButton")->isEnabled());
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);  // nothing taken yet
-    dialog->Picker->SetColor(0x00AA00);
-    QTest::mouseClick(dialog->ButtonSelect, Qt::LeftButton);
+    Child<TColorPicker>(*dialog, "picker")->SetColor(0x00AA00);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x00AA00u);
-    EXPECT_EQ(dialog->ShapeColor->Color(), 0x00AA00u);
+    EXPECT_EQ(Child<TColorShape>(*dialog, "entrySwatch")->Color(), 0x00AA00u);
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);  // the scheme waits for "反映させる"
 }
 
@@ -346,7 +348,7 @@ TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     ChangeSunday(dialog, 0x00AA00);
-    QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "applyButton"), Qt::LeftButton);
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x00AA00u);
     EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);
     dialog->close();
@@ -381,10 +383,10 @@ TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x123456u);
-    QTest::mouseClick(dialog->BtDefault, Qt::LeftButton);
-    EXPECT_TRUE(dialog->BtApply->isEnabled());
+    QTest::mouseClick(Child<QPushButton>(*dialog, "defaultsButton"), Qt::LeftButton);
+    EXPECT_TRUE(Child<QPushButton>(*dialog, "applyButton")->isEnabled());
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
-    QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
     TColorScheme reread(Environment.DataPath() + "colors.clr");
     reread.Load();
     EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\日曜"), 0), 0x4040FFu);
@@ -395,8 +397,8 @@ TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     ChangeSunday(dialog, 0x00AA00);
-    QTest::mouseClick(dialog->BtApply, Qt::LeftButton);
-    QTest::mouseClick(dialog->BtReset, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "applyButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "revertButton"), Qt::LeftButton);
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
     EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);  // only the one of "反映させる"
 }

@@ -27,10 +27,10 @@ protected:
     // Key presses that carry the characters, as a keyboard or an input method sends them.
     void Type(TMemoEditor& window, const QString& text) {
         window.show();
-        window.Memo->setFocus();
+        Child<QPlainTextEdit>(window, "memoText")->setFocus();
         for (QChar character : text) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
-            QApplication::sendEvent(window.Memo, &press);
+            QApplication::sendEvent(Child<QPlainTextEdit>(window, "memoText"), &press);
         }
     }
 
@@ -47,7 +47,7 @@ TEST_F(MemoWindow, DayNumbersAndPickerDatesAgree) {
 TEST_F(MemoWindow, OpeningAndClosingWithoutTypingWritesNothing) {
     TMemoEditor window;
     window.ShowDate(Day20261207);
-    EXPECT_EQ(window.DtPicker->date(), QDate(2026, 12, 7));
+    EXPECT_EQ(Child<QDateEdit>(window, "datePicker")->date(), QDate(2026, 12, 7));
     EXPECT_FALSE(window.Changed());
     window.close();
     EXPECT_FALSE(Environment.Exists("Memos.txt"));
@@ -61,7 +61,7 @@ TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
         void (*Close)(TMemoEditor&);
     } ways[] = {
         {"close box", [](TMemoEditor& w) { w.close(); }},
-        {"Escape", [](TMemoEditor& w) { QTest::keyClick(w.Memo, Qt::Key_Escape); }},
+        {"Escape", [](TMemoEditor& w) { QTest::keyClick(Child<QPlainTextEdit>(w, "memoText"), Qt::Key_Escape); }},
         {"accept", [](TMemoEditor& w) { w.accept(); }},
     };
     for (const auto& way : ways) {
@@ -84,7 +84,7 @@ TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
         TMemoEditor window;
         window.ShowDate(Day20261207);
         Type(window, "first");
-        QTest::keyClick(window.Memo, Qt::Key_Return);
+        QTest::keyClick(Child<QPlainTextEdit>(window, "memoText"), Qt::Key_Return);
         Type(window, "a\\b");
         window.close();
     }
@@ -93,7 +93,7 @@ TEST_F(MemoWindow, LinesAndBackslashesReachTheFileEscapedAndComeBack) {
     MemoStore().Load();
     TMemoEditor again;
     again.ShowDate(Day20261207);
-    EXPECT_EQ(again.Memo->toPlainText(), "first\na\\b");
+    EXPECT_EQ(Child<QPlainTextEdit>(again, "memoText")->toPlainText(), "first\na\\b");
     EXPECT_FALSE(again.Changed());
 }
 
@@ -103,9 +103,9 @@ TEST_F(MemoWindow, PickingAnotherDateStoresThePreviousOneFirst) {
     TMemoEditor window;
     window.ShowDate(Day20261207);
     Type(window, "today");
-    window.DtPicker->setDate(QDate(2026, 12, 8));
+    Child<QDateEdit>(window, "datePicker")->setDate(QDate(2026, 12, 8));
     EXPECT_EQ(window.CurrentDate(), Day20261208);
-    EXPECT_EQ(window.Memo->toPlainText(), "tomorrow");
+    EXPECT_EQ(Child<QPlainTextEdit>(window, "memoText")->toPlainText(), "tomorrow");
     EXPECT_FALSE(window.Changed());
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261208tomorrow\r\n20261207today\r\n");
     ASSERT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
@@ -120,8 +120,8 @@ TEST_F(MemoWindow, AnEmptiedMemoStaysAsTheDateAlone) {
     TMemoEditor window;
     window.ShowDate(Day20261207);
     window.show();
-    window.Memo->selectAll();
-    QTest::keyClick(window.Memo, Qt::Key_Delete);
+    Child<QPlainTextEdit>(window, "memoText")->selectAll();
+    QTest::keyClick(Child<QPlainTextEdit>(window, "memoText"), Qt::Key_Delete);
     window.close();
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207\r\n");
 }
@@ -131,8 +131,8 @@ TEST_F(MemoWindow, OfTwoMemosOfOneDateTheFirstIsEditedAndBothAreKept) {
     MemoStore().Load();
     TMemoEditor window;
     window.ShowDate(Day20261207);
-    EXPECT_EQ(window.Memo->toPlainText(), "one");
-    window.Memo->moveCursor(QTextCursor::End);
+    EXPECT_EQ(Child<QPlainTextEdit>(window, "memoText")->toPlainText(), "one");
+    Child<QPlainTextEdit>(window, "memoText")->moveCursor(QTextCursor::End);
     Type(window, "!");
     window.close();
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207one!\r\n20261207two\r\n");
@@ -192,8 +192,8 @@ TEST_F(OptionsDialog, ShowsTheCalendarDateAndTheStoredMaximumWithinItsLimits) {
         if (c.Stored)
             AppGlobals().WriteInteger("CALENDAR", "MAX", c.Stored);
         auto dialog = Open(Day20261207);
-        EXPECT_EQ(dialog->MaxPapers->value(), c.Shown) << c.Stored;
-        EXPECT_EQ(dialog->DtPickup->date(), QDate(2026, 12, 7));
+        EXPECT_EQ(Child<QSpinBox>(*dialog, "maxPapers")->value(), c.Shown) << c.Stored;
+        EXPECT_EQ(Child<QDateEdit>(*dialog, "datePicker")->date(), QDate(2026, 12, 7));
         EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("オプション設定")));
     }
 }
@@ -206,11 +206,11 @@ TEST_F(OptionsDialog, OkStoresTheTypedMaximumPulledIntoItsLimits) {
     for (const auto& c : cases) {
         TDialogTestEnvironment environment;
         auto dialog = Open(Day20261207);
-        QLineEdit* text = dialog->MaxPapers->findChild<QLineEdit*>();
+        QLineEdit* text = Child<QSpinBox>(*dialog, "maxPapers")->findChild<QLineEdit*>();
         text->selectAll();
         QTest::keyClick(text, Qt::Key_Delete);
         QTest::keyClicks(text, c.Typed);
-        QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
         EXPECT_EQ(AppGlobals().ReadInteger("CALENDAR", "MAX", -1), c.Stored) << c.Typed;
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
     }
@@ -218,13 +218,13 @@ TEST_F(OptionsDialog, OkStoresTheTypedMaximumPulledIntoItsLimits) {
 
 TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
     auto unchanged = Open(Day20261207);
-    QTest::mouseClick(unchanged->BtOK, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*unchanged, "okButton"), Qt::LeftButton);
     EXPECT_TRUE(Shown.empty());
     EXPECT_EQ(StoredMax(), 10);
 
     auto changed = Open(Day20261207);
-    changed->DtPickup->setDate(QDate(2027, 1, 1));
-    QTest::mouseClick(changed->BtOK, Qt::LeftButton);
+    Child<QDateEdit>(*changed, "datePicker")->setDate(QDate(2027, 1, 1));
+    QTest::mouseClick(Child<QPushButton>(*changed, "okButton"), Qt::LeftButton);
     EXPECT_EQ(Shown, std::vector<int32_t>{DayNumberOf(2027, 1, 1)});
 }
 
@@ -232,24 +232,24 @@ TEST_F(OptionsDialog, OkShowsAnotherDateAndLeavesAnUnchangedOneAlone) {
 TEST_F(OptionsDialog, TheDateFieldHoldsEveryDayOfTheCalendarUnchanged) {
     for (const QDate date : {QDate(1, 1, 1), QDate(1600, 3, 1), QDate(1752, 9, 13), QDate(9999, 12, 31)}) {
         auto dialog = Open(TMemoEditor::DayOfDate(date));
-        EXPECT_EQ(dialog->DtPickup->date(), date);
-        QTest::mouseClick(dialog->BtOK, Qt::LeftButton);
+        EXPECT_EQ(Child<QDateEdit>(*dialog, "datePicker")->date(), date);
+        QTest::mouseClick(Child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
     }
     EXPECT_TRUE(Shown.empty());  // nothing moved, so no other day was shown
     auto dialog = Open(Day20261207);
-    EXPECT_EQ(dialog->DtPickup->minimumDate(), QDate(MinDateYear, 1, 1));
-    EXPECT_EQ(dialog->DtPickup->maximumDate(), QDate(MaxDateYear, 12, 31));
+    EXPECT_EQ(Child<QDateEdit>(*dialog, "datePicker")->minimumDate(), QDate(MinDateYear, 1, 1));
+    EXPECT_EQ(Child<QDateEdit>(*dialog, "datePicker")->maximumDate(), QDate(MaxDateYear, 12, 31));
 }
 
 TEST_F(OptionsDialog, CancelAndTheCloseBoxChangeNothing) {
     for (bool closeBox : {false, true}) {
         auto dialog = Open(Day20261207);
-        dialog->DtPickup->setDate(QDate(2027, 1, 1));
-        dialog->MaxPapers->setValue(50);
+        Child<QDateEdit>(*dialog, "datePicker")->setDate(QDate(2027, 1, 1));
+        Child<QSpinBox>(*dialog, "maxPapers")->setValue(50);
         if (closeBox)
             dialog->close();
         else
-            QTest::mouseClick(dialog->BtCancel, Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
     }
     EXPECT_TRUE(Shown.empty());

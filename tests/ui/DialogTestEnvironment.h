@@ -2,6 +2,8 @@
 // A data folder of its own for each dialog test, with the process-wide settings, memos and
 // colour scheme pointed into it, and a window that records the program messages it hears.
 
+#include <gtest/gtest.h>
+
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,16 @@
 #include "storage/MemoStore.h"
 #include "support/TestEnvironment.h"
 #include "ui/MemoEditor.h"
+
+// The window's child widget of that object name and type; a window without one fails the
+// test and gives null.
+template <class T>
+T* Child(const QObject& window, const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        ADD_FAILURE() << "no child widget named " << name;
+    return child;
+}
 
 // A top-level window that keeps every program message it receives.
 class TMessageProbe : public QWidget {

@@ -55,13 +55,14 @@ TEST_F(TButtonFixture, StatesFollowHoverPressAndRelease) {
     struct TStep {
         const char* Action;
         bool Hover, Pressed;
-        int State, Clicks;
+        TButtonState State;
+        int Clicks;
     };
     const TStep steps[] = {
-        {"enter", true, false, bdsHover, 0},
-        {"press", true, true, bdsPressed, 0},
-        {"release", true, false, bdsHover, 1},
-        {"leave", false, false, bdsNormal, 1},
+        {"enter", true, false, TButtonState::Hover, 0},
+        {"press", true, true, TButtonState::Pressed, 0},
+        {"release", true, false, TButtonState::Hover, 1},
+        {"leave", false, false, TButtonState::Normal, 1},
     };
     for (const TStep& step : steps) {
         std::string action = step.Action;
@@ -113,14 +114,14 @@ TEST_F(TButtonFixture, DisabledButtonIgnoresMouseAndDrawsDisabled) {
     Enter();
     Button->setEnabled(false);
     EXPECT_FALSE(Button->Hover());
-    EXPECT_EQ(Button->Painter().State(), bdsDisabled);
+    EXPECT_EQ(Button->Painter().State(), TButtonState::Disabled);
     Enter();
     Press();
     Release();
     EXPECT_EQ(Clicks, 0);
     EXPECT_FALSE(Button->Pressed());
     Button->setEnabled(true);
-    EXPECT_EQ(Button->Painter().State(), bdsNormal);
+    EXPECT_EQ(Button->Painter().State(), TButtonState::Normal);
 }
 
 TEST_F(TButtonFixture, LeavingWhileHeldUnpressesWithoutClick) {
@@ -130,7 +131,7 @@ TEST_F(TButtonFixture, LeavingWhileHeldUnpressesWithoutClick) {
     QTest::mouseMove(Button, QPoint(100, 60));  // the held pointer moves off the button
     EXPECT_FALSE(Button->Pressed());
     EXPECT_FALSE(Button->RepeatTimer()->isActive());
-    EXPECT_EQ(Button->Painter().State(), bdsNormal);
+    EXPECT_EQ(Button->Painter().State(), TButtonState::Normal);
     Release(Qt::LeftButton, QPoint(100, 60));
     EXPECT_EQ(Clicks, 0);
 }
@@ -255,10 +256,10 @@ TEST_F(TButtonFixture, ShowsItsComposedFace) {
 TEST_F(TButtonFixture, AnchoredButtonsKeepTheirDistanceToTheRightEdge) {
     auto* close = new TDrawnButton(&Form);
     close->SetBounds(106, 4, 20, 20);
-    close->SetAnchors(akTop | akRight);
+    close->SetAnchors(TAnchor::Top | TAnchor::Right);
     auto* wide = new TDrawnButton(&Form);
     wide->SetBounds(10, 30, 100, 20);
-    wide->SetAnchors(akLeft | akTop | akRight);
+    wide->SetAnchors(TAnchor::Left | TAnchor::Top | TAnchor::Right);
     Form.resize(200, 151);
     EXPECT_EQ(close->x(), 176);
     EXPECT_EQ(close->width(), 20);

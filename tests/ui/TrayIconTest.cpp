@@ -28,15 +28,19 @@ private:
 
 std::string ShiftText(TShiftState shift) {
     std::string text;
-    const std::pair<unsigned, const char*> names[] = {
-        {ssLeft, "Left"}, {ssRight, "Right"}, {ssMiddle, "Middle"}, {ssDouble, "Double"}};
+    const std::pair<TShiftStateBit, const char*> names[] = {{TShiftStateBit::Left, "Left"},
+                                                            {TShiftStateBit::Right, "Right"},
+                                                            {TShiftStateBit::Middle, "Middle"},
+                                                            {TShiftStateBit::Double, "Double"}};
     for (const auto& [bit, name] : names)
-        if (shift & bit)
+        if (shift.testFlag(bit))
             text += name;
     return text;
 }
 
-const char* ButtonText(TMouseButton button) { return button == mbLeft ? "L" : button == mbRight ? "R" : "M"; }
+const char* ButtonText(TMouseButton button) {
+    return button == TMouseButton::Left ? "L" : button == TMouseButton::Right ? "R" : "M";
+}
 
 // Records every event of the icon as one line.
 void Record(TTrayIcon& icon, std::vector<std::string>& events) {

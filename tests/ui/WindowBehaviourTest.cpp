@@ -238,18 +238,18 @@ TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControls
         };
         PressAndPull(c.At.x() - 7, c.At.y() - 9, 7, 9, c.Modifiers);
         EXPECT_EQ(Window->pos(), c.Moves ? QPoint(207, 159) : QPoint(200, 150)) << c.What;
-        EXPECT_EQ(Behaviour->Dragging(), c.Moves) << c.What;
+        EXPECT_EQ(Behaviour->Mover().Dragging(), c.Moves) << c.What;
         if (c.Modifiers == Qt::NoModifier) {
             ASSERT_EQ(asked.size(), 1u) << c.What;
         }
         if (!c.Moves && c.Modifiers == Qt::NoModifier) {
             // Refused once, the drag stays off until the next press.
-            EXPECT_FALSE(Behaviour->DragArmed()) << c.What;
+            EXPECT_FALSE(Behaviour->Mover().DragArmed()) << c.What;
             SendMouse(Window, QEvent::MouseMove, Window->mapToGlobal(QPoint(70, 12)), Qt::NoButton, Qt::LeftButton);
             EXPECT_EQ(asked.size(), 1u) << c.What;
         }
         Release(QCursor::pos());
-        EXPECT_FALSE(Behaviour->Dragging());
+        EXPECT_FALSE(Behaviour->Mover().Dragging());
     }
 }
 
@@ -285,7 +285,7 @@ TEST_F(WindowBehaviourWindowTest, EdgeBandResizesTheWindow) {
     SendMouse(Window, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
     SendMouse(Window, QEvent::MouseMove, corner + QPoint(20, 10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(Window->geometry(), QRect(200, 150, 150, 161));
-    EXPECT_FALSE(Behaviour->Dragging());
+    EXPECT_FALSE(Behaviour->Mover().Dragging());
     Release(corner + QPoint(20, 10));
     QPoint topLeft = Window->mapToGlobal(QPoint(1, 1));
     SendMouse(Window, QEvent::MouseButtonPress, topLeft, Qt::LeftButton, Qt::LeftButton);
@@ -382,12 +382,12 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
     Behaviour->ShowBitmap(image, 40, 50);
     EXPECT_EQ(Window->geometry(), QRect(40, 50, 20, 10));
     EXPECT_EQ(Window->mask(), QRegion(0, 0, 11, 10));
-    ASSERT_NE(Behaviour->ComposedBitmap(), nullptr);
-    EXPECT_EQ(Behaviour->ComposedBitmap()->Pixel(3, 3), image.Pixel(3, 3));
-    EXPECT_EQ(Behaviour->ComposedBitmap()->PixelAlpha(11, 3), 127);
-    EXPECT_TRUE(Behaviour->LayeredImage().isNull());
+    ASSERT_NE(Behaviour->Image().ComposedBitmap(), nullptr);
+    EXPECT_EQ(Behaviour->Image().ComposedBitmap()->Pixel(3, 3), image.Pixel(3, 3));
+    EXPECT_EQ(Behaviour->Image().ComposedBitmap()->PixelAlpha(11, 3), 127);
+    EXPECT_TRUE(Behaviour->Image().LayeredImage().isNull());
     ASSERT_EQ(Button->Backgrounds.size(), 1u);
-    EXPECT_EQ(Button->Backgrounds[0], Behaviour->ComposedBitmap());
+    EXPECT_EQ(Button->Backgrounds[0], Behaviour->Image().ComposedBitmap());
 
     // A 24-bit image is keyed by its top-left colour.
     TBitmap keyed(8, 6, TPixelFormat::pf24bit);
@@ -411,7 +411,7 @@ TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChild
     Behaviour->SetBGrelocation(true);
     Window->resize(40, 30);
     Behaviour->LoadPosition();  // Preserve off: only the design size is taken
-    EXPECT_EQ(Behaviour->DesignClientWidth(), 40);
+    EXPECT_EQ(Behaviour->Placement().DesignClientWidth(), 40);
     // Opaque block (6, 4)-(46, 34) in a 52 × 40 image.
     TBitmap image = AlphaBitmap(52, 40, [](int x, int y) { return x >= 6 && x < 46 && y >= 4 && y < 34 ? 255 : 0; });
     Behaviour->ShowBitmap(image, 0, 0);
@@ -420,6 +420,71 @@ TEST_F(WindowBehaviourWindowTest, RelocationCropsToTheOpaquePartAndMovesTheChild
     EXPECT_EQ(Button->pos(), QPoint(10, 5));
     Behaviour->ShowBitmap(image, 0, 0);
     EXPECT_EQ(Button->pos(), QPoint(10, 5));  // always from the first recorded place
+}
+
+TEST_F(WindowBehaviourWindowTest, HidingTheWindowEndsTheDragWithoutSnapping) {
+    Behaviour->SetFitScreenPx(16);
+    int reports = 0;
+    Behaviour->OnWindowMoved = [&](QObject*) { ++reports; };
+    Window->move(200, 150);
+    PressAndPull(60, 10, 7, 9);
+    ASSERT_TRUE(Behaviour->Mover().Dragging());
+    Window->hide();
+    EXPECT_FALSE(Behaviour->Mover().Dragging());
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(Window->pos(), QPoint(207, 159));
+    Window->show();
+    Release(QCursor::pos());  // the release of an ended drag is the window's own
+    EXPECT_EQ(reports, 0);
+}
+
+// The pieces work on a window without the behaviour component that usually owns them.
+TEST(WindowPiecesTest, TheMoverReportsTheMoveThenSnapsThenReportsThePlace) {
+    TCompositorAnswer answer(&NoCompositor);
+    TWindowProbe window;
+    window.show();
+    TWindowMover mover(&window);
+    mover.SetWindowDrag(true);
+    mover.SetFitScreenPx(16);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(area.left() + 40, area.top() + 5);
+    std::vector<std::string> steps;
+    mover.OnMoved = [&] { steps.push_back("moved at " + std::to_string(window.y() - area.top())); };
+    mover.OnSnapped = [&] { steps.push_back("snapped to " + std::to_string(window.y() - area.top())); };
+    auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QPointF local = window.mapFromGlobal(QPointF(global));
+        QMouseEvent event(type, local, local, QPointF(global), button, buttons, Qt::NoModifier);
+        return mover.HandleMouse(event);
+    };
+    const QPoint start = window.mapToGlobal(QPoint(60, 10));
+    EXPECT_FALSE(send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton));
+    EXPECT_TRUE(send(QEvent::MouseMove, start + QPoint(0, 3), Qt::NoButton, Qt::LeftButton));
+    EXPECT_TRUE(send(QEvent::MouseButtonRelease, start + QPoint(0, 3), Qt::LeftButton, Qt::NoButton));
+    EXPECT_EQ(steps, (std::vector<std::string>{"moved at 8", "snapped to 0"}));
+
+    // Without a snapping distance the move is reported and nothing snaps.
+    steps.clear();
+    mover.SetFitScreenPx(0);
+    mover.SnapToWorkArea();
+    EXPECT_EQ(steps, (std::vector<std::string>{"moved at 0"}));
+}
+
+TEST(WindowPiecesTest, TheWindowImageShowsWithoutAPlacement) {
+    TCompositorAnswer answer(&NoCompositor);
+    TWindowProbe window;
+    TBackgroundProbe child(&window);
+    child.setGeometry(2, 2, 4, 4);
+    TWindowImage image(&window);
+    image.SetBGrelocation(true);
+    // Opaque block (4, 2)-(14, 10) in a 20 × 12 image; the design size comes from the caller.
+    TBitmap bitmap = AlphaBitmap(20, 12, [](int x, int y) { return x >= 4 && x < 14 && y >= 2 && y < 10 ? 255 : 0; });
+    image.Show(bitmap, 7, 8, 10, 8);
+    EXPECT_EQ(window.geometry(), QRect(7, 8, 10, 8));
+    EXPECT_EQ(window.mask(), QRegion(0, 0, 10, 8));
+    // dx = (20 − 10) ÷ 2 − 4 = 1, dy = (12 − 8) ÷ 2 − 2 = 0.
+    EXPECT_EQ(child.pos(), QPoint(3, 2));
+    ASSERT_EQ(child.Backgrounds.size(), 1u);
+    EXPECT_EQ(child.Backgrounds[0], image.ComposedBitmap());
 }
 
 TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
@@ -436,11 +501,11 @@ TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
 
         TBitmap image = AlphaBitmap(4, 2, [](int x, int) { return x * 85; });  // alpha 0, 85, 170, 255
         behaviour->ShowBitmap(image, 30, 40);
-        EXPECT_TRUE(behaviour->LayeredReady());
+        EXPECT_TRUE(behaviour->Image().LayeredReady());
         EXPECT_EQ(window.geometry(), QRect(30, 40, 4, 2));
         EXPECT_EQ(window.mask(), QRegion(1, 0, 3, 2));  // transparent pixels let clicks through
-        EXPECT_TRUE(behaviour->ComposedBitmap()->Empty());
-        const QImage& shown = behaviour->LayeredImage();
+        EXPECT_TRUE(behaviour->Image().ComposedBitmap()->Empty());
+        const QImage& shown = behaviour->Image().LayeredImage();
         ASSERT_EQ(shown.format(), QImage::Format_ARGB32_Premultiplied);
         EXPECT_EQ(shown.pixel(0, 0), 0u);
         EXPECT_EQ(shown.pixel(2, 1), qRgba(200 * 170 / 255, 100 * 170 / 255, 10 * 170 / 255, 170));
@@ -504,7 +569,7 @@ TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
         TWindowProbe window;
         TWindowBehaviour* behaviour = Preserving(window, false);
         window.show();  // the first showing loads the position
-        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_TRUE(behaviour->Placement().PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
         window.move(37, 41);
     }
@@ -512,6 +577,23 @@ TEST_F(WindowBehaviourSettingsTest, PositionIsCentredFirstThenRemembered) {
     TWindowProbe again;
     Preserving(again, false)->LoadPosition();
     EXPECT_EQ(again.pos(), QPoint(37, 41));
+}
+
+TEST_F(WindowBehaviourSettingsTest, ThePlacementMemoryAloneLoadsOnceAndOutlivesItsWindow) {
+    auto window = std::make_unique<TWindowProbe>();
+    TPlacementMemory memory(window.get(), ProbeSection);
+    memory.SetPreserve(true);
+    memory.SetKeepLocation(true);
+    memory.WatchEvent(QEvent(QEvent::Show));
+    EXPECT_TRUE(memory.PositionLoaded());
+    EXPECT_EQ(window->pos(), QPoint((Screen.width() - 130) / 2, (Screen.height() - 151) / 2));
+    window->move(21, 22);
+    memory.WatchEvent(QEvent(QEvent::Move));
+    memory.WatchEvent(QEvent(QEvent::Show));  // a second showing loads nothing
+    EXPECT_EQ(window->pos(), QPoint(21, 22));
+    window.reset();
+    memory.SavePosition();  // the last place seen stands for the gone window
+    EXPECT_EQ(Settings(), "[TFMPROBE]\r\nTOP=22\r\nLEFT=21\r\nDOCKSITE=\r\n");
 }
 
 TEST_F(WindowBehaviourSettingsTest, StoredPlacesAreCheckedAgainstTheScreens) {
@@ -549,7 +631,7 @@ TEST_F(WindowBehaviourSettingsTest, NothingIsReadOrWrittenWithoutPreserve) {
         behaviour->SetKeepLocation(true);
         behaviour->SetKeepSize(true);
         window.show();
-        EXPECT_TRUE(behaviour->PositionLoaded());
+        EXPECT_TRUE(behaviour->Placement().PositionLoaded());
         EXPECT_EQ(window.pos(), QPoint(100, 100));
         window.move(300, 300);
         behaviour->EndSession();
@@ -564,7 +646,7 @@ TEST_F(WindowBehaviourSettingsTest, AMaximisedWindowSavesItsRestoredPlace) {
     window.setGeometry(60, 70, 130, 151);
     window.show();
     window.showMaximized();
-    ASSERT_TRUE(behaviour->Maximized());
+    ASSERT_TRUE(behaviour->Placement().Maximized());
     behaviour->SavePosition();
     EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "LEFT", 0), 60);
     EXPECT_EQ(AppGlobals().ReadInteger("TFMPROBE", "TOP", 0), 70);

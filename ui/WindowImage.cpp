@@ -1,0 +1,125 @@
+#include "ui/WindowImage.h"
+
+#include <QMessageBox>
+#include <QPainter>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/GraphicWork.h"
+#include "platform/Compositor.h"
+#include "platform/WindowMessages.h"
+#include "ui/WindowGeometry.h"
+
+TWindowImage::TWindowImage(QWidget* window) : FWindow(window) {
+    // A window that already stands on the screen keeps the visual it was made with.
+    FLayeredCapable = !window->testAttribute(Qt::WA_WState_Created) && CompositingManagerRunning();
+    ApplyTranslucency();
+}
+
+void TWindowImage::SetLayered(bool value) {
+    FLayered = value;
+    ApplyTranslucency();
+}
+
+void TWindowImage::ApplyTranslucency() {
+    if (FWindow && !FWindow->testAttribute(Qt::WA_WState_Created))
+        FWindow->setAttribute(Qt::WA_TranslucentBackground, Layered());
+}
+
+void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight) {
+    if (!FWindow)
+        return;
+    if (FChildPositions.empty())
+        for (QWidget* child : ChildControlsOf(*FWindow))
+            FChildPositions.push_back({child, child->pos()});
+    if (!FComposedBitmap)
+        FComposedBitmap = std::make_unique<TBitmap>(0, 0, TPixelFormat::pf32bit);
+
+    const TBitmap* source = &bitmap;
+    TBitmap keyed;
+    if (!bitmap.Is32Bit()) {
+        keyed = bitmap;
+        keyed.SetPixelFormat(TPixelFormat::pf32bit);
+        SetAlphaByColorKey(keyed, 255);
+        source = &keyed;
+    }
+    const bool layered = Layered();
+    const TDrawType mode = layered ? TDrawType::dtLayered : TDrawType::dtCopy;
+    int dx = 0;
+    int dy = 0;
+    if (FBGrelocation) {
+        const TRect opaque = GetOpaqueBounds(*source);
+        dx = (source->Width() - designWidth) / 2 - opaque.Left;
+        dy = (source->Height() - designHeight) / 2 - opaque.Top;
+        FComposedBitmap->SetSize(opaque.Width(), opaque.Height());
+        DrawBlend(-opaque.Left, -opaque.Top, *FComposedBitmap, *source, mode);
+    } else {
+        FComposedBitmap->SetSize(source->Width(), source->Height());
+        DrawBlend(0, 0, *FComposedBitmap, *source, mode);
+    }
+
+    if (layered) {
+        UpdateLayered(x, y);
+        FComposedBitmap->SetSize(0, 0);
+        return;
+    }
+
+    FLayeredImage = QImage();
+    CutWindowTo(128);
+    // A window cannot be smaller than one pixel; the mask hides that pixel.
+    FWindow->setGeometry(x, y, std::max(1, FComposedBitmap->Width()), std::max(1, FComposedBitmap->Height()));
+    for (const TChildPosition& recorded : FChildPositions) {
+        if (!recorded.Child)
+            continue;
+        if (FBGrelocation)
+            recorded.Child->move(recorded.Position + QPoint(dx, dy));
+        SendWindowMessage(recorded.Child, UM_BACKGROUND, reinterpret_cast<intptr_t>(FComposedBitmap.get()));
+    }
+    FWindow->update();
+}
+
+void TWindowImage::CutWindowTo(int alphaThreshold) {
+    FRegion.MakeFromBitmap(*FComposedBitmap, alphaThreshold);
+    // An empty mask would mean no mask at all, showing the whole window; a region that lies
+    // outside the window shows none of it, as a fully transparent image should.
+    FWindow->setMask(FRegion.Handle().isEmpty() ? QRegion(-1, -1, 1, 1) : FRegion.Handle());
+}
+
+void TWindowImage::UpdateLayered(int x, int y) {
+    const int width = FComposedBitmap->Width();
+    const int height = FComposedBitmap->Height();
+    QImage image(std::max(1, width), std::max(1, height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        QMessageBox::critical(FWindow, QString(), QStringLiteral("画像のためのメモリが足りません"));
+        return;
+    }
+    image.fill(Qt::transparent);
+    // The composed rows hold blue, green, red, alpha premultiplied: the memory layout of
+    // Format_ARGB32_Premultiplied on this little-endian machine.
+    for (int row = 0; row < height; ++row)
+        std::memcpy(image.scanLine(row), FComposedBitmap->ScanLine(row), static_cast<size_t>(width) * 4);
+    FLayeredImage = std::move(image);
+    // Clicks on fully transparent pixels reach what lies below, as on a per-pixel-alpha
+    // window; every pixel with some alpha still shows, so the soft edges stay.
+    CutWindowTo(1);
+    FWindow->setGeometry(x, y, FLayeredImage.width(), FLayeredImage.height());
+    FWindow->update();
+    FLayeredReady = true;
+}
+
+void TWindowImage::Paint() {
+    if (!FWindow)
+        return;
+    QPainter painter(FWindow);
+    if (!FLayeredImage.isNull()) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(0, 0, FLayeredImage);
+    } else if (FComposedBitmap && !FComposedBitmap->Empty()) {
+        // The region cuts the shape; inside it the colours are shown without their alpha.
+        QImage image(FComposedBitmap->ScanLine(0), FComposedBitmap->Width(), FComposedBitmap->Height(),
+                     FComposedBitmap->RowStride(), QImage::Format_RGB32);
+        painter.drawImage(0, 0, image);
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+// TWindowImage: shows a 32-bit image as the window itself: with per-pixel alpha when a
+// compositing manager ran as the window was made, else as the image's opaque pixels cut
+// out as the window's region. The window's child controls get the composed image.
+
+#include <QImage>
+#include <QPoint>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "graphics/Region.h"
+
+class QWidget;
+
+class TWindowImage {
+public:
+    // Decides whether the window can show per-pixel alpha: only before the window exists on
+    // the screen and only while a compositing manager runs.
+    explicit TWindowImage(QWidget* window);
+
+    // Reads true only while asked for and the window can show per-pixel alpha. Before the
+    // window exists on the screen, setting it makes the window translucent or opaque
+    // accordingly.
+    bool Layered() const { return FLayered && FLayeredCapable; }
+    void SetLayered(bool value);
+    bool BGrelocation() const { return FBGrelocation; }
+    void SetBGrelocation(bool value) { FBGrelocation = value; }
+
+    // Shows bitmap (24-bit: keyed by its top-left colour) as the window, its top-left
+    // corner at screen (x, y): as per-pixel alpha when Layered, else cut to the pixels of
+    // alpha 128 or more. With BGrelocation the image is cropped to its opaque part and the
+    // child controls, first seen where the window of designWidth × designHeight put them,
+    // move along with it. The child controls get the composed image.
+    void Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight);
+    // Paints the shown image on the window; called from the window's paint event.
+    void Paint();
+
+    bool LayeredReady() const { return FLayeredReady; }
+    // The window image in region mode (empty in layered mode after each show).
+    const TBitmap* ComposedBitmap() const { return FComposedBitmap.get(); }
+    // The premultiplied image a layered window paints; null in region mode.
+    const QImage& LayeredImage() const { return FLayeredImage; }
+    const TRegion& Region() const { return FRegion; }
+
+private:
+    struct TChildPosition {
+        QPointer<QWidget> Child;
+        QPoint Position;
+    };
+
+    void ApplyTranslucency();
+    // The window shows (and takes clicks on) only the composed pixels of at least that alpha.
+    void CutWindowTo(int alphaThreshold);
+    void UpdateLayered(int x, int y);
+
+    QPointer<QWidget> FWindow;
+    bool FLayered = true;
+    bool FLayeredCapable = false;
+    bool FBGrelocation = false;
+    std::unique_ptr<TBitmap> FComposedBitmap;
+    QImage FLayeredImage;
+    std::vector<TChildPosition> FChildPositions;
+    bool FLayeredReady = false;
+    TRegion FRegion;
+};
