@@ -128,6 +128,25 @@ class IcsReadBackTest(unittest.TestCase):
             self.assertEqual(len(only), 366, kind)
             self.assertEqual({uid_kind(e) for e in only}, {uid})
 
+    def test_libical_reads_every_event_without_an_error(self):
+        """libical is the reader of GNOME Calendar and Evolution; it marks what it cannot
+        take with X-LIC-ERROR properties. Only where its GObject binding is installed."""
+        try:
+            import gi
+            gi.require_version("ICalGLib", "3.0")
+            from gi.repository import ICalGLib
+        except (ImportError, ValueError):
+            self.skipTest("no gir1.2-ical-3.0 and python3-gi")
+        calendar = ICalGLib.Component.new_from_string(self.full.decode("utf-8"))
+        self.assertEqual(calendar.count_errors(), 0)
+        count = 0
+        event = calendar.get_first_component(ICalGLib.ComponentKind.VEVENT_COMPONENT)
+        while event:
+            self.assertEqual(event.count_errors(), 0, event.get_uid())
+            count += 1
+            event = calendar.get_next_component(ICalGLib.ComponentKind.VEVENT_COMPONENT)
+        self.assertEqual(count, len(self.full_events))
+
     def test_a_second_run_with_the_same_epoch_is_byte_identical(self):
         arguments = ("ics", "1900-01-01", "2100-12-31", "--with", "holidays,terms,rokuyo,lunar")
         self.assertEqual(run(*arguments, environment=EPOCH), run(*arguments, environment=EPOCH))
