@@ -104,7 +104,10 @@ void TIcsWriter::AddEvent(const TIcsEvent& event) {
     AddLine("UID:" + EscapeIcsText(event.Uid));
     AddLine("DTSTAMP:" + FStamp);
     AddLine("DTSTART;VALUE=DATE:" + IcsDate(event.DayNumber));
-    AddLine("DTEND;VALUE=DATE:" + IcsDate(event.DayNumber + 1));
+    // A date has four year digits: 10000-01-01 cannot be written. Without DTEND an event
+    // with a DTSTART date takes that one day (RFC 5545, 3.6.1).
+    if (event.DayNumber < DayNumberOf(MaxDateYear, 12, 31))
+        AddLine("DTEND;VALUE=DATE:" + IcsDate(event.DayNumber + 1));
     AddLine("SUMMARY:" + EscapeIcsText(event.Summary));
     if (!event.Description.empty())
         AddLine("DESCRIPTION:" + EscapeIcsText(event.Description));

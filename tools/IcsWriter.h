@@ -10,7 +10,7 @@
 
 // One all-day event on one day, every text UTF-8 and unescaped.
 struct TIcsEvent {
-    int32_t DayNumber = 0;                // the day; the event ends at the start of the next
+    int32_t DayNumber = 0;                // the day, years 1..9999; the event ends with it
     std::string Uid;                      // the same for the same fact on every run
     std::string Summary;                  //
     std::vector<std::string> Categories;  // each one value of CATEGORIES

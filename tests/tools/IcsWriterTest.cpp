@@ -150,6 +150,14 @@ TEST(IcsWriter, WritesACalendarOfAllDayEventsInCrLfLines) {
     EXPECT_EQ(PhysicalLines(text), expected);
 }
 
+TEST(IcsWriter, TheLastDayOfTheCalendarEndsWithoutDtend) {
+    TIcsWriter writer("-//Test//JA", "name", "20000101T000000Z");
+    writer.AddEvent({2958465, "uid", "大晦日", {}, {}});  // 9999-12-31
+    const std::string text = writer.Finish();
+    EXPECT_NE(text.find("DTSTART;VALUE=DATE:99991231\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("DTEND"), std::string::npos);
+}
+
 TEST(IcsWriter, TakenPiecesMakeTheSameDocument) {
     auto write = [](bool inPieces) {
         TIcsWriter writer("-//Test//JA", "name", "20000101T000000Z");
