@@ -83,12 +83,12 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
     line = std::string(std::max(0, (GridWidth - DisplayWidth(heading)) / 2), ' ') + heading;
     EndLine(line, out);
 
-    const char* weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    const std::string weekdays[] = {SJIS("日"), SJIS("月"), SJIS("火"), SJIS("水"), SJIS("木"), SJIS("金"), SJIS("土")};
     for (int column = 0; column < 7; ++column) {
         const uint32_t* colour = column == SundayColumn     ? &colours.Sunday
                                  : column == SaturdayColumn ? &colours.Saturday
                                                             : nullptr;
-        line += Coloured(Padded(Utf8ToSjis(weekdays[column]), FigureWidth), colour, mode) + "  ";
+        line += Coloured(Padded(weekdays[column], FigureWidth), colour, mode) + "  ";
     }
     EndLine(line, out);
 
@@ -114,8 +114,8 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
             rokuyoLine += Padded(almanac.Rokuyo(), FigureWidth) + "  ";
 
             const std::string label =
-                Coloured(Padded(std::to_string(almanac.Day()), 2) + SJIS("日(") + Utf8ToSjis(weekdays[column]) + ")",
-                         colour, mode) +
+                Coloured(Padded(std::to_string(almanac.Day()), 2) + SJIS("日(") + weekdays[column] + ")", colour,
+                         mode) +
                 "  ";
             if (holiday)
                 notes.push_back(label + almanac.HolidayName());
