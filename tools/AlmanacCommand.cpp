@@ -1,54 +1,35 @@
-// quillo-tool almanac [FROM [TO]]: every fact of the day page for each day from FROM
-// through TO (YYYY-MM-DD; both default to today), one tab-separated UTF-8 line per day.
+// quillo-tool almanac [FROM [TO]] [--json]: every fact of the day page for each day from
+// FROM through TO (YYYY-MM-DD; both default to today), one tab-separated UTF-8 line per
+// day under a header line, or with --json one JSON object per line (JSON Lines) with the
+// header's names as keys, every fact a string ("" when the day has none), and the day
+// number as "day_number".
 
 #include <cstdio>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "almanac/Almanac.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
+#include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
 namespace {
 
-// "YYYY-MM-DD" of a real date in years 1..9999.
-bool ParseIsoDate(const std::string& text, int32_t& dayNumber) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    const int year = std::stoi(text.substr(0, 4));
-    const int month = std::stoi(text.substr(5, 2));
-    const int day = std::stoi(text.substr(8, 2));
-    if (!IsValidDate(year, month, day))
-        return false;
-    dayNumber = DayNumberOf(year, month, day);
-    return true;
-}
+constexpr const char* FieldNames[] = {"date",        "weekday",   "era",    "era_year", "eto",
+                                      "lunar_month", "lunar_day", "rokuyo", "term",     "holiday"};
+constexpr size_t FieldCount = std::size(FieldNames);
 
-// The page's texts are few: each is converted to UTF-8 once.
-class TUtf8Cache {
-public:
-    const std::string& operator()(const std::string& sjis) {
-        auto found = FConverted.find(sjis);
-        if (found == FConverted.end())
-            found = FConverted.emplace(sjis, SjisToUtf8(sjis)).first;
-        return found->second;
-    }
+enum class TOutputFormat { Tsv, JsonLines };
 
-private:
-    std::unordered_map<std::string, std::string> FConverted;
-};
-
-void AppendDayLine(TAlmanac& almanac, TUtf8Cache& utf8, std::string& out) {
+std::vector<std::string> DayFields(TAlmanac& almanac, TUtf8Cache& utf8) {
     char date[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", almanac.Year(), almanac.Month(), almanac.Day());
     const std::string era = almanac.EraName();
-    const std::string fields[] = {
+    return {
         date,
         utf8(almanac.DayOfWeekKanji()),
         utf8(era),
@@ -60,6 +41,27 @@ void AppendDayLine(TAlmanac& almanac, TUtf8Cache& utf8, std::string& out) {
         utf8(almanac.SolarTermName()),
         utf8(almanac.HolidayName()),
     };
+}
+
+// A JSON string of UTF-8 text: quotes, backslashes and control characters escaped.
+void AppendJsonString(std::string_view text, std::string& out) {
+    out += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendTsvLine(const std::vector<std::string>& fields, std::string& out) {
     for (const std::string& field : fields) {
         out += field;
         out += '\t';
@@ -67,46 +69,71 @@ void AppendDayLine(TAlmanac& almanac, TUtf8Cache& utf8, std::string& out) {
     out.back() = '\n';
 }
 
-// Argument `index` as a day; prints the message and returns false when it is none.
-bool ReadDateArgument(char** argv, int index, int32_t& dayNumber) {
-    if (ParseIsoDate(argv[index], dayNumber))
-        return true;
-    std::fprintf(stderr, "quillo-tool almanac: \"%s\" is not a date of the form YYYY-MM-DD (years 0001-9999)\n",
-                 argv[index]);
-    return false;
+void AppendJsonLine(int32_t dayNumber, const std::vector<std::string>& fields, std::string& out) {
+    out += "{\"day_number\":";
+    out += std::to_string(dayNumber);
+    for (size_t i = 0; i < FieldCount; ++i) {
+        out += ",\"";
+        out += FieldNames[i];
+        out += "\":";
+        AppendJsonString(fields[i], out);
+    }
+    out += "}\n";
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quillo-tool almanac: %s\n", message.c_str());
+    return 2;
 }
 
 }  // namespace
 
 int RunAlmanacCommand(int argc, char** argv) {
-    if (argc > 3) {
-        std::fprintf(stderr, "quillo-tool almanac: too many arguments (usage: almanac [FROM [TO]])\n");
-        return 2;
+    TOutputFormat format = TOutputFormat::Tsv;
+    std::vector<std::string_view> dates;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--json")
+            format = TOutputFormat::JsonLines;
+        else if (argument.starts_with("-") && argument.size() > 1)
+            return Fail("unknown option \"" + std::string(argument) + "\" (usage: almanac [FROM [TO]] [--json])");
+        else
+            dates.push_back(argument);
     }
-    int32_t from = Today();
-    if (argc >= 2 && !ReadDateArgument(argv, 1, from))
-        return 2;
-    int32_t to = from;
-    if (argc >= 3 && !ReadDateArgument(argv, 2, to))
-        return 2;
-    if (to < from) {
-        std::fprintf(stderr, "quillo-tool almanac: the last day %s lies before the first day %s\n", argv[2], argv[1]);
-        return 2;
-    }
+    if (dates.size() > 2)
+        return Fail("too many arguments (usage: almanac [FROM [TO]] [--json])");
+    int32_t days[2] = {Today(), 0};
+    for (size_t i = 0; i < dates.size(); ++i)
+        if (!ParseIsoDate(dates[i], days[i]))
+            return Fail("\"" + std::string(dates[i]) + "\" is not a date of the form YYYY-MM-DD (years 0001-9999)");
+    const int32_t from = days[0];
+    const int32_t to = dates.size() == 2 ? days[1] : from;
+    if (to < from)
+        return Fail("the last day " + std::string(dates[1]) + " lies before the first day " + std::string(dates[0]));
+
     TAlmanac almanac;
     almanac.SetDate(from);
     try {
-        almanac.LoadHolidays(LoadResourceText("holidays.txt"));
+        almanac.LoadHolidays(LoadResourceText("holidays"));
     } catch (const Exception& error) {
-        std::fprintf(stderr, "quillo-tool almanac: the holiday definitions cannot be read: %s\n",
-                     SjisToUtf8(error.Message()).c_str());
-        return 2;
+        return Fail("the holiday definitions cannot be read: " + SjisToUtf8(error.Message()));
     }
     TUtf8Cache utf8;
-    std::string out = "date\tweekday\tera\tera_year\teto\tlunar_month\tlunar_day\trokuyo\tterm\tholiday\n";
+    std::string out;
+    if (format == TOutputFormat::Tsv) {
+        for (const char* name : FieldNames) {
+            out += name;
+            out += '\t';
+        }
+        out.back() = '\n';
+    }
     for (int32_t day = from; day <= to; ++day) {
         almanac.SetDate(day);
-        AppendDayLine(almanac, utf8, out);
+        const std::vector<std::string> fields = DayFields(almanac, utf8);
+        if (format == TOutputFormat::Tsv)
+            AppendTsvLine(fields, out);
+        else
+            AppendJsonLine(day, fields, out);
         if (out.size() >= 1 << 16) {
             std::fwrite(out.data(), 1, out.size(), stdout);
             out.clear();

@@ -17,8 +17,17 @@ struct TCommand {
 
 const TCommand Commands[] = {
     // Commands, one line each.
-    {"almanac", "almanac [FROM [TO]]   the facts of each day's page (dates YYYY-MM-DD, default today)",
+    {"almanac",
+     "almanac [FROM [TO]] [--json]   the facts of each day's page, TSV or JSON Lines (dates YYYY-MM-DD, default "
+     "today)",
      RunAlmanacCommand},
+    {"ics",
+     "ics [FROM [TO]] [--with KINDS] [--data FOLDER]   an iCalendar file of holidays, terms, rokuyo, lunar, memos "
+     "(default: this year, holidays,terms)",
+     RunIcsCommand},
+    {"month",
+     "month [YYYY-MM]   the month as a grid of weeks with 六曜, holidays and solar terms (default: this month)",
+     RunMonthCommand},
     {"page",
      "page DATE OUT.png [DATA-FOLDER]   the calendar page of DATE as a 120×120 PNG (memos and colours of DATA-FOLDER)",
      RunPageCommand},

@@ -6,3 +6,5 @@
 int RunAlmanacCommand(int argc, char** argv);
 int RunPageCommand(int argc, char** argv);
 int RunDecodeCommand(int argc, char** argv);
+int RunIcsCommand(int argc, char** argv);
+int RunMonthCommand(int argc, char** argv);

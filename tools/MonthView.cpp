@@ -1,0 +1,135 @@
+#include "tools/MonthView.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "almanac/Almanac.h"
+#include "almanac/Numerals.h"
+#include "storage/DateUtils.h"
+#include "storage/ShiftJis.h"
+
+namespace {
+
+constexpr int CellWidth = 6;    // the day figure and the 六曜 (four columns) and two spaces
+constexpr int FigureWidth = 4;  // the day figure right-aligned above the 六曜
+constexpr int GridWidth = 7 * CellWidth - 2;
+constexpr int SundayColumn = 0;
+constexpr int SaturdayColumn = 6;
+
+// The escape that starts colour (0x00BBGGRR) in mode; empty for Plain.
+std::string ColourStart(uint32_t colour, TColourMode mode) {
+    const int red = colour & 0xFF, green = (colour >> 8) & 0xFF, blue = (colour >> 16) & 0xFF;
+    char escape[32];
+    if (mode == TColourMode::TrueColour) {
+        std::snprintf(escape, sizeof escape, "\x1b[38;2;%d;%d;%dm", red, green, blue);
+        return escape;
+    }
+    if (mode == TColourMode::Palette256) {
+        // The 6 × 6 × 6 cube of the palette (indices 16..231), levels 0, 95, 135, .., 255.
+        auto level = [](int value) { return value < 48 ? 0 : value < 115 ? 1 : (value - 35) / 40; };
+        std::snprintf(escape, sizeof escape, "\x1b[38;5;%dm", 16 + 36 * level(red) + 6 * level(green) + level(blue));
+        return escape;
+    }
+    return {};
+}
+
+std::string Coloured(const std::string& text, const uint32_t* colour, TColourMode mode) {
+    if (!colour || mode == TColourMode::Plain)
+        return text;
+    return ColourStart(*colour, mode) + text + "\x1b[0m";
+}
+
+std::string Padded(const std::string& sjis, int width) {
+    const int used = DisplayWidth(sjis);
+    return used >= width ? sjis : std::string(width - used, ' ') + sjis;
+}
+
+void EndLine(std::string& line, std::string& out) {
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    out += line;
+    out += '\n';
+    line.clear();
+}
+
+// "令和7年", "平成元年"; empty before the first era.
+std::string EraYearText(TAlmanac& almanac) {
+    const std::string era = almanac.EraName();
+    if (era.empty())
+        return {};
+    return era + (almanac.EraYear() == 1 ? SJIS("元") : std::to_string(almanac.EraYear())) + SJIS("年");
+}
+
+// "2025年（令和7年）5月"; both eras when the month holds the first day of a new one.
+std::string Heading(TAlmanac& almanac, int year, int month) {
+    almanac.SetDate(DayNumberOf(year, month, 1));
+    const std::string first = EraYearText(almanac);
+    almanac.SetDate(DayNumberOf(year, month, DaysInMonth(year, month)));
+    const std::string last = EraYearText(almanac);
+    std::string eras = first.empty() || first == last ? last : first + SJIS("・") + last;
+    if (!eras.empty())
+        eras = SJIS("（") + eras + SJIS("）");
+    return std::to_string(year) + SJIS("年") + eras + std::to_string(month) + SJIS("月");
+}
+
+}  // namespace
+
+int DisplayWidth(std::string_view sjis) { return static_cast<int>(sjis.size()); }
+
+std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours) {
+    std::string out;
+    std::string line;
+    const std::string heading = Heading(almanac, year, month);
+    line = std::string(std::max(0, (GridWidth - DisplayWidth(heading)) / 2), ' ') + heading;
+    EndLine(line, out);
+
+    const std::string weekdays[] = {SJIS("日"), SJIS("月"), SJIS("火"), SJIS("水"), SJIS("木"), SJIS("金"), SJIS("土")};
+    for (int column = 0; column < 7; ++column) {
+        const uint32_t* colour = column == SundayColumn     ? &colours.Sunday
+                                 : column == SaturdayColumn ? &colours.Saturday
+                                                            : nullptr;
+        line += Coloured(Padded(weekdays[column], FigureWidth), colour, mode) + "  ";
+    }
+    EndLine(line, out);
+
+    const int32_t first = DayNumberOf(year, month, 1);
+    const int32_t last = first + DaysInMonth(year, month) - 1;
+    const int leadingBlanks = IsoWeekday(first) % 7;  // Sunday first
+    std::string rokuyoLine;
+    std::vector<std::string> notes;
+    for (int32_t day = first - leadingBlanks; day <= last; day += 7) {
+        for (int column = 0; column < 7; ++column) {
+            const int32_t shown = day + column;
+            if (shown < first || shown > last) {
+                line += std::string(CellWidth, ' ');
+                rokuyoLine += std::string(CellWidth, ' ');
+                continue;
+            }
+            almanac.SetDate(shown);
+            const bool holiday = almanac.IsHoliday();
+            const uint32_t* colour = holiday || column == SundayColumn ? (holiday ? &colours.Holiday : &colours.Sunday)
+                                     : column == SaturdayColumn        ? &colours.Saturday
+                                                                       : nullptr;
+            line += Coloured(Padded(std::to_string(almanac.Day()), FigureWidth), colour, mode) + "  ";
+            rokuyoLine += Padded(almanac.Rokuyo(), FigureWidth) + "  ";
+
+            const std::string label =
+                Coloured(Padded(std::to_string(almanac.Day()), 2) + SJIS("日(") + weekdays[column] + ")", colour,
+                         mode) +
+                "  ";
+            if (holiday)
+                notes.push_back(label + almanac.HolidayName());
+            if (const std::string term = almanac.SolarTermName(); !term.empty())
+                notes.push_back(label + term);
+            if (almanac.LunarDay() == 1)
+                notes.push_back(label + SJIS("旧暦") + almanac.LunarMonthName() + SJIS("一日"));
+        }
+        EndLine(line, out);
+        EndLine(rokuyoLine, out);
+    }
+    if (!notes.empty())
+        out += '\n';
+    for (const std::string& note : notes)
+        out += note + '\n';
+    return SjisToUtf8(out);
+}
