@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QString>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ class QFontMetrics;
 QString QtText(std::string_view sjis);
 std::string SjisText(const QString& text);
 QColor QtColor(uint32_t colour);
+// The message of error as Qt shows it: the program's own exceptions carry Shift_JIS text;
+// any other (from the standard library or the system) is read in the locale's encoding.
+QString ExceptionText(const std::exception& error);
 
 // A message fitted into rowWidth by maxHeight pixels as metrics measure it (with the fonts
 // that stand in for characters the font lacks), whatever it holds. Each line (lines end at

@@ -13,6 +13,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PaperFile.h"
 #include "ui/PaperWindow.h"
@@ -65,14 +66,14 @@ TEST(CalendarRules, GridPlacesFillRowsNoWiderThanThePapersWere) {
 class MainWindowTest : public TWindowTest {
 protected:
     TMainWindow* Start() {
-        auto* main = new TMainWindow();
-        main->show();
-        return main;
+        CreateMainWindow();
+        MainWindow()->show();
+        return MainWindow();
     }
     // A lying paper of day with its creation time, as the last run left it.
     TPaperWindow* Lying(TMainWindow* main, int index, int32_t day, double makeTime, int left = 100, int top = 100) {
         SavePaperFile(DataPath(), index, {0, left, top, 123, 123, day, makeTime});
-        auto* paper = new TPaperWindow(main);
+        auto* paper = new TPaperWindow(main, main);
         paper->show();
         EXPECT_TRUE(paper->LoadFrom(index));
         return paper;
@@ -109,6 +110,27 @@ TEST_F(MainWindowTest, AFirstStartShowsTodayCentredWithoutPapers) {
     EXPECT_EQ(PaperCount(), 0);
     EXPECT_EQ(MainWindow(), main);
     EXPECT_EQ(main->accessibleName(), PageDescription(Today()));
+}
+
+TEST_F(MainWindowTest, TheHolderReleasesTheWindowWithItsPapersAndAnUnheldWindowIsNotTheCalendar) {
+    TMainWindow* main = Start();
+    QPointer<TPaperWindow> paper = Lying(main, 0, 46001, 46000.25);
+    DestroyMainWindow();
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_TRUE(paper.isNull());
+    TMainWindow unheld;
+    EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColours) {
+    AppGlobals().WriteInteger("CALENDAR", "GRAVITY", -4);
+    TMainWindow* main = Start();
+    EXPECT_EQ(main->Gravity(), -4);
+    AppGlobals().WriteInteger("CALENDAR", "GRAVITY", 25);
+    SendWindowMessage(main, UM_MEMOCHANGED, main->CurrentDate() + 1);  // no colour reset
+    EXPECT_EQ(main->Gravity(), -4);
+    SendWindowMessage(main, UM_COLORRESET, 0);
+    EXPECT_EQ(main->Gravity(), 25);
 }
 
 TEST_F(MainWindowTest, AStoredDayIsShownAndAnImpossibleOneGivesToday) {
@@ -148,7 +170,7 @@ TEST_F(MainWindowTest, OnlyALeftPressInThePageFollowedByAMoveTears) {
             EXPECT_EQ(main->CurrentDate(), day + 1);
             paper->close();
         }
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -215,7 +237,7 @@ TEST_F(MainWindowTest, ATearBeyondTheGreatestNumberClosesTheOldestPapersByCreati
         EXPECT_EQ(gone(oldest), c.Left < 4);
         EXPECT_EQ(gone(middle), c.Left < 3);
         EXPECT_EQ(gone(newest), c.Left < 2);
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -279,7 +301,7 @@ TEST_F(MainWindowTest, ArrangingStacksPapersInDateOrderAndStraightensThem) {
     TPaperWindow* late = Lying(main, 0, 46020, 1, 300, 200);
     TPaperWindow* early = Lying(main, 1, 46010, 2, 300, 100);
     SavePaperFile(DataPath(), 2, {77, 300, 150, 1, 1, 46015, 3});
-    auto* turned = new TPaperWindow(main);
+    auto* turned = new TPaperWindow(main, main);
     turned->show();
     ASSERT_TRUE(turned->LoadFrom(2));
     main->ArrangePapers();
@@ -335,7 +357,7 @@ TEST_F(MainWindowTest, TheSavingRunsOnceAndRestoresThePapersAtTheNextStart) {
         std::filesystem::remove_all(DataFolder() / "PAPERS");
         main->SaveAtExit();
         EXPECT_FALSE(std::filesystem::exists(DataFolder() / "PAPERS"));
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // Saved again, and one file damaged, another missing, a third not a paper file.
@@ -417,7 +439,7 @@ TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
         } else {
             EXPECT_EQ(errors, "");
         }
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -452,7 +474,7 @@ TEST_F(MainWindowTest, MinimisingHidesThePapersOnlyIntoATray) {
         EXPECT_TRUE(main->isVisible());
         EXPECT_FALSE(main->isMinimized());
         EXPECT_TRUE(paper->isVisible());
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         TTrayIcon::SetTrayProbe(previous);
     }
@@ -484,7 +506,7 @@ TEST_F(MainWindowTest, APlaceStoredByAnEarlierVersionIsRestoredAndKeptInItsSecti
     EXPECT_EQ(main->CurrentDate(), 46100);
     main->move(230, 140);
     main->close();
-    delete main;
+    DestroyMainWindow();
     EXPECT_EQ(FileText(DataFolder() / "application.ini"),
               "[CALENDAR]\r\nDATE=46100\r\n[TFMQUILLO]\r\nTOP=140\r\nLEFT=230\r\nDOCKSITE=\r\n[PAPER]\r\nnumber=0\r\n");
 }

@@ -24,6 +24,7 @@
 #include "storage/Resources.h"
 #include "support/FixedClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
 
@@ -52,6 +53,8 @@ protected:
         };
     }
     void TearDown() override {
+        // The held main window goes through its holder, the other windows directly.
+        DestroyMainWindow();
         QList<QPointer<QWidget>> windows;
         for (QWidget* widget : QApplication::topLevelWidgets())
             windows.append(widget);
