@@ -10,6 +10,8 @@
 
 QString QtText(std::string_view sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
 
+QString QtLiteral(const char* utf8) { return QString::fromUtf8(utf8); }
+
 std::string SjisText(const QString& text) { return Utf8ToSjis(text.toStdString()); }
 
 QColor QtColor(uint32_t colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }

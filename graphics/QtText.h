@@ -11,7 +11,13 @@
 
 class QFontMetrics;
 
+// Text crosses into Qt by one of two routes. Program text (Shift_JIS), and every literal
+// that is or may become program text, goes SJIS("…") then QtText. A literal of the source
+// that goes straight into Qt and never into program text (an accessible name, a dialog's
+// own labels, a font name Qt looks up) goes through QtLiteral, without a trip through
+// Shift_JIS.
 QString QtText(std::string_view sjis);
+QString QtLiteral(const char* utf8);
 std::string SjisText(const QString& text);
 QColor QtColor(uint32_t colour);
 // The message of error as Qt shows it: the program's own exceptions carry Shift_JIS text;

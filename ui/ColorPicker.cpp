@@ -174,7 +174,7 @@ QLineEdit* TColorPicker::AddLabelledEdit(const char* label, int left, int top, i
     auto* edit = new QLineEdit(this);
     edit->setGeometry(left, top, width, 19);
     edit->setTextMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(QtText(Utf8ToSjis(label)), this);
+    auto* caption = new QLabel(QtLiteral(label), this);
     caption->adjustSize();
     caption->move(left - caption->width() - 3, top + (19 - caption->height()) / 2);
     caption->setBuddy(edit);

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "graphics/GraphicWork.h"
+#include "graphics/QtText.h"
 #include "platform/Compositor.h"
 #include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
@@ -43,10 +44,7 @@ Qt::CursorShape CursorOfEdges(Qt::Edges edges) {
 }
 
 // A failure while a window or the session ends: nobody is left to answer a message box.
-void WarnOnStandardError(const std::exception& error) {
-    auto* own = dynamic_cast<const Exception*>(&error);
-    qWarning("%s", own ? SjisToUtf8(own->Message()).c_str() : error.what());
-}
+void WarnOnStandardError(const std::exception& error) { qWarning("%s", qUtf8Printable(ExceptionText(error))); }
 
 }  // namespace
 
@@ -337,7 +335,7 @@ void TWindowBehaviour::UpdateLayered(int x, int y) {
     const int height = FComposedBitmap->Height();
     QImage image(std::max(1, width), std::max(1, height), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
-        QMessageBox::critical(FOwner, QString(), QStringLiteral("画像のためのメモリが足りません"));
+        QMessageBox::critical(FOwner, QString(), QtLiteral("画像のためのメモリが足りません"));
         return;
     }
     image.fill(Qt::transparent);
