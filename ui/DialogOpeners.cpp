@@ -12,9 +12,9 @@ void OpenMemoEditorFor(int32_t day) {
         DialogOpeners().MemoEditor(day);
 }
 
-void OpenOptionsDialog() {
+void OpenOptionsDialog(int32_t currentDay, const std::function<void(int32_t day)>& showDay) {
     if (DialogOpeners().Options)
-        DialogOpeners().Options();
+        DialogOpeners().Options(currentDay, showDay);
 }
 
 void OpenColorSetupFor(QWidget* owner) {

@@ -9,7 +9,7 @@ class QWidget;
 
 struct TDialogOpeners {
     std::function<void(int32_t day)> MemoEditor;
-    std::function<void()> Options;
+    std::function<void(int32_t currentDay, const std::function<void(int32_t day)>& showDay)> Options;
     std::function<void(QWidget* owner)> ColorSetup;
     std::function<void(QWidget* owner)> AboutBox;
 };
@@ -17,6 +17,6 @@ struct TDialogOpeners {
 TDialogOpeners& DialogOpeners();
 // Each opens its dialog through the table; an empty entry opens nothing.
 void OpenMemoEditorFor(int32_t day);
-void OpenOptionsDialog();
+void OpenOptionsDialog(int32_t currentDay, const std::function<void(int32_t day)>& showDay);
 void OpenColorSetupFor(QWidget* owner);
 void OpenAboutBoxFor(QWidget* owner);

@@ -199,7 +199,8 @@ void TMainWindow::BuildMenu() {
     FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
     FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this, [] { OpenOptionsDialog(); });
+    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this,
+                     [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
     FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] { OpenColorSetupFor(this); });
     FMenu->addSeparator();
     FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] { OpenAboutBoxFor(this); });

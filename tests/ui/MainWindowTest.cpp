@@ -286,7 +286,12 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
 
     for (int item : {1, 6, 7, 9})
         main->Menu()->actions()[item]->trigger();
-    EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options", "colors", "about"}));
+    EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options " + std::to_string(Today()),
+                                                "colors", "about"}));
+    // A day picked in the options becomes the calendar's.
+    ASSERT_TRUE(ShowDayFromOptions);
+    ShowDayFromOptions(Today() + 3);
+    EXPECT_EQ(main->CurrentDate(), Today() + 3);
 
     main->ShowDate(Today() + 40);
     main->Menu()->actions()[0]->trigger();
