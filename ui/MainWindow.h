@@ -107,8 +107,8 @@ private:
     TDrawnButton* FBtClose = nullptr;
 };
 
-// The one main window, a process-wide object that start-up creates after the page renderer
-// and that the end of the run releases first; null while none exists.
+// The one main window, the process-wide object that start-up creates last (after the graphic
+// source) and the end of the run releases first; null while none exists.
 TMainWindow* MainWindow();
 std::unique_ptr<TMainWindow> ReplaceMainWindow(std::unique_ptr<TMainWindow> instance);
 void CreateMainWindow();
