@@ -34,6 +34,7 @@
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
 #include "ui/TrayIcon.h"
@@ -157,7 +158,7 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     objects.Create(CreatePageRenderer, DestroyPageRenderer);
     objects.Create(CreateGraphicSource, DestroyGraphicSource);
 
-    auto mainWindow = std::make_unique<TMainWindow>();
+    objects.Create(CreateMainWindow, DestroyMainWindow);
     // A later start on this data folder: the window comes forward, also out of the tray,
     // with its papers.
     instance.OnComeForward = [] {
@@ -189,11 +190,12 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
             main->SaveAtExit();
     });
 
-    mainWindow->show();
+    MainWindow()->show();
     int result = application.exec();
     // Whichever way the run ended, the saving has run by now.
-    bool allSaved = mainWindow->SaveAtExit();
-    mainWindow.reset();
+    bool allSaved = MainWindow()->SaveAtExit();
+    // The window goes before the single-copy lock and the signal pipe it answers.
+    DestroyMainWindow();
     return allSaved ? result : EXIT_FAILURE;
 }
 

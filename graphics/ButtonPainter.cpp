@@ -18,16 +18,8 @@ bool SameFont(const TFont& a, const TFont& b) {
            a.Charset == b.Charset;
 }
 
-// The process-wide graphic source when one exists or can be made; without it (no settings
-// object to find the program folder) face images are simply absent.
-TGraphicSource* AvailableGraphicSource() {
-    std::unique_ptr<TGraphicSource> present = ReplaceGraphicSource(nullptr);
-    bool exists = present != nullptr;
-    ReplaceGraphicSource(std::move(present));
-    if (!exists && !HasAppGlobals())
-        return nullptr;
-    return &GraphicSource();
-}
+// The process-wide graphic source when one exists; without it face images are simply absent.
+TGraphicSource* AvailableGraphicSource() { return HasGraphicSource() ? &GraphicSource() : nullptr; }
 
 template <typename T>
 bool Store(T& field, const T& value) {

@@ -51,7 +51,7 @@ TFontFace ResolveFontFace(const std::string& name) {
 
 void InstallFontSubstitutions() {
     for (const TFontRow& row : FontTable)
-        QFont::insertSubstitution(QString::fromUtf8(row.Name), QString::fromStdString(row.Face.Family));
+        QFont::insertSubstitution(QtLiteral(row.Name), QString::fromStdString(row.Face.Family));
 }
 
 struct TCanvas::TQtFont {

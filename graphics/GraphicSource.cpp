@@ -5,6 +5,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
+#include "storage/ProcessWide.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
@@ -43,10 +44,7 @@ std::unique_ptr<TCachedImage> PlainBitmap(const std::string& name) {
     return graphic;
 }
 
-std::unique_ptr<TGraphicSource>& Instance() {
-    static std::unique_ptr<TGraphicSource> instance;
-    return instance;
-}
+TProcessWide<TGraphicSource> TheGraphicSource("GraphicSource");
 
 }  // namespace
 
@@ -108,17 +106,14 @@ std::shared_ptr<TCachedImage> TGraphicSource::GetGraphic(const std::string& name
     return graphic;
 }
 
-TGraphicSource& GraphicSource() {
-    if (!Instance())
-        CreateGraphicSource();
-    return *Instance();
-}
+TGraphicSource& GraphicSource() { return TheGraphicSource.Get(); }
+
+bool HasGraphicSource() { return TheGraphicSource.Exists(); }
 
 std::unique_ptr<TGraphicSource> ReplaceGraphicSource(std::unique_ptr<TGraphicSource> instance) {
-    std::swap(Instance(), instance);
-    return instance;
+    return TheGraphicSource.Replace(std::move(instance));
 }
 
-void CreateGraphicSource() { Instance() = std::make_unique<TGraphicSource>(AppGlobals().ExePath()); }
+void CreateGraphicSource() { ReplaceGraphicSource(std::make_unique<TGraphicSource>(AppGlobals().ExePath())); }
 
-void DestroyGraphicSource() { Instance().reset(); }
+void DestroyGraphicSource() { ReplaceGraphicSource(nullptr); }

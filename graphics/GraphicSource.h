@@ -75,9 +75,11 @@ private:
     std::string FFolderPath;
 };
 
-// The process-wide graphic source, made from AppGlobals().ExePath() on first use unless one
-// was put in place; DestroyGraphicSource frees it with every cached image and archive.
+// The process-wide graphic source. CreateGraphicSource makes it from AppGlobals().ExePath()
+// (start-up does so after the settings); DestroyGraphicSource frees it with every cached
+// image and archive. Using it while none exists stops the program (HasGraphicSource asks).
 TGraphicSource& GraphicSource();
+bool HasGraphicSource();
 std::unique_ptr<TGraphicSource> ReplaceGraphicSource(std::unique_ptr<TGraphicSource> instance);
 void CreateGraphicSource();
 void DestroyGraphicSource();

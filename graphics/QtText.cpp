@@ -5,13 +5,22 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "storage/Exception.h"
 #include "storage/ShiftJis.h"
 
 QString QtText(std::string_view sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
 
+QString QtLiteral(const char* utf8) { return QString::fromUtf8(utf8); }
+
 std::string SjisText(const QString& text) { return Utf8ToSjis(text.toStdString()); }
 
 QColor QtColor(uint32_t colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+
+QString ExceptionText(const std::exception& error) {
+    if (auto* own = dynamic_cast<const Exception*>(&error))
+        return QtText(own->Message());
+    return QString::fromLocal8Bit(error.what());
+}
 
 namespace {
 

@@ -5,14 +5,24 @@
 #include <QColor>
 #include <QString>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 
 class QFontMetrics;
 
+// Text crosses into Qt by one of two routes. Program text (Shift_JIS), and every literal
+// that is or may become program text, goes SJIS("…") then QtText. A literal of the source
+// that goes straight into Qt and never into program text (an accessible name, a dialog's
+// own labels, a font name Qt looks up) goes through QtLiteral, without a trip through
+// Shift_JIS.
 QString QtText(std::string_view sjis);
+QString QtLiteral(const char* utf8);
 std::string SjisText(const QString& text);
 QColor QtColor(uint32_t colour);
+// The message of error as Qt shows it: the program's own exceptions carry Shift_JIS text;
+// any other (from the standard library or the system) is read in the locale's encoding.
+QString ExceptionText(const std::exception& error);
 
 // A message fitted into rowWidth by maxHeight pixels as metrics measure it (with the fonts
 // that stand in for characters the font lacks), whatever it holds. Each line (lines end at

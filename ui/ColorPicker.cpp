@@ -175,7 +175,7 @@ QLineEdit* TColorPicker::AddLabelledEdit(const char* name, const char* label, in
     edit->setObjectName(name);
     edit->setGeometry(left, top, width, 19);
     edit->setTextMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(QtText(Utf8ToSjis(label)), this);
+    auto* caption = new QLabel(QtLiteral(label), this);
     caption->adjustSize();
     caption->move(left - caption->width() - 3, top + (19 - caption->height()) / 2);
     caption->setBuddy(edit);

@@ -181,7 +181,7 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     FEntrySwatch->setObjectName("entrySwatch");
     FEntrySwatch->setGeometry(202, 8, 76, 75);
     auto button = [this](const char* name, const char* caption, int top) {
-        auto* made = new QPushButton(QtText(Utf8ToSjis(caption)), this);
+        auto* made = new QPushButton(QtLiteral(caption), this);
         made->setObjectName(name);
         made->setGeometry(202, top, ButtonWidth, ButtonHeight);
         made->setAutoDefault(false);

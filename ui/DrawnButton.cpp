@@ -23,9 +23,9 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
     std::string shown = CaptionWithoutPrefix(caption);
     if (IsWindowGlyphFont(font.Name)) {
         if (shown == "0")
-            return QString::fromUtf8("最小化");
+            return QtLiteral("最小化");
         if (shown == "r")
-            return QString::fromUtf8("閉じる");
+            return QtLiteral("閉じる");
     }
     std::string spoken;
     for (const std::string& line : CaptionLines(shown))

@@ -4,13 +4,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "almanac/Almanac.h"
@@ -23,12 +21,13 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
+#include "storage/ProcessWide.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
-#include "ui/DialogSupport.h"
-#include "ui/Dialogs.h"
+#include "ui/DialogOpeners.h"
 #include "ui/DrawnButton.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/MemoEditor.h"
 #include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
@@ -37,9 +36,7 @@
 
 namespace {
 
-TMainWindow* TheMainWindow = nullptr;
-int TheGravity = 10;
-TErrorDisplay TheErrorDisplay = TErrorDisplay::MessageBox;
+TProcessWide<TMainWindow> TheMainWindow("MainWindow");
 
 constexpr int PaperPitch = 120;
 constexpr int PageHalf = 60;
@@ -63,35 +60,15 @@ bool RunReporting(Work work) {
 
 }  // namespace
 
-TMainWindow* MainWindow() { return TheMainWindow; }
-int Gravity() { return TheGravity; }
-void SetGravity(int gravity) { TheGravity = gravity; }
+TMainWindow* MainWindow() { return TheMainWindow.Exists() ? &TheMainWindow.Get() : nullptr; }
 
-void ShowExceptionMessage(const std::exception& error) {
-    auto* own = dynamic_cast<const Exception*>(&error);
-    QString text = own ? QtText(own->Message()) : QString::fromLocal8Bit(error.what());
-    // One line however many the message has, so that every error is one line of the log.
-    QString line = text;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
-    if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
-        QGuiApplication::platformName() != "offscreen")
-        QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()),
-                              MessageBoxText(text));
+std::unique_ptr<TMainWindow> ReplaceMainWindow(std::unique_ptr<TMainWindow> instance) {
+    return TheMainWindow.Replace(std::move(instance));
 }
 
-TErrorDisplay SetErrorDisplay(TErrorDisplay display) { return std::exchange(TheErrorDisplay, display); }
+void CreateMainWindow() { ReplaceMainWindow(std::make_unique<TMainWindow>()); }
 
-TDialogOpeners& DialogOpeners() {
-    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox};
-    return openers;
-}
-
-void OpenMemoEditorFor(int32_t day) {
-    if (DialogOpeners().MemoEditor)
-        DialogOpeners().MemoEditor(day);
-}
+void DestroyMainWindow() { ReplaceMainWindow(nullptr); }
 
 bool InTearArea(int x, int y, int width, int height) {
     return y >= TMainWindow::PageRect.Top && x >= 5 && x <= width - 5 && y <= height - 5;
@@ -128,7 +105,6 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
 }
 
 TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
-    TheMainWindow = this;
     setWindowTitle(QtText(AppGlobals().ProductName()));
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The papers' list is empty; the window's size is fixed.
@@ -192,11 +168,7 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     };
 }
 
-TMainWindow::~TMainWindow() {
-    SetMemoChangedHandler(nullptr);
-    if (TheMainWindow == this)
-        TheMainWindow = nullptr;
-}
+TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
 
 void TMainWindow::BuildMenu() {
     FMenu = new QMenu(this);
@@ -209,19 +181,11 @@ void TMainWindow::BuildMenu() {
     FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
     FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this, [] {
-        if (DialogOpeners().Options)
-            DialogOpeners().Options();
-    });
-    FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] {
-        if (DialogOpeners().ColorSetup)
-            DialogOpeners().ColorSetup(this);
-    });
+    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this,
+                     [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
+    FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] { OpenColorSetupFor(this); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] {
-        if (DialogOpeners().AboutBox)
-            DialogOpeners().AboutBox(this);
-    });
+    FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] { OpenAboutBoxFor(this); });
     FMenu->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });
 }
 
@@ -273,7 +237,7 @@ void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCu
 void TMainWindow::ApplyColors() {
     FBackColor = ColorScheme().GetColor(SJIS("全般\\背景"), 0xFFFFFF);
     FFrameColor = ColorScheme().GetColor(SJIS("全般\\枠線"), 0x808080);
-    SetGravity(AppGlobals().ReadInteger("CALENDAR", "GRAVITY", 10));
+    FGravity = AppGlobals().ReadInteger("CALENDAR", "GRAVITY", DefaultGravity);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QtColor(FBackColor));
     setPalette(colours);
@@ -292,7 +256,7 @@ void TMainWindow::RestorePapers() {
     for (int i = 0; i < count; ++i) {
         if (!FileExists(PaperFileName(AppGlobals().DataPath(), i)))
             continue;
-        auto* paper = new TPaperWindow(this);
+        auto* paper = new TPaperWindow(this, this);
         paper->show();
         if (!paper->LoadFrom(i))
             paper->close();
@@ -467,7 +431,7 @@ void TMainWindow::FormDblClick() {
 
 void TMainWindow::TearOff() {
     TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
-    auto* paper = new TPaperWindow(this);
+    auto* paper = new TPaperWindow(this, this);
     // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
     paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
                      std::move(FPageBitmap));

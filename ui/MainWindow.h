@@ -8,8 +8,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <exception>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +22,7 @@ class TWindowBehaviour;
 class TDrawnButton;
 class TTrayIcon;
 
-class TMainWindow : public QWidget {
+class TMainWindow : public QWidget, public TPaperOwner {
 public:
     static constexpr int FormWidth = 130;
     static constexpr int FormHeight = 151;
@@ -36,12 +34,13 @@ public:
 
     // Makes day the calendar's date; closes the paper of that day if one lies open.
     // Nothing at all when day is already shown.
-    void ShowDate(int32_t day);
+    void ShowDate(int32_t day) override;
+    // Reads the colours and the gravity again and draws the page anew.
     void ApplyColors();
     void RestorePapers();
     void RefreshPaperList();
-    void CloseAllPapers();
-    void ArrangePapers();
+    void CloseAllPapers() override;
+    void ArrangePapers() override;
     void MinimizeToTray();
     void RestoreFromTray();
     // Saves every paper, the number of papers, the shown day and the window's place, then
@@ -53,7 +52,9 @@ public:
     // False once a file could not be written at exit.
     bool AllSaved() const { return FAllSaved; }
 
-    int32_t CurrentDate() const { return FCurrentDate; }
+    int32_t CurrentDate() const override { return FCurrentDate; }
+    // The pull on a carried paper ("CALENDAR"/"GRAVITY", read with the colours).
+    int Gravity() const override { return FGravity; }
     const TPaperList& Papers() const { return FPapers; }
     const TBitmap* PageBitmap() const { return FPageBitmap.get(); }
     uint32_t BackColor() const { return FBackColor; }
@@ -90,6 +91,7 @@ private:
     TPaperList FPapers;
     uint32_t FBackColor = 0xFFFFFF;
     uint32_t FFrameColor = 0x808080;
+    int FGravity = DefaultGravity;
     TPoint FDownPos;
     TPoint FTearOffset;
     int FIgnoreMouseDown = 0;
@@ -105,11 +107,12 @@ private:
     TDrawnButton* FBtClose = nullptr;
 };
 
-// The one main window; null while none exists.
+// The one main window, the process-wide object that start-up creates last (after the graphic
+// source) and the end of the run releases first; null while none exists.
 TMainWindow* MainWindow();
-// The pull of gravity on a carried paper ("CALENDAR"/"GRAVITY", read with the colours).
-int Gravity();
-void SetGravity(int gravity);
+std::unique_ptr<TMainWindow> ReplaceMainWindow(std::unique_ptr<TMainWindow> instance);
+void CreateMainWindow();
+void DestroyMainWindow();
 
 // The press at window point (x, y) of a window width × height lies where it tears the page
 // (and where it refuses to drag the window): below the strip and inside the 5-pixel border.
@@ -123,22 +126,3 @@ int32_t NextFreeDay(const TPaperList& papers, int32_t day);
 // they are to be laid out): from the least left and top, row by row, a new row once a
 // column passes the greatest left.
 std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows);
-// The dialogs the main window's and the papers' menus open. Tests put recorders in their
-// place, since the dialogs run modal.
-struct TDialogOpeners {
-    std::function<void(int32_t day)> MemoEditor;
-    std::function<void()> Options;
-    std::function<void(QWidget* owner)> ColorSetup;
-    std::function<void(QWidget* owner)> AboutBox;
-};
-TDialogOpeners& DialogOpeners();
-void OpenMemoEditorFor(int32_t day);
-// The message of an exception that left an event handler or a step of start-up or exit:
-// one line on standard error always, and a message box while the error display is
-// MessageBox and a display is there.
-void ShowExceptionMessage(const std::exception& error);
-// While the program ends on a termination signal or the end of the desktop session,
-// nobody may be there to close a message box, and the program must end: errors then go to
-// standard error only. Returns the display it replaces.
-enum class TErrorDisplay { MessageBox, StandardErrorOnly };
-TErrorDisplay SetErrorDisplay(TErrorDisplay display);

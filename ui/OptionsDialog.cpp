@@ -15,7 +15,6 @@
 #include "storage/ShiftJis.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
-#include "ui/MainWindow.h"
 #include "ui/MemoEditor.h"
 
 namespace {
@@ -95,13 +94,8 @@ void TOptionsDialog::OkButtonClick() {
     accept();
 }
 
-void OpenOptions() {
-    TMainWindow* calendar = MainWindow();
-    const int32_t currentDay = calendar ? calendar->CurrentDate() : Today();
-    TOptionsDialog dialog(currentDay, [calendar](int32_t day) {
-        if (calendar)
-            calendar->ShowDate(day);
-    });
+void OpenOptions(int32_t currentDay, const std::function<void(int32_t day)>& showDay) {
+    TOptionsDialog dialog(currentDay, showDay);
     CentreOnScreen(&dialog);
     dialog.exec();
 }

@@ -11,12 +11,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/QtText.h"
 #include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
-#include "ui/MainWindow.h"
+#include "ui/DialogOpeners.h"
 #include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
 #include "ui/WindowBehaviour.h"
@@ -36,8 +37,9 @@ TPoint PointOf(const QPointF& p) { return {static_cast<int>(std::floor(p.x())), 
 
 }  // namespace
 
-TPaperWindow::TPaperWindow(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial) {
+TPaperWindow::TPaperWindow(QWidget* parent, TPaperOwner* owner)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial),
+      FOwner(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("FmPaper");
     FSwingTimer.setInterval(SwingIntervalMs);
@@ -62,13 +64,13 @@ TPaperWindow::~TPaperWindow() = default;
 void TPaperWindow::BuildMenu() {
     FMenu = new QMenu(this);
     FMenu->addAction(QtText(SJIS("消す(&D)")), this, [this] { close(); });
-    FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [] {
-        if (TMainWindow* main = MainWindow())
-            main->CloseAllPapers();
+    FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] {
+        if (FOwner)
+            FOwner->CloseAllPapers();
     });
-    FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [] {
-        if (TMainWindow* main = MainWindow())
-            main->ArrangePapers();
+    FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] {
+        if (FOwner)
+            FOwner->ArrangePapers();
     });
     FMenu->addSeparator();
     FMenu->addAction(QtText(SJIS("メモ記入(&M)")), this, [this] { OpenMemoEditorFor(FPaperDate); });
@@ -137,7 +139,8 @@ void TPaperWindow::DragHinged(TPoint cursor) {
 void TPaperWindow::DragFree(TPoint cursor) {
     TPoint hand = Minus(cursor, FLastCursor);
     FTurn.SetPivotSrc(FHoldPoint);
-    bool changed = FTurn.Step(-hand.X, 10 * Gravity() - hand.Y);
+    const int gravity = FOwner ? FOwner->Gravity() : DefaultGravity;
+    bool changed = FTurn.Step(-hand.X, 10 * gravity - hand.Y);
     TPoint corner = Minus(cursor, FTurn.PivotRot());
     if (changed)
         ShowBitmap(*FTurn.GetBitmap(), corner.X, corner.Y);
@@ -219,9 +222,8 @@ void TPaperWindow::FormMouseUp() {
         // Released before the page came loose: the tear is undone and the calendar
         // shows this day again, which closes this paper.
         FHinged = false;
-        TMainWindow* main = MainWindow();
-        if (main && main->CurrentDate() != FPaperDate)
-            main->ShowDate(FPaperDate);
+        if (FOwner && FOwner->CurrentDate() != FPaperDate)
+            FOwner->ShowDate(FPaperDate);
         else
             close();
     }

@@ -2,8 +2,8 @@
 // TPaperWindow: a page torn off the calendar, shown as a borderless window of its own at
 // its own angle. While it is torn it turns about one top corner of the page; past 10° it
 // comes loose and hangs from the pointer, swinging under the process-wide gravity while it
-// is carried; released, it lies where it is. TPaperList is the main window's list of
-// papers.
+// is carried; released, it lies where it is. TPaperOwner is what a paper asks of the window
+// that tore it; TPaperList is that window's list of papers.
 
 #include <QTimer>
 #include <QWidget>
@@ -20,11 +20,29 @@
 class QMenu;
 class TWindowBehaviour;
 
+// The pull on a carried paper when no owner says otherwise ("CALENDAR"/"GRAVITY").
+constexpr int DefaultGravity = 10;
+
+// What a paper needs of the calendar that tore it: the menu's commands for every paper,
+// putting a page back, and the pull on a carried paper.
+class TPaperOwner {
+public:
+    virtual ~TPaperOwner() = default;
+    // The day the calendar shows.
+    virtual int32_t CurrentDate() const = 0;
+    // Makes day the calendar's date, which closes the paper of that day.
+    virtual void ShowDate(int32_t day) = 0;
+    virtual void CloseAllPapers() = 0;
+    virtual void ArrangePapers() = 0;
+    // The pull on a carried paper; 0 lets it hang as it was picked up, negative pulls up.
+    virtual int Gravity() const = 0;
+};
+
 class TPaperWindow : public QWidget {
 public:
-    // A paper shown above owner (the main window), without a taskbar entry. It releases
-    // itself when closed.
-    explicit TPaperWindow(QWidget* owner);
+    // A paper shown above parent (the main window), without a taskbar entry; owner (may be
+    // null: a paper on its own) outlives it. It releases itself when closed.
+    TPaperWindow(QWidget* parent, TPaperOwner* owner);
     ~TPaperWindow() override;
 
     // Begins a tear: the page of day with its top-left corner at screen (left, top),
@@ -96,6 +114,7 @@ private:
     QTimer FSwingTimer;
     QMenu* FMenu = nullptr;
     TWindowBehaviour* FBehaviour = nullptr;
+    TPaperOwner* FOwner = nullptr;
 };
 
 // Writes paper's angle, place, size, date and creation time to its file for index.

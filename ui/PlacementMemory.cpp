@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "graphics/Bitmap.h"
+#include "graphics/QtText.h"
 #include "storage/AppGlobals.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
@@ -15,10 +16,7 @@
 namespace {
 
 // A failure while a window or the session ends: nobody is left to answer a message box.
-void WarnOnStandardError(const std::exception& error) {
-    auto* own = dynamic_cast<const Exception*>(&error);
-    qWarning("%s", own ? SjisToUtf8(own->Message()).c_str() : error.what());
-}
+void WarnOnStandardError(const std::exception& error) { qWarning("%s", qUtf8Printable(ExceptionText(error))); }
 
 }  // namespace
 

@@ -25,13 +25,8 @@ namespace {
 
 TTrayIcon::TTrayProbe TrayProbe = nullptr;
 
-QString TextOf(const std::exception& error) {
-    auto* own = dynamic_cast<const Exception*>(&error);
-    return own ? QtText(own->Message()) : QString::fromStdString(error.what());
-}
-
 void DefaultExceptionDisplay(const std::exception& error) {
-    const QString text = TextOf(error);
+    const QString text = ExceptionText(error);
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QMessageBox::critical(nullptr, QString(), MessageBoxText(text));

@@ -288,5 +288,9 @@ TEST(GraphicSource, ADamagedArchiveStopsTheStartAndAMissingOneIsPassedOver) {
 
     auto previous = ReplaceGraphicSource(std::make_unique<TGraphicSource>(program.Slash() + "elsewhere/"));
     EXPECT_EQ(GraphicSource().FolderPath(), program.Slash() + "elsewhere/resource/");
+    EXPECT_TRUE(HasGraphicSource());
+    const bool hadOne = previous != nullptr;
     ReplaceGraphicSource(std::move(previous));
+    // Nothing makes a source on first use: start-up creates it.
+    EXPECT_EQ(HasGraphicSource(), hadOne);
 }

@@ -13,6 +13,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageDescription.h"
 #include "ui/PaperFile.h"
@@ -66,14 +67,14 @@ TEST(CalendarRules, GridPlacesFillRowsNoWiderThanThePapersWere) {
 class MainWindowTest : public TWindowTest {
 protected:
     TMainWindow* Start() {
-        auto* main = new TMainWindow();
-        main->show();
-        return main;
+        CreateMainWindow();
+        MainWindow()->show();
+        return MainWindow();
     }
     // A lying paper of day with its creation time, as the last run left it.
     TPaperWindow* Lying(TMainWindow* main, int index, int32_t day, double makeTime, int left = 100, int top = 100) {
         SavePaperFile(DataPath(), index, {0, left, top, 123, 123, day, makeTime});
-        auto* paper = new TPaperWindow(main);
+        auto* paper = new TPaperWindow(main, main);
         paper->show();
         EXPECT_TRUE(paper->LoadFrom(index));
         return paper;
@@ -110,6 +111,27 @@ TEST_F(MainWindowTest, AFirstStartShowsTodayCentredWithoutPapers) {
     EXPECT_EQ(PaperCount(), 0);
     EXPECT_EQ(MainWindow(), main);
     EXPECT_EQ(main->accessibleName(), PageDescription(Today()));
+}
+
+TEST_F(MainWindowTest, TheHolderReleasesTheWindowWithItsPapersAndAnUnheldWindowIsNotTheCalendar) {
+    TMainWindow* main = Start();
+    QPointer<TPaperWindow> paper = Lying(main, 0, 46001, 46000.25);
+    DestroyMainWindow();
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_TRUE(paper.isNull());
+    TMainWindow unheld;
+    EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColours) {
+    AppGlobals().WriteInteger("CALENDAR", "GRAVITY", -4);
+    TMainWindow* main = Start();
+    EXPECT_EQ(main->Gravity(), -4);
+    AppGlobals().WriteInteger("CALENDAR", "GRAVITY", 25);
+    SendWindowMessage(main, UM_MEMOCHANGED, main->CurrentDate() + 1);  // no colour reset
+    EXPECT_EQ(main->Gravity(), -4);
+    SendWindowMessage(main, UM_COLORRESET, 0);
+    EXPECT_EQ(main->Gravity(), 25);
 }
 
 TEST_F(MainWindowTest, AStoredDayIsShownAndAnImpossibleOneGivesToday) {
@@ -149,7 +171,7 @@ TEST_F(MainWindowTest, OnlyALeftPressInThePageFollowedByAMoveTears) {
             EXPECT_EQ(main->CurrentDate(), day + 1);
             paper->close();
         }
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -216,7 +238,7 @@ TEST_F(MainWindowTest, ATearBeyondTheGreatestNumberClosesTheOldestPapersByCreati
         EXPECT_EQ(gone(oldest), c.Left < 4);
         EXPECT_EQ(gone(middle), c.Left < 3);
         EXPECT_EQ(gone(newest), c.Left < 2);
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -265,7 +287,12 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
 
     for (int item : {1, 6, 7, 9})
         main->Menu()->actions()[item]->trigger();
-    EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options", "colors", "about"}));
+    EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options " + std::to_string(Today()),
+                                                "colors", "about"}));
+    // A day picked in the options becomes the calendar's.
+    ASSERT_TRUE(ShowDayFromOptions);
+    ShowDayFromOptions(Today() + 3);
+    EXPECT_EQ(main->CurrentDate(), Today() + 3);
 
     main->ShowDate(Today() + 40);
     main->Menu()->actions()[0]->trigger();
@@ -280,7 +307,7 @@ TEST_F(MainWindowTest, ArrangingStacksPapersInDateOrderAndStraightensThem) {
     TPaperWindow* late = Lying(main, 0, 46020, 1, 300, 200);
     TPaperWindow* early = Lying(main, 1, 46010, 2, 300, 100);
     SavePaperFile(DataPath(), 2, {77, 300, 150, 1, 1, 46015, 3});
-    auto* turned = new TPaperWindow(main);
+    auto* turned = new TPaperWindow(main, main);
     turned->show();
     ASSERT_TRUE(turned->LoadFrom(2));
     main->ArrangePapers();
@@ -336,7 +363,7 @@ TEST_F(MainWindowTest, TheSavingRunsOnceAndRestoresThePapersAtTheNextStart) {
         std::filesystem::remove_all(DataFolder() / "PAPERS");
         main->SaveAtExit();
         EXPECT_FALSE(std::filesystem::exists(DataFolder() / "PAPERS"));
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // Saved again, and one file damaged, another missing, a third not a paper file.
@@ -418,7 +445,7 @@ TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
         } else {
             EXPECT_EQ(errors, "");
         }
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -453,7 +480,7 @@ TEST_F(MainWindowTest, MinimisingHidesThePapersOnlyIntoATray) {
         EXPECT_TRUE(main->isVisible());
         EXPECT_FALSE(main->isMinimized());
         EXPECT_TRUE(paper->isVisible());
-        delete main;
+        DestroyMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         TTrayIcon::SetTrayProbe(previous);
     }
@@ -485,7 +512,7 @@ TEST_F(MainWindowTest, APlaceStoredByAnEarlierVersionIsRestoredAndKeptInItsSecti
     EXPECT_EQ(main->CurrentDate(), 46100);
     main->move(230, 140);
     main->close();
-    delete main;
+    DestroyMainWindow();
     EXPECT_EQ(FileText(DataFolder() / "application.ini"),
               "[CALENDAR]\r\nDATE=46100\r\n[TFMQUILLO]\r\nTOP=140\r\nLEFT=230\r\nDOCKSITE=\r\n[PAPER]\r\nnumber=0\r\n");
 }

@@ -9,7 +9,6 @@
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
-#include "ui/MainWindow.h"
 #include "ui/PaperFile.h"
 #include "ui/PaperWindow.h"
 
@@ -133,16 +132,31 @@ TEST(PaperFile, ASaveThatCannotBeWrittenRaises) {
 
 // ---- Paper windows -----------------------------------------------------------------
 
+// The calendar a paper belongs to, as far as the paper sees it: it records what the paper
+// asks of it and shows a day of its own.
+class TRecordingOwner : public TPaperOwner {
+public:
+    int32_t CurrentDate() const override { return Shown; }
+    void ShowDate(int32_t day) override {
+        Calls.push_back("show " + std::to_string(day));
+        Shown = day;
+    }
+    void CloseAllPapers() override { Calls.push_back("close all"); }
+    void ArrangePapers() override { Calls.push_back("arrange"); }
+    int Gravity() const override { return Pull; }
+
+    int32_t Shown = 46000;
+    int Pull = DefaultGravity;
+    std::vector<std::string> Calls;
+};
+
 class PaperWindow : public TWindowTest {
 protected:
-    void TearDown() override {
-        SetGravity(10);
-        TWindowTest::TearDown();
-    }
+    TRecordingOwner Owner;
     // A lying paper restored from a file of its own.
     TPaperWindow* LyingPaper(int index, const TPaperRecord& record) {
         SavePaperFile(DataPath(), index, record);
-        auto* paper = new TPaperWindow(nullptr);
+        auto* paper = new TPaperWindow(nullptr, &Owner);
         paper->show();
         EXPECT_TRUE(paper->LoadFrom(index));
         return paper;
@@ -187,7 +201,7 @@ TEST_F(PaperWindow, GravitySwingsACarriedPaperAndKeepsTheGripUnderThePointer) {
     };
     for (TCase c : {TCase{0, false}, TCase{10, true}, TCase{-10, true}}) {
         SCOPED_TRACE(c.Gravity);
-        SetGravity(c.Gravity);
+        Owner.Pull = c.Gravity;
         TPaperWindow* paper = LyingPaper(0, {0, 200, 200, 1, 1, 46001, 0});
         QPoint grip = PagePoint(paper, 10, 10);  // near the top-left corner
         Mouse(paper, QEvent::MouseButtonPress, grip);
@@ -213,7 +227,7 @@ TEST_F(PaperWindow, GravitySwingsACarriedPaperAndKeepsTheGripUnderThePointer) {
 }
 
 TEST_F(PaperWindow, AHandMovingSidewaysTurnsAPaperWithoutGravity) {
-    SetGravity(0);
+    Owner.Pull = 0;
     TPaperWindow* paper = LyingPaper(0, {0, 200, 200, 1, 1, 46001, 0});
     QPoint grip = PagePoint(paper, 60, 5);  // the middle of the top edge
     Mouse(paper, QEvent::MouseButtonPress, grip);
@@ -257,7 +271,7 @@ TEST_F(PaperWindow, AHingedPageTurnsAboutItsCornerAndComesLoosePastTenDegrees) {
         const QPoint press(300, 300);
         const int left = 250, top = 260;
         QCursor::setPos(press + QPoint(1, 0));
-        auto* paper = new TPaperWindow(nullptr);
+        auto* paper = new TPaperWindow(nullptr, nullptr);
         paper->StartTear(left, top, 46005, {1, 0}, c.Pivot);
         paper->show();
         EXPECT_TRUE(paper->Hinged());
@@ -289,7 +303,7 @@ TEST_F(PaperWindow, AHingedPageTurnsAboutItsCornerAndComesLoosePastTenDegrees) {
 }
 
 TEST_F(PaperWindow, TheMenuOffersItsItemsInOrder) {
-    auto* paper = new TPaperWindow(nullptr);
+    auto* paper = new TPaperWindow(nullptr, nullptr);
     QStringList captions;
     for (QAction* action : paper->Menu()->actions())
         captions << (action->isSeparator() ? "-" : action->text());
@@ -298,6 +312,44 @@ TEST_F(PaperWindow, TheMenuOffersItsItemsInOrder) {
     paper->show();
     paper->Menu()->actions()[0]->trigger();
     EXPECT_TRUE(paper->Closing());
+}
+
+TEST_F(PaperWindow, TheCommandsForEveryPaperAndAPutBackPageGoToItsOwner) {
+    struct TCase {
+        bool WithOwner;
+        int32_t OwnerShows;
+        std::vector<std::string> Calls;
+        bool ClosesItself;
+    };
+    const TCase cases[] = {
+        // The calendar shows another day: it is asked to show the paper's day again.
+        {true, 46006, {"close all", "arrange", "show 46005"}, false},
+        // The calendar already shows that day: the paper goes by itself.
+        {true, 46005, {"close all", "arrange"}, true},
+        // A paper on its own: the commands for every paper do nothing.
+        {false, 0, {}, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.WithOwner ? c.OwnerShows : 0);
+        Owner = TRecordingOwner();
+        Owner.Shown = c.OwnerShows;
+        Opened.clear();
+        auto* paper = new TPaperWindow(nullptr, c.WithOwner ? &Owner : nullptr);
+        QCursor::setPos(QPoint(301, 300));
+        paper->StartTear(250, 260, 46005, {1, 0}, {120, 0});
+        paper->show();
+        const QList<QAction*> items = paper->Menu()->actions();
+        items[1]->trigger();  // all away
+        items[2]->trigger();  // arrange
+        items[4]->trigger();  // memo
+        EXPECT_EQ(Opened, std::vector<std::string>{"memo 46005"});
+        // Released while still hinged.
+        ASSERT_TRUE(paper->Hinged());
+        Mouse(paper, QEvent::MouseButtonRelease, QCursor::pos());
+        EXPECT_EQ(Owner.Calls, c.Calls);
+        EXPECT_EQ(paper->Closing(), c.ClosesItself);
+        delete paper;
+    }
 }
 
 TEST_F(PaperWindow, ListsFindAndSortPapers) {

@@ -24,6 +24,7 @@
 #include "storage/Resources.h"
 #include "support/FixedClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/DialogOpeners.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
 
@@ -46,12 +47,17 @@ protected:
         FSavedOpeners = DialogOpeners();
         DialogOpeners() = TDialogOpeners{
             [this](int32_t day) { Opened.push_back("memo " + std::to_string(day)); },
-            [this] { Opened.push_back("options"); },
+            [this](int32_t currentDay, const std::function<void(int32_t)>& showDay) {
+                Opened.push_back("options " + std::to_string(currentDay));
+                ShowDayFromOptions = showDay;
+            },
             [this](QWidget*) { Opened.push_back("colors"); },
             [this](QWidget*) { Opened.push_back("about"); },
         };
     }
     void TearDown() override {
+        // The held main window goes through its holder, the other windows directly.
+        DestroyMainWindow();
         QList<QPointer<QWidget>> windows;
         for (QWidget* widget : QApplication::topLevelWidgets())
             windows.append(widget);
@@ -89,8 +95,10 @@ protected:
         QApplication::sendEvent(window, &event);
     }
 
-    // The dialogs the windows opened, as "memo <day>", "options", "colors", "about".
+    // The dialogs the windows opened, as "memo <day>", "options <day>", "colors", "about".
     std::vector<std::string> Opened;
+    // Where the options dialog last opened would send the day picked there.
+    std::function<void(int32_t)> ShowDayFromOptions;
 
 private:
     std::unique_ptr<TFixedClock> FClock;

@@ -1,0 +1,22 @@
+#pragma once
+// The dialogs the main window's and the papers' menus open, reached through one table so
+// that tests can put recorders in their place (the dialogs run modal).
+
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+
+struct TDialogOpeners {
+    std::function<void(int32_t day)> MemoEditor;
+    std::function<void(int32_t currentDay, const std::function<void(int32_t day)>& showDay)> Options;
+    std::function<void(QWidget* owner)> ColorSetup;
+    std::function<void(QWidget* owner)> AboutBox;
+};
+// The table in use; it starts with the real dialogs of ui/Dialogs.h.
+TDialogOpeners& DialogOpeners();
+// Each opens its dialog through the table; an empty entry opens nothing.
+void OpenMemoEditorFor(int32_t day);
+void OpenOptionsDialog(int32_t currentDay, const std::function<void(int32_t day)>& showDay);
+void OpenColorSetupFor(QWidget* owner);
+void OpenAboutBoxFor(QWidget* owner);
