@@ -26,6 +26,7 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
+#include "ui/Autostart.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawnButton.h"
@@ -235,6 +236,14 @@ void TMainWindow::BuildMenu() {
         if (DialogOpeners().ColorSetup)
             DialogOpeners().ColorSetup(this);
     });
+    FMenu->addSeparator();
+    // Ticked while the desktop starts the calendar at login; the user may have removed the
+    // entry meanwhile, so the tick is read again each time the menu opens.
+    QAction* atLogin = FMenu->addAction(QtText(SJIS("ログイン時に起動する")));
+    atLogin->setCheckable(true);
+    connect(FMenu, &QMenu::aboutToShow, atLogin, [atLogin] { atLogin->setChecked(StartsAtLogin()); });
+    connect(atLogin, &QAction::triggered, this,
+            [](bool start) { SetStartAtLogin(start, AppGlobals().ExePath() + AppGlobals().ExeName()); });
     FMenu->addSeparator();
     FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] {
         if (DialogOpeners().AboutBox)
