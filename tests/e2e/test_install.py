@@ -10,13 +10,14 @@ QUILLO_BUILD_DIR names the build to install from.
 import configparser
 import gzip
 import os
+import shlex
 import shutil
 import struct
 import subprocess
 import tempfile
 import unittest
 
-from harness import Calendar, XSession, wait_until, watchdog
+from harness import Calendar, XSession, today_day_number, wait_until, watchdog, write_profile
 
 BUILD = os.environ.get("QUILLO_BUILD_DIR", "")
 APP_ID = "example.vellomar.quillo"
@@ -185,24 +186,42 @@ class UserInstallTest(unittest.TestCase):
             self.x.x_command("xdotool", "key", key)
         wait_until(lambda: not self.app.other_windows(), 5, "the menu to close")
 
+    def save_a_paper(self):
+        """A paper saved in the folder the installed calendar uses."""
+        self.app.write_settings({"CALENDAR": {"DATE": today_day_number()}, "PAPER": {"number": 1}})
+        write_profile(self.app.paper_path(0), {"PAPER": {
+            "angle": 0, "left": 100, "top": 100, "width": 120, "height": 120,
+            "date": today_day_number() - 1, "maketime": 45000}})
+
     def test_the_installed_calendar_keeps_its_data_in_the_users_folder(self):
+        self.save_a_paper()
         main = self.app.start()
+        paper = self.app.wait_papers(1)[0]
         entry = desktop_entry(os.path.join(self.prefix, "share", "applications", f"{APP_ID}.desktop"))
-        self.assertEqual(self.window_class(main.wid), ["quillo", entry["StartupWMClass"]])
+        for window in (main, paper):
+            self.assertEqual(self.window_class(window.wid), ["quillo", entry["StartupWMClass"]])
         self.assertEqual(self.app.stop(), 0, self.app.log_text())
         self.assertTrue(os.path.isfile(os.path.join(self.data, "application.ini")))
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "bin", "Data")))
 
     @needs("desktop-file-validate")
     def test_start_at_login_is_ticked_and_cleared_from_the_menu(self):
+        self.save_a_paper()
         main = self.app.start()
         self.toggle_start_at_login(main)
         wait_until(lambda: os.path.exists(self.autostart), 5, "the autostart entry")
         self.assertEqual(run_quietly(["desktop-file-validate", self.autostart]), (0, ""))
         entry = desktop_entry(self.autostart)
-        self.assertEqual((entry["Exec"], entry["Icon"]), (self.program, APP_ID))
+        self.assertEqual((entry["Exec"], entry["TryExec"], entry["Icon"]), (self.program, self.program, APP_ID))
+        self.assertNotEqual(entry.get("Hidden", "false"), "true")
         self.assertGreater(int(entry["X-GNOME-Autostart-Delay"]), 0)
 
+        # The next login, as a session's autostart does it: the entry's command starts the
+        # calendar, which comes back with its paper.
+        self.assertEqual(self.app.stop(), 0, self.app.log_text())
+        self.app.program = shlex.split(entry["Exec"])[0]
+        main = self.app.start()
+        self.assertEqual(len(self.app.wait_papers(1)), 1)
         self.toggle_start_at_login(main)
         wait_until(lambda: not os.path.exists(self.autostart), 5, "the autostart entry to go")
         self.assertEqual(self.app.stop(), 0, self.app.log_text())
