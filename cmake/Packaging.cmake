@@ -21,9 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-noto-cjk, fonts-noto-cjk-extra, fonts-ipafont-gothic, fonts-bebas-neue, fonts-liberation2, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xcompmgr | picom")
-# The long description: what the synopsis does not already say. CPack indents it.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-A small borderless window on the desktop shows one day page: the day in
+# The long description: what the synopsis does not already say. CPack puts the synopsis
+# (the summary above) in front and indents it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A small borderless window on the desktop shows one day page: the day in
 large figures, the Western and Japanese era year, month and weekday, the
 lunar date with its rokuyo, the sexagenary day, the solar term or seasonal
 day, the public holiday and a memo for the day.
