@@ -1,17 +1,22 @@
 # The two commands a newcomer needs:
 #   make run    install what is missing, build, start the calendar
 #   make test   install what is missing, build, run every test (also under ASan/UBSan,
-#               and a short libFuzzer run of every fuzz target)
+#               and a short libFuzzer run of every fuzz target, the installation and the
+#               Debian package checked by their validators)
+# and for putting the calendar on a machine:
+#   make install   into PREFIX (default /usr/local); DESTDIR is honoured
+#   make deb       the Debian package, in build-deb/
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 10
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke format format-check clean
+.PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke package-tests install deb format format-check clean
 
 run: build
 	exec build/app/quillo
 
-test: format-check unit-tests asan-tests fuzz-smoke
+test: format-check unit-tests asan-tests fuzz-smoke package-tests
 
 deps:
 	@scripts/install-deps
@@ -37,6 +42,22 @@ asan-tests: build-asan
 fuzz-smoke: build-fuzz
 	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
 
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+# The package is built with Debian's flags (all hardening, bindnow among them) in a build
+# of the programs only; dpkg-shlibdeps finds the libraries it depends on.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+deb: deps
+	@cmake -S . -B build-deb $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" > /dev/null
+	cmake --build build-deb -j $(JOBS)
+	cd build-deb && cpack -G DEB
+
+package-tests: deb
+	cd build-deb && ctest --output-on-failure -L package
+
 # The C++ sources as clang-format 14 lays them out (.clang-format); generated tables (*.inc) stay as written.
 FORMAT_FILES = git ls-files -- '*.cpp' '*.h'
 format: deps
@@ -46,4 +67,4 @@ format-check: deps
 	@$(FORMAT_FILES) | xargs clang-format-14 --dry-run --Werror || { echo "Not formatted: run 'make format'"; exit 1; }
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-deb

@@ -34,6 +34,7 @@
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
+#include "ui/Autostart.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
@@ -211,6 +212,9 @@ int main(int argc, char** argv) {
     }
     TQuilloApplication application(argc, argv);
     display.reset();
+    // One ID for the menu entry, the icon and the window class (WM_CLASS "quillo", ID) of every window.
+    QGuiApplication::setDesktopFileName(ApplicationId);
+    QCoreApplication::setApplicationName(ApplicationId);
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.

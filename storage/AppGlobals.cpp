@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
+#include <vector>
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
@@ -38,7 +39,7 @@ bool NameTaken(const std::string& path) {
 
 }  // namespace
 
-TAppGlobals::TAppGlobals() : TAppGlobals(std::string(), TRegistryStore::LocalMachineFile()) {}
+TAppGlobals::TAppGlobals() : TAppGlobals(std::string(), std::string()) {}
 
 TAppGlobals::TAppGlobals(std::string programFile, std::string machineStoreFile)
     : FProgramFile(std::move(programFile)), FMachineStoreFile(std::move(machineStoreFile)) {
@@ -140,15 +141,37 @@ void TAppGlobals::CheckDataFolder() {
 
 bool TAppGlobals::ExeFolderWritable() { return CanWriteFolder(ExePath()); }
 
+bool TAppGlobals::InstalledHere() {
+    std::vector<std::string> stores;
+    if (FMachineStoreFile.empty())
+        stores = TRegistryStore::LocalMachineFiles(ExeDir());
+    else
+        stores.push_back(FMachineStoreFile);
+    const std::string here = AsciiLowerCase(ExeDir());
+    for (const std::string& file : stores) {
+        TRegistryStore machine(file, TRegistryAccess::ReadOnly);
+        std::string installed = machine.ReadString("software\\vellomar\\" + InternalName(), "AppDir", "");
+        // "/opt/quillo/" and "/opt/quillo" are the same folder.
+        while (installed.size() > 1 && installed.back() == '/')
+            installed.pop_back();
+        if (installed.empty())
+            continue;
+        if (AsciiLowerCase(installed) == here)
+            return true;
+        // The running program's path has its links resolved; the recorded one may not
+        // (a home folder reached through a link).
+        std::error_code error;
+        std::filesystem::path real = std::filesystem::canonical(NativePath(installed), error);
+        if (!error && AsciiLowerCase(ProgramPath(real.string())) == here)
+            return true;
+    }
+    return false;
+}
+
 std::string TAppGlobals::DataDir() {
     if (!FDataDir.empty())
         return FDataDir;
-    TRegistryStore machine(FMachineStoreFile, TRegistryAccess::ReadOnly);
-    std::string installed = machine.ReadString("software\\vellomar\\" + InternalName(), "AppDir", "");
-    // "/opt/quillo/" and "/opt/quillo" are the same folder.
-    while (installed.size() > 1 && installed.back() == '/')
-        installed.pop_back();
-    if (AsciiLowerCase(installed) != AsciiLowerCase(ExeDir()) && ExeFolderWritable()) {
+    if (!InstalledHere() && ExeFolderWritable()) {
         FDataDir = ExeDir() + "/Data";
     } else {
         std::string appData = SpecialFolder(CSIDL_APPDATA);

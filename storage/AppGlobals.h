@@ -13,10 +13,12 @@
 
 class TAppGlobals {
 public:
-    // The running program (/proc/self/exe) and the installer's per-machine store.
+    // The running program (/proc/self/exe) and the per-machine stores that may record
+    // its installation (TRegistryStore::LocalMachineFiles).
     TAppGlobals();
     // programFile: the full path of the program file, Shift_JIS (empty: /proc/self/exe);
-    // machineStoreFile: the per-machine store that records the installation folder.
+    // machineStoreFile: the per-machine store that records the installation folder (empty:
+    // every store of TRegistryStore::LocalMachineFiles for the program's folder).
     // Reads the per-user "DATA"/"PATH" value and, when it is set, makes it the data folder.
     TAppGlobals(std::string programFile, std::string machineStoreFile);
     ~TAppGlobals();
@@ -24,8 +26,8 @@ public:
     TAppGlobals& operator=(const TAppGlobals&) = delete;
 
     // The data folder, resolved on first call when none was set: ExeDir + "/Data" when
-    // the program does not lie in its recorded installation folder (compared without
-    // letter case) and its folder is writable; else the application-data folder +
+    // the program does not lie in an installation folder recorded as "AppDir" in a
+    // per-machine store (compared without letter case) and its folder is writable; else the application-data folder +
     // "/" + CompanyName + "/" + ProductName. The folder is created; fixed afterwards.
     std::string DataDir();
     // DataDir + "/".
@@ -80,6 +82,7 @@ public:
 private:
     void LoadVersion();
     std::string UserKeyPath();
+    bool InstalledHere();
     TProfileFile& Settings();
     TRegistryStore& UserRegistry();
 

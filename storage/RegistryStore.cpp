@@ -24,6 +24,33 @@ std::string TRegistryStore::CurrentUserFile() {
 
 std::string TRegistryStore::LocalMachineFile() { return "/etc/xdg/vellomar/registry.ini"; }
 
+std::vector<std::string> TRegistryStore::LocalMachineFiles(std::string_view programFolder) {
+    constexpr const char* StoreName = "/vellomar/registry.ini";
+    std::vector<std::string> files;
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    std::string list = dirs && *dirs ? ProgramPath(dirs) : std::string("/etc/xdg");
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t colon = list.find(':', start);
+        if (colon == std::string::npos)
+            colon = list.size();
+        std::string folder = list.substr(start, colon - start);
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        // Relative entries are invalid and ignored, as the XDG rules ask.
+        if (!folder.empty() && folder[0] == '/')
+            files.push_back((folder == "/" ? std::string() : folder) + StoreName);
+        start = colon + 1;
+    }
+    std::string program(programFolder);
+    while (program.size() > 1 && program.back() == '/')
+        program.pop_back();
+    std::string prefix = FolderOf(program);
+    if (!prefix.empty() && program != "/")
+        files.push_back(prefix + "etc/xdg" + StoreName);
+    return files;
+}
+
 bool TRegistryStore::KeyExists(std::string_view keyPath) const {
     // Lower-casing keeps double-byte characters whole, so a prefix of the lowered key path
     // ends on a character boundary and the "\" after it is a character of its own.

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "storage/ProfileFile.h"
 
@@ -18,8 +19,14 @@ public:
 
     // The per-user store: $XDG_CONFIG_HOME/vellomar/registry.ini (default ~/.config).
     static std::string CurrentUserFile();
-    // The per-machine store that the installer writes: /etc/xdg/vellomar/registry.ini.
+    // The per-machine store that a system installation writes: /etc/xdg/vellomar/registry.ini.
     static std::string LocalMachineFile();
+    // Where an installation of the program in programFolder may have recorded itself, in
+    // the order they are read: "vellomar/registry.ini" in every absolute folder of
+    // $XDG_CONFIG_DIRS (default /etc/xdg), then in "etc/xdg" of the installation prefix,
+    // the folder above programFolder (so that an installation under /usr/local or ~/.local,
+    // whose configuration folder is not on that list, is found as well).
+    static std::vector<std::string> LocalMachineFiles(std::string_view programFolder);
 
     const std::string& FileName() const { return FProfile.FileName(); }
 

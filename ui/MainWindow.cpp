@@ -25,6 +25,7 @@
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/WindowPlacement.h"
+#include "ui/Autostart.h"
 #include "ui/DialogOpeners.h"
 #include "ui/DrawnButton.h"
 #include "ui/ErrorDisplay.h"
@@ -184,6 +185,14 @@ void TMainWindow::BuildMenu() {
     FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this,
                      [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
     FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] { OpenColorSetupFor(this); });
+    FMenu->addSeparator();
+    // Ticked while the desktop starts the calendar at login; the user may have removed the
+    // entry meanwhile, so the tick is read again each time the menu opens.
+    QAction* atLogin = FMenu->addAction(QtText(SJIS("ログイン時に起動する")));
+    atLogin->setCheckable(true);
+    connect(FMenu, &QMenu::aboutToShow, atLogin, [atLogin] { atLogin->setChecked(StartsAtLogin()); });
+    connect(atLogin, &QAction::triggered, this,
+            [](bool start) { SetStartAtLogin(start, AppGlobals().ExePath() + AppGlobals().ExeName()); });
     FMenu->addSeparator();
     FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] { OpenAboutBoxFor(this); });
     FMenu->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });

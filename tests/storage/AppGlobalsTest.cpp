@@ -6,6 +6,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "storage/AppGlobals.h"
 #include "storage/Exception.h"
@@ -296,4 +297,85 @@ TEST_F(AppGlobalsTest, TheProcessWideObjectIsReplacedAndReleasedInOrder) {
     EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "NUMBER", 0), 1);
     DestroyAppGlobals();
     EXPECT_FALSE(HasAppGlobals());
+}
+
+TEST(RegistryStoreTest, MachineStoresFollowTheConfigurationFoldersThenThePrefix) {
+    struct TCase {
+        const char* ConfigDirs;  // nullptr: unset
+        const char* ProgramFolder;
+        std::vector<std::string> Expected;
+    };
+    const TCase cases[] = {
+        {nullptr, "/usr/bin", {"/etc/xdg/vellomar/registry.ini", "/usr/etc/xdg/vellomar/registry.ini"}},
+        {"", "/opt/q/bin/", {"/etc/xdg/vellomar/registry.ini", "/opt/q/etc/xdg/vellomar/registry.ini"}},
+        {"/a/:relative::/b",
+         "/home/u/.local/bin",
+         {"/a/vellomar/registry.ini", "/b/vellomar/registry.ini", "/home/u/.local/etc/xdg/vellomar/registry.ini"}},
+        {"/", "/", {"/vellomar/registry.ini"}},
+        {"/etc/xdg", "", {"/etc/xdg/vellomar/registry.ini"}},
+    };
+    const char* saved = std::getenv("XDG_CONFIG_DIRS");
+    const std::string savedValue = saved ? saved : "";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.ConfigDirs ? c.ConfigDirs : "(unset)");
+        if (c.ConfigDirs)
+            setenv("XDG_CONFIG_DIRS", c.ConfigDirs, 1);
+        else
+            unsetenv("XDG_CONFIG_DIRS");
+        EXPECT_EQ(TRegistryStore::LocalMachineFiles(c.ProgramFolder), c.Expected);
+    }
+    if (saved)
+        setenv("XDG_CONFIG_DIRS", savedValue.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_DIRS");
+}
+
+// Without a store of its own the program looks along $XDG_CONFIG_DIRS and in its
+// installation prefix: a copy installed into ~/.local keeps its data in the user's
+// application-data folder, though its own folder is writable.
+TEST_F(AppGlobalsTest, AnInstallationIsFoundAlongTheConfigurationFoldersAndInItsPrefix) {
+    const std::string programFolder = ProgramFolder.string();
+    const fs::path listed = Environment.Root() / "xdg-b";
+    const fs::path prefixStore = ProgramFolder.parent_path() / "etc/xdg/vellomar/registry.ini";
+    auto record = [](const fs::path& store, const std::string& folder) {
+        fs::create_directories(store.parent_path());
+        std::ofstream(store) << "[software\\vellomar\\quillo]\nAppDir=" << folder << "\n";
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void()> Prepare;
+        bool Installed;
+    };
+    const TCase cases[] = {
+        {"no store anywhere", [] {}, false},
+        {"second folder of the list", [&] { record(listed / "vellomar/registry.ini", programFolder); }, true},
+        {"first store names another folder, the prefix's names this one",
+         [&] {
+             record(Environment.Root() / "xdg-a/vellomar/registry.ini", "/usr/bin");
+             record(prefixStore, programFolder);
+         },
+         true},
+        {"recorded through a link to the prefix",
+         [&] {
+             fs::remove(Environment.Root() / "link");
+             fs::create_directory_symlink(ProgramFolder.parent_path(), Environment.Root() / "link");
+             record(prefixStore, (Environment.Root() / "link/Quillo").string());
+         },
+         true},
+        {"only other installations", [&] { record(prefixStore, "/usr/local/bin"); }, false},
+        {"empty AppDir", [&] { record(prefixStore, ""); }, false},
+    };
+    const std::string dirs = (Environment.Root() / "xdg-a").string() + ":" + listed.string();
+    setenv("XDG_CONFIG_DIRS", dirs.c_str(), 1);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(Environment.Root() / "xdg-a");
+        fs::remove_all(listed);
+        fs::remove_all(ProgramFolder.parent_path() / "etc");
+        fs::remove_all(Environment.DataHome());
+        c.Prepare();
+        TAppGlobals globals(programFolder + "/quillo", "");
+        EXPECT_EQ(globals.DataDir(), c.Installed ? ApplicationDataFolder() : programFolder + "/Data");
+    }
+    unsetenv("XDG_CONFIG_DIRS");
 }

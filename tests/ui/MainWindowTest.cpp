@@ -277,15 +277,26 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
     QStringList captions;
     for (QAction* action : main->Menu()->actions())
         captions << (action->isSeparator() ? "-" : action->text());
-    const char* const expected[] = {
-        "日付を今日にする(&T)", "メモ記入(&M)", "-", "全て消す(&A)",         "並べる(&J)", "-",
-        "オプション設定(&O)",   "配色設定(&L)", "-", "ソフトウェア情報(&I)", "終了(&X)"};
+    const char* const expected[] = {"日付を今日にする(&T)",
+                                    "メモ記入(&M)",
+                                    "-",
+                                    "全て消す(&A)",
+                                    "並べる(&J)",
+                                    "-",
+                                    "オプション設定(&O)",
+                                    "配色設定(&L)",
+                                    "-",
+                                    "ログイン時に起動する",
+                                    "-",
+                                    "ソフトウェア情報(&I)",
+                                    "終了(&X)"};
     QStringList wanted;
     for (const char* caption : expected)
         wanted << QtText(Utf8ToSjis(caption));
     EXPECT_EQ(captions, wanted);
+    EXPECT_TRUE(main->Menu()->actions()[9]->isCheckable());
 
-    for (int item : {1, 6, 7, 9})
+    for (int item : {1, 6, 7, 11})
         main->Menu()->actions()[item]->trigger();
     EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options " + std::to_string(Today()),
                                                 "colors", "about"}));
