@@ -11,12 +11,12 @@ PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 10
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke package-tests install deb format format-check clean
+.PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke package-tests install deb format format-check include-check clean
 
 run: build
 	exec build/app/quillo
 
-test: format-check unit-tests asan-tests fuzz-smoke package-tests
+test: format-check include-check unit-tests asan-tests fuzz-smoke package-tests
 
 deps:
 	@scripts/install-deps
@@ -65,6 +65,10 @@ format: deps
 
 format-check: deps
 	@$(FORMAT_FILES) | xargs clang-format-14 --dry-run --Werror || { echo "Not formatted: run 'make format'"; exit 1; }
+
+# No two units include each other; almanac/ and storage/ include no Qt.
+include-check:
+	@scripts/check-includes
 
 clean:
 	rm -rf build build-asan build-fuzz build-deb
