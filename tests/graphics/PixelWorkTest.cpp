@@ -18,10 +18,14 @@ TEST(Colours, BlendAndGreyRoundDownPerChannel) {
         int Weight;
         uint32_t Expected;
     } const cases[] = {
-        {0xFFFFFF, 0x000000, 200, 0xC8C8C8},     {0x000000, 0xFFFFFF, 180, 0x4B4B4B},
-        {0x123456, 0xABCDEF, 255, 0x123456},     {0x123456, 0xABCDEF, 0, 0xABCDEF},
-        {0xFF0080, 0x00FF01, 128, 0x807F40},      // red (128·128 + 127·1) div 255 = 64
+        // clang-format off
+        {0xFFFFFF, 0x000000, 200, 0xC8C8C8},
+        {0x000000, 0xFFFFFF, 180, 0x4B4B4B},
+        {0x123456, 0xABCDEF, 255, 0x123456},
+        {0x123456, 0xABCDEF, 0, 0xABCDEF},
+        {0xFF0080, 0x00FF01, 128, 0x807F40},  // red (128·128 + 127·1) div 255 = 64
         {0xFF000000, 0xFF000000, 128, 0x000000},  // alpha bytes never reach the result
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(BlendColor(c.C1, c.C2, c.Weight), c.Expected) << std::hex << c.C1 << " " << c.C2 << " " << c.Weight;
