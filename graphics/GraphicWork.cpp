@@ -145,6 +145,76 @@ void HalveBitmap(TBitmap& bitmap) {
     }
 }
 
+namespace {
+
+// The source pixels an output pixel covers along one axis, and each one's share in units
+// of 1/size of the output pixel (the shares of one output pixel sum to source).
+struct TCoverage {
+    int First = 0;
+    std::vector<int> Weights;
+};
+
+std::vector<TCoverage> AxisCoverage(int source, int size) {
+    std::vector<TCoverage> axis(static_cast<size_t>(size));
+    // Output pixel i covers source [i * source / size, (i + 1) * source / size); in units of
+    // 1/size of a source pixel that is [i * source, (i + 1) * source).
+    for (int i = 0; i < size; ++i) {
+        const int64_t begin = int64_t(i) * source, end = int64_t(i + 1) * source;
+        TCoverage& cover = axis[static_cast<size_t>(i)];
+        cover.First = static_cast<int>(begin / size);
+        for (int64_t pixel = cover.First; pixel * size < end; ++pixel) {
+            const int64_t from = std::max(begin, pixel * size), to = std::min(end, (pixel + 1) * size);
+            cover.Weights.push_back(static_cast<int>(to - from));
+        }
+    }
+    return axis;
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int height) {
+    if (!Usable32(bitmap) || width < 1 || height < 1 || width > bitmap.Width() || height > bitmap.Height())
+        return nullptr;
+    const std::vector<TCoverage> columns = AxisCoverage(bitmap.Width(), width);
+    const std::vector<TCoverage> rows = AxisCoverage(bitmap.Height(), height);
+    // First every source row reduced across: each sum is at most source width × 255.
+    const size_t lineLength = static_cast<size_t>(width) * 4;
+    std::vector<uint32_t> across(lineLength * static_cast<size_t>(bitmap.Height()));
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* source = bitmap.ScanLine(y);
+        uint32_t* line = &across[lineLength * static_cast<size_t>(y)];
+        for (int x = 0; x < width; ++x) {
+            const TCoverage& column = columns[static_cast<size_t>(x)];
+            const uint8_t* pixel = source + column.First * 4;
+            uint32_t sums[4] = {};
+            for (int weight : column.Weights) {
+                for (int channel = 0; channel < 4; ++channel)
+                    sums[channel] += pixel[channel] * static_cast<uint32_t>(weight);
+                pixel += 4;
+            }
+            std::copy_n(sums, 4, line + x * 4);
+        }
+    }
+    // Then down: each output pixel's weights sum to source width × source height units.
+    auto result = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
+    const double reciprocal = 1.0 / (double(bitmap.Width()) * bitmap.Height());
+    std::vector<uint64_t> sums(lineLength);
+    for (int y = 0; y < height; ++y) {
+        const TCoverage& row = rows[static_cast<size_t>(y)];
+        std::fill(sums.begin(), sums.end(), 0);
+        for (size_t r = 0; r < row.Weights.size(); ++r) {
+            const uint32_t* line = &across[lineLength * (static_cast<size_t>(row.First) + r)];
+            const uint64_t weight = static_cast<uint64_t>(row.Weights[r]);
+            for (size_t i = 0; i < lineLength; ++i)
+                sums[i] += line[i] * weight;
+        }
+        uint8_t* out = result->ScanLine(y);
+        for (size_t i = 0; i < lineLength; ++i)
+            out[i] = static_cast<uint8_t>(static_cast<double>(sums[i]) * reciprocal + 0.5);
+    }
+    return result;
+}
+
 void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t colour) {
     if (!Usable32(dst) || mask.Empty())
         return;

@@ -56,6 +56,10 @@ void FillBitmap32(TBitmap& bitmap, uint32_t colour);
 void ScaleAlphaCorners(TBitmap& bitmap, int topLeft, int topRight, int bottomRight, int bottomLeft);
 // 32-bit only: 2×2 averages into the top-left quarter; the size stays, the caller cuts.
 void HalveBitmap(TBitmap& bitmap);
+// 32-bit only: a new 32-bit bitmap of width × height (each at most the source's) in which
+// every pixel is the average of the source area it covers, partly covered source pixels
+// weighted by their share (a box filter). Null for an unusable source or size.
+std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int height);
 // dst 32-bit, mask 24- or 32-bit: colour := mix of dst and colour by the mask's blue byte;
 // alpha := 255. Over the common area.
 void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t colour);

@@ -22,3 +22,12 @@ struct TRect {
 inline TRect RectOfSize(int left, int top, int width, int height) {
     return TRect{left, top, left + width, top + height};
 }
+
+// Device pixels of a length of logical pixels on a screen of device pixel ratio ratio:
+// rounded to the nearest pixel (halves away from zero), never less than one for a length
+// of at least one. Ratio 1 keeps every length.
+inline int DeviceLength(int logical, double ratio) {
+    const double scaled = logical * ratio;
+    const int rounded = static_cast<int>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+    return logical >= 1 && rounded < 1 ? 1 : rounded;
+}

@@ -1,7 +1,9 @@
-// quillo-tool page DATE OUT.png [DATA-FOLDER]: the calendar page of DATE (YYYY-MM-DD) as a
-// 120 × 120 PNG, drawn exactly as the calendar shows it: with the memos and colours of
-// DATA-FOLDER ("Memos.txt", "colors.clr") when it is given, else with the shipped colours
-// and no memo. For wallpapers and desktop widgets, and to look at a page without a window.
+// quillo-tool page DATE OUT.png [DATA-FOLDER] [--scale N]: the calendar page of DATE
+// (YYYY-MM-DD) as a PNG, drawn exactly as the calendar shows it: with the memos and colours
+// of DATA-FOLDER ("Memos.txt", "colors.clr") when it is given, else with the shipped colours
+// and no memo; 120 × 120 pixels, or the page of a screen of device pixel ratio N (240 × 240
+// at 2, 180 × 180 at 1.5). For wallpapers and desktop widgets, and to look at a page
+// without a window.
 
 #include <QGuiApplication>
 #include <QImage>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
@@ -75,19 +78,47 @@ int Fail(const std::string& message) {
     return 2;
 }
 
+// The ratio of "--scale N": a plain decimal number from 0.25 to the renderer's largest.
+bool ParseScale(const std::string& text, double& ratio) {
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    ratio = std::strtod(text.c_str(), &end);
+    return *end == '\0' && ratio >= 0.25 && ratio <= TPageRenderer::MaxRatio;
+}
+
 }  // namespace
 
 int RunPageCommand(int argc, char** argv) {
-    if (argc < 3 || argc > 4)
-        return Fail("usage: page DATE OUT.png [DATA-FOLDER]");
+    const char* const usage = "usage: page DATE OUT.png [DATA-FOLDER] [--scale N]";
+    std::vector<std::string> operands;
+    double ratio = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--scale" || argument.rfind("--scale=", 0) == 0) {
+            std::string value;
+            if (argument.size() > 7)
+                value = argument.substr(8);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            else
+                return Fail(usage);
+            if (!ParseScale(value, ratio))
+                return Fail("not a scale from 0.25 to 8: \"" + value + "\"");
+        } else {
+            operands.push_back(argument);
+        }
+    }
+    if (operands.size() < 2 || operands.size() > 3)
+        return Fail(usage);
     int32_t day;
-    if (!ParsePageDate(argv[1], day))
-        return Fail(std::string("not a date (YYYY-MM-DD): \"") + argv[1] + "\"");
+    if (!ParsePageDate(operands[0], day))
+        return Fail("not a date (YYYY-MM-DD): \"" + operands[0] + "\"");
     std::string dataPath;
-    if (argc == 4) {
-        dataPath = ProgramPath(argv[3]);
+    if (operands.size() == 3) {
+        dataPath = ProgramPath(operands[2]);
         if (!DirectoryExists(dataPath))
-            return Fail(std::string("no such folder: ") + argv[3]);
+            return Fail("no such folder: " + operands[2]);
         if (dataPath.back() != '/')
             dataPath += '/';
     }
@@ -100,9 +131,9 @@ int RunPageCommand(int argc, char** argv) {
     try {
         TPageSession session(dataPath);
         session.LoadData(!dataPath.empty());
-        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day);
-        if (!WritePng(*page, argv[2]))
-            return Fail(std::string("cannot write ") + argv[2]);
+        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day, ratio);
+        if (!WritePng(*page, operands[1]))
+            return Fail("cannot write " + operands[1]);
     } catch (const Exception& error) {
         return Fail(SjisToUtf8(error.Message()));
     }

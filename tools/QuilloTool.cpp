@@ -29,7 +29,8 @@ const TCommand Commands[] = {
      "month [YYYY-MM]   the month as a grid of weeks with 六曜, holidays and solar terms (default: this month)",
      RunMonthCommand},
     {"page",
-     "page DATE OUT.png [DATA-FOLDER]   the calendar page of DATE as a 120×120 PNG (memos and colours of DATA-FOLDER)",
+     "page DATE OUT.png [DATA-FOLDER] [--scale N]   the calendar page of DATE as a 120×120 PNG (memos and colours of "
+     "DATA-FOLDER; N× larger for a screen of that pixel ratio)",
      RunPageCommand},
     {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG",
      RunDecodeCommand},

@@ -1,5 +1,6 @@
 #include "ui/PageRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
+#include "storage/Geometry.h"
 #include "storage/MemoStore.h"
 #include "storage/ProcessWide.h"
 #include "storage/ShiftJis.h"
@@ -71,27 +73,34 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
 
 }  // namespace
 
-std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
+std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const {
+    if (!(ratio > 0) || ratio > MaxRatio)
+        ratio = 1;
+    const int deviceSide = DeviceLength(PageSize, ratio);
+    const int drawSide = std::max(DrawSize, deviceSide);
+    // The layout below is given on the 240-pixel drawing; a larger drawing scales it.
+    auto at = [drawSide](int length) { return drawSide == DrawSize ? length : DeviceLength(length, drawSide / 240.0); };
+
     const TDayFacts facts = Almanac().FactsOf(day);
     TColorScheme& scheme = ColorScheme();
     auto page = std::make_unique<TBitmap>();
     TCanvas& canvas = page->Canvas();
     canvas.Brush.Color = scheme.GetColor(SJIS("日めくり\\背景"), 0xFFFFFF);
-    page->SetSize(DrawSize, DrawSize);
+    page->SetSize(drawSide, drawSide);
     page->SetPixelFormat(TPixelFormat::pf32bit);
 
     canvas.Brush.Style = TBrushStyle::bsClear;
     canvas.Font.Color = TextColour(facts, scheme);
 
-    SetFont(canvas, "Impact", ANSI_CHARSET, DayFigureHeight);
-    TextOutAligned(canvas, DayFigureAt.X, DayFigureAt.Y, AlignCentre, AlignMiddle, std::to_string(facts.Day));
-    canvas.Font.Height = WeekdayHeight;
-    TextOutAligned(canvas, WeekdayAt.X, WeekdayAt.Y, AlignCentre, AlignMiddle, facts.DayOfWeekName);
-    canvas.Font.Height = YearMonthHeight;
-    TextOutAligned(canvas, YearMonthAt.X, YearMonthAt.Y, AlignCentre, AlignMiddle,
+    SetFont(canvas, "Impact", ANSI_CHARSET, -at(-DayFigureHeight));
+    TextOutAligned(canvas, at(DayFigureAt.X), at(DayFigureAt.Y), AlignCentre, AlignMiddle, std::to_string(facts.Day));
+    canvas.Font.Height = -at(-WeekdayHeight);
+    TextOutAligned(canvas, at(WeekdayAt.X), at(WeekdayAt.Y), AlignCentre, AlignMiddle, facts.DayOfWeekName);
+    canvas.Font.Height = -at(-YearMonthHeight);
+    TextOutAligned(canvas, at(YearMonthAt.X), at(YearMonthAt.Y), AlignCentre, AlignMiddle,
                    std::to_string(facts.Year) + " " + facts.MonthName);
 
-    SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, ColumnHeight);
+    SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, -at(-ColumnHeight));
     const TColumn columns[] = {
         {14, 9, facts.EraName},                                                                       // 0.6, 0.4
         {14, 48, ToFullWidthDigit(facts.EraYear)},                                                    // 0.6, 2
@@ -106,21 +115,30 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day) const {
         {225, 105, facts.SolarTermName},                                                              // 9.4, 4.4
     };
     for (const TColumn& column : columns)
-        TextOutVertical(canvas, column.X, column.Y, AlignCentre, AlignTop, column.Text);
+        TextOutVertical(canvas, at(column.X), at(column.Y), AlignCentre, AlignTop, column.Text);
 
-    SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, MemoHeight);
+    SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, -at(-MemoHeight));
     const TTaggedStrings& memos = Memos();
     int memo = memos.IndexOfTag(facts.DayNumber);
     if (memo >= 0) {
         std::string line = FitText(
-            memos.Strings(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, MemoWidth);
-        TextOutAligned(canvas, MemoAt.X, MemoAt.Y, AlignCentre, AlignMiddle, line);
+            memos.Strings(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, at(MemoWidth));
+        TextOutAligned(canvas, at(MemoAt.X), at(MemoAt.Y), AlignCentre, AlignMiddle, line);
     }
 
-    HalveBitmap(*page);
-    page->SetSize(PageSize, PageSize);
-    canvas.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);
-    canvas.Rectangle(0, 0, PageSize, PageSize);  // the brush is still clear: a one-pixel frame
+    if (deviceSide * 2 == drawSide) {
+        HalveBitmap(*page);
+        page->SetSize(deviceSide, deviceSide);
+    } else if (deviceSide != drawSide) {
+        page = ReduceBitmap(*page, deviceSide, deviceSide);
+    }
+    TCanvas& finished = page->Canvas();
+    finished.Brush.Style = TBrushStyle::bsClear;
+    finished.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);
+    // One logical pixel of frame: as many one-pixel outlines, inward from the edge.
+    const int frameWidth = DeviceLength(1, ratio);
+    for (int i = 0; i < frameWidth; ++i)
+        finished.Rectangle(i, i, deviceSide - i, deviceSide - i);
     SetAlpha(*page, 255);
     return page;
 }

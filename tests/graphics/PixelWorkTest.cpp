@@ -1,4 +1,4 @@
-// Colour mixing, alpha work, halving, tinting, blending, bounds and rotation.
+// Colour mixing, alpha work, halving and reduction, tinting, blending, bounds and rotation.
 
 #include <gtest/gtest.h>
 
@@ -162,6 +162,48 @@ TEST(Halving, AveragesBlocksIntoTheTopLeftQuarterOnly) {
             if (y > 0 || x > 1) {
                 EXPECT_EQ(PixelAt(b, x, y), PixelAt(before, x, y)) << x << "," << y;
             }
+}
+
+TEST(Reduction, EveryOutputPixelAveragesTheAreaItCoversByShare) {
+    // 3 → 2 along each axis: output pixel 0 covers source 0 and half of 1, pixel 1 the other
+    // half of 1 and 2; a source pixel's share is 2/3 or 1/3 of an output pixel per axis.
+    auto value = [](int x, int y) { return uint8_t(30 * x + 90 * y); };
+    TBitmap b = MakeBitmap(3, 3, pf32bit, [&](int x, int y) { return TPixel{value(x, y), 200, 9, 255}; });
+    std::unique_ptr<TBitmap> small = ReduceBitmap(b, 2, 2);
+    ASSERT_TRUE(small);
+    ASSERT_EQ(small->Width(), 2);
+    ASSERT_EQ(small->Height(), 2);
+    const double weights[2][3] = {{2, 1, 0}, {0, 1, 2}};
+    for (int oy = 0; oy < 2; ++oy)
+        for (int ox = 0; ox < 2; ++ox) {
+            double sum = 0;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 3; ++x)
+                    sum += weights[ox][x] * weights[oy][y] * value(x, y);
+            EXPECT_EQ(PixelAt(*small, ox, oy).B, std::lround(sum / 9)) << ox << "," << oy;
+            EXPECT_EQ(PixelAt(*small, ox, oy), (TPixel{PixelAt(*small, ox, oy).B, 200, 9, 255}));
+        }
+
+    // A page-sized reduction keeps flat areas exact, turns a fine checker grey and keeps a
+    // sharp edge on the output grid sharp (240 → 180 puts every fourth source column on one).
+    TBitmap page = MakeBitmap(240, 240, pf32bit, [](int x, int y) {
+        if (x < 120)
+            return TPixel{40, 80, 120, 255};
+        const uint8_t checker = ((x + y) & 1) ? 255 : 0;
+        return y < 120 ? TPixel{checker, checker, checker, 255} : TPixel{255, 255, 255, 255};
+    });
+    small = ReduceBitmap(page, 180, 180);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(PixelAt(*small, 89, 179), (TPixel{40, 80, 120, 255}));
+    EXPECT_EQ(PixelAt(*small, 90, 179), (TPixel{255, 255, 255, 255}));
+    for (int x = 92; x < 178; ++x)
+        EXPECT_NEAR(PixelAt(*small, x, 40).B, 128, 15) << x;
+
+    // Same size copies; growing, an empty size or another format gives nothing.
+    EXPECT_EQ(PixelAt(*ReduceBitmap(b, 3, 3), 2, 1), PixelAt(b, 2, 1));
+    EXPECT_FALSE(ReduceBitmap(b, 4, 3));
+    EXPECT_FALSE(ReduceBitmap(b, 0, 2));
+    EXPECT_FALSE(ReduceBitmap(MakeBitmap(3, 3, pf24bit, [](int, int) { return TPixel{}; }), 2, 2));
 }
 
 TEST(Masks, TintAndEmbossFollowTheMaskBlueByte) {

@@ -167,3 +167,41 @@ class JsonLinesTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def png_size(path):
+    """Width and height from a PNG file's header chunk."""
+    with open(path, "rb") as f:
+        header = f.read(24)
+    assert header[:8] == b"\x89PNG\r\n\x1a\n" and header[12:16] == b"IHDR", path
+    return int.from_bytes(header[16:20], "big"), int.from_bytes(header[20:24], "big")
+
+
+class PageCommandTest(unittest.TestCase):
+    def setUp(self):
+        import tempfile
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def page(self, *arguments):
+        out = os.path.join(self.folder.name, "page.png")
+        if os.path.exists(out):
+            os.remove(out)
+        result = subprocess.run([TOOL, "page", "2026-12-07", out, *arguments], capture_output=True)
+        return result, out
+
+    def test_the_scale_makes_the_page_of_that_pixel_ratio(self):
+        for arguments, size in [((), 120), (("--scale", "2"), 240), (("--scale=1.5",), 180),
+                                (("--scale", "1.25"), 150), ((self.folder.name, "--scale", "3"), 360),
+                                (("--scale", "2", self.folder.name), 240)]:
+            result, out = self.page(*arguments)
+            self.assertEqual(result.returncode, 0, (arguments, result.stderr))
+            self.assertEqual(png_size(out), (size, size), arguments)
+
+    def test_a_bad_scale_is_refused_and_writes_nothing(self):
+        for arguments in [("--scale",), ("--scale", "0"), ("--scale", "9"), ("--scale", "two"),
+                          ("--scale", "-2"), ("--scale", "nan"), ("--scale=",), ("--scale", "1e1")]:
+            result, out = self.page(*arguments)
+            self.assertEqual(result.returncode, 2, arguments)
+            self.assertIn(b"quillo-tool page:", result.stderr)
+            self.assertFalse(os.path.exists(out), arguments)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -9,6 +10,7 @@
 #include "PageObjects.h"
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
+#include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
 #include "storage/DateUtils.h"
 #include "storage/MemoStore.h"
@@ -234,4 +236,51 @@ TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
                 EXPECT_TRUE(y >= 94 && y <= 111 && x >= 2 && x <= 117) << x << "," << y;
             }
     EXPECT_GT(changed, 100);
+}
+
+// A page for a screen of device pixel ratio r is DeviceLength(120, r) pixels a side, framed
+// one logical pixel wide. At ratio 2 it is the 240-pixel drawing itself (halving it gives
+// the page of ratio 1); between 1 and 2 it is that drawing reduced, never a smaller page
+// stretched up.
+TEST_F(PageRendererTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize) {
+    const int32_t day = DayFromYmd("20261207");
+    const struct {
+        double Ratio;
+        int Side;
+        int Frame;
+    } sizes[] = {{2, 240, 2},  {1.5, 180, 2}, {1.25, 150, 1}, {1.75, 210, 2}, {3, 360, 3},
+                 {0.5, 60, 1}, {0, 120, 1},   {-2, 120, 1},   {NAN, 120, 1},  {100, 120, 1}};
+    for (const auto& size : sizes) {
+        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day, size.Ratio);
+        ASSERT_EQ(page->Width(), size.Side) << size.Ratio;
+        ASSERT_EQ(page->Height(), size.Side) << size.Ratio;
+        for (int i = 0; i < size.Side; ++i)
+            for (int edge = 0; edge < size.Frame; ++edge) {
+                ASSERT_EQ(PixelOf(*page, i, edge), 0x808080u) << size.Ratio << ": " << i << "," << edge;
+                ASSERT_EQ(PixelOf(*page, size.Side - 1 - edge, i), 0x808080u) << size.Ratio << ": " << i;
+            }
+        EXPECT_NE(PixelOf(*page, size.Side / 2, size.Frame), 0x808080u) << size.Ratio;
+    }
+
+    std::unique_ptr<TBitmap> single = PageRenderer().DrawDay(day);
+    std::unique_ptr<TBitmap> twice = PageRenderer().DrawDay(day, 2);
+    std::unique_ptr<TBitmap> halved = std::make_unique<TBitmap>(*twice);
+    HalveBitmap(*halved);
+    for (int y = 1; y < 119; ++y)
+        for (int x = 1; x < 119; ++x)
+            ASSERT_EQ(PixelOf(*halved, x, y), PixelOf(*single, x, y)) << x << "," << y;
+
+    // The drawing holds detail a stretched 120-pixel page lacks: the 2× page has many
+    // neighbouring pixel pairs that differ although both fall in one pixel of the 1× page.
+    int fineDetail = 0;
+    for (int y = 2; y < 238; y += 2)
+        for (int x = 2; x < 238; x += 2)
+            fineDetail += PixelOf(*twice, x, y) != PixelOf(*twice, x + 1, y + 1);
+    EXPECT_GT(fineDetail, 500);
+
+    std::unique_ptr<TBitmap> oneAndAHalf = PageRenderer().DrawDay(day, 1.5);
+    std::unique_ptr<TBitmap> reduced = ReduceBitmap(*twice, 180, 180);
+    for (int y = 3; y < 177; ++y)
+        for (int x = 3; x < 177; ++x)
+            ASSERT_EQ(PixelOf(*oneAndAHalf, x, y), PixelOf(*reduced, x, y)) << x << "," << y;
 }
