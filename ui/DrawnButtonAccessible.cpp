@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QMetaObject>
 
+#include "graphics/ButtonPainter.h"
 #include "ui/DrawnButton.h"
 
 namespace {

@@ -53,7 +53,8 @@ def walk(node):
         yield from walk(child)
 
 
-@unittest.skipIf(pyatspi_missing(), "needs at-spi2-core, dbus and python3-pyatspi (scripts/install-deps)")
+@unittest.skipIf(pyatspi_missing(),
+                 "needs at-spi2-core, dbus-daemon and python3-pyatspi (scripts/install-deps)")
 class AccessibilityTest(CalendarCase):
     def setUp(self):
         super().setUp()
