@@ -35,6 +35,7 @@
 #include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
 #include "ui/Autostart.h"
+#include "ui/DrawnButtonAccessible.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
@@ -217,6 +218,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(ApplicationId);
     application.setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
+    // Screen readers and other assistive tools see the drawn buttons as push buttons.
+    InstallDrawnButtonAccessibility();
     // The desktop's "open" for files, web and mail addresses goes through Qt's desktop services.
     SetShellOpenHandler(
         [](const std::string& target) { QDesktopServices::openUrl(QUrl::fromUserInput(QtText(target))); });

@@ -404,6 +404,7 @@ bool TMainWindow::event(QEvent* event) {
         if (message->Message() == UM_MEMOCHANGED) {
             if (message->WParam() == FCurrentDate) {
                 ApplyColors();
+                UpdateAccessibleName();
                 update();
             }
             return true;

@@ -5,9 +5,29 @@
 
 #include "almanac/Almanac.h"
 #include "graphics/QtText.h"
+#include "storage/MemoStore.h"
 #include "storage/ShiftJis.h"
 
-std::string DescribePage(const TDayFacts& facts) {
+namespace {
+
+// A memo as one line: every CR LF, lone CR or lone LF becomes one space, and spaces at
+// either end go. None of these bytes is ever the second byte of a Shift_JIS character, so
+// a byte-wise look is safe.
+std::string MemoOnOneLine(std::string_view memo) {
+    std::string line;
+    for (size_t i = 0; i < memo.size(); ++i) {
+        if (memo[i] == '\r' && i + 1 < memo.size() && memo[i + 1] == '\n')
+            ++i;
+        line += memo[i] == '\r' || memo[i] == '\n' ? ' ' : memo[i];
+    }
+    line.erase(0, line.find_first_not_of(' '));
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+}  // namespace
+
+std::string DescribePage(const TDayFacts& facts, std::string_view memo) {
     std::string text;
     auto add = [&text](std::initializer_list<std::string_view> parts) {
         for (std::string_view part : parts)
@@ -21,7 +41,12 @@ std::string DescribePage(const TDayFacts& facts) {
     for (const std::string* extra : {&facts.HolidayName, &facts.SolarTermName})
         if (!extra->empty())
             add({" ", *extra});
+    if (std::string line = MemoOnOneLine(memo); !line.empty())
+        add({" ", line});
     return text;
 }
 
-QString PageDescription(int32_t day) { return QtText(DescribePage(Almanac().FactsOf(day))); }
+QString PageDescription(int32_t day) {
+    std::string memo = HasMemoStore() ? MemoStore().MemoOf(day) : std::string();
+    return QtText(DescribePage(Almanac().FactsOf(day), memo));
+}

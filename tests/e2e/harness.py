@@ -195,9 +195,12 @@ class XSession:
                    XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
         return env
 
-    def start_helper(self, argv, env=None):
+    def start_helper(self, argv, env=None, pipes=False):
+        """Starts a process that lives as long as the session; its output goes to the
+        session's log, or with pipes its standard input and output are pipes."""
         proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
-                                stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log,
+                                stdin=subprocess.PIPE if pipes else subprocess.DEVNULL,
+                                stdout=subprocess.PIPE if pipes else self._log, stderr=self._log,
                                 start_new_session=True, preexec_fn=_die_with_parent)
         self.processes.append(proc)
         return proc

@@ -1,6 +1,9 @@
 // The custom button as a control: mouse states and clicks, click repeat, the accelerator,
-// the background from the window image, anchoring, and that the control shows its face.
+// the background from the window image, anchoring, that the control shows its face, and
+// the push button that assistive tools see.
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
@@ -15,6 +18,7 @@
 #include "platform/WindowMessages.h"
 #include "storage/ShiftJis.h"
 #include "ui/DrawnButton.h"
+#include "ui/DrawnButtonAccessible.h"
 
 namespace {
 
@@ -25,6 +29,7 @@ struct TButtonFixture : ::testing::Test {
     bool PressedDuringClick = false;
 
     void SetUp() override {
+        InstallDrawnButtonAccessibility();  // as at start-up, before the button exists
         Form.resize(130, 151);
         Button = new TDrawnButton(&Form);
         Button->SetBounds(4, 4, 46, 20);
@@ -267,6 +272,63 @@ TEST_F(TButtonFixture, AnchoredButtonsKeepTheirDistanceToTheRightEdge) {
     EXPECT_EQ(wide->width(), 170);
     EXPECT_EQ(Button->x(), 4) << "left and top anchored by default";
     EXPECT_EQ(close->Painter().Left(), 176) << "the drawing follows the move";
+}
+
+// What a screen reader finds: a push button with the caption's name whose press action
+// clicks it once the event loop comes round, and none while it is disabled, also when it
+// is disabled or gone between the press and the loop.
+TEST_F(TButtonFixture, AssistiveToolsFindAPushButtonWhosePressClicks) {
+    InstallDrawnButtonAccessibility();  // a second call adds nothing
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(Button);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->role(), QAccessible::Button);
+    EXPECT_EQ(face->text(QAccessible::Name).toStdString(), "MENU");
+    EXPECT_NE(QAccessible::queryAccessibleInterface(&Form)->role(), QAccessible::Button) << "only drawn buttons";
+    QAccessibleActionInterface* actions = face->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    const QString press = QAccessibleActionInterface::pressAction();
+
+    struct TCase {
+        const char* Situation;
+        bool Enabled;
+        bool DisabledBeforeTheLoop;
+        int Clicks;
+    };
+    const TCase cases[] = {
+        {"enabled", true, false, 1},
+        {"disabled", false, false, 0},
+        {"disabled before the loop", true, true, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Situation);
+        Button->setEnabled(c.Enabled);
+        EXPECT_EQ(face->state().disabled, !c.Enabled);
+        EXPECT_EQ(actions->actionNames().contains(press), c.Enabled);
+        Clicks = 0;
+        actions->doAction(press);
+        if (c.DisabledBeforeTheLoop)
+            Button->setEnabled(false);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Clicks, c.Clicks);
+    }
+
+    Button->setEnabled(true);
+    Press();
+    EXPECT_TRUE(face->state().pressed);
+    Release();
+    EXPECT_FALSE(face->state().pressed);
+
+    EXPECT_EQ(actions->keyBindingsForAction(press), QStringList());
+    Button->SetCaption("&Go");
+    EXPECT_EQ(actions->keyBindingsForAction(press), QStringList{"Alt+G"});
+
+    // The button goes before the loop comes round: the click goes with it.
+    Clicks = 0;
+    actions->doAction(press);
+    delete Button;
+    Button = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Clicks, 0);
 }
 
 }  // namespace

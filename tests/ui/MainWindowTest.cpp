@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QMenu>
 #include <QScreen>
 
@@ -13,6 +15,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/ShiftJis.h"
+#include "ui/DrawnButton.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageDescription.h"
@@ -474,6 +477,54 @@ TEST_F(MainWindowTest, TheAccessibleNameReadsThePage) {
     EXPECT_TRUE(newYear.contains(QtText(Utf8ToSjis("元日")))) << newYear.toStdString();
     const QString equinox = PageDescription(DayNumberOf(2026, 3, 20));
     EXPECT_TRUE(equinox.contains(QtText(Utf8ToSjis("春分")))) << equinox.toStdString();
+}
+
+// A memo stored for a day joins the name of the window that shows the day; windows of
+// other days keep theirs. (That the change reaches the accessibility bus as an event is
+// seen by the end-to-end test: offscreen, Qt sends no accessibility events.)
+TEST_F(MainWindowTest, AMemoJoinsTheNameOfTheWindowsShowingItsDay) {
+    TMainWindow* main = Start();
+    const int32_t day = main->CurrentDate();
+    TPaperWindow* paper = Lying(main, 0, day + 1, 1);
+    const QString paperName = paper->accessibleName();
+    EXPECT_EQ(paperName, PageDescription(day + 1));
+
+    MemoStore().StoreMemo(day, Utf8ToSjis("忘年会\r\n表ソ"));
+    EXPECT_EQ(main->accessibleName(), PageDescription(day));
+    EXPECT_TRUE(main->accessibleName().endsWith(QtText(Utf8ToSjis(" 忘年会 表ソ"))))
+        << main->accessibleName().toStdString();
+    EXPECT_EQ(paper->accessibleName(), paperName);
+
+    MemoStore().StoreMemo(day + 1, "Dentist");
+    EXPECT_EQ(paper->accessibleName(), paperName + " Dentist");
+}
+
+// The buttons' press actions run what their clicks run: the menu opens, the window goes
+// into the tray, the window closes and saves.
+TEST_F(MainWindowTest, TheButtonsPressActionsDoWhatTheirClicksDo) {
+    auto previous = TTrayIcon::SetTrayProbe(+[] { return true; });
+    TMainWindow* main = Start();
+    auto press = [main](const char* name) {
+        for (TDrawnButton* button : main->findChildren<TDrawnButton*>())
+            if (button->accessibleName() == QtText(Utf8ToSjis(name))) {
+                QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+                EXPECT_EQ(face->role(), QAccessible::Button) << name;
+                face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                QCoreApplication::processEvents();
+                return;
+            }
+        ADD_FAILURE() << "no button named " << name;
+    };
+    press("MENU");
+    EXPECT_TRUE(main->Menu()->isVisible());
+    main->Menu()->hide();
+    press("最小化");
+    EXPECT_FALSE(main->isVisible());
+    main->RestoreFromTray();
+    press("閉じる");
+    EXPECT_TRUE(main->Saved());
+    EXPECT_FALSE(main->isVisible());
+    TTrayIcon::SetTrayProbe(previous);
 }
 
 TEST_F(MainWindowTest, MinimisingHidesThePapersOnlyIntoATray) {

@@ -11,6 +11,7 @@
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
+#include "graphics/QtText.h"
 #include "storage/ColorScheme.h"
 #include "storage/DateUtils.h"
 #include "storage/MemoStore.h"
@@ -220,6 +221,35 @@ TEST(PageDescription, ReadsTheFactsInOrderAndLeavesOutWhatADayLacks) {
     for (const auto& [date, expected] : cases)
         EXPECT_EQ(SjisToUtf8(DescribePage(Almanac().FactsOf(DayFromYmd(date)))), expected) << date;
     DestroyPageObjects();
+}
+
+// The memo follows the facts as one line; ソ and 表 end in a backslash byte, which is no
+// line break.
+TEST(PageDescription, TheMemoFollowsOnOneLine) {
+    CreatePageObjects();
+    const TDayFacts facts = Almanac().FactsOf(DayFromYmd("20261207"));
+    const std::string page = "2026年12月7日 月曜日 令和8年 旧暦十月29日 友引 大雪";
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {"歯医者 10時", " 歯医者 10時"},
+        {"歯医者\r\n表ソ", " 歯医者 表ソ"},
+        {"a\rb\nc\r\n\r\nd", " a b c  d"},
+        {"  \r\n表 ", " 表"},
+        {"\r\n \n", ""},
+    };
+    for (const auto& [memo, added] : cases)
+        EXPECT_EQ(SjisToUtf8(DescribePage(facts, Utf8ToSjis(memo))), page + added) << memo;
+    DestroyPageObjects();
+}
+
+TEST_F(PageRendererTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
+    const int32_t day = DayFromYmd("20261207");
+    const QString withoutMemo = QtText(DescribePage(Almanac().FactsOf(day)));
+    Memos().SetStrings(Memos().IndexOfTag(day), Utf8ToSjis("表ソの会"));
+    EXPECT_EQ(PageDescription(day), withoutMemo + QtText(Utf8ToSjis(" 表ソの会")));
+    Memos().SetStrings(Memos().IndexOfTag(day), "");
+    EXPECT_EQ(PageDescription(day), withoutMemo);
+    EXPECT_EQ(PageDescription(day + 1), QtText(DescribePage(Almanac().FactsOf(day + 1))));
 }
 
 TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {

@@ -25,6 +25,7 @@
 #include "support/FixedClock.h"
 #include "support/TestEnvironment.h"
 #include "ui/DialogOpeners.h"
+#include "ui/DrawnButtonAccessible.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
 
@@ -33,7 +34,11 @@ protected:
     static constexpr int32_t ClockDay = 46363;  // 2026-12-07
     static constexpr TLocalMoment ClockMoment{ClockDay, MillisecondsPerDay - 1};
 
-    static void SetUpTestSuite() { CreatePageObjects(); }
+    static void SetUpTestSuite() {
+        CreatePageObjects();
+        // As at start-up, before any window exists.
+        InstallDrawnButtonAccessibility();
+    }
     static void TearDownTestSuite() { DestroyPageObjects(); }
     void SetUp() override {
         FClock = std::make_unique<TFixedClock>(ClockMoment);
