@@ -195,10 +195,17 @@ class XSession:
                    XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
         return env
 
-    def start_helper(self, argv, env=None):
-        proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
-                                stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log,
-                                start_new_session=True, preexec_fn=_die_with_parent)
+    def start_helper(self, argv, env=None, output=None):
+        """Starts a program that ends with the session; its standard output goes to the
+        file output when given, else with its errors to the session's log."""
+        out = open(output, "ab") if output else self._log
+        try:
+            proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=self._log,
+                                    start_new_session=True, preexec_fn=_die_with_parent)
+        finally:
+            if output:
+                out.close()
         self.processes.append(proc)
         return proc
 
