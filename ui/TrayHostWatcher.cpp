@@ -31,9 +31,9 @@ bool NotifierHostRunning() {
         return false;
     if (!bus.interface()->isServiceRegistered(NotifierWatcherService).value())
         return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(NotifierWatcherService, NotifierWatcherPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(NotifierWatcherService, NotifierWatcherPath,
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << NotifierWatcherInterface << QStringLiteral("IsStatusNotifierHostRegistered");
     const QDBusMessage reply = bus.call(get, QDBus::Block, NotifierReplyMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
@@ -58,10 +58,9 @@ void TTrayHostWatcher::WatchSessionBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    FBusWatcher = new QDBusServiceWatcher(NotifierWatcherService, bus,
-                                          QDBusServiceWatcher::WatchForRegistration |
-                                              QDBusServiceWatcher::WatchForUnregistration,
-                                          FRecheck.get());
+    FBusWatcher = new QDBusServiceWatcher(
+        NotifierWatcherService, bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, FRecheck.get());
     QObject::connect(FBusWatcher, &QDBusServiceWatcher::serviceRegistered, FRecheck.get(), [this] { Recheck(); });
     QObject::connect(FBusWatcher, &QDBusServiceWatcher::serviceUnregistered, FRecheck.get(), [this] { Recheck(); });
     // A watcher may come before its host (the panel registers itself a moment later). The bus
@@ -78,7 +77,8 @@ bool TTrayHostWatcher::nativeEventFilter(const QByteArray& eventType, void* mess
     if (type == XCB_CLIENT_MESSAGE) {
         if (FManagerAtom == XCB_ATOM_NONE)
             FManagerAtom = XAtomOf("MANAGER");
-        if (reinterpret_cast<xcb_client_message_event_t*>(event)->type == FManagerAtom)
+        const xcb_atom_t messageType = reinterpret_cast<xcb_client_message_event_t*>(event)->type;
+        if (FManagerAtom != XCB_ATOM_NONE && messageType == FManagerAtom)
             Recheck();
     } else if (type == XCB_DESTROY_NOTIFY && FHostKnown) {
         Recheck();

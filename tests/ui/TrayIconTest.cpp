@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
+#include <QSystemTrayIcon>
 #include <QWidget>
+
+#include <xcb/xcb.h>
 
 #include <string>
 #include <vector>
 
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
+#include "ui/TrayHostWatcher.h"
 #include "ui/TrayIcon.h"
 
 namespace {
@@ -217,6 +223,160 @@ TEST(TrayIconTest, TheHostComingAndGoingMovesTheTaskbarButton) {
     tray.Set(&TrayRuns);
     icon->TrayHostChanged();
     EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));
+}
+
+// The tray object the component made, if any.
+QSystemTrayIcon* MadeTray(TTrayIcon& icon) { return icon.findChild<QSystemTrayIcon*>(); }
+
+TEST(TrayIconTest, TheTrayIsMadeOnlyOnceAHostRuns) {
+    // Qt chooses its tray for good when the first tray object is made: without a host the
+    // component must not make one, or a host that starts later could never show the icon.
+    TTrayAnswer tray(&NoTray);
+    QWidget owner(nullptr, Qt::FramelessWindowHint);
+    TTrayIcon* icon = new TTrayIcon(&owner);
+    icon->SetText(SJIS("日めくり暦"));
+    icon->SetEnabled(true);
+    icon->SetIcon(QIcon());
+    owner.show();
+    icon->MinimizeOwner();
+    icon->TrayHostChanged();
+    EXPECT_FALSE(icon->TrayMade());
+    EXPECT_EQ(MadeTray(*icon), nullptr);
+    EXPECT_TRUE(icon->Added());  // waits for a host
+    EXPECT_TRUE(owner.isVisible());
+    EXPECT_TRUE(owner.windowState() & Qt::WindowMinimized);
+
+    // The host starts: the icon is made and shown with its tip, and the window leaves the
+    // taskbar.
+    owner.showNormal();
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    QSystemTrayIcon* made = MadeTray(*icon);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isVisible());
+    EXPECT_EQ(made->toolTip(), QStringLiteral("日めくり暦"));
+    EXPECT_TRUE(owner.windowFlags().testFlag(Qt::Tool));
+
+    // Host gone and back: the same tray object stays (Qt's choice does not change).
+    tray.Set(&NoTray);
+    icon->TrayHostChanged();
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    EXPECT_EQ(MadeTray(*icon), made);
+    EXPECT_EQ(icon->findChildren<QSystemTrayIcon*>().size(), 1);
+}
+
+TEST(TrayIconTest, AHostAtTheStartGetsTheTrayAtOnceAndADisabledIconStaysOutOfIt) {
+    struct Case {
+        const char* Name;
+        TTrayIcon::TTrayProbe HostAtStart;
+        bool Enable;
+        bool MadeAtStart;
+        bool ShownWhenHostRuns;
+    } cases[] = {
+        {"host at start, enabled", &TrayRuns, true, true, true},
+        {"host at start, disabled", &TrayRuns, false, true, false},
+        {"host later, enabled", &NoTray, true, false, true},
+        {"host later, disabled", &NoTray, false, false, false},
+    };
+    for (const Case& c : cases) {
+        TTrayAnswer tray(c.HostAtStart);
+        QWidget owner;
+        TTrayIcon* icon = new TTrayIcon(&owner);
+        EXPECT_EQ(icon->TrayMade(), c.MadeAtStart) << c.Name;
+        if (c.Enable)
+            icon->SetEnabled(true);
+        tray.Set(&TrayRuns);
+        icon->TrayHostChanged();
+        QSystemTrayIcon* made = MadeTray(*icon);
+        EXPECT_EQ(made != nullptr && made->isVisible(), c.ShownWhenHostRuns) << c.Name;
+        // Disabling takes a shown icon out of the tray.
+        icon->SetEnabled(false);
+        EXPECT_TRUE(MadeTray(*icon) == nullptr || !MadeTray(*icon)->isVisible()) << c.Name;
+        EXPECT_FALSE(icon->Added()) << c.Name;
+    }
+}
+
+// Runs the event loop until nothing is left for a short while.
+void Settle() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST(TrayHostWatcherTest, TellsOnlyOfAChangedAnswerAndAsksOncePerEvent) {
+    bool host = false;
+    int asked = 0;
+    int changes = 0;
+    TTrayHostWatcher watcher(
+        [&] {
+            ++asked;
+            return host;
+        },
+        [&] { ++changes; });
+    EXPECT_EQ(asked, 1);  // the answer at the start
+    EXPECT_FALSE(watcher.HostKnown());
+
+    // Three requests in one event are one question; the same answer tells nobody.
+    watcher.Recheck();
+    watcher.Recheck();
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(changes, 0);
+
+    host = true;
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(watcher.HostKnown());
+
+    host = false;
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(watcher.HostKnown());
+}
+
+TEST(TrayHostWatcherTest, ADestroyedWindowIsAskedAboutOnlyWhileAHostIsKnown) {
+    bool host = false;
+    int asked = 0;
+    TTrayHostWatcher watcher(
+        [&] {
+            ++asked;
+            return host;
+        },
+        [] {});
+    xcb_destroy_notify_event_t destroyed{};
+    destroyed.response_type = XCB_DESTROY_NOTIFY;
+    xcb_destroy_notify_event_t sentDestroyed = destroyed;
+    sentDestroyed.response_type |= 0x80;  // sent by a client: the same event
+    xcb_client_message_event_t otherMessage{};
+    otherMessage.response_type = XCB_CLIENT_MESSAGE;  // no X display: no "MANAGER" atom to match
+    struct Case {
+        const char* Name;
+        bool HostKnown;
+        QByteArray Type;
+        void* Event;
+        int Asked;
+    } cases[] = {
+        {"destroyed, no host", false, "xcb_generic_event_t", &destroyed, 0},
+        {"destroyed, host known", true, "xcb_generic_event_t", &destroyed, 1},
+        {"sent destroy, host known", true, "xcb_generic_event_t", &sentDestroyed, 1},
+        {"other client message", true, "xcb_generic_event_t", &otherMessage, 0},
+        {"not an X event", true, "windows_generic_MSG", &destroyed, 0},
+    };
+    for (const Case& c : cases) {
+        host = c.HostKnown;
+        watcher.Recheck();
+        Settle();
+        ASSERT_EQ(watcher.HostKnown(), c.HostKnown) << c.Name;
+        asked = 0;
+        EXPECT_FALSE(watcher.nativeEventFilter(c.Type, c.Event, nullptr)) << c.Name;  // others see it too
+        Settle();
+        EXPECT_EQ(asked, c.Asked) << c.Name;
+    }
 }
 
 }  // namespace
