@@ -5,9 +5,12 @@ line per event to the record file:
   ready                        the name is owned and the object answers
   item <argument> <sender>     a RegisterStatusNotifierItem call
   host <argument>              a RegisterStatusNotifierHost call
+  host-registered              (with --host-after) the host counts as registered from now
 
 Run it with Debian's interpreter (/usr/bin/python3), which has python3-dbus and
-python3-gi: usage: notifier_watcher.py RECORD_FILE. It runs until SIGTERM.
+python3-gi: usage: notifier_watcher.py RECORD_FILE [--host-after SECONDS]. With
+--host-after, no host is registered at first, as when a panel starts after its watcher;
+after SECONDS one is, and StatusNotifierHostRegistered is sent. It runs until SIGTERM.
 """
 
 import signal
@@ -51,10 +54,11 @@ INTROSPECTION = f"""<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Intr
 
 
 class Watcher(dbus.service.Object):
-    def __init__(self, bus, record):
+    def __init__(self, bus, record, host_registered):
         super().__init__(bus, PATH)
         self.record = record
         self.items = []
+        self.host_registered = host_registered
 
     def write(self, line):
         self.record.write(line + "\n")
@@ -70,7 +74,12 @@ class Watcher(dbus.service.Object):
     @dbus.service.method(INTERFACE, in_signature="s", out_signature="")
     def RegisterStatusNotifierHost(self, service):
         self.write(f"host {service}")
+        self.register_host()
+
+    def register_host(self):
+        self.host_registered = True
         self.StatusNotifierHostRegistered()
+        return False  # as a GLib timeout: once
 
     @dbus.service.signal(INTERFACE, signature="s")
     def StatusNotifierItemRegistered(self, service):
@@ -87,7 +96,7 @@ class Watcher(dbus.service.Object):
     def properties(self):
         return {
             "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s"),
-            "IsStatusNotifierHostRegistered": dbus.Boolean(True),
+            "IsStatusNotifierHostRegistered": dbus.Boolean(self.host_registered),
             "ProtocolVersion": dbus.Int32(0),
         }
 
@@ -109,16 +118,22 @@ class Watcher(dbus.service.Object):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: notifier_watcher.py RECORD_FILE")
+    if len(sys.argv) not in (2, 4) or (len(sys.argv) == 4 and sys.argv[2] != "--host-after"):
+        sys.exit("usage: notifier_watcher.py RECORD_FILE [--host-after SECONDS]")
+    host_after = float(sys.argv[3]) if len(sys.argv) == 4 else None
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     loop = GLib.MainLoop()
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, loop.quit)
     with open(sys.argv[1], "a", encoding="utf-8") as record:
         bus = dbus.SessionBus()
-        watcher = Watcher(bus, record)
+        watcher = Watcher(bus, record, host_registered=host_after is None)
         name = dbus.service.BusName(SERVICE, bus, do_not_queue=True)
         watcher.write("ready")
+        if host_after is not None:
+            def host_arrives():
+                watcher.write("host-registered")
+                return watcher.register_host()
+            GLib.timeout_add(int(host_after * 1000), host_arrives)
         loop.run()
         del name
 

@@ -43,8 +43,8 @@ class NotifierTrayTest(unittest.TestCase):
         self.app.launch(env={"DBUS_SESSION_BUS_ADDRESS": bus})
         return wait_until(self.app.main_window, 15, "the main window")
 
-    def start_watcher(self):
-        proc = self.x.start_helper([SYSTEM_PYTHON, WATCHER, self.record],
+    def start_watcher(self, *options):
+        proc = self.x.start_helper([SYSTEM_PYTHON, WATCHER, self.record, *options],
                                    env=self.app.environment({"DBUS_SESSION_BUS_ADDRESS": BUS}))
         wait_until(lambda: "ready" in self.records(), 10, "the watcher on the session bus")
         return proc
@@ -116,6 +116,18 @@ class NotifierTrayTest(unittest.TestCase):
         back = wait_until(self.app.main_window, 5, "the main window back without a tray")
         self.assertTrue(self.on_taskbar(back.wid))
         self.assertEqual(self.app.stop(), 0, self.app.log_text())
+
+    def test_a_watcher_whose_host_registers_later_gets_the_item_then(self):
+        # Qt takes the bus tray only when the watcher says a host is registered: a tray made
+        # when the bare watcher appeared would be the X11 tray, for good.
+        self.start_calendar(BUS)
+        self.start_watcher("--host-after", "1")
+        wait_until(lambda: "host-registered" in self.records(), 5, "the host registered")
+        began = time.monotonic()
+        wait_until(lambda: self.records("item"), REGISTRATION_SECONDS,
+                   "the calendar's StatusNotifierItem registered once the host is")
+        self.assertLess(time.monotonic() - began, REGISTRATION_SECONDS)
+        self.assertEqual(self.records()[:2], ["ready", "host-registered"])
 
     def test_a_session_bus_that_cannot_be_reached_leaves_the_x11_tray(self):
         began = time.monotonic()
