@@ -58,11 +58,11 @@ void TTrayHostWatcher::WatchSessionBus() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    FBusWatcher = new QDBusServiceWatcher(
+    auto* busWatcher = new QDBusServiceWatcher(
         NotifierWatcherService, bus,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, FRecheck.get());
-    QObject::connect(FBusWatcher, &QDBusServiceWatcher::serviceRegistered, FRecheck.get(), [this] { Recheck(); });
-    QObject::connect(FBusWatcher, &QDBusServiceWatcher::serviceUnregistered, FRecheck.get(), [this] { Recheck(); });
+    QObject::connect(busWatcher, &QDBusServiceWatcher::serviceRegistered, FRecheck.get(), [this] { Recheck(); });
+    QObject::connect(busWatcher, &QDBusServiceWatcher::serviceUnregistered, FRecheck.get(), [this] { Recheck(); });
     // A watcher may come before its host (the panel registers itself a moment later). The bus
     // delivers signals only to named slots, and the timer's start() is the recheck.
     bus.connect(NotifierWatcherService, NotifierWatcherPath, NotifierWatcherInterface,

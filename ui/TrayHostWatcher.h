@@ -17,7 +17,6 @@
 #include <memory>
 
 class QTimer;
-class QDBusServiceWatcher;
 
 // The X11 tray's manager selection "_NET_SYSTEM_TRAY_S<screen>" of the default screen has
 // an owner; false without an X display.
@@ -52,8 +51,6 @@ public:
     bool HostKnown() const { return FHostKnown; }
     // Asks again once the current event is handled (several requests in one event ask once).
     void Recheck();
-    // Whether the session bus is watched (false without a session bus).
-    bool WatchesSessionBus() const { return FBusWatcher != nullptr; }
 
 private:
     void WatchSessionBus();
@@ -63,6 +60,6 @@ private:
     std::function<void()> FChanged;
     bool FHostKnown = false;
     uint32_t FManagerAtom = 0;  // the X atom "MANAGER", made on first use
+    // Its timeout is the check; the bus watcher is its child.
     std::unique_ptr<QTimer> FRecheck;
-    QDBusServiceWatcher* FBusWatcher = nullptr;  // a child of FRecheck
 };
