@@ -1,6 +1,5 @@
 #include "ui/TrayIcon.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -9,17 +8,15 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "graphics/QtText.h"
-#include "platform/Compositor.h"
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
 #include "ui/DialogSupport.h"
+#include "ui/TrayHostWatcher.h"
 
 namespace {
 
@@ -34,7 +31,16 @@ void DefaultExceptionDisplay(const std::exception& error) {
 
 TTrayIcon::TExceptionDisplay ExceptionDisplay = &DefaultExceptionDisplay;
 
-bool TrayAvailable() { return TrayProbe ? TrayProbe() : QSystemTrayIcon::isSystemTrayAvailable(); }
+// Qt has made its choice of tray: the first QSystemTrayIcon of the process was made.
+bool TrayChosen = false;
+
+bool TrayAvailable() {
+    if (TrayProbe)
+        return TrayProbe();
+    // Asking Qt before a host runs would make it choose, for good, a tray that cannot show the
+    // icon; once it has chosen, its own answer tells whether the chosen tray is there.
+    return TrayChosen ? QSystemTrayIcon::isSystemTrayAvailable() : TrayHostRunning();
+}
 
 // The calendar's own small page: a white leaf under a red binding strip, framed in grey.
 QIcon CalendarPageIcon() {
@@ -55,58 +61,17 @@ std::vector<TTrayIcon*>& LiveIcons() {
     return icons;
 }
 
-// Tells every icon when a tray host starts ("MANAGER" on the root window) or when a window
-// is destroyed while a host was known (the host's selection window may be the one).
-class TTrayWatcher : public QAbstractNativeEventFilter {
-public:
-    TTrayWatcher() { FHostKnown = TrayAvailable(); }
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-        if (eventType != "xcb_generic_event_t")
-            return false;
-        auto* event = static_cast<xcb_generic_event_t*>(message);
-        const uint8_t type = event->response_type & 0x7F;
-        if (type == XCB_CLIENT_MESSAGE) {
-            if (reinterpret_cast<xcb_client_message_event_t*>(event)->type == ManagerAtom())
-                Announce();
-        } else if (type == XCB_DESTROY_NOTIFY && FHostKnown) {
-            Announce();
-        }
-        return false;
-    }
-
-private:
-    xcb_atom_t ManagerAtom() {
-        if (FManagerAtom == XCB_ATOM_NONE)
-            FManagerAtom = XAtomOf("MANAGER");
-        return FManagerAtom;
-    }
-    // The icons hear of it once the window system's own handling of the event is done.
-    void Announce() {
-        QMetaObject::invokeMethod(
-            qApp,
-            [this] {
-                const bool host = TrayAvailable();
-                if (host == FHostKnown)
-                    return;
-                FHostKnown = host;
-                std::vector<QPointer<TTrayIcon>> icons(LiveIcons().begin(), LiveIcons().end());
-                for (const QPointer<TTrayIcon>& icon : icons)
-                    if (icon)
-                        icon->TrayHostChanged();
-            },
-            Qt::QueuedConnection);
-    }
-
-    bool FHostKnown = false;
-    xcb_atom_t FManagerAtom = XCB_ATOM_NONE;
-};
-
+// Tells every icon when a tray host starts or ends.
 void WatchTrayHost() {
-    static TTrayWatcher* watcher = nullptr;
+    static TTrayHostWatcher* watcher = nullptr;
     if (watcher || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    watcher = new TTrayWatcher;
+    watcher = new TTrayHostWatcher(&TrayAvailable, [] {
+        std::vector<QPointer<TTrayIcon>> icons(LiveIcons().begin(), LiveIcons().end());
+        for (const QPointer<TTrayIcon>& icon : icons)
+            if (icon)
+                icon->TrayHostChanged();
+    });
     qApp->installNativeEventFilter(watcher);
 }
 
@@ -125,11 +90,10 @@ std::string CutTipText(const std::string& text) {
     return text.substr(0, end);
 }
 
-TTrayIcon::TTrayIcon(QWidget* owner) : QObject(owner), FOwner(owner), FTray(new QSystemTrayIcon(this)) {
-    connect(FTray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
+TTrayIcon::TTrayIcon(QWidget* owner) : QObject(owner), FOwner(owner) {
     LiveIcons().push_back(this);
     WatchTrayHost();
+    MakeTray();
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -143,6 +107,18 @@ TTrayIcon::TTrayProbe TTrayIcon::SetTrayProbe(TTrayProbe probe) {
     TTrayProbe previous = TrayProbe;
     TrayProbe = probe;
     return previous;
+}
+
+bool TTrayIcon::MakeTray() {
+    if (FTray)
+        return true;
+    if (!TrayAvailable())
+        return false;
+    FTray = new QSystemTrayIcon(this);
+    TrayChosen = true;
+    connect(FTray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
+    return true;
 }
 
 TTrayIcon::TExceptionDisplay TTrayIcon::SetExceptionDisplay(TExceptionDisplay display) {
@@ -184,16 +160,19 @@ QIcon TTrayIcon::ShownIcon() const {
 
 void TTrayIcon::NotifyIcon(TNotifyAction action) {
     if (action == TNotifyAction::Delete) {
-        FTray->hide();
+        if (FTray)
+            FTray->hide();
         FAdded = false;
         return;
     }
     // A modify before the icon was added adds it; without a tray host the icon waits and
-    // appears once a host starts.
+    // appears once a host starts (TrayHostChanged comes here again).
+    FAdded = true;
+    if (!MakeTray())
+        return;
     FTray->setIcon(ShownIcon());
     FTray->setToolTip(ShownTip());
     FTray->show();
-    FAdded = true;
 }
 
 void TTrayIcon::MinimizeOwner() {

@@ -6,10 +6,14 @@
 // The icon counts as enabled only while a tray host runs: without one, minimising falls
 // back to the ordinary minimise, so the window never disappears beyond the user's reach.
 // Whether a host runs is asked at each use. On X the component also watches the host come
-// and go: a host announces itself with the "MANAGER" client message on the root window,
-// and its selection window's destruction says it went. A host that starts later then takes
-// the window off the taskbar; a host that goes away while the window hides in it brings
-// the window back.
+// and go (TTrayHostWatcher): the X11 tray's "MANAGER" message and its selection window's
+// end, and the StatusNotifierItem watcher on the session bus. A host that starts later then
+// takes the window off the taskbar; a host that goes away while the window hides in it
+// brings the window back.
+//
+// The QSystemTrayIcon is made only when a host runs: Qt chooses between the session bus
+// tray and the X11 tray when the first one is made and keeps that choice, so an icon made
+// before a StatusNotifierItem host starts would never show in it.
 
 #include <QFlags>
 #include <QIcon>
@@ -60,8 +64,11 @@ public:
     bool Enabled() const;
     bool EnabledWanted() const { return FEnabled; }
     void SetEnabled(bool value);
-    // The icon was handed to the tray (an add or a modify that was not undone by a delete).
+    // The icon was handed to the tray (an add or a modify that was not undone by a delete);
+    // without a host it shows once one starts.
     bool Added() const { return FAdded; }
+    // The QSystemTrayIcon is made: a host ran at some point since this component was made.
+    bool TrayMade() const { return FTray != nullptr; }
 
     TTrayNotifyEvent OnDblClick;
     // The tray host went away while the owner was hidden in it; without a handler the owner
@@ -100,6 +107,8 @@ public:
     static TExceptionDisplay SetExceptionDisplay(TExceptionDisplay display);
 
 private:
+    // Makes the QSystemTrayIcon when a host runs; whether it is made.
+    bool MakeTray();
     void RaiseMouse(TMouseButton button, TShiftState shift, bool withUp);
 
     QPointer<QWidget> FOwner;

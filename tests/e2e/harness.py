@@ -195,13 +195,19 @@ class XSession:
                    XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LC_ALL="C.UTF-8")
         return env
 
-    def start_helper(self, argv, env=None, pipes=False):
-        """Starts a process that lives as long as the session; its output goes to the
-        session's log, or with pipes its standard input and output are pipes."""
-        proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
-                                stdin=subprocess.PIPE if pipes else subprocess.DEVNULL,
-                                stdout=subprocess.PIPE if pipes else self._log, stderr=self._log,
-                                start_new_session=True, preexec_fn=_die_with_parent)
+    def start_helper(self, argv, env=None, pipes=False, output=None):
+        """Starts a program that ends with the session. With pipes its standard input and
+        output are pipes; else its standard output goes to the file output when given, and
+        otherwise with its errors to the session's log."""
+        out = subprocess.PIPE if pipes else open(output, "ab") if output else self._log
+        try:
+            proc = subprocess.Popen(argv, env=env or self.environment(self.folder),
+                                    stdin=subprocess.PIPE if pipes else subprocess.DEVNULL,
+                                    stdout=out, stderr=self._log,
+                                    start_new_session=True, preexec_fn=_die_with_parent)
+        finally:
+            if output and not pipes:
+                out.close()
         self.processes.append(proc)
         return proc
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <string>
@@ -8,6 +11,7 @@
 
 #include "storage/Exception.h"
 #include "storage/ShiftJis.h"
+#include "ui/TrayHostWatcher.h"
 #include "ui/TrayIcon.h"
 
 namespace {
@@ -217,6 +221,89 @@ TEST(TrayIconTest, TheHostComingAndGoingMovesTheTaskbarButton) {
     tray.Set(&TrayRuns);
     icon->TrayHostChanged();
     EXPECT_FALSE(owner.windowFlags().testFlag(Qt::Tool));
+}
+
+// The tray object the component made, if any.
+QSystemTrayIcon* MadeTray(TTrayIcon& icon) { return icon.findChild<QSystemTrayIcon*>(); }
+
+TEST(TrayIconTest, TheTrayIsMadeOnlyOnceAHostRuns) {
+    // Qt chooses its tray for good when the first tray object is made: without a host the
+    // component must not make one, or a host that starts later could never show the icon.
+    TTrayAnswer tray(&NoTray);
+    QWidget owner(nullptr, Qt::FramelessWindowHint);
+    TTrayIcon* icon = new TTrayIcon(&owner);
+    icon->SetText(SJIS("日めくり暦"));
+    icon->SetEnabled(true);
+    icon->SetIcon(QIcon());
+    owner.show();
+    icon->MinimizeOwner();
+    icon->TrayHostChanged();
+    EXPECT_FALSE(icon->TrayMade());
+    EXPECT_EQ(MadeTray(*icon), nullptr);
+    EXPECT_TRUE(icon->Added());  // waits for a host
+    EXPECT_TRUE(owner.isVisible());
+    EXPECT_TRUE(owner.windowState() & Qt::WindowMinimized);
+
+    // The host starts: the icon is made and shown with its tip, and the window leaves the
+    // taskbar.
+    owner.showNormal();
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    QSystemTrayIcon* made = MadeTray(*icon);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isVisible());
+    EXPECT_EQ(made->toolTip(), QStringLiteral("日めくり暦"));
+    EXPECT_TRUE(owner.windowFlags().testFlag(Qt::Tool));
+
+    // Host gone and back: the same tray object stays (Qt's choice does not change).
+    tray.Set(&NoTray);
+    icon->TrayHostChanged();
+    tray.Set(&TrayRuns);
+    icon->TrayHostChanged();
+    EXPECT_EQ(MadeTray(*icon), made);
+    EXPECT_EQ(icon->findChildren<QSystemTrayIcon*>().size(), 1);
+}
+
+// Runs the event loop for a moment: the watcher asks again on a zero-time timer.
+void Settle() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST(TrayHostWatcherTest, TellsOnlyOfAChangedAnswerAndAsksOncePerEvent) {
+    bool host = false;
+    int asked = 0;
+    int changes = 0;
+    TTrayHostWatcher watcher(
+        [&] {
+            ++asked;
+            return host;
+        },
+        [&] { ++changes; });
+    EXPECT_EQ(asked, 1);  // the answer at the start
+    EXPECT_FALSE(watcher.HostKnown());
+
+    // Three requests in one event are one question; the same answer tells nobody.
+    watcher.Recheck();
+    watcher.Recheck();
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(changes, 0);
+
+    host = true;
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(watcher.HostKnown());
+
+    host = false;
+    watcher.Recheck();
+    Settle();
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(watcher.HostKnown());
 }
 
 }  // namespace
