@@ -75,7 +75,8 @@ void TColorShape::dropEvent(QDropEvent* event) {
 
 void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t colour, uint32_t outline) {
     auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
-    const QRect square(QPoint(at(rect.left()), at(rect.top())), QPoint(at(rect.right() + 1) - 1, at(rect.bottom() + 1) - 1));
+    const QRect square(QPoint(at(rect.left()), at(rect.top())),
+                       QPoint(at(rect.right() + 1) - 1, at(rect.bottom() + 1) - 1));
     const int line = at(1);
     painter.save();
     // Device pixels: the painter's own scaling is undone, so that edges fall on whole pixels.

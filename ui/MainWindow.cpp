@@ -384,10 +384,10 @@ std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
         return m;
     };
     const TRect frameParts[] = {
-        {at(4), 0, width - at(4), line},          // top edge
-        {0, at(4), line, height - at(4)},         // left edge
-        {at(2), at(1), at(4), at(1) + line},      // corner step, across
-        {at(1), at(2), at(1) + line, at(4)},      // corner step, down
+        {at(4), 0, width - at(4), line},      // top edge
+        {0, at(4), line, height - at(4)},     // left edge
+        {at(2), at(1), at(4), at(1) + line},  // corner step, across
+        {at(1), at(2), at(1) + line, at(4)},  // corner step, down
     };
     canvas.Brush.Color = FFrameColor;
     for (const TRect& part : frameParts)
