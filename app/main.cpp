@@ -211,6 +211,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", display->Problem().c_str());
         return EXIT_FAILURE;
     }
+    // Pages, papers and buttons are drawn for the screen's exact device pixel ratio, so a
+    // desktop at 150 % gets a calendar drawn at 1.5 rather than one rounded to 2 and
+    // scaled down (or to 1 and stretched). QT_SCALE_FACTOR_ROUNDING_POLICY still overrides
+    // this. It must be set before the application object exists.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     TQuilloApplication application(argc, argv);
     display.reset();
     // One ID for the menu entry, the icon and the window class (WM_CLASS "quillo", ID) of every window.

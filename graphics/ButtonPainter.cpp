@@ -243,16 +243,47 @@ void TButtonPainter::Assign(const TButtonPainter& source) {
 // ---- geometry ----
 
 void TButtonPainter::SetBounds(int left, int top, int width, int height) {
-    width = std::max(0, width);
-    height = std::max(0, height);
     FLeft = left;
     FTop = top;
-    FFaceBitmap.Allocate(width, height, TPixelFormat::pf32bit);
-    FBaseBitmap.Allocate(width, height, TPixelFormat::pf32bit);
-    FWorkBitmap.Allocate(2 * width, 2 * height, TPixelFormat::pf32bit);
+    FWidth = std::max(0, width);
+    FHeight = std::max(0, height);
+    AllocateBitmaps();
+}
+
+void TButtonPainter::SetScale(double ratio) {
+    if (!(ratio > 0))
+        ratio = 1;
+    ratio = std::min(ratio, MaxScale);
+    if (ratio == FScale)
+        return;
+    FScale = ratio;
+    AllocateBitmaps();
+}
+
+int TButtonPainter::Device(int logical) const { return DeviceLength(logical, FScale); }
+
+// The face and its base in device pixels; the work drawing always at twice the logical
+// size, so that every drawing step below keeps its pixel sizes at any scale.
+void TButtonPainter::AllocateBitmaps() {
+    FFaceBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::pf32bit);
+    FBaseBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::pf32bit);
+    FWorkBitmap.Allocate(2 * FWidth, 2 * FHeight, TPixelFormat::pf32bit);
     UpdateGeometry();
     FDirty = true;
     FBackgroundReady = false;
+}
+
+const TBitmap& TButtonPainter::WorkAtFaceSize() {
+    const int width = FFaceBitmap.Width(), height = FFaceBitmap.Height();
+    if (2 * width == FWorkBitmap.Width() && 2 * height == FWorkBitmap.Height()) {
+        HalveBitmap(FWorkBitmap);
+        return FWorkBitmap;
+    }
+    if (width == FWorkBitmap.Width() && height == FWorkBitmap.Height())
+        return FWorkBitmap;
+    std::unique_ptr<TBitmap> reduced = ReduceBitmap(FWorkBitmap, width, height);
+    FReducedBitmap = reduced ? *reduced : TBitmap(0, 0, TPixelFormat::pf32bit);
+    return FReducedBitmap;
 }
 
 void TButtonPainter::UpdateGeometry() {
@@ -264,11 +295,12 @@ void TButtonPainter::UpdateGeometry() {
     }
     if (!FRegion)
         return;
-    int rl = FShape.Left / 2, rt = FShape.Top / 2, rr = FShape.Right / 2, rb = FShape.Bottom / 2;
+    int rl = Device(FShape.Left / 2), rt = Device(FShape.Top / 2);
+    int rr = Device(FShape.Right / 2), rb = Device(FShape.Bottom / 2);
     if (FStyle == TButtonShape::Box)
         FRegion->AddRect(rl, rt, rr, rb, TRegionMode::Replace);
     else
-        FRegion->AddEllipse(rl - 1, rt - 1, rr + 2, rb + 2, TRegionMode::Replace);
+        FRegion->AddEllipse(rl - Device(1), rt - Device(1), rr + Device(2), rb + Device(2), TRegionMode::Replace);
 }
 
 TPoint TButtonPainter::ClockPoint(int hour) const {
@@ -320,7 +352,7 @@ void TButtonPainter::CaptureBackground(const TBitmap* surface) {
     FillBitmap32(FBaseBitmap, 0xFF000000 | FBackColor);
     if (FTransParent && surface)
         FBaseBitmap.Canvas().CopyRect(RectOfSize(0, 0, width, height), *surface,
-                                      RectOfSize(FLeft, FTop, width, height));
+                                      RectOfSize(Device(FLeft), Device(FTop), width, height));
     if (FTransParent && FColor == FBackColor)
         return;
     FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
@@ -333,10 +365,9 @@ void TButtonPainter::CaptureBackground(const TBitmap* surface) {
     else
         canvas.FillRect({s.Left + 4, s.Top + 4, s.Right - 4, s.Bottom - 4});
     SetAlphaByColorKey(FWorkBitmap, 255);
-    HalveBitmap(FWorkBitmap);
     // Over a captured background the transparent surround must keep what lies behind the
     // button, so the face is blended by its alpha; over the plain back colour it is copied.
-    DrawBlend(0, 0, FBaseBitmap, FWorkBitmap, FTransParent ? TDrawType::dtAlpha : TDrawType::dtCopy);
+    DrawBlend(0, 0, FBaseBitmap, WorkAtFaceSize(), FTransParent ? TDrawType::dtAlpha : TDrawType::dtCopy);
 }
 
 void TButtonPainter::Compose(const TBitmap* surface) {
@@ -357,13 +388,14 @@ void TButtonPainter::Compose(const TBitmap* surface) {
 void TButtonPainter::Paint(TBitmap& surface) {
     Compose(&surface);
     const int width = FFaceBitmap.Width(), height = FFaceBitmap.Height();
+    const int left = Device(FLeft), top = Device(FTop);
     TRect whole = RectOfSize(0, 0, width, height);
     if (!FRegion) {
-        surface.Canvas().CopyRect(RectOfSize(FLeft, FTop, width, height), FFaceBitmap, whole);
+        surface.Canvas().CopyRect(RectOfSize(left, top, width, height), FFaceBitmap, whole);
         return;
     }
     for (const TRect& part : FRegion->RectanglesWithin(whole)) {
-        surface.Canvas().CopyRect(RectOfSize(FLeft + part.Left, FTop + part.Top, part.Width(), part.Height()),
+        surface.Canvas().CopyRect(RectOfSize(left + part.Left, top + part.Top, part.Width(), part.Height()),
                                   FFaceBitmap, part);
     }
 }
@@ -419,8 +451,7 @@ void TButtonPainter::DrawStateOverlay() {
     }
     SetAlphaByColorKey(FWorkBitmap, 255);
     ScaleAlphaCorners(FWorkBitmap, 64, 192, 255, 192);
-    HalveBitmap(FWorkBitmap);
-    DrawBlend(0, 0, FFaceBitmap, FWorkBitmap, FOverDrawType);
+    DrawBlend(0, 0, FFaceBitmap, WorkAtFaceSize(), FOverDrawType);
 }
 
 void TButtonPainter::DrawCaption() {
@@ -438,6 +469,7 @@ void TButtonPainter::DrawCaption() {
     canvas.Brush.Style = TBrushStyle::bsClear;
     const int workWidth = FWorkBitmap.Width(), workHeight = FWorkBitmap.Height();
     const bool glyphs = IsWindowGlyphFont(FFont.Name);
+    const TBitmap* mask = &FWorkBitmap;
     if (FTextAntialiasing) {
         canvas.Font.Height = FFont.Height * 2;
         int em = std::abs(canvas.Font.Height);
@@ -445,17 +477,20 @@ void TButtonPainter::DrawCaption() {
         int top = (workHeight - count * h) / 2;
         for (int k = 0; k < count; ++k)
             DrawCaptionLine(canvas, {2, top + k * h - 1, workWidth - 2, top + k * h + h - 1}, FAlignment, lines[k], em);
-        HalveBitmap(FWorkBitmap);
+        mask = &WorkAtFaceSize();
     } else {
+        // Hard-edged text at the face's own size, the font scaled to device pixels.
+        const int faceWidth = FFaceBitmap.Width(), faceHeight = FFaceBitmap.Height();
+        canvas.Font.Height = Device(FFont.Height);
         int em = std::abs(canvas.Font.Height);
-        int h = (glyphs ? em : canvas.TextHeight(shown)) + 1;
-        int top = ((workHeight / 2) - count * h) / 2 + 1;
+        int h = (glyphs ? em : canvas.TextHeight(shown)) + Device(1);
+        int top = (faceHeight - count * h) / 2 + Device(1);
         for (int k = 0; k < count; ++k)
-            DrawCaptionLine(canvas, {1, top + k * h, workWidth / 2, top + k * h + h}, FAlignment, lines[k], em);
+            DrawCaptionLine(canvas, {Device(1), top + k * h, faceWidth, top + k * h + h}, FAlignment, lines[k], em);
     }
     if (FTextEmboss)
-        Emboss(FFaceBitmap, FWorkBitmap);
-    TintThroughMask(FFaceBitmap, FWorkBitmap, textColour);
+        Emboss(FFaceBitmap, *mask);
+    TintThroughMask(FFaceBitmap, *mask, textColour);
 }
 
 namespace {
@@ -520,12 +555,10 @@ void TButtonPainter::DrawBevel() {
     canvas.Brush.Style = TBrushStyle::bsClear;
     FillBitmap32(FWorkBitmap, 0);
     DrawShadowPass(canvas);
-    HalveBitmap(FWorkBitmap);
-    TintThroughMask(FFaceBitmap, FWorkBitmap, disabled ? 0x606060 : Black);
+    TintThroughMask(FFaceBitmap, WorkAtFaceSize(), disabled ? 0x606060 : Black);
     if (FFlat)
         return;
     FillBitmap32(FWorkBitmap, 0);
     DrawHighlightPass(canvas);
-    HalveBitmap(FWorkBitmap);
-    TintThroughMask(FFaceBitmap, FWorkBitmap, disabled ? 0xC0C0C0 : White);
+    TintThroughMask(FFaceBitmap, WorkAtFaceSize(), disabled ? 0xC0C0C0 : White);
 }

@@ -4,6 +4,11 @@
 // images, the caption drawn at double size and halved, and a two-tone bevel. Everything
 // smooth is drawn into a work bitmap of twice the button's size and halved. The finished
 // image is recomposed only after a change (Dirty); an unchanged button paints with one copy.
+//
+// Sizes and places are logical pixels; the face is made in device pixels for a screen of
+// device pixel ratio Scale: the double-size work drawing is halved at 1, taken as it is at
+// 2 and reduced with a box filter in between, so a button is as sharp as the screen allows
+// and at Scale 1 exactly as before.
 
 #include <cstdint>
 #include <functional>
@@ -93,28 +98,42 @@ public:
     TButtonState State() const { return FState; }
     void SetState(TButtonState value);
 
-    // Position on the form and size in pixels; resizes the bitmaps and recaptures the
-    // background on the next paint. Negative sizes count as 0.
+    // Position on the form and size in logical pixels; resizes the bitmaps and recaptures
+    // the background on the next paint. Negative sizes count as 0.
     void SetBounds(int left, int top, int width, int height);
     int Left() const { return FLeft; }
     int Top() const { return FTop; }
-    // The shape in work-bitmap coordinates (twice the button's size).
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    // The largest device pixel ratio the face is made for; above it the face of this
+    // ratio is what the screen gets to enlarge.
+    static constexpr double MaxScale = 2;
+    // Device pixels per logical pixel of the face: 1 by default. A ratio that is not
+    // positive counts as 1, one above MaxScale as MaxScale. A new scale resizes the bitmaps
+    // and recaptures the background on the next paint, without raising OnChanged (a control
+    // learns its ratio while it paints).
+    double Scale() const { return FScale; }
+    void SetScale(double ratio);
+    // The shape in work-bitmap coordinates (twice the button's logical size).
     const TRect& ShapeRect() const { return FShape; }
-    // The shape's region in button coordinates, or nullptr without Region.
+    // The shape's region in face-bitmap (device) pixels, or nullptr without Region; at
+    // Scale 1 these are button coordinates.
     const TRegion* RegionShape() const { return FRegion.get(); }
 
     bool Dirty() const { return FDirty; }
     bool BackgroundReady() const { return FBackgroundReady; }
     // Recomposes the face when Dirty, first capturing the background from surface (the
-    // form's image, button at (Left, Top)) when it is not ready. A null surface gives the
-    // back colour as background.
+    // form's image at the same Scale, button at (Left, Top) in logical pixels) when it is not
+    // ready. A null surface gives the back colour as background.
     void Compose(const TBitmap* surface);
-    // Compose, then copies the face onto surface at (Left, Top), inside the region if any.
+    // Compose, then copies the face onto surface (at the same Scale) at (Left, Top), inside
+    // the region if any.
     void Paint(TBitmap& surface);
     // Base bitmap := background (from surface with TransParent, else the back colour) with
     // the face colour in the shape.
     void CaptureBackground(const TBitmap* surface);
 
+    // Both DeviceLength(Width, Scale) × DeviceLength(Height, Scale) pixels.
     const TBitmap& FaceBitmap() const { return FFaceBitmap; }
     const TBitmap& BaseBitmap() const { return FBaseBitmap; }
 
@@ -138,7 +157,12 @@ private:
         Changed();
     }
     void SetFace(TFaceImage& face, const std::string& name);
+    void AllocateBitmaps();
     void UpdateGeometry();
+    int Device(int logical) const;
+    // The work drawing brought to the face's size: halved in place, taken as it is, or
+    // reduced into a bitmap of its own.
+    const TBitmap& WorkAtFaceSize();
     TPoint ClockPoint(int hour) const;
     void ArcInset(TCanvas& canvas, uint32_t colour, int inset, int fromHour, int toHour) const;
     void DrawFaceImage();
@@ -167,6 +191,9 @@ private:
 
     int FLeft = 0;
     int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    double FScale = 1;
     uint32_t FBackColor = 0xFFFFFF;
     std::string FCaption;
     TFont FFont;
@@ -176,6 +203,7 @@ private:
     TBitmap FFaceBitmap{0, 0, TPixelFormat::pf32bit};
     TBitmap FBaseBitmap{0, 0, TPixelFormat::pf32bit};
     TBitmap FWorkBitmap{0, 0, TPixelFormat::pf32bit};
+    TBitmap FReducedBitmap{0, 0, TPixelFormat::pf32bit};
     TRect FShape;
     std::unique_ptr<TRegion> FRegion;
 };

@@ -77,6 +77,10 @@ TCanvas::TQtFont& TCanvas::QtFont() {
     if (!face.Style.empty())
         font.setStyleName(QString::fromStdString(face.Style));
     font.setStyleStrategy(QFont::NoAntialias);
+    // Qt gives up hinting by default once the screens are scaled (a desktop at 150 % or
+    // 200 %); the light hinting of an unscaled desktop is asked for outright, so that a
+    // page comes out the same on every desktop and in the command-line tool.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     if (face.Bold || Font.Bold)
         font.setWeight(QFont::Bold);
     font.setItalic(Font.Italic);

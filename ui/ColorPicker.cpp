@@ -7,10 +7,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+#include <QTransform>
 #include <algorithm>
 
 #include "graphics/Bitmap.h"
 #include "storage/ColorConvert.h"
+#include "storage/Geometry.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
 #include "ui/DialogSupport.h"
@@ -43,9 +45,7 @@ void TColorShape::SetColor(uint32_t colour) {
 
 void TColorShape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QtColor(FColor));
-    painter.setPen(QtColor(FOutline));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    DrawColorSquare(painter, rect(), devicePixelRatioF(), FColor, FOutline);
 }
 
 void TColorShape::mousePressEvent(QMouseEvent* event) {
@@ -73,6 +73,23 @@ void TColorShape::dropEvent(QDropEvent* event) {
     }
 }
 
+void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t colour, uint32_t outline) {
+    auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
+    const QRect square(QPoint(at(rect.left()), at(rect.top())),
+                       QPoint(at(rect.right() + 1) - 1, at(rect.bottom() + 1) - 1));
+    const int line = at(1);
+    painter.save();
+    // Device pixels: the painter's own scaling is undone, so that edges fall on whole pixels.
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.fillRect(square, QtColor(colour));
+    const QColor edge = QtColor(outline);
+    painter.fillRect(QRect(square.left(), square.top(), square.width(), line), edge);
+    painter.fillRect(QRect(square.left(), square.bottom() + 1 - line, square.width(), line), edge);
+    painter.fillRect(QRect(square.left(), square.top(), line, square.height()), edge);
+    painter.fillRect(QRect(square.right() + 1 - line, square.top(), line, square.height()), edge);
+    painter.restore();
+}
+
 // ---- TColorField
 
 TColorField::TColorField(QWidget* parent) : QWidget(parent) {}
@@ -82,21 +99,34 @@ void TColorField::Redraw(int hue, int saturation, int value) {
     const int h = height();
     if (w < 2 || h < 2)
         return;
-    if (FImage.size() != size())
-        FImage = QImage(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
-        const int rowSaturation = 100 - y * 100 / (h - 1);
-        for (int x = 0; x < w; ++x) {
-            const TRgb rgb = HsvToRgb(x * 359 / (w - 1), rowSaturation, value);
-            row[x] = qRgb(rgb.R, rgb.G, rgb.B);
-        }
-    }
+    FValue = value;
+    RenderField();
     FMark = QPoint(hue * (w - 1) / 359, h - saturation * (h - 1) / 100);
     update();
 }
 
+// The field in device pixels, so that it is as fine as the screen.
+void TColorField::RenderField() {
+    const double ratio = devicePixelRatioF();
+    const int dw = DeviceLength(width(), ratio), dh = DeviceLength(height(), ratio);
+    const int value = FValue;
+    if (FImage.size() != QSize(dw, dh))
+        FImage = QImage(dw, dh, QImage::Format_RGB32);
+    FImage.setDevicePixelRatio(ratio);
+    for (int y = 0; y < dh; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
+        const int rowSaturation = 100 - y * 100 / (dh - 1);
+        for (int x = 0; x < dw; ++x) {
+            const TRgb rgb = HsvToRgb(x * 359 / (dw - 1), rowSaturation, value);
+            row[x] = qRgb(rgb.R, rgb.G, rgb.B);
+        }
+    }
+}
+
 void TColorField::paintEvent(QPaintEvent*) {
+    // Moved to a screen of another ratio: the field is made again for it.
+    if (!FImage.isNull() && FImage.devicePixelRatio() != devicePixelRatioF())
+        RenderField();
     QPainter painter(this);
     painter.drawImage(0, 0, FImage);
     painter.setBrush(Qt::NoBrush);

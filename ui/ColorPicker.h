@@ -13,7 +13,12 @@ class QLabel;
 class QLineEdit;
 class QSlider;
 class QDragEnterEvent;
+class QPainter;
 class QDropEvent;
+
+// A square of colour (0x00BBGGRR) filling rect (logical pixels) with an outline one logical
+// pixel wide, its edges on whole device pixels of a screen of device pixel ratio ratio.
+void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t colour, uint32_t outline);
 
 // A filled rectangle with a one-pixel outline: the colour samples and the palette
 // swatches. The owner may let it take drops and may hear presses on it.
@@ -48,6 +53,7 @@ public:
     explicit TColorField(QWidget* parent);
 
     void Redraw(int hue, int saturation, int value);
+    // The field in device pixels (devicePixelRatio set).
     const QImage& Image() const { return FImage; }
     QPoint Mark() const { return FMark; }
 
@@ -60,8 +66,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QImage FImage;
+    void RenderField();
+
+    QImage FImage;  // in device pixels
     QPoint FMark;
+    int FValue = 100;
     bool FDragging = false;
 };
 

@@ -53,9 +53,10 @@ public:
             painter->fillRect(row, palette.color(selected ? QPalette::Highlight : QPalette::Base));
             const int side = row.height();
             const QRect square(row.left() + 4, row.top(), side, side - 1);
-            painter->fillRect(square, QtColor(index.data(TColorTree::ColorRole).toUInt()));
-            painter->setPen(palette.color(QPalette::Shadow));
-            painter->drawRect(square.adjusted(0, 0, -1, -1));
+            const QRgb shadow = palette.color(QPalette::Shadow).rgb();
+            DrawColorSquare(*painter, square, painter->device()->devicePixelRatioF(),
+                            index.data(TColorTree::ColorRole).toUInt(),
+                            static_cast<uint32_t>(qRed(shadow) | qGreen(shadow) << 8 | qBlue(shadow) << 16));
             painter->setFont(font);
             painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
             const QRect text = row.adjusted(4 + side + 4, 0, 0, 0);

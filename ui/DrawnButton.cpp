@@ -5,9 +5,11 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
 #include <QShortcut>
 #include <QTimer>
+#include <QTransform>
 
 #include "graphics/QtText.h"
 #include "platform/WindowMessages.h"
@@ -61,16 +63,28 @@ void TDrawnButton::Paint() {
 }
 
 void TDrawnButton::paintEvent(QPaintEvent*) {
+    FPainter.SetScale(devicePixelRatioF());
     FPainter.Compose(nullptr);
     const TBitmap& face = FPainter.FaceBitmap();
     if (face.Empty())
         return;
-    // The face is opaque; its alpha is not looked at.
+    // The face is opaque; its alpha is not looked at. Made in device pixels, it lands on
+    // the screen's pixels one to one.
     QImage image(const_cast<TBitmap&>(face).Bits(), face.Width(), face.Height(), face.RowStride(),
                  QImage::Format_RGB32);
+    image.setDevicePixelRatio(FPainter.Scale());
     QPainter painter(this);
-    if (const TRegion* region = FPainter.RegionShape())
-        painter.setClipRegion(region->Handle());
+    if (const TRegion* region = FPainter.RegionShape()) {
+        if (FPainter.Scale() == 1) {
+            painter.setClipRegion(region->Handle());
+        } else {
+            // The shape is in device pixels; as a path in logical units it clips along
+            // device pixel edges, where a region in logical pixels would be coarser.
+            QPainterPath shape;
+            shape.addRegion(region->Handle());
+            painter.setClipPath(QTransform::fromScale(1 / FPainter.Scale(), 1 / FPainter.Scale()).map(shape));
+        }
+    }
     painter.drawImage(0, 0, image);
 }
 
@@ -117,8 +131,8 @@ void TDrawnButton::SetBounds(int left, int top, int width, int height) {
 
 // The drawing's bounds follow every move and resize, however they came about.
 void TDrawnButton::FollowGeometry() {
-    if (FPainter.Left() == x() && FPainter.Top() == y() && FPainter.FaceBitmap().Width() == width() &&
-        FPainter.FaceBitmap().Height() == height() && !FPainter.FaceBitmap().Empty())
+    if (FPainter.Left() == x() && FPainter.Top() == y() && FPainter.Width() == width() &&
+        FPainter.Height() == height() && !FPainter.FaceBitmap().Empty())
         return;
     FPainter.SetBounds(x(), y(), width(), height());
     update();
@@ -205,6 +219,7 @@ bool TDrawnButton::event(QEvent* event) {
             return QWidget::event(event);
         // The window's composed image, valid only during this call.
         if (const auto* image = reinterpret_cast<const TBitmap*>(message->WParam())) {
+            FPainter.SetScale(devicePixelRatioF());
             FPainter.CaptureBackground(image);
             update();
         }

@@ -2,7 +2,9 @@
 // TDrawnButton: the program's custom push button as a child control. Its look comes from
 // its TButtonPainter (Painter); the control adds hover and press states, the click (also by
 // the caption's accelerator), the optional click repeat while held, and takes its
-// background from the window image that the window sends with UM_BACKGROUND.
+// background from the window image that the window sends with UM_BACKGROUND. The face is
+// made in device pixels for the ratio of the button's screen (the window image is taken to
+// be at that ratio too) and painted one to one.
 
 #include <QFlags>
 #include <QWidget>

@@ -108,6 +108,7 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
 TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setWindowTitle(QtText(AppGlobals().ProductName()));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    FPageRatio = devicePixelRatioF();
     // The papers' list is empty; the window's size is fixed.
     setFixedSize(FormWidth, FormHeight);
     // The stored place, centred on the screen at the first start, kept on a monitor.
@@ -235,7 +236,7 @@ void TMainWindow::ShowDate(int32_t day) {
     RefreshPaperList();
     if (int index = FPapers.IndexOfDate(day); index >= 0)
         FPapers.Items(index)->close();
-    FPageBitmap = PageRenderer().DrawDay(day);
+    FPageBitmap = PageRenderer().DrawDay(day, FPageRatio);
     FCurrentDate = day;
     UpdateAccessibleName();
     update();
@@ -255,7 +256,15 @@ void TMainWindow::ApplyColors() {
             button->SetColor(FBackColor);
     // Until start-up has chosen the day there is no page worth drawing.
     if (FCurrentDate != 0)
-        FPageBitmap = PageRenderer().DrawDay(FCurrentDate);
+        FPageBitmap = PageRenderer().DrawDay(FCurrentDate, FPageRatio);
+}
+
+void TMainWindow::FollowDevicePixelRatio(double ratio) {
+    if (ratio == FPageRatio)
+        return;
+    FPageRatio = ratio;
+    if (FCurrentDate != 0)
+        FPageBitmap = PageRenderer().DrawDay(FCurrentDate, FPageRatio);
 }
 
 void TMainWindow::RefreshPaperList() { CollectOpenPapers(FPapers); }
@@ -352,34 +361,55 @@ bool TMainWindow::SaveAtExit() {
 }
 
 std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
-    auto image = std::make_unique<TBitmap>(FormWidth, FormHeight, TPixelFormat::pf32bit);
+    const double ratio = FPageRatio;
+    auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
+    const int width = at(FormWidth), height = at(FormHeight), line = at(1);
+    auto image = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
     TCanvas& canvas = image->Canvas();
     canvas.Brush.Color = FBackColor;
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.FillRect({0, 0, FormWidth, FormHeight});
+    canvas.FillRect({0, 0, width, height});
+    const TRect page = RectOfSize(at(PageRect.Left), at(PageRect.Top), at(PageRect.Width()), at(PageRect.Height()));
     if (FPageBitmap)
-        canvas.Draw(PageRect.Left, PageRect.Top, *FPageBitmap);
-    canvas.Pen.Color = FFrameColor;
-    canvas.Pen.Width = 1;
-    canvas.Pen.Style = TPenStyle::psSolid;
-    DrawRoundFrame(canvas, {0, 0, FormWidth, FormHeight}, 4);
-    const TRect& p = PageRect;
-    canvas.Pen.Color = BlendColor(FBackColor, 0x000000, 200);
-    canvas.MoveTo(p.Left, p.Top - 1);
-    canvas.LineTo(p.Right, p.Top - 1);
-    canvas.MoveTo(p.Left - 1, p.Top);
-    canvas.LineTo(p.Left - 1, p.Bottom);
-    canvas.Pen.Color = BlendColor(FBackColor, 0xFFFFFF, 180);
-    canvas.MoveTo(p.Left, p.Bottom);
-    canvas.LineTo(p.Right, p.Bottom);
-    canvas.MoveTo(p.Right, p.Top);
-    canvas.LineTo(p.Right, p.Bottom);
+        canvas.Draw(page.Left, page.Top, *FPageBitmap);
+    // The window's outline with rounded corners: straight edges that stop 4 pixels short
+    // of each corner and a two-pixel step across it, each logical pixel of it as the device
+    // pixels it covers. Rectangles are given for the top-left corner and mirrored.
+    auto mirrored = [&](const TRect& r, bool right, bool bottom) {
+        TRect m = r;
+        if (right)
+            m.Left = width - r.Right, m.Right = width - r.Left;
+        if (bottom)
+            m.Top = height - r.Bottom, m.Bottom = height - r.Top;
+        return m;
+    };
+    const TRect frameParts[] = {
+        {at(4), 0, width - at(4), line},      // top edge
+        {0, at(4), line, height - at(4)},     // left edge
+        {at(2), at(1), at(4), at(1) + line},  // corner step, across
+        {at(1), at(2), at(1) + line, at(4)},  // corner step, down
+    };
+    canvas.Brush.Color = FFrameColor;
+    for (const TRect& part : frameParts)
+        for (bool right : {false, true})
+            for (bool bottom : {false, true})
+                canvas.FillRect(mirrored(part, right, bottom));
+    // The page lies in a hollow: shadow above and left, light below and right.
+    canvas.Brush.Color = BlendColor(FBackColor, 0x000000, 200);
+    canvas.FillRect({page.Left, page.Top - line, page.Right, page.Top});
+    canvas.FillRect({page.Left - line, page.Top, page.Left, page.Bottom});
+    canvas.Brush.Color = BlendColor(FBackColor, 0xFFFFFF, 180);
+    canvas.FillRect({page.Left, page.Bottom, page.Right, page.Bottom + line});
+    canvas.FillRect({page.Right, page.Top, page.Right + line, page.Bottom});
     return image;
 }
 
 void TMainWindow::paintEvent(QPaintEvent*) {
+    FollowDevicePixelRatio(devicePixelRatioF());
     std::unique_ptr<TBitmap> image = ComposeImage();
     QImage view(image->ScanLine(0), image->Width(), image->Height(), image->RowStride(), QImage::Format_ARGB32);
+    // Made in device pixels: one to one onto the screen's pixels.
+    view.setDevicePixelRatio(FPageRatio);
     QPainter painter(this);
     painter.drawImage(0, 0, view);
 }
@@ -399,6 +429,12 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainWindow::event(QEvent* event) {
+    // Moved to a screen of another device pixel ratio: the page is drawn for it at once,
+    // so that a paper torn next carries a page of the right size.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        FollowDevicePixelRatio(devicePixelRatioF());
+        update();
+    }
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);
         if (message->Message() == UM_MEMOCHANGED) {

@@ -56,13 +56,21 @@ public:
     // The pull on a carried paper ("CALENDAR"/"GRAVITY", read with the colours).
     int Gravity() const override { return FGravity; }
     const TPaperList& Papers() const { return FPapers; }
+    // The shown page in device pixels, drawn for PageRatio.
     const TBitmap* PageBitmap() const { return FPageBitmap.get(); }
+    // The device pixel ratio the page and the composed image are made for: the ratio of
+    // the window's screen, followed when the window paints or changes screens.
+    double PageRatio() const { return FPageRatio; }
+    // Draws the page anew for a screen of ratio when it differs from PageRatio.
+    void FollowDevicePixelRatio(double ratio);
     uint32_t BackColor() const { return FBackColor; }
     uint32_t FrameColor() const { return FFrameColor; }
     bool TearArmed() const { return FTearArmed; }
     QMenu* Menu() const { return FMenu; }
     TTrayIcon* TrayIcon() const { return FTrayIcon; }
-    // The window as painted: background, page, frame, the page's shadow and highlight.
+    // The window as painted, in device pixels for PageRatio (DeviceLength(FormWidth) ×
+    // DeviceLength(FormHeight)): background, page, frame, the page's shadow and highlight,
+    // the page at whole device pixels and the lines one logical pixel wide.
     std::unique_ptr<TBitmap> ComposeImage() const;
 
 protected:
@@ -88,6 +96,7 @@ private:
 
     int32_t FCurrentDate = 0;
     std::unique_ptr<TBitmap> FPageBitmap;
+    double FPageRatio = 1;
     TPaperList FPapers;
     uint32_t FBackColor = 0xFFFFFF;
     uint32_t FFrameColor = 0x808080;

@@ -105,10 +105,13 @@ _CHILD_LINE = re.compile(
 
 class XSession:
     """An Xvfb on a free display (found with -displayfd), optionally with the compositing
-    manager xcompmgr and the tray host trayer, plus a private temporary home."""
+    manager xcompmgr and the tray host trayer, plus a private temporary home. dpi sets the
+    X resource Xft.dpi before any program starts: Qt takes dpi / 96 as the device pixel
+    ratio (192: 2, 144: 1.5)."""
 
-    def __init__(self, compositor=False, tray=False, width=SCREEN_WIDTH, height=SCREEN_HEIGHT):
-        self.compositor, self.tray = compositor, tray
+    def __init__(self, compositor=False, tray=False, width=SCREEN_WIDTH, height=SCREEN_HEIGHT,
+                 dpi=None):
+        self.compositor, self.tray, self.dpi = compositor, tray, dpi
         self.width, self.height = width, height
         self.processes = []
         self.display = None
@@ -153,6 +156,10 @@ class XSession:
                         raise HarnessError("Xvfb closed -displayfd without a number")
                     number += chunk
         self.display = ":" + number.decode().strip()
+        if self.dpi is not None:
+            subprocess.run(["xrdb", "-merge"], input=f"Xft.dpi: {self.dpi}\n".encode(),
+                           env=self.environment(self.folder), stdout=self._log,
+                           stderr=self._log, timeout=COMMAND_TIMEOUT, check=True)
         if self.compositor:
             # xcompmgr paints a grey desktop of its own.
             self.start_helper(["xcompmgr"])
@@ -170,6 +177,15 @@ class XSession:
                                "--widthtype", "pixel", "--width", "120", "--height", "26"])
             wait_until(lambda: self.root_children(named="panel"), COMMAND_TIMEOUT,
                        "trayer's panel")
+
+    @property
+    def scale(self):
+        """The device pixel ratio that programs in this session draw for."""
+        return (self.dpi or 96) / 96
+
+    def device(self, logical):
+        """Device pixels of a length of logical pixels, rounded as Qt rounds window sizes."""
+        return int(logical * self.scale + 0.5)
 
     def close(self):
         for proc in reversed(self.processes):
@@ -439,7 +455,8 @@ class Calendar:
         return self.session.visible_windows(pid=self.proc.pid)
 
     def main_window(self):
-        found = [w for w in self.windows() if (w.width, w.height) == self.MAIN_SIZE]
+        size = tuple(self.session.device(side) for side in self.MAIN_SIZE)
+        found = [w for w in self.windows() if (w.width, w.height) == size]
         return found[0] if found else None
 
     def papers(self):

@@ -517,3 +517,139 @@ TEST(ButtonPaint, OddSizesAndSettingsStaySafe) {
 }
 
 }  // namespace
+
+// The face is made in device pixels for its scale: the size follows the scale (kept within
+// 0 < scale <= MaxScale), a new scale recomposes without announcing a change, and the
+// region, the place on a window image and the background read from it are scaled alike.
+TEST(ButtonScale, TheFaceIsMadeInDevicePixels) {
+    struct TCase {
+        double Ratio, Scale;
+        int Width, Height;
+    };
+    const TCase cases[] = {
+        // clang-format off
+        // ratio scale  face
+        {1,      1,     30, 20},
+        {1.5,    1.5,   45, 30},
+        {2,      2,     60, 40},
+        {3,      2,     60, 40},  // above MaxScale: the face of 2, enlarged by the screen
+        {0,      1,     30, 20},
+        {-2,     1,     30, 20},
+        // clang-format on
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Ratio);
+        TButtonPainter draw;
+        int changes = 0;
+        draw.OnChanged = [&changes] { ++changes; };
+        draw.SetBounds(4, 6, 30, 20);
+        draw.Compose(nullptr);
+        draw.SetScale(c.Ratio);
+        EXPECT_EQ(changes, 0);
+        EXPECT_EQ(draw.Scale(), c.Scale);
+        EXPECT_EQ(draw.Dirty(), c.Scale != 1);
+        draw.Compose(nullptr);
+        EXPECT_EQ(draw.FaceBitmap().Width(), c.Width);
+        EXPECT_EQ(draw.FaceBitmap().Height(), c.Height);
+        EXPECT_EQ(draw.Width(), 30);
+        EXPECT_EQ(draw.Height(), 20);
+    }
+
+    TButtonPainter square;
+    square.SetSquare(true);
+    square.SetRegion(true);
+    square.SetBounds(0, 0, 30, 20);
+    const QRect logical = square.RegionShape()->Handle().boundingRect();
+    square.SetScale(2);
+    EXPECT_EQ(square.RegionShape()->Handle().boundingRect(),
+              QRect(2 * logical.x(), 2 * logical.y(), 2 * logical.width(), 2 * logical.height()));
+
+    // A window image at ratio 2: the button at logical (5, 4) lies at device (10, 8).
+    TBitmap window = MakeBitmap(80, 60, TPixelFormat::pf32bit, [](int x, int y) {
+        return TPixel{uint8_t(x * 3), uint8_t(y * 4), 90, 255};
+    });
+    TButtonPainter onWindow;
+    onWindow.SetBounds(5, 4, 20, 10);
+    onWindow.SetScale(2);
+    onWindow.SetBackColor(0x00FF00);
+    onWindow.SetColor(0x00FF00);
+    onWindow.SetTransParent(true);
+    onWindow.CaptureBackground(&window);
+    EXPECT_EQ(onWindow.BaseBitmap().Pixel(0, 0), window.Pixel(10, 8));
+    EXPECT_EQ(onWindow.BaseBitmap().Pixel(39, 19), window.Pixel(49, 27));
+    const TBitmap before = window;
+    onWindow.Paint(window);
+    EXPECT_EQ(window.Pixel(30, 18), onWindow.FaceBitmap().Pixel(20, 10));
+    EXPECT_EQ(window.Pixel(9, 8), before.Pixel(9, 8)) << "nothing left of the button";
+    EXPECT_EQ(window.Pixel(50, 18), before.Pixel(50, 18)) << "nothing right of it";
+}
+
+// At every scale the button looks the same, only finer: the face of scale 2 and of 1.5,
+// brought down to the logical size with a box filter, matches the face of scale 1 nearly
+// everywhere (a misplaced caption, bevel or frame would differ in a whole band). At 2 the
+// double-size drawing is shown as it is: the bevel has full black where scale 1 has grey.
+TEST(ButtonScale, EveryScaleShowsTheSameButton) {
+    struct TCase {
+        const char* Situation;
+        std::function<void(TButtonPainter&)> SetUp;
+        TButtonState State;
+    };
+    const TCase cases[] = {
+        {"box with a smooth caption", [](TButtonPainter& d) { d.SetCaption("OK"); }, TButtonState::Normal},
+        {"circle, hover",
+         [](TButtonPainter& d) {
+             d.SetStyle(TButtonShape::Circle);
+             d.SetCaption("Go");
+         },
+         TButtonState::Hover},
+        {"hard-edged close glyph",
+         [](TButtonPainter& d) {
+             d.SetTextAntialiasing(false);
+             d.SetFont({"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET});
+             d.SetCaption("r");
+         },
+         TButtonState::Pressed},
+        {"hard-edged embossed text",
+         [](TButtonPainter& d) {
+             d.SetTextAntialiasing(false);
+             d.SetTextEmboss(true);
+             d.SetFont({"Arial", -10, 0xA08060, true, false, ANSI_CHARSET});
+             d.SetCaption("MENU");
+         },
+         TButtonState::Disabled},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Situation);
+        TComposed plain(46, 20, c.SetUp);
+        const TBitmap& reference = plain.Face(c.State);
+        for (double scale : {1.5, 2.0}) {
+            SCOPED_TRACE(scale);
+            TComposed fine(46, 20, c.SetUp);
+            fine.Draw.SetScale(scale);
+            std::unique_ptr<TBitmap> reduced = ReduceBitmap(fine.Face(c.State), 46, 20);
+            ASSERT_TRUE(reduced);
+            int differing = 0;
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 46; ++x) {
+                    const uint32_t a = reference.Pixel(x, y), b = reduced->Pixel(x, y);
+                    for (int shift : {0, 8, 16})
+                        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 64) {
+                            ++differing;
+                            break;
+                        }
+                }
+            EXPECT_LE(differing, 46 * 20 / 20) << "more than 5 % of the pixels differ";
+        }
+    }
+    TComposed plain(30, 20), fine(30, 20);
+    fine.Draw.SetScale(2);
+    auto hasBlack = [](const TBitmap& face) {
+        for (int y = 0; y < face.Height(); ++y)
+            for (int x = 0; x < face.Width(); ++x)
+                if ((face.Pixel(x, y) & 0xFFFFFF) == 0)
+                    return true;
+        return false;
+    };
+    EXPECT_FALSE(hasBlack(plain.Face()));
+    EXPECT_TRUE(hasBlack(fine.Face()));
+}

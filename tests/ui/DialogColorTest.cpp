@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
@@ -404,3 +405,37 @@ TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
 }
 
 }  // namespace
+
+// A colour square lands on whole device pixels with an outline one logical pixel wide:
+// at 2 the outline is two pixels, at 1.5 the logical square (3, 3, 10 × 10) covers device
+// pixels 5 to 19 with a two-pixel outline, and nothing is blended at its edges.
+TEST(ColorSquare, EdgesFallOnWholeDevicePixels) {
+    struct TCase {
+        double Ratio;
+        QRect Logical;
+        int First, Last, Line;  // device pixels covered along each axis, outline width
+    };
+    const TCase cases[] = {
+        {1, QRect(3, 3, 10, 10), 3, 12, 1},
+        {2, QRect(3, 3, 10, 10), 6, 25, 2},
+        {1.5, QRect(3, 3, 10, 10), 5, 19, 2},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Ratio);
+        QImage image(32, 32, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        image.setDevicePixelRatio(c.Ratio);
+        {
+            QPainter painter(&image);
+            DrawColorSquare(painter, c.Logical, c.Ratio, 0x0000FF, 0x000000);
+        }
+        for (int i = 0; i < 32; ++i) {
+            const bool inside = i >= c.First && i <= c.Last;
+            const bool edge = inside && (i < c.First + c.Line || i > c.Last - c.Line);
+            const QRgb expected = !inside ? qRgb(255, 255, 255) : edge ? qRgb(0, 0, 0) : qRgb(255, 0, 0);
+            const int middle = (c.First + c.Last) / 2;
+            EXPECT_EQ(image.pixel(i, middle), expected) << i;  // across the middle row
+            EXPECT_EQ(image.pixel(middle, i), expected) << i;  // down the middle column
+        }
+    }
+}

@@ -591,3 +591,65 @@ TEST_F(MainWindowTest, TheEndOfTheSessionSavesOnceBeforeTheWindowCloses) {
     main->close();
     EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 7);
 }
+
+// The window image is made in device pixels for the page's ratio: at 2 every logical pixel
+// of the image of ratio 1 (outline, shadow, light, background) becomes a 2 × 2 block and the
+// page is the page drawn for 2, at whole pixels; at 1.5 the page lands at (8, 39) with the
+// lines two pixels wide; back at 1 the image is as it was. At 1 the outline is the one of
+// DrawRoundFrame with rounded corners.
+TEST_F(MainWindowTest, TheWindowImageIsMadeInDevicePixelsForTheRatio) {
+    TMainWindow* main = Start();
+    ASSERT_EQ(main->PageRatio(), 1);
+    std::unique_ptr<TBitmap> logical = main->ComposeImage();
+    TBitmap outline(TMainWindow::FormWidth, TMainWindow::FormHeight, TPixelFormat::pf32bit);
+    outline.Canvas().Brush = {main->BackColor(), TBrushStyle::bsSolid};
+    outline.Canvas().FillRect({0, 0, outline.Width(), outline.Height()});
+    outline.Canvas().Pen = {main->FrameColor(), 1, TPenStyle::psSolid};
+    DrawRoundFrame(outline.Canvas(), {0, 0, outline.Width(), outline.Height()}, 4);
+    for (int y = 0; y < outline.Height(); ++y)
+        for (int x = 0; x < outline.Width(); ++x)
+            if (x < 3 || y < 3 || x >= outline.Width() - 3 || y >= outline.Height() - 3) {
+                ASSERT_EQ(logical->Pixel(x, y), outline.Pixel(x, y)) << x << "," << y;
+            }
+
+    main->FollowDevicePixelRatio(2);
+    std::unique_ptr<TBitmap> doubled = main->ComposeImage();
+    ASSERT_EQ(doubled->Width(), 260);
+    ASSERT_EQ(doubled->Height(), 302);
+    const TBitmap* page = main->PageBitmap();
+    ASSERT_EQ(page->Width(), 240);
+    for (int y = 0; y < 302; ++y)
+        for (int x = 0; x < 260; ++x) {
+            const bool onPage = x >= 10 && x < 250 && y >= 52 && y < 292;
+            const int expected = onPage ? page->Pixel(x - 10, y - 52) : logical->Pixel(x / 2, y / 2);
+            ASSERT_EQ(doubled->Pixel(x, y), expected) << x << "," << y;
+        }
+
+    main->FollowDevicePixelRatio(1.5);
+    std::unique_ptr<TBitmap> half = main->ComposeImage();
+    ASSERT_EQ(half->Width(), 195);
+    ASSERT_EQ(half->Height(), 227);
+    ASSERT_EQ(main->PageBitmap()->Width(), 180);
+    auto at = [&](int x, int y) { return static_cast<uint32_t>(half->Pixel(x, y)); };
+    const uint32_t shadow = BlendColor(main->BackColor(), 0x000000, 200);
+    const uint32_t light = BlendColor(main->BackColor(), 0xFFFFFF, 180);
+    EXPECT_EQ(at(8, 39), static_cast<uint32_t>(main->PageBitmap()->Pixel(0, 0)));
+    EXPECT_EQ(at(187, 218), static_cast<uint32_t>(main->PageBitmap()->Pixel(179, 179)));
+    EXPECT_EQ(at(8, 37), shadow);
+    EXPECT_EQ(at(8, 38), shadow);
+    EXPECT_EQ(at(6, 39), shadow);
+    EXPECT_EQ(at(8, 220), light);
+    EXPECT_EQ(at(189, 39), light);
+    EXPECT_EQ(at(8, 36), main->BackColor());
+    EXPECT_EQ(at(97, 0), main->FrameColor());
+    EXPECT_EQ(at(97, 1), main->FrameColor());
+    EXPECT_EQ(at(194, 100), main->FrameColor());
+    EXPECT_EQ(at(0, 0), main->BackColor());
+
+    main->FollowDevicePixelRatio(1);
+    std::unique_ptr<TBitmap> again = main->ComposeImage();
+    ASSERT_EQ(again->Width(), 130);
+    for (int y = 0; y < 151; ++y)
+        for (int x = 0; x < 130; ++x)
+            ASSERT_EQ(again->Pixel(x, y), logical->Pixel(x, y)) << x << "," << y;
+}
