@@ -42,8 +42,8 @@ bool SetDeviceWindowShape(QWidget* window, const QRegion& deviceRegion) {
     std::vector<xcb_rectangle_t> rectangles;
     rectangles.reserve(static_cast<size_t>(deviceRegion.rectCount()));
     for (const QRect& r : deviceRegion)
-        rectangles.push_back({static_cast<int16_t>(r.x()), static_cast<int16_t>(r.y()), static_cast<uint16_t>(r.width()),
-                              static_cast<uint16_t>(r.height())});
+        rectangles.push_back({static_cast<int16_t>(r.x()), static_cast<int16_t>(r.y()),
+                              static_cast<uint16_t>(r.width()), static_cast<uint16_t>(r.height())});
     xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_YX_BANDED, id, 0, 0,
                          static_cast<uint32_t>(rectangles.size()), rectangles.data());
     xcb_flush(connection);

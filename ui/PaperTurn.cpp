@@ -20,8 +20,9 @@ TPaperTurn::TPaperTurn() = default;
 void TPaperTurn::SetSource(const TBitmap* bitmap, double ratio) {
     FSource = bitmap;
     FRatio = ratio > 0 ? ratio : 1;
-    FSrcCenter = bitmap ? TPoint{LogicalLength(bitmap->Width(), FRatio) / 2, LogicalLength(bitmap->Height(), FRatio) / 2}
-                        : TPoint{};
+    FSrcCenter = bitmap
+                     ? TPoint{LogicalLength(bitmap->Width(), FRatio) / 2, LogicalLength(bitmap->Height(), FRatio) / 2}
+                     : TPoint{};
     FRadius = static_cast<int>(
         std::sqrt(static_cast<double>(FSrcCenter.X) * FSrcCenter.X + static_cast<double>(FSrcCenter.Y) * FSrcCenter.Y));
     FDirty = true;

@@ -527,12 +527,9 @@ TEST(WindowPiecesTest, TheLogicalRegionCoversEveryDevicePixel) {
     };
     const TCase cases[] = {
         // device rect               ratio  logical rect
-        {{0, 0, 4, 4}, 2, {0, 0, 2, 2}},
-        {{1, 1, 2, 2}, 2, {0, 0, 2, 2}},   // odd edges widen to whole logical pixels
-        {{3, 0, 1, 5}, 2, {1, 0, 1, 3}},
-        {{0, 0, 3, 3}, 1.5, {0, 0, 2, 2}},
-        {{2, 2, 2, 2}, 1.5, {1, 1, 2, 2}},
-        {{5, 6, 7, 8}, 1, {5, 6, 7, 8}},
+        {{0, 0, 4, 4}, 2, {0, 0, 2, 2}},   {{1, 1, 2, 2}, 2, {0, 0, 2, 2}},  // odd edges widen to whole logical pixels
+        {{3, 0, 1, 5}, 2, {1, 0, 1, 3}},   {{0, 0, 3, 3}, 1.5, {0, 0, 2, 2}},
+        {{2, 2, 2, 2}, 1.5, {1, 1, 2, 2}}, {{5, 6, 7, 8}, 1, {5, 6, 7, 8}},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(LogicalRegion(QRegion(c.Device), c.Ratio), QRegion(c.Logical)) << c.Device.x() << " " << c.Ratio;
