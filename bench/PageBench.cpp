@@ -40,13 +40,15 @@ void ComposeLayered(TBitmap& layered, const TBitmap& rotated) {
     DrawBlend(0, 0, layered, rotated, TDrawType::dtLayered);
 }
 
-// A paper carried by its top-right corner. turning: every step turns the page by whole
-// degrees, so the rotated image is rebuilt each time (the costly case); otherwise the page
-// hangs still and the caller merely moves its window.
+// A paper carried by its top-right corner, on a screen of the argument's device pixel ratio
+// in per cent (the page and its rotated image at that resolution). turning: every step
+// turns the page by whole degrees, so the rotated image is rebuilt each time (the costly
+// case); otherwise the page hangs still and the caller merely moves its window.
 void DragStep(benchmark::State& state, bool turning) {
-    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(BenchDay);
+    const double ratio = state.range(0) / 100.0;
+    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(BenchDay, ratio);
     TPaperTurn turn;
-    turn.SetSource(page.get());
+    turn.SetSource(page.get(), ratio);
     TBitmap layered(0, 0, TPixelFormat::pf32bit);
     const TPoint grab{110, 10};
     int swing = 1;
@@ -63,10 +65,10 @@ void DragStep(benchmark::State& state, bool turning) {
 }
 
 void BM_DragStepTurning(benchmark::State& state) { DragStep(state, true); }
-BENCHMARK(BM_DragStepTurning)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DragStepTurning)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 void BM_DragStepStill(benchmark::State& state) { DragStep(state, false); }
-BENCHMARK(BM_DragStepStill)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DragStepStill)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -428,7 +428,26 @@ inline uint32_t BilinearPixel(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t
 
 }  // namespace
 
+TRect RotatedBounds(int width, int height, int degrees) {
+    const TTrigTable &S = SinTable(), &C = CosTable();
+    const int a = NormalizeAngle(degrees);
+    const int w = width, h = height;
+    int xs[4] = {0, C[a] * w / 256, (C[a] * w - S[a] * h) / 256, -S[a] * h / 256};
+    int ys[4] = {0, S[a] * w / 256, (S[a] * w + C[a] * h) / 256, C[a] * h / 256};
+    return {0, 0, *std::max_element(xs, xs + 4) - *std::min_element(xs, xs + 4) + 3,
+            *std::max_element(ys, ys + 4) - *std::min_element(ys, ys + 4) + 3};
+}
+
 std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
+    const TRect bounds = RotatedBounds(bitmap.Width(), bitmap.Height(), degrees);
+    return RotateBitmapInto(bitmap, degrees, bounds.Width(), bounds.Height(),
+                            {bounds.Width() / 2, bounds.Height() / 2});
+}
+
+std::unique_ptr<TBitmap> RotateBitmapInto(const TBitmap& bitmap, int degrees, int outWidth, int outHeight,
+                                          TPoint centre) {
+    if (outWidth < 1 || outHeight < 1)
+        return nullptr;
     const TBitmap* source = &bitmap;
     TBitmap opaqueCopy;
     if (!bitmap.Is32Bit()) {
@@ -439,10 +458,6 @@ std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
     const TTrigTable &S = SinTable(), &C = CosTable();
     int a = NormalizeAngle(degrees), v = (360 - a) % 360;
     int w = source->Width(), h = source->Height();
-    int xs[4] = {0, C[a] * w / 256, (C[a] * w - S[a] * h) / 256, -S[a] * h / 256};
-    int ys[4] = {0, S[a] * w / 256, (S[a] * w + C[a] * h) / 256, C[a] * h / 256};
-    int outWidth = *std::max_element(xs, xs + 4) - *std::min_element(xs, xs + 4) + 3;
-    int outHeight = *std::max_element(ys, ys + 4) - *std::min_element(ys, ys + 4) + 3;
     auto result = std::make_unique<TBitmap>();
     result->Allocate(outWidth, outHeight, TPixelFormat::pf32bit);  // transparent black
     if (w == 0 || h == 0)
@@ -453,7 +468,7 @@ std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees) {
         sourceRows[y] = reinterpret_cast<const uint32_t*>(source->ScanLine(y));
     const int cosV = C[v], sinV = S[v];
     const int sourceCentreX = w / 2, sourceCentreY = h / 2;
-    const int outCentreX = outWidth / 2, outCentreY = outHeight / 2;
+    const int outCentreX = centre.X, outCentreY = centre.Y;
     for (int i = 0; i < outHeight; ++i) {
         uint32_t* out = reinterpret_cast<uint32_t*>(result->ScanLine(i));
         int dy = i - outCentreY;

@@ -73,6 +73,13 @@ TRect GetOpaqueBounds(const TBitmap& bitmap);
 // A new 32-bit bitmap holding bitmap turned clockwise by degrees with bilinear sampling,
 // edges fading over one pixel. A 24-bit source is taken as opaque.
 std::unique_ptr<TBitmap> RotateBitmap(const TBitmap& bitmap, int degrees);
+// The size RotateBitmap gives a width × height bitmap turned by degrees (Right and Bottom
+// the width and height, Left and Top 0).
+TRect RotatedBounds(int width, int height, int degrees);
+// RotateBitmap into a frame of width × height whose point centre the source's centre
+// turns about: the same pixels, only moved by whole pixels and cut or padded at the frame's
+// edges. Null for a side below 1.
+std::unique_ptr<TBitmap> RotateBitmapInto(const TBitmap& bitmap, int degrees, int width, int height, TPoint centre);
 
 // Clear brush, then the outline of rect in the pen: 0 plain, 1..3 cut corners of that
 // size, 4 rounded corners, anything else the outline one pixel smaller.

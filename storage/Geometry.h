@@ -31,3 +31,11 @@ inline int DeviceLength(int logical, double ratio) {
     const int rounded = static_cast<int>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
     return logical >= 1 && rounded < 1 ? 1 : rounded;
 }
+
+// Logical pixels of a length of device pixels at ratio (above 0): the inverse of
+// DeviceLength, rounded the same way, so that LogicalLength(DeviceLength(n, r), r) == n for
+// every ratio of at least 1.
+inline int LogicalLength(int device, double ratio) {
+    const double scaled = device / ratio;
+    return static_cast<int>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+}

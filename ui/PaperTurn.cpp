@@ -17,9 +17,12 @@ constexpr int OnePixel = 256;
 
 TPaperTurn::TPaperTurn() = default;
 
-void TPaperTurn::SetSource(const TBitmap* bitmap) {
+void TPaperTurn::SetSource(const TBitmap* bitmap, double ratio) {
     FSource = bitmap;
-    FSrcCenter = bitmap ? TPoint{bitmap->Width() / 2, bitmap->Height() / 2} : TPoint{};
+    FRatio = ratio > 0 ? ratio : 1;
+    FSrcCenter = bitmap
+                     ? TPoint{LogicalLength(bitmap->Width(), FRatio) / 2, LogicalLength(bitmap->Height(), FRatio) / 2}
+                     : TPoint{};
     FRadius = static_cast<int>(
         std::sqrt(static_cast<double>(FSrcCenter.X) * FSrcCenter.X + static_cast<double>(FSrcCenter.Y) * FSrcCenter.Y));
     FDirty = true;
@@ -32,8 +35,14 @@ const TBitmap* TPaperTurn::GetBitmap() {
     if (!FSource)
         return nullptr;
     if (!FRotated) {
-        FRotated = RotateBitmap(*FSource, FAngle);
-        FRotCenter = {FRotated->Width() / 2, FRotated->Height() / 2};
+        const TRect bounds =
+            RotatedBounds(LogicalLength(FSource->Width(), FRatio), LogicalLength(FSource->Height(), FRatio), FAngle);
+        FRotWidth = bounds.Width();
+        FRotHeight = bounds.Height();
+        FRotCenter = {FRotWidth / 2, FRotHeight / 2};
+        // At ratio 1 this is RotateBitmap itself.
+        FRotated = RotateBitmapInto(*FSource, FAngle, DeviceLength(FRotWidth, FRatio), DeviceLength(FRotHeight, FRatio),
+                                    {DeviceLength(FRotCenter.X, FRatio), DeviceLength(FRotCenter.Y, FRatio)});
     }
     FDirty = false;
     return FRotated.get();

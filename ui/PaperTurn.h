@@ -4,6 +4,11 @@
 // coordinates) and the rotated image (rotated coordinates), turns a pull at the pivot into
 // one damped step of rotation, and caches the rotated image. Integer arithmetic throughout,
 // with sines and cosines from the 1/256 tables; "÷" below truncates toward zero.
+//
+// The page may be drawn for a screen of any device pixel ratio. The turn's geometry (the
+// centres, the radius, the pivots, the angle and its steps) is counted in logical pixels,
+// the same numbers at every ratio; only the rotated image is made at the page's resolution,
+// its centre at the logical centre times the ratio.
 
 #include <memory>
 
@@ -25,6 +30,10 @@ public:
     int Velocity() const { return FVelocity; }  // twentieths of a degree per step
     int Damping() const { return FDamping; }    // per cent of the velocity lost per step
     int Radius() const { return FRadius; }      // half diagonal of the source, truncated
+    double Ratio() const { return FRatio; }     // device pixels per logical pixel of the page
+    // The logical size of the rotated page at the current angle: the window's size.
+    int RotWidth() const { return FRotWidth; }
+    int RotHeight() const { return FRotHeight; }
     bool Dirty() const { return FDirty; }
     TPoint SrcCenter() const { return FSrcCenter; }
     TPoint RotCenter() const { return FRotCenter; }
@@ -32,11 +41,15 @@ public:
     TPoint PivotRot() const { return FPivotRot; }
     const TBitmap* Source() const { return FSource; }
 
-    // Takes the page to turn (not owned; it must outlive its use here) and builds its
-    // rotated image at once. The pivot must be set again afterwards.
-    void SetSource(const TBitmap* bitmap);
+    // Takes the page to turn (not owned; it must outlive its use here), drawn at ratio
+    // device pixels per logical pixel (a ratio of 0 or below counts as 1), and builds its
+    // rotated image at once. The page's logical size is its size ÷ ratio, rounded. The pivot
+    // must be set again afterwards.
+    void SetSource(const TBitmap* bitmap, double ratio = 1);
     // The page rotated by Angle, rebuilt first when the angle or the page changed; owned by
     // the paper turn and valid until the next call that rebuilds it. Null without a page.
+    // Its size is DeviceLength of RotWidth × RotHeight at Ratio, and the rotated logical
+    // centre RotCenter lies at RotCenter × Ratio (rounded) in it.
     const TBitmap* GetBitmap();
     // Any angle, folded into 0..359; a real change marks the rotated image for rebuilding.
     void SetAngle(int angle);
@@ -60,6 +73,9 @@ private:
     int FVelocity = 0;
     int FDamping = 40;
     int FRadius = 0;
+    double FRatio = 1;
+    int FRotWidth = 0;
+    int FRotHeight = 0;
     const TBitmap* FSource = nullptr;
     std::unique_ptr<TBitmap> FRotated;
     bool FDirty = true;

@@ -29,6 +29,8 @@ constexpr int SwingIntervalMs = 100;
 // A hinged page comes loose once its angle lies strictly between these.
 constexpr int LooseAngleLow = 10;
 constexpr int LooseAngleHigh = 350;
+// The side of a day page in logical pixels.
+constexpr int PageSide = 120;
 
 uint64_t NextSerial = 0;
 
@@ -82,24 +84,29 @@ TPaperRecord TPaperWindow::Record() const {
     return TPaperRecord{FTurn.Angle(), frame.x(), frame.y(), frame.width(), frame.height(), FPaperDate, FMakeTime};
 }
 
-void TPaperWindow::RenderPage() { UsePage(PageRenderer().DrawDay(FPaperDate)); }
+double TPaperWindow::Ratio() const { return devicePixelRatioF(); }
+
+void TPaperWindow::RenderPage() { UsePage(PageRenderer().DrawDay(FPaperDate, Ratio())); }
 
 void TPaperWindow::UsePage(std::unique_ptr<TBitmap> page) {
     FPageBitmap = std::move(page);
-    FTurn.SetSource(FPageBitmap.get());
+    FTurn.SetSource(FPageBitmap.get(), Ratio());
     setAccessibleName(PageDescription(FPaperDate));
 }
 
-void TPaperWindow::ShowBitmap(const TBitmap& bitmap, int x, int y) { FBehaviour->ShowBitmap(bitmap, x, y); }
+void TPaperWindow::ShowBitmap(const TBitmap& bitmap, int x, int y) {
+    FBehaviour->ShowBitmap(bitmap, x, y, FTurn.Ratio());
+}
 
 void TPaperWindow::StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
                              std::unique_ptr<TBitmap> page) {
     FPaperDate = day;
-    if (page)
+    if (page && page->Width() == DeviceLength(PageSide, Ratio()))
         UsePage(std::move(page));
     else
         RenderPage();
-    setGeometry(left, top, FPageBitmap->Width(), FPageBitmap->Height());
+    setGeometry(left, top, LogicalLength(FPageBitmap->Width(), FTurn.Ratio()),
+                LogicalLength(FPageBitmap->Height(), FTurn.Ratio()));
     FHinged = true;
     FDragging = true;
     FTurn.SetPivotSrc(pivot);
@@ -121,7 +128,7 @@ void TPaperWindow::DragStep(TPoint cursor) {
 void TPaperWindow::DragHinged(TPoint cursor) {
     TPoint pull = Minus(cursor, FLastCursor);
     FTurn.Step(pull.X / 2, pull.Y / 2);
-    int x = FHoldPoint.X - FTurn.PivotRot().X + (FTurn.PivotSrc().X != 0 ? 120 : 0);
+    int x = FHoldPoint.X - FTurn.PivotRot().X + (FTurn.PivotSrc().X != 0 ? PageSide : 0);
     int y = FHoldPoint.Y - FTurn.PivotRot().Y;
     ShowBitmap(*FTurn.GetBitmap(), x, y);
     if (FTurn.Angle() > LooseAngleLow && FTurn.Angle() < LooseAngleHigh) {
@@ -169,7 +176,7 @@ bool TPaperWindow::LoadFrom(int index) {
     FHinged = false;
     RenderPage();
     const TBitmap& image = *FTurn.GetBitmap();
-    TRect wanted = RectOfSize(paper.Left, paper.Top, image.Width(), image.Height());
+    TRect wanted = RectOfSize(paper.Left, paper.Top, FTurn.RotWidth(), FTurn.RotHeight());
     QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
     TRect placed = EnsureOnMonitor(wanted, ScreenWorkAreas(), screen.width(), screen.height());
     ShowBitmap(image, placed.Left, placed.Top);
@@ -184,6 +191,17 @@ void TPaperWindow::RedrawPage() {
 }
 
 bool TPaperWindow::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal && FTurn.Source() && Ratio() != FTurn.Ratio()) {
+        // On a screen of another device pixel ratio the page is drawn anew for it; after
+        // the event, since it may come while the window is being moved to show an image.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (FTurn.Source() && Ratio() != FTurn.Ratio())
+                    RedrawPage();
+            },
+            Qt::QueuedConnection);
+    }
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);
         if (message->Message() == UM_MEMOCHANGED && message->WParam() == FPaperDate && FTurn.Source())

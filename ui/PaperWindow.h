@@ -50,7 +50,8 @@ public:
     // hinge corner in page coordinates. The caller then shows the paper and hands it the
     // mouse.
     // page: the page of day as the main window already shows it, handed over so that the
-    // tear does not draw it again; null draws it here.
+    // tear does not draw it again; null, or a page not drawn for this window's device pixel
+    // ratio (its width other than DeviceLength(120, ratio)), draws it here.
     void StartTear(int left, int top, int32_t day, TPoint offset, TPoint pivot,
                    std::unique_ptr<TBitmap> page = nullptr);
     // Restores the paper saved under index; false (the paper untouched) when its file is
@@ -58,8 +59,10 @@ public:
     bool LoadFrom(int index);
     // Turns the paper to angle and redraws it where it stands.
     void StraightenAt(int angle);
-    // Draws the page of PaperDate again (colours or memo changed).
+    // Draws the page of PaperDate again (colours or memo changed), for the window's
+    // device pixel ratio.
     void RenderPage();
+    // Turns page, drawn for the window's device pixel ratio.
     void UsePage(std::unique_ptr<TBitmap> page);
 
     // One step of the drag with the pointer at screen point cursor: the hinged turn or
@@ -99,6 +102,8 @@ private:
     void DragFree(TPoint cursor);
     void ShowBitmap(const TBitmap& bitmap, int x, int y);
     void BuildMenu();
+    // The device pixel ratio the window is shown at.
+    double Ratio() const;
 
     TPaperTurn FTurn;
     std::unique_ptr<TBitmap> FPageBitmap;

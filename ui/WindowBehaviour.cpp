@@ -104,8 +104,8 @@ void TWindowBehaviour::SetStacking(TStacking value) {
         FOwner->lower();
 }
 
-void TWindowBehaviour::ShowBitmap(const TBitmap& bitmap, int x, int y) {
-    FImage.Show(bitmap, x, y, FPlacement.DesignClientWidth(), FPlacement.DesignClientHeight());
+void TWindowBehaviour::ShowBitmap(const TBitmap& bitmap, int x, int y, double ratio) {
+    FImage.Show(bitmap, x, y, FPlacement.DesignClientWidth(), FPlacement.DesignClientHeight(), ratio);
 }
 
 void TWindowBehaviour::HandleDrop(QEvent* event) {

@@ -97,7 +97,7 @@ public:
     void SavePosition() { FPlacement.SavePosition(); }
     void SavePositionOnce() { FPlacement.SavePositionOnce(); }
     // See TWindowImage::Show; the child controls move from where the window's design put them.
-    void ShowBitmap(const TBitmap& bitmap, int x, int y);
+    void ShowBitmap(const TBitmap& bitmap, int x, int y, double ratio = 1);
     // See TWindowMover::SnapToWorkArea.
     void SnapToWorkArea() { FMover.SnapToWorkArea(); }
     // The session ends: OnEndSession, SavePositionOnce, OnOwnerDestroy. Once per component.

@@ -5,12 +5,15 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/GraphicWork.h"
 #include "graphics/QtText.h"
 #include "platform/Compositor.h"
 #include "platform/WindowMessages.h"
+#include "platform/WindowShape.h"
+#include "storage/Geometry.h"
 #include "ui/WindowGeometry.h"
 
 TWindowImage::TWindowImage(QWidget* window) : FWindow(window) {
@@ -29,9 +32,30 @@ void TWindowImage::ApplyTranslucency() {
         FWindow->setAttribute(Qt::WA_TranslucentBackground, Layered());
 }
 
-void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight) {
+QRegion LogicalRegion(const QRegion& deviceRegion, double ratio) {
+    if (ratio == 1)
+        return deviceRegion;
+    QRegion logical;
+    for (const QRect& r : deviceRegion) {
+        const int left = static_cast<int>(std::floor(r.left() / ratio));
+        const int top = static_cast<int>(std::floor(r.top() / ratio));
+        const int right = static_cast<int>(std::ceil((r.right() + 1) / ratio));
+        const int bottom = static_cast<int>(std::ceil((r.bottom() + 1) / ratio));
+        logical += QRect(left, top, right - left, bottom - top);
+    }
+    return logical;
+}
+
+QSize TWindowImage::LogicalSize() const {
+    // A window cannot be smaller than one pixel; the region hides that pixel.
+    return {std::max(1, LogicalLength(FComposedBitmap->Width(), FRatio)),
+            std::max(1, LogicalLength(FComposedBitmap->Height(), FRatio))};
+}
+
+void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight, double ratio) {
     if (!FWindow)
         return;
+    FRatio = ratio > 0 ? ratio : 1;
     if (FChildPositions.empty())
         for (QWidget* child : ChildControlsOf(*FWindow))
             FChildPositions.push_back({child, child->pos()});
@@ -52,8 +76,9 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
     int dy = 0;
     if (FBGrelocation) {
         const TRect opaque = GetOpaqueBounds(*source);
-        dx = (source->Width() - designWidth) / 2 - opaque.Left;
-        dy = (source->Height() - designHeight) / 2 - opaque.Top;
+        // The child controls move by whole logical pixels.
+        dx = LogicalLength((source->Width() - DeviceLength(designWidth, FRatio)) / 2 - opaque.Left, FRatio);
+        dy = LogicalLength((source->Height() - DeviceLength(designHeight, FRatio)) / 2 - opaque.Top, FRatio);
         FComposedBitmap->SetSize(opaque.Width(), opaque.Height());
         DrawBlend(-opaque.Left, -opaque.Top, *FComposedBitmap, *source, mode);
     } else {
@@ -69,8 +94,7 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
 
     FLayeredImage = QImage();
     CutWindowTo(128);
-    // A window cannot be smaller than one pixel; the mask hides that pixel.
-    FWindow->setGeometry(x, y, std::max(1, FComposedBitmap->Width()), std::max(1, FComposedBitmap->Height()));
+    FWindow->setGeometry(QRect(QPoint(x, y), LogicalSize()));
     for (const TChildPosition& recorded : FChildPositions) {
         if (!recorded.Child)
             continue;
@@ -83,9 +107,12 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
 
 void TWindowImage::CutWindowTo(int alphaThreshold) {
     FRegion.MakeFromBitmap(*FComposedBitmap, alphaThreshold);
+    if (FRatio != 1 && SetDeviceWindowShape(FWindow, FRegion.Handle()))
+        return;
     // An empty mask would mean no mask at all, showing the whole window; a region that lies
     // outside the window shows none of it, as a fully transparent image should.
-    FWindow->setMask(FRegion.Handle().isEmpty() ? QRegion(-1, -1, 1, 1) : FRegion.Handle());
+    const QRegion logical = LogicalRegion(FRegion.Handle(), FRatio);
+    FWindow->setMask(logical.isEmpty() ? QRegion(-1, -1, 1, 1) : logical);
 }
 
 void TWindowImage::UpdateLayered(int x, int y) {
@@ -101,11 +128,12 @@ void TWindowImage::UpdateLayered(int x, int y) {
     // Format_ARGB32_Premultiplied on this little-endian machine.
     for (int row = 0; row < height; ++row)
         std::memcpy(image.scanLine(row), FComposedBitmap->ScanLine(row), static_cast<size_t>(width) * 4);
+    image.setDevicePixelRatio(FRatio);
     FLayeredImage = std::move(image);
     // Clicks on fully transparent pixels reach what lies below, as on a per-pixel-alpha
     // window; every pixel with some alpha still shows, so the soft edges stay.
     CutWindowTo(1);
-    FWindow->setGeometry(x, y, FLayeredImage.width(), FLayeredImage.height());
+    FWindow->setGeometry(QRect(QPoint(x, y), LogicalSize()));
     FWindow->update();
     FLayeredReady = true;
 }
@@ -121,6 +149,7 @@ void TWindowImage::Paint() {
         // The region cuts the shape; inside it the colours are shown without their alpha.
         QImage image(FComposedBitmap->ScanLine(0), FComposedBitmap->Width(), FComposedBitmap->Height(),
                      FComposedBitmap->RowStride(), QImage::Format_RGB32);
+        image.setDevicePixelRatio(FRatio);
         painter.drawImage(0, 0, image);
     }
 }

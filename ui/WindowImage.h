@@ -2,6 +2,11 @@
 // TWindowImage: shows a 32-bit image as the window itself: with per-pixel alpha when a
 // compositing manager ran as the window was made, else as the image's opaque pixels cut
 // out as the window's region. The window's child controls get the composed image.
+//
+// The image is made for the window's device pixel ratio and shown 1:1 on device pixels;
+// the window's place and size stay logical. The region is cut at device resolution: at
+// ratios other than 1 it is set on the X window directly in device pixels, since Qt's mask
+// is logical and would come out in steps of the ratio.
 
 #include <QImage>
 #include <QPoint>
@@ -29,12 +34,14 @@ public:
     bool BGrelocation() const { return FBGrelocation; }
     void SetBGrelocation(bool value) { FBGrelocation = value; }
 
-    // Shows bitmap (24-bit: keyed by its top-left colour) as the window, its top-left
-    // corner at screen (x, y): as per-pixel alpha when Layered, else cut to the pixels of
-    // alpha 128 or more. With BGrelocation the image is cropped to its opaque part and the
-    // child controls, first seen where the window of designWidth × designHeight put them,
-    // move along with it. The child controls get the composed image.
-    void Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight);
+    // Shows bitmap (24-bit: keyed by its top-left colour), drawn at ratio device pixels per
+    // logical pixel, as the window, its top-left corner at the logical screen point (x, y)
+    // and its logical size the bitmap's ÷ ratio, rounded: as per-pixel alpha when Layered,
+    // else cut to the pixels of alpha 128 or more. With BGrelocation the image is cropped
+    // to its opaque part and the child controls, first seen where the window of
+    // designWidth × designHeight (logical) put them, move along with it. The child controls
+    // get the composed image (at ratio's resolution). A ratio of 0 or below counts as 1.
+    void Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight, double ratio = 1);
     // Paints the shown image on the window; called from the window's paint event.
     void Paint();
 
@@ -43,7 +50,10 @@ public:
     const TBitmap* ComposedBitmap() const { return FComposedBitmap.get(); }
     // The premultiplied image a layered window paints; null in region mode.
     const QImage& LayeredImage() const { return FLayeredImage; }
+    // The window's shape in device pixels of the composed image.
     const TRegion& Region() const { return FRegion; }
+    // The ratio of the image last shown.
+    double Ratio() const { return FRatio; }
 
 private:
     struct TChildPosition {
@@ -55,6 +65,7 @@ private:
     // The window shows (and takes clicks on) only the composed pixels of at least that alpha.
     void CutWindowTo(int alphaThreshold);
     void UpdateLayered(int x, int y);
+    QSize LogicalSize() const;
 
     QPointer<QWidget> FWindow;
     bool FLayered = true;
@@ -65,4 +76,9 @@ private:
     std::vector<TChildPosition> FChildPositions;
     bool FLayeredReady = false;
     TRegion FRegion;
+    double FRatio = 1;
 };
+
+// The logical region that covers every device pixel of deviceRegion at ratio, for windows
+// whose shape can only be set in logical pixels.
+QRegion LogicalRegion(const QRegion& deviceRegion, double ratio);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "graphics/Bitmap.h"
 #include "graphics/GraphicWork.h"
+#include "graphics/Region.h"
 #include "ui/PaperTurn.h"
 
 namespace {
@@ -159,4 +164,137 @@ TEST(PaperTurn, ATinyOrMissingPageNeverDividesByZero) {
     turn.SetVelocity(40);
     EXPECT_TRUE(turn.Step(1000, 1000));
     EXPECT_EQ(turn.Angle(), 2);
+}
+
+// ---- Pages drawn for screens of other device pixel ratios ----------------------------
+
+namespace {
+
+// A white page of DeviceLength(120, ratio) with a red square on the logical pixels
+// (88..91, 18..21), whose centre is the logical point (90, 20).
+std::unique_ptr<TBitmap> MarkedPage(double ratio) {
+    const int side = DeviceLength(120, ratio);
+    auto page = std::make_unique<TBitmap>(side, side, TPixelFormat::pf32bit);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const bool mark = x >= DeviceLength(88, ratio) && x < DeviceLength(92, ratio) &&
+                              y >= DeviceLength(18, ratio) && y < DeviceLength(22, ratio);
+            uint8_t* p = page->ScanLine(y) + x * 4;
+            p[0] = p[1] = mark ? 0 : 255;
+            p[2] = p[3] = 255;
+        }
+    return page;
+}
+
+// The centre of the red pixels of a rotated image.
+std::pair<double, double> RedCentre(const TBitmap& image) {
+    double sumX = 0, sumY = 0, count = 0;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const uint8_t* p = image.ScanLine(y) + x * 4;
+            if (p[3] > 200 && p[2] > 200 && p[1] < 100) {
+                sumX += x;
+                sumY += y;
+                ++count;
+            }
+        }
+    return count > 0 ? std::pair{sumX / count + 0.5, sumY / count + 0.5} : std::pair{-1.0, -1.0};
+}
+
+}  // namespace
+
+TEST(PaperTurn, AtEveryRatioTheTurnIsCountedInLogicalPixelsAndOnlyTheImageIsFiner) {
+    for (double ratio : {1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        TPage logical;
+        std::unique_ptr<TBitmap> devicePage = MarkedPage(ratio);
+        TPaperTurn device;
+        device.SetSource(devicePage.get(), ratio);
+        EXPECT_EQ(device.Ratio(), ratio);
+        logical.Turn.SetPivotSrc({120, 0});
+        device.SetPivotSrc({120, 0});
+        // The same pulls turn both pages alike, step by step.
+        const TPoint pulls[] = {{-10, 20}, {-30, 40}, {5, 60}, {0, 0}, {40, -10}, {-80, 90}};
+        for (TPoint pull : pulls) {
+            EXPECT_EQ(device.Step(pull.X, pull.Y), logical.Turn.Step(pull.X, pull.Y));
+            EXPECT_EQ(device.Angle(), logical.Turn.Angle());
+            EXPECT_EQ(device.Velocity(), logical.Turn.Velocity());
+            EXPECT_EQ(device.Radius(), logical.Turn.Radius());
+            EXPECT_EQ(device.SrcCenter(), logical.Turn.SrcCenter());
+            EXPECT_EQ(device.RotCenter(), logical.Turn.RotCenter());
+            EXPECT_EQ(device.PivotRot(), logical.Turn.PivotRot());
+            const TBitmap* shown = logical.Turn.GetBitmap();
+            EXPECT_EQ(device.RotWidth(), shown->Width());
+            EXPECT_EQ(device.RotHeight(), shown->Height());
+            // The image at the device's resolution: ratio times the logical size, give or
+            // take the rounding of one pixel.
+            const TBitmap* image = device.GetBitmap();
+            EXPECT_NEAR(image->Width(), shown->Width() * ratio, 1);
+            EXPECT_NEAR(image->Height(), shown->Height() * ratio, 1);
+        }
+    }
+}
+
+TEST(PaperTurn, APointOfTheDevicePageLandsWhereTheLogicalImageHasIt) {
+    std::unique_ptr<TBitmap> logicalPage = MarkedPage(1);
+    TPaperTurn logical;
+    logical.SetSource(logicalPage.get());
+    for (double ratio : {1.5, 2.0}) {
+        std::unique_ptr<TBitmap> page = MarkedPage(ratio);
+        TPaperTurn turn;
+        turn.SetSource(page.get(), ratio);
+        for (int angle : {0, 7, 30, 90, 135, 200, 333}) {
+            SCOPED_TRACE(std::to_string(ratio) + " at " + std::to_string(angle));
+            turn.SetAngle(angle);
+            logical.SetAngle(angle);
+            const auto [x, y] = RedCentre(*turn.GetBitmap());
+            const auto [logicalX, logicalY] = RedCentre(*logical.GetBitmap());
+            // Within three quarters of a logical pixel of where the 120-pixel page's image has the mark,
+            // times the ratio: the image is not shifted against the window.
+            EXPECT_NEAR(x / ratio, logicalX, 0.75);
+            EXPECT_NEAR(y / ratio, logicalY, 0.75);
+        }
+    }
+}
+
+TEST(PaperTurn, AtRatioOneTheRotatedImageIsRotateBitmapItself) {
+    std::unique_ptr<TBitmap> page = MarkedPage(1);
+    TPaperTurn turn;
+    turn.SetSource(page.get());
+    for (int angle : {0, 1, 45, 181, 359}) {
+        turn.SetAngle(angle);
+        const TBitmap* rotated = turn.GetBitmap();
+        std::unique_ptr<TBitmap> expected = RotateBitmap(*page, angle);
+        ASSERT_EQ(rotated->Width(), expected->Width()) << angle;
+        ASSERT_EQ(rotated->Height(), expected->Height()) << angle;
+        for (int y = 0; y < rotated->Height(); ++y)
+            ASSERT_EQ(std::memcmp(rotated->ScanLine(y), expected->ScanLine(y), size_t(rotated->Width()) * 4), 0)
+                << angle << " row " << y;
+    }
+}
+
+TEST(PaperTurn, TheShapeOfATurnedDevicePageStepsByOneDevicePixel) {
+    std::unique_ptr<TBitmap> page = MarkedPage(2);
+    TPaperTurn turn;
+    turn.SetSource(page.get(), 2);
+    turn.SetAngle(20);
+    TRegion shape;
+    shape.MakeFromBitmap(*turn.GetBitmap(), 128);
+    // The left edge of each row of the shape: along a slanted side it moves by single
+    // device pixels, landing on odd columns too, and pairs of rows differ, unlike a logical
+    // shape stretched twofold.
+    std::vector<int> lefts;
+    for (int y = 0; y < turn.GetBitmap()->Height(); ++y) {
+        const std::vector<TRect> row = shape.RectanglesWithin({0, y, turn.GetBitmap()->Width(), y + 1});
+        if (!row.empty())
+            lefts.push_back(row.front().Left);
+    }
+    ASSERT_GT(lefts.size(), 200u);
+    int odd = 0, differingPairs = 0;
+    for (size_t i = 0; i + 1 < lefts.size(); i += 2) {
+        odd += (lefts[i] % 2) + (lefts[i + 1] % 2);
+        differingPairs += lefts[i] != lefts[i + 1];
+    }
+    EXPECT_GT(odd, 20);
+    EXPECT_GT(differingPairs, 20);
 }

@@ -487,6 +487,54 @@ TEST(WindowPiecesTest, TheWindowImageShowsWithoutAPlacement) {
     EXPECT_EQ(child.Backgrounds[0], image.ComposedBitmap());
 }
 
+TEST(WindowPiecesTest, AnImageAtRatioTwoGivesALogicalWindowADeviceShapeAndLogicalChildMoves) {
+    TCompositorAnswer answer(&NoCompositor);
+    TWindowProbe window;
+    TBackgroundProbe child(&window);
+    child.setGeometry(10, 5, 4, 4);
+    TWindowImage image(&window);
+    // A 21 × 10 device image whose opaque part ends one device pixel further right on each
+    // row: a staircase of single device pixels.
+    TBitmap stairs = AlphaBitmap(21, 10, [](int x, int y) { return x < 11 + y ? 255 : 0; });
+    image.Show(stairs, 30, 40, 0, 0, 2);
+    EXPECT_EQ(image.Ratio(), 2);
+    EXPECT_EQ(window.geometry(), QRect(30, 40, 11, 5));  // 10.5 × 5 logical, rounded
+    QRegion expected;
+    for (int y = 0; y < 10; ++y)
+        expected += QRect(0, y, std::min(21, 11 + y), 1);
+    EXPECT_EQ(image.Region().Handle(), expected);
+    // Where Qt's logical mask is all there is (here, off X), it covers every shown pixel.
+    EXPECT_EQ(window.mask(), LogicalRegion(expected, 2));
+    EXPECT_TRUE(window.mask().contains(QRect(0, 0, 6, 5)));
+
+    // The child controls move by logical pixels: the opaque block (12, 8)-(92, 68) of a
+    // 104 × 80 device image is cropped; the design's 40 × 30 is 80 × 60 device pixels, so
+    // dx = (104 − 80) ÷ 2 − 12 = 0 and dy = (80 − 60) ÷ 2 − 8 = 2 device pixels, 1 logical.
+    image.SetBGrelocation(true);
+    TBitmap framed = AlphaBitmap(104, 80, [](int x, int y) { return x >= 12 && x < 92 && y >= 8 && y < 68 ? 255 : 0; });
+    image.Show(framed, 7, 8, 40, 30, 2);
+    EXPECT_EQ(window.geometry(), QRect(7, 8, 40, 30));
+    EXPECT_EQ(child.pos(), QPoint(10, 6));
+    ASSERT_FALSE(child.Backgrounds.empty());
+    EXPECT_EQ(image.ComposedBitmap()->Width(), 80);
+}
+
+TEST(WindowPiecesTest, TheLogicalRegionCoversEveryDevicePixel) {
+    struct TCase {
+        QRect Device;
+        double Ratio;
+        QRect Logical;
+    };
+    const TCase cases[] = {
+        // device rect               ratio  logical rect
+        {{0, 0, 4, 4}, 2, {0, 0, 2, 2}},   {{1, 1, 2, 2}, 2, {0, 0, 2, 2}},  // odd edges widen to whole logical pixels
+        {{3, 0, 1, 5}, 2, {1, 0, 1, 3}},   {{0, 0, 3, 3}, 1.5, {0, 0, 2, 2}},
+        {{2, 2, 2, 2}, 1.5, {1, 1, 2, 2}}, {{5, 6, 7, 8}, 1, {5, 6, 7, 8}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(LogicalRegion(QRegion(c.Device), c.Ratio), QRegion(c.Logical)) << c.Device.x() << " " << c.Ratio;
+}
+
 TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
     {
         TCompositorAnswer answer(&Compositor);
@@ -510,6 +558,13 @@ TEST(WindowBehaviourLayeredTest, LayeredIsChosenWhenTheWindowIsMade) {
         EXPECT_EQ(shown.pixel(0, 0), 0u);
         EXPECT_EQ(shown.pixel(2, 1), qRgba(200 * 170 / 255, 100 * 170 / 255, 10 * 170 / 255, 170));
         EXPECT_EQ(shown.pixel(3, 0), qRgba(200, 100, 10, 255));
+        EXPECT_EQ(shown.devicePixelRatio(), 1);
+
+        // An image for ratio 2 is painted 1:1 on device pixels of a window half its size.
+        behaviour->ShowBitmap(AlphaBitmap(8, 6, [](int, int) { return 255; }), 30, 40, 2);
+        EXPECT_EQ(window.geometry(), QRect(30, 40, 4, 3));
+        EXPECT_EQ(behaviour->Image().LayeredImage().size(), QSize(8, 6));
+        EXPECT_EQ(behaviour->Image().LayeredImage().devicePixelRatio(), 2);
     }
     {
         // A window already on the screen keeps its opaque visual.
