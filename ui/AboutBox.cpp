@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 #include "graphics/Bitmap.h"
 #include "graphics/GraphicWork.h"
 #include "graphics/ImageLoader.h"
@@ -11,6 +14,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
+#include "storage/Geometry.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
@@ -25,6 +29,10 @@ constexpr int DesignWidth = 247;
 constexpr int WindowHeight = 222;
 constexpr uint32_t LabelColour = 0x604040;  // 0x00BBGGRR
 constexpr const char* MakerSite = "https://vellomar.example";
+// Above this the pictures are made as at ratio 1, as the page renderer does.
+constexpr double MaxRatio = 8;
+
+double UsableRatio(double ratio) { return ratio > 0 && ratio <= MaxRatio ? ratio : 1; }
 
 QImage ImageOf(const TBitmap& bitmap) {
     if (bitmap.Empty())
@@ -45,19 +53,47 @@ QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uin
     return label;
 }
 
+// For each device pixel along a length of logical pixels at ratio, the logical pixel that
+// covers it (logical pixel i covers DeviceLength(i) up to DeviceLength(i + 1)).
+std::vector<int> CoveringPixels(int logical, double ratio) {
+    std::vector<int> covering;
+    for (int i = 0; i < logical; ++i)
+        covering.insert(covering.end(), static_cast<size_t>(DeviceLength(i + 1, ratio) - DeviceLength(i, ratio)), i);
+    return covering;
+}
+
+// The image with each logical pixel made the device pixels it covers at ratio.
+QImage CoverDevicePixels(const QImage& logical, double ratio) {
+    const QImage source = logical.convertToFormat(QImage::Format_RGB32);
+    const std::vector<int> columns = CoveringPixels(source.width(), ratio);
+    const std::vector<int> rows = CoveringPixels(source.height(), ratio);
+    QImage device(static_cast<int>(columns.size()), static_cast<int>(rows.size()), QImage::Format_RGB32);
+    for (int y = 0; y < device.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(rows[static_cast<size_t>(y)]));
+        auto* out = reinterpret_cast<QRgb*>(device.scanLine(y));
+        for (int x = 0; x < device.width(); ++x)
+            out[x] = in[columns[static_cast<size_t>(x)]];
+    }
+    return device;
+}
+
 // A picture whose background (the colour of its bottom-left pixel) lets the window show
-// through, as the frames pass behind the title.
+// through, as the frames pass behind the title. It keeps the image's device pixel ratio.
 QPixmap TransparentPicture(const QImage& image) {
     QPixmap picture = QPixmap::fromImage(image);
     if (!image.isNull())
         picture.setMask(picture.createMaskFromColor(QColor(image.pixel(0, image.height() - 1)), Qt::MaskInColor));
+    picture.setDevicePixelRatio(image.devicePixelRatio());
     return picture;
 }
 
-// The picture beside the title: a small torn-off day page.
-QImage DrawPagePicture() {
-    QImage picture(56, 56, QImage::Format_RGB32);
+// The picture beside the title: a small torn-off day page, 56 × 56 logical pixels drawn in
+// device pixels for ratio.
+QImage DrawPagePicture(double ratio) {
+    const int side = DeviceLength(56, ratio);
+    QImage picture(side, side, QImage::Format_RGB32);
     picture.fill(Qt::white);
+    picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(0x80, 0x80, 0x80));
@@ -83,34 +119,44 @@ std::string TAboutBox::InformationAddress(const std::string& internalName) {
     return address;
 }
 
-TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font) {
-    TBitmap title(320, 64, TPixelFormat::pf32bit);
+TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double ratio) {
+    ratio = UsableRatio(ratio);
+    // Drawn at twice the logical size (at 320 × 64), or at the ratio's own size above that.
+    const double scale = std::max(2.0, ratio);
+    const int width = DeviceLength(160, scale), height = DeviceLength(32, scale);
+    TBitmap title(width, height, TPixelFormat::pf32bit);
     TCanvas& canvas = title.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.FillRect({0, 0, 320, 64});
+    canvas.FillRect({0, 0, width, height});
     canvas.Brush.Style = TBrushStyle::bsClear;
-    int x = 2;
+    int x = DeviceLength(1, scale);
     int y = 0;
     if (HasDoubleByte(productName)) {
         canvas.Font.Name = SJIS("HGP創英角ｺﾞｼｯｸUB");
         canvas.Font.Charset = SHIFTJIS_CHARSET;
-        canvas.Font.Height = -40;
-        y = 16;
+        canvas.Font.Height = -DeviceLength(20, scale);
+        y = DeviceLength(8, scale);
     } else {
         canvas.Font.Name = "Arial Black";
         canvas.Font.Charset = ANSI_CHARSET;
-        canvas.Font.Height = -64;
+        canvas.Font.Height = -DeviceLength(32, scale);
     }
     canvas.TextOut(x, y, productName);
     if (font)
         *font = canvas.Font;
-    HalveBitmap(title);
-    title.SetSize(160, 32);
-    return title;
+    if (ratio == scale)
+        return title;
+    if (ratio == 1) {
+        HalveBitmap(title);
+        title.SetSize(160, 32);
+        return title;
+    }
+    std::unique_ptr<TBitmap> reduced = ReduceBitmap(title, DeviceLength(160, ratio), DeviceLength(32, ratio));
+    return reduced ? *reduced : title;
 }
 
-QImage TAboutBox::FrameImage(int width, int height) {
+QImage TAboutBox::FrameImage(int width, int height, double ratio) {
     TBitmap frames(width, height, TPixelFormat::pf24bit);
     TCanvas& canvas = frames.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
@@ -121,7 +167,8 @@ QImage TAboutBox::FrameImage(int width, int height) {
     canvas.Pen.Color = 0x000000;
     DrawRoundFrame(canvas, {0, 0, width, height}, 4);
     DrawRoundFrame(canvas, {1, 1, width - 1, height - 1}, 2);
-    return ImageOf(frames);
+    ratio = UsableRatio(ratio);
+    return ratio == 1 ? ImageOf(frames) : CoverDevicePixels(ImageOf(frames), ratio);
 }
 
 TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
@@ -198,7 +245,18 @@ void TAboutBox::FormCreate() {
     resize(width(), WindowHeight);
     FCloseButton->move(FCloseButton->x(), height() - closeGap - FCloseButton->height());
     FInfoLabel->setFixedHeight(FCloseButton->y() - 4 - FInfoLabel->y());
+    MakePictures(devicePixelRatioF());
+}
 
+void TAboutBox::FollowDevicePixelRatio(double ratio) {
+    if (ratio != FPictureRatio)
+        MakePictures(ratio);
+}
+
+void TAboutBox::MakePictures(double ratio) {
+    FPictureRatio = ratio;
+    ratio = UsableRatio(ratio);
+    TAppGlobals& globals = AppGlobals();
     std::string_view titleBytes;
     QImage title;
     if (FindResourceBytes("AppTitle", titleBytes)) {
@@ -211,20 +269,47 @@ void TAboutBox::FormCreate() {
             title = {};  // a damaged picture: the drawn title stands in
         }
     }
-    if (title.isNull())
-        title = ImageOf(DrawTitle(globals.ProductName()));
+    if (title.isNull()) {
+        title = ImageOf(DrawTitle(globals.ProductName(), nullptr, ratio));
+        title.setDevicePixelRatio(ratio);
+    }
     FTitleImage->setPixmap(TransparentPicture(title));
-    FPagePicture->setPixmap(TransparentPicture(DrawPagePicture()));
+    FPagePicture->setPixmap(TransparentPicture(DrawPagePicture(ratio)));
     const QIcon icon = QApplication::windowIcon();
-    FIconImage->setPixmap(
-        icon.isNull()
-            ? QPixmap::fromImage(DrawPagePicture()).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-            : icon.pixmap(32, 32));
+    QPixmap iconPicture;
+    if (icon.isNull()) {
+        const int side = DeviceLength(32, ratio);
+        iconPicture =
+            QPixmap::fromImage(DrawPagePicture(ratio)).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        iconPicture.setDevicePixelRatio(ratio);
+    } else {
+        iconPicture = icon.pixmap(QSize(32, 32), ratio);
+    }
+    FIconImage->setPixmap(iconPicture);
+}
+
+bool TAboutBox::event(QEvent* event) {
+    // Moved to a screen of another device pixel ratio: pictures and frames for it.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        FollowDevicePixelRatio(devicePixelRatioF());
+        update();
+    }
+    return QDialog::event(event);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    // The screen is known for sure only once the box stands on it.
+    FollowDevicePixelRatio(devicePixelRatioF());
+    QDialog::showEvent(event);
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {
+    // Made in device pixels: one to one onto the screen's pixels.
+    const double ratio = UsableRatio(devicePixelRatioF());
+    QImage frames = FrameImage(width(), height(), ratio);
+    frames.setDevicePixelRatio(ratio);
     QPainter painter(this);
-    painter.drawImage(0, 0, FrameImage(width(), height()));
+    painter.drawImage(0, 0, frames);
 }
 
 void TAboutBox::resizeEvent(QResizeEvent* event) {
