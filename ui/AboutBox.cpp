@@ -53,26 +53,47 @@ QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uin
     return label;
 }
 
-// For each device pixel along a length of logical pixels at ratio, the logical pixel that
-// covers it (logical pixel i covers DeviceLength(i) up to DeviceLength(i + 1)).
-std::vector<int> CoveringPixels(int logical, double ratio) {
-    std::vector<int> covering;
-    for (int i = 0; i < logical; ++i)
-        covering.insert(covering.end(), static_cast<size_t>(DeviceLength(i + 1, ratio) - DeviceLength(i, ratio)), i);
-    return covering;
+// The frames of a window of width × height logical pixels: each drawn with its colour by
+// DrawRoundFrame on the given canvas, in this order.
+struct TFrame {
+    uint32_t Colour;
+    TRect Rect;
+    int Corner;
+};
+
+std::vector<TFrame> FramesOf(int width, int height) {
+    return {{0x808080, {5, 32, width - 5, height - 5}, 2},
+            {0x808080, {1, 1, width - 1, height - 1}, 3},
+            {0x000000, {0, 0, width, height}, 4},
+            {0x000000, {1, 1, width - 1, height - 1}, 2}};
 }
 
-// The image with each logical pixel made the device pixels it covers at ratio.
-QImage CoverDevicePixels(const QImage& logical, double ratio) {
-    const QImage source = logical.convertToFormat(QImage::Format_RGB32);
-    const std::vector<int> columns = CoveringPixels(source.width(), ratio);
-    const std::vector<int> rows = CoveringPixels(source.height(), ratio);
-    QImage device(static_cast<int>(columns.size()), static_cast<int>(rows.size()), QImage::Format_RGB32);
-    for (int y = 0; y < device.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(rows[static_cast<size_t>(y)]));
-        auto* out = reinterpret_cast<QRgb*>(device.scanLine(y));
-        for (int x = 0; x < device.width(); ++x)
-            out[x] = in[columns[static_cast<size_t>(x)]];
+// The frames in device pixels for ratio: each logical pixel of a frame as a square one
+// logical pixel (DeviceLength(1)) wide, set where the pixel begins in the left and top half
+// of the window and where it ends in the right and bottom half, so that every line has the
+// same width, the outer edges lie on the window's edges and its corners on the rounded
+// shape (MakeDeviceRoundRegion).
+QImage DeviceFrameImage(int width, int height, double ratio) {
+    const int line = DeviceLength(1, ratio);
+    QImage device(DeviceLength(width, ratio), DeviceLength(height, ratio), QImage::Format_RGB32);
+    device.fill(Qt::white);
+    QPainter painter(&device);
+    TBitmap logical(width, height, TPixelFormat::pf24bit);
+    TCanvas& canvas = logical.Canvas();
+    canvas.Pen.Color = 0x000000;
+    auto start = [ratio, line](int at, int length) {
+        return at < length / 2 ? DeviceLength(at, ratio) : DeviceLength(at + 1, ratio) - line;
+    };
+    for (const TFrame& frame : FramesOf(width, height)) {
+        canvas.Brush.Color = 0xFFFFFF;
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.FillRect({0, 0, width, height});
+        DrawRoundFrame(canvas, frame.Rect, frame.Corner);
+        const QColor colour = QtColor(frame.Colour);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if ((logical.Pixel(x, y) & 0xFFFFFF) == 0)
+                    painter.fillRect(start(x, width), start(y, height), line, line, colour);
     }
     return device;
 }
@@ -157,18 +178,18 @@ TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double
 }
 
 QImage TAboutBox::FrameImage(int width, int height, double ratio) {
+    ratio = UsableRatio(ratio);
+    if (ratio != 1)
+        return DeviceFrameImage(width, height, ratio);
     TBitmap frames(width, height, TPixelFormat::pf24bit);
     TCanvas& canvas = frames.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
     canvas.FillRect({0, 0, width, height});
-    canvas.Pen.Color = 0x808080;
-    DrawRoundFrame(canvas, {5, 32, width - 5, height - 5}, 2);
-    DrawRoundFrame(canvas, {1, 1, width - 1, height - 1}, 3);
-    canvas.Pen.Color = 0x000000;
-    DrawRoundFrame(canvas, {0, 0, width, height}, 4);
-    DrawRoundFrame(canvas, {1, 1, width - 1, height - 1}, 2);
-    ratio = UsableRatio(ratio);
-    return ratio == 1 ? ImageOf(frames) : CoverDevicePixels(ImageOf(frames), ratio);
+    for (const TFrame& frame : FramesOf(width, height)) {
+        canvas.Pen.Color = frame.Colour;
+        DrawRoundFrame(canvas, frame.Rect, frame.Corner);
+    }
+    return ImageOf(frames);
 }
 
 TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {

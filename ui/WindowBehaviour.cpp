@@ -183,11 +183,24 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::WindowStateChange:
         FPlacement.WatchEvent(*event);
         return false;
-    case QEvent::ScreenChangeInternal:
+    case QEvent::ScreenChangeInternal: {
         // On a screen of another device pixel ratio the shape is cut for that ratio.
         if (RoundShapeOutdated())
             ApplyRoundRegion();
+        // A window moved there by someone else (the window manager, another program)
+        // keeps its size in device pixels, which Qt then reads as another logical size;
+        // the window gets its logical size back, so that it covers as many device pixels
+        // as the new ratio asks. Qt reports that size after this event, before posted calls.
+        const QSize logical = FOwner->size();
+        QMetaObject::invokeMethod(
+            this,
+            [this, logical] {
+                if (FOwner && FOwner->size() != logical)
+                    FOwner->resize(logical);
+            },
+            Qt::QueuedConnection);
         return false;
+    }
     case QEvent::Hide:
         FMover.Cancel();
         FPlacement.WatchEvent(*event);
