@@ -300,8 +300,8 @@ void TAboutBox::MakePictures(double ratio) {
     QPixmap iconPicture;
     if (icon.isNull()) {
         const int side = DeviceLength(32, ratio);
-        iconPicture =
-            QPixmap::fromImage(DrawPagePicture(ratio)).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        iconPicture = QPixmap::fromImage(DrawPagePicture(ratio))
+                          .scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         iconPicture.setDevicePixelRatio(ratio);
     } else {
         iconPicture = icon.pixmap(QSize(32, 32), ratio);

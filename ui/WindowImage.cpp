@@ -52,7 +52,8 @@ QRegion DeviceRegion(const QRegion& logicalRegion, double ratio) {
     QRegion device;
     for (const QRect& r : logicalRegion) {
         const int left = DeviceLength(r.left(), ratio), top = DeviceLength(r.top(), ratio);
-        device += QRect(left, top, DeviceLength(r.right() + 1, ratio) - left, DeviceLength(r.bottom() + 1, ratio) - top);
+        device +=
+            QRect(left, top, DeviceLength(r.right() + 1, ratio) - left, DeviceLength(r.bottom() + 1, ratio) - top);
     }
     return device;
 }
