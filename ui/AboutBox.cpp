@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 #include "graphics/Bitmap.h"
 #include "graphics/GraphicWork.h"
 #include "graphics/ImageLoader.h"
@@ -11,6 +14,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
+#include "storage/Geometry.h"
 #include "storage/Resources.h"
 #include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
@@ -25,6 +29,10 @@ constexpr int DesignWidth = 247;
 constexpr int WindowHeight = 222;
 constexpr uint32_t LabelColour = 0x604040;  // 0x00BBGGRR
 constexpr const char* MakerSite = "https://vellomar.example";
+// Above this the pictures are made as at ratio 1, as the page renderer does.
+constexpr double MaxRatio = 8;
+
+double UsableRatio(double ratio) { return ratio > 0 && ratio <= MaxRatio ? ratio : 1; }
 
 QImage ImageOf(const TBitmap& bitmap) {
     if (bitmap.Empty())
@@ -45,19 +53,68 @@ QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uin
     return label;
 }
 
+// The frames of a window of width × height logical pixels: each drawn with its colour by
+// DrawRoundFrame on the given canvas, in this order.
+struct TFrame {
+    uint32_t Colour;
+    TRect Rect;
+    int Corner;
+};
+
+std::vector<TFrame> FramesOf(int width, int height) {
+    return {{0x808080, {5, 32, width - 5, height - 5}, 2},
+            {0x808080, {1, 1, width - 1, height - 1}, 3},
+            {0x000000, {0, 0, width, height}, 4},
+            {0x000000, {1, 1, width - 1, height - 1}, 2}};
+}
+
+// The frames in device pixels for ratio: each logical pixel of a frame as a square one
+// logical pixel (DeviceLength(1)) wide, set where the pixel begins in the left and top half
+// of the window and where it ends in the right and bottom half, so that every line has the
+// same width, the outer edges lie on the window's edges and its corners on the rounded
+// shape (MakeDeviceRoundRegion).
+QImage DeviceFrameImage(int width, int height, double ratio) {
+    const int line = DeviceLength(1, ratio);
+    QImage device(DeviceLength(width, ratio), DeviceLength(height, ratio), QImage::Format_RGB32);
+    device.fill(Qt::white);
+    QPainter painter(&device);
+    TBitmap logical(width, height, TPixelFormat::pf24bit);
+    TCanvas& canvas = logical.Canvas();
+    canvas.Pen.Color = 0x000000;
+    auto start = [ratio, line](int at, int length) {
+        return at < length / 2 ? DeviceLength(at, ratio) : DeviceLength(at + 1, ratio) - line;
+    };
+    for (const TFrame& frame : FramesOf(width, height)) {
+        canvas.Brush.Color = 0xFFFFFF;
+        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.FillRect({0, 0, width, height});
+        DrawRoundFrame(canvas, frame.Rect, frame.Corner);
+        const QColor colour = QtColor(frame.Colour);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if ((logical.Pixel(x, y) & 0xFFFFFF) == 0)
+                    painter.fillRect(start(x, width), start(y, height), line, line, colour);
+    }
+    return device;
+}
+
 // A picture whose background (the colour of its bottom-left pixel) lets the window show
-// through, as the frames pass behind the title.
+// through, as the frames pass behind the title. It keeps the image's device pixel ratio.
 QPixmap TransparentPicture(const QImage& image) {
     QPixmap picture = QPixmap::fromImage(image);
     if (!image.isNull())
         picture.setMask(picture.createMaskFromColor(QColor(image.pixel(0, image.height() - 1)), Qt::MaskInColor));
+    picture.setDevicePixelRatio(image.devicePixelRatio());
     return picture;
 }
 
-// The picture beside the title: a small torn-off day page.
-QImage DrawPagePicture() {
-    QImage picture(56, 56, QImage::Format_RGB32);
+// The picture beside the title: a small torn-off day page, 56 × 56 logical pixels drawn in
+// device pixels for ratio.
+QImage DrawPagePicture(double ratio) {
+    const int side = DeviceLength(56, ratio);
+    QImage picture(side, side, QImage::Format_RGB32);
     picture.fill(Qt::white);
+    picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(0x80, 0x80, 0x80));
@@ -83,44 +140,55 @@ std::string TAboutBox::InformationAddress(const std::string& internalName) {
     return address;
 }
 
-TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font) {
-    TBitmap title(320, 64, TPixelFormat::pf32bit);
+TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double ratio) {
+    ratio = UsableRatio(ratio);
+    // Drawn at twice the logical size (at 320 × 64), or at the ratio's own size above that.
+    const double scale = std::max(2.0, ratio);
+    const int width = DeviceLength(160, scale), height = DeviceLength(32, scale);
+    TBitmap title(width, height, TPixelFormat::pf32bit);
     TCanvas& canvas = title.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
     canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.FillRect({0, 0, 320, 64});
+    canvas.FillRect({0, 0, width, height});
     canvas.Brush.Style = TBrushStyle::bsClear;
-    int x = 2;
+    int x = DeviceLength(1, scale);
     int y = 0;
     if (HasDoubleByte(productName)) {
         canvas.Font.Name = SJIS("HGP創英角ｺﾞｼｯｸUB");
         canvas.Font.Charset = SHIFTJIS_CHARSET;
-        canvas.Font.Height = -40;
-        y = 16;
+        canvas.Font.Height = -DeviceLength(20, scale);
+        y = DeviceLength(8, scale);
     } else {
         canvas.Font.Name = "Arial Black";
         canvas.Font.Charset = ANSI_CHARSET;
-        canvas.Font.Height = -64;
+        canvas.Font.Height = -DeviceLength(32, scale);
     }
     canvas.TextOut(x, y, productName);
     if (font)
         *font = canvas.Font;
-    HalveBitmap(title);
-    title.SetSize(160, 32);
-    return title;
+    if (ratio == scale)
+        return title;
+    if (ratio == 1) {
+        HalveBitmap(title);
+        title.SetSize(160, 32);
+        return title;
+    }
+    std::unique_ptr<TBitmap> reduced = ReduceBitmap(title, DeviceLength(160, ratio), DeviceLength(32, ratio));
+    return reduced ? *reduced : title;
 }
 
-QImage TAboutBox::FrameImage(int width, int height) {
+QImage TAboutBox::FrameImage(int width, int height, double ratio) {
+    ratio = UsableRatio(ratio);
+    if (ratio != 1)
+        return DeviceFrameImage(width, height, ratio);
     TBitmap frames(width, height, TPixelFormat::pf24bit);
     TCanvas& canvas = frames.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
     canvas.FillRect({0, 0, width, height});
-    canvas.Pen.Color = 0x808080;
-    DrawRoundFrame(canvas, {5, 32, width - 5, height - 5}, 2);
-    DrawRoundFrame(canvas, {1, 1, width - 1, height - 1}, 3);
-    canvas.Pen.Color = 0x000000;
-    DrawRoundFrame(canvas, {0, 0, width, height}, 4);
-    DrawRoundFrame(canvas, {1, 1, width - 1, height - 1}, 2);
+    for (const TFrame& frame : FramesOf(width, height)) {
+        canvas.Pen.Color = frame.Colour;
+        DrawRoundFrame(canvas, frame.Rect, frame.Corner);
+    }
     return ImageOf(frames);
 }
 
@@ -198,7 +266,18 @@ void TAboutBox::FormCreate() {
     resize(width(), WindowHeight);
     FCloseButton->move(FCloseButton->x(), height() - closeGap - FCloseButton->height());
     FInfoLabel->setFixedHeight(FCloseButton->y() - 4 - FInfoLabel->y());
+    MakePictures(devicePixelRatioF());
+}
 
+void TAboutBox::FollowDevicePixelRatio(double ratio) {
+    if (ratio != FPictureRatio)
+        MakePictures(ratio);
+}
+
+void TAboutBox::MakePictures(double ratio) {
+    FPictureRatio = ratio;
+    ratio = UsableRatio(ratio);
+    TAppGlobals& globals = AppGlobals();
     std::string_view titleBytes;
     QImage title;
     if (FindResourceBytes("AppTitle", titleBytes)) {
@@ -211,20 +290,47 @@ void TAboutBox::FormCreate() {
             title = {};  // a damaged picture: the drawn title stands in
         }
     }
-    if (title.isNull())
-        title = ImageOf(DrawTitle(globals.ProductName()));
+    if (title.isNull()) {
+        title = ImageOf(DrawTitle(globals.ProductName(), nullptr, ratio));
+        title.setDevicePixelRatio(ratio);
+    }
     FTitleImage->setPixmap(TransparentPicture(title));
-    FPagePicture->setPixmap(TransparentPicture(DrawPagePicture()));
+    FPagePicture->setPixmap(TransparentPicture(DrawPagePicture(ratio)));
     const QIcon icon = QApplication::windowIcon();
-    FIconImage->setPixmap(
-        icon.isNull()
-            ? QPixmap::fromImage(DrawPagePicture()).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-            : icon.pixmap(32, 32));
+    QPixmap iconPicture;
+    if (icon.isNull()) {
+        const int side = DeviceLength(32, ratio);
+        iconPicture = QPixmap::fromImage(DrawPagePicture(ratio))
+                          .scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        iconPicture.setDevicePixelRatio(ratio);
+    } else {
+        iconPicture = icon.pixmap(QSize(32, 32), ratio);
+    }
+    FIconImage->setPixmap(iconPicture);
+}
+
+bool TAboutBox::event(QEvent* event) {
+    // Moved to a screen of another device pixel ratio: pictures and frames for it.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        FollowDevicePixelRatio(devicePixelRatioF());
+        update();
+    }
+    return QDialog::event(event);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    // The screen is known for sure only once the box stands on it.
+    FollowDevicePixelRatio(devicePixelRatioF());
+    QDialog::showEvent(event);
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {
+    // Made in device pixels: one to one onto the screen's pixels.
+    const double ratio = UsableRatio(devicePixelRatioF());
+    QImage frames = FrameImage(width(), height(), ratio);
+    frames.setDevicePixelRatio(ratio);
     QPainter painter(this);
-    painter.drawImage(0, 0, FrameImage(width(), height()));
+    painter.drawImage(0, 0, frames);
 }
 
 void TAboutBox::resizeEvent(QResizeEvent* event) {

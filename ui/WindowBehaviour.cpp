@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/WindowMessages.h"
+#include "platform/WindowShape.h"
 #include "storage/ShiftJis.h"
 
 namespace {
@@ -28,6 +29,10 @@ QRegion MakeRoundRegion(int width, int height, bool round) {
     region += QRegion(2, 1, width - 4, height - 2);
     region += QRegion(1, 2, width - 2, height - 4);
     return region;
+}
+
+QRegion MakeDeviceRoundRegion(int width, int height, bool round, double ratio) {
+    return DeviceRegion(MakeRoundRegion(width, height, round), ratio);
 }
 
 TWindowBehaviour::TWindowBehaviour(QWidget* owner, std::string sectionName)
@@ -75,15 +80,35 @@ void TWindowBehaviour::SetWindowRound(bool value) {
     FWindowRound = value;
     if (!FOwner || !(FOwner->windowFlags() & Qt::FramelessWindowHint))
         return;
-    if (value)
+    if (value) {
         ApplyRoundRegion();
-    else
+    } else {
+        // A shape set in device pixels is taken off through Qt: a mask set and cleared.
+        if (FRoundRatio != 0)
+            FOwner->setMask(MakeRoundRegion(FOwner->width(), FOwner->height(), false));
+        FRoundRatio = 0;
         FOwner->clearMask();
+    }
 }
 
 void TWindowBehaviour::ApplyRoundRegion() {
-    FOwner->setMask(MakeRoundRegion(FOwner->width(), FOwner->height(), FWindowRound));
+    const double ratio = FOwner->devicePixelRatioF();
+    // Qt's mask is logical and comes out in steps of the ratio; on X the shape is set in
+    // device pixels instead, once the native window exists (making it here, in the
+    // constructor, would fix its visual before the window's settings are all made).
+    if (ratio != 1 && FOwner->testAttribute(Qt::WA_WState_Created) &&
+        SetDeviceWindowShape(FOwner, MakeDeviceRoundRegion(FOwner->width(), FOwner->height(), FWindowRound, ratio))) {
+        FRoundRatio = ratio;
+    } else {
+        FRoundRatio = 0;
+        FOwner->setMask(MakeRoundRegion(FOwner->width(), FOwner->height(), FWindowRound));
+    }
     FOwner->update();
+}
+
+bool TWindowBehaviour::RoundShapeOutdated() const {
+    return FWindowRound && !FOwner->isMinimized() && (FOwner->windowFlags() & Qt::FramelessWindowHint) &&
+           FOwner->devicePixelRatioF() != (FRoundRatio == 0 ? 1 : FRoundRatio);
 }
 
 void TWindowBehaviour::SetStacking(TStacking value) {
@@ -148,11 +173,34 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
             ApplyRoundRegion();
         FPlacement.WatchEvent(*event);
         return false;
-    case QEvent::Move:
-    case QEvent::WindowStateChange:
     case QEvent::Show:
+        // The native window exists now: the shape can be cut in device pixels.
+        if (RoundShapeOutdated())
+            ApplyRoundRegion();
         FPlacement.WatchEvent(*event);
         return false;
+    case QEvent::Move:
+    case QEvent::WindowStateChange:
+        FPlacement.WatchEvent(*event);
+        return false;
+    case QEvent::ScreenChangeInternal: {
+        // On a screen of another device pixel ratio the shape is cut for that ratio.
+        if (RoundShapeOutdated())
+            ApplyRoundRegion();
+        // A window moved there by someone else (the window manager, another program)
+        // keeps its size in device pixels, which Qt then reads as another logical size;
+        // the window gets its logical size back, so that it covers as many device pixels
+        // as the new ratio asks. Qt reports that size after this event, before posted calls.
+        const QSize logical = FOwner->size();
+        QMetaObject::invokeMethod(
+            this,
+            [this, logical] {
+                if (FOwner && FOwner->size() != logical)
+                    FOwner->resize(logical);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
     case QEvent::Hide:
         FMover.Cancel();
         FPlacement.WatchEvent(*event);

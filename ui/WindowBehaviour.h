@@ -36,6 +36,9 @@ using TCanDragMove = std::function<void(QObject* sender, int mouseX, int mouseY,
 // The region of a width × height window: with round, the rectangle less a 4-pixel
 // staircase at each corner; without, the whole rectangle and one row more.
 QRegion MakeRoundRegion(int width, int height, bool round);
+// The same region in device pixels for a window of width × height logical pixels at ratio:
+// each logical pixel of it as the device pixels it covers (see DeviceRegion).
+QRegion MakeDeviceRoundRegion(int width, int height, bool round, double ratio);
 
 class TWindowBehaviour : public QObject {
 public:
@@ -73,7 +76,10 @@ public:
     void SetDragDrop(bool value);
     bool DropNamesEnabled() const { return FDropNamesEnabled; }
     void SetDropNamesEnabled(bool value) { FDropNamesEnabled = value; }
-    // Rounded corners; on a borderless window applied (or removed) at once.
+    // Rounded corners; on a borderless window applied (or removed) at once. The shape is
+    // cut in device pixels for the window's device pixel ratio (on X at ratios other than
+    // 1; elsewhere through Qt's logical mask), and cut anew when the window comes onto a
+    // screen of another ratio.
     bool WindowRound() const { return FWindowRound; }
     void SetWindowRound(bool value);
     TStacking Stacking() const { return FStacking; }
@@ -112,6 +118,8 @@ protected:
 
 private:
     void ApplyRoundRegion();
+    // A rounded borderless window whose shape was cut for another ratio than its screen's.
+    bool RoundShapeOutdated() const;
     void HandleDrop(QEvent* event);
 
     QPointer<QWidget> FOwner;
@@ -122,6 +130,8 @@ private:
     bool FDragDrop = false;
     bool FDropNamesEnabled = false;
     bool FWindowRound = false;
+    // The ratio the rounded shape was last cut for in device pixels; 0 while it is Qt's mask.
+    double FRoundRatio = 0;
     TStacking FStacking = TStacking::Normal;
     bool FSessionEnded = false;
     TTaggedStrings FDroppedNames;

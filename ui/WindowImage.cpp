@@ -46,6 +46,18 @@ QRegion LogicalRegion(const QRegion& deviceRegion, double ratio) {
     return logical;
 }
 
+QRegion DeviceRegion(const QRegion& logicalRegion, double ratio) {
+    if (ratio == 1)
+        return logicalRegion;
+    QRegion device;
+    for (const QRect& r : logicalRegion) {
+        const int left = DeviceLength(r.left(), ratio), top = DeviceLength(r.top(), ratio);
+        device +=
+            QRect(left, top, DeviceLength(r.right() + 1, ratio) - left, DeviceLength(r.bottom() + 1, ratio) - top);
+    }
+    return device;
+}
+
 QSize TWindowImage::LogicalSize() const {
     // A window cannot be smaller than one pixel; the region hides that pixel.
     return {std::max(1, LogicalLength(FComposedBitmap->Width(), FRatio)),

@@ -82,3 +82,7 @@ private:
 // The logical region that covers every device pixel of deviceRegion at ratio, for windows
 // whose shape can only be set in logical pixels.
 QRegion LogicalRegion(const QRegion& deviceRegion, double ratio);
+// The device pixels at ratio that the logical pixels of logicalRegion cover: logical pixel
+// x spans DeviceLength(x, ratio) up to DeviceLength(x + 1, ratio), as the drawn frames
+// count them.
+QRegion DeviceRegion(const QRegion& logicalRegion, double ratio);

@@ -7,11 +7,14 @@
 
 #include "DialogTestEnvironment.h"
 #include "graphics/Bitmap.h"
+#include "graphics/GraphicWork.h"
 #include "storage/FileUtils.h"
+#include "storage/Geometry.h"
 #include "storage/ShiftJis.h"
 #include "ui/AboutBox.h"
 #include "ui/DialogSupport.h"
 #include "ui/LinkLabel.h"
+#include "ui/WindowBehaviour.h"
 
 namespace {
 
@@ -113,6 +116,78 @@ TEST(AboutBox, FramesAreDrawnAroundTheBoxAndBelowTheTitle) {
     EXPECT_EQ(frames.pixel(120, 216) & 0xFFFFFF, 0x808080u);  // and its bottom edge (H − 5 − 1)
     EXPECT_EQ(frames.pixel(120, 100) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(frames.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);  // the rounded corner leaves the corner out
+}
+
+TEST(AboutBox, TheTitleIsDrawnAtTheDeviceSizeOfEachRatio) {
+    const TBitmap doubled = TAboutBox::DrawTitle("Quillo", nullptr, 2);
+    ASSERT_EQ(doubled.Width(), 320);
+    ASSERT_EQ(doubled.Height(), 64);
+    // At 2 the drawing at twice the size as it is: halving it gives the title of ratio 1.
+    TBitmap halved = doubled;
+    HalveBitmap(halved);
+    halved.SetSize(160, 32);
+    const TBitmap single = TAboutBox::DrawTitle("Quillo");
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 160; ++x)
+            ASSERT_EQ(halved.Pixel(x, y), single.Pixel(x, y)) << x << "," << y;
+    const struct {
+        double Ratio;
+        int Width, Height;
+        int FontHeight;
+    } cases[] = {{1.5, 240, 48, -64}, {3, 480, 96, -96}, {0, 160, 32, -64}, {100, 160, 32, -64}};
+    for (const auto& c : cases) {
+        TFont used;
+        const TBitmap title = TAboutBox::DrawTitle("Quillo", &used, c.Ratio);
+        EXPECT_EQ(title.Width(), c.Width) << c.Ratio;
+        EXPECT_EQ(title.Height(), c.Height) << c.Ratio;
+        EXPECT_EQ(used.Height, c.FontHeight) << c.Ratio;
+        EXPECT_GT(DarkPixels(title), 100 * c.Width / 160) << c.Ratio;
+    }
+}
+
+// At each ratio the frames are lines of DeviceLength(1) device pixels, the outer one on the
+// edge of the rounded shape (MakeDeviceRoundRegion): every pixel outside the shape is white,
+// the first and the last pixel of each row inside it black.
+TEST(AboutBox, FramesAtEveryRatioAreOneLogicalPixelWideAndFollowTheRoundedShape) {
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const QImage frames = TAboutBox::FrameImage(247, 222, ratio);
+        const int width = DeviceLength(247, ratio), height = DeviceLength(222, ratio), line = DeviceLength(1, ratio);
+        ASSERT_EQ(frames.size(), QSize(width, height));
+        const QRegion shape = MakeDeviceRoundRegion(247, 222, true, ratio);
+        ASSERT_EQ(shape.boundingRect(), QRect(0, 0, width, height));
+        for (int y = 0; y < height; ++y) {
+            int first = -1, last = -1;
+            for (int x = 0; x < width; ++x) {
+                if (!shape.contains(QPoint(x, y))) {
+                    ASSERT_EQ(frames.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+                    continue;
+                }
+                first = first < 0 ? x : first;
+                last = x;
+            }
+            ASSERT_GE(first, 0);
+            ASSERT_EQ(frames.pixel(first, y) & 0xFFFFFF, 0u) << first << "," << y;
+            ASSERT_EQ(frames.pixel(last, y) & 0xFFFFFF, 0u) << last << "," << y;
+        }
+        // Across the middle: the outer and the inner black frame, then white, and the grey
+        // frame round the lower part, each line as wide on the right as on the left.
+        const int middle = height / 2;
+        auto colourAt = [&](int x) { return frames.pixel(x, middle) & 0xFFFFFF; };
+        for (int x = 0; x < 2 * line; ++x) {
+            EXPECT_EQ(colourAt(x), 0u) << x;
+            EXPECT_EQ(colourAt(width - 1 - x), 0u) << x;
+        }
+        EXPECT_EQ(colourAt(2 * line), 0xFFFFFFu);
+        int greyLeft = 0, greyRight = 0;
+        for (int x = 0; x < width / 2; ++x) {
+            greyLeft += colourAt(x) == 0x808080;
+            greyRight += colourAt(width - 1 - x) == 0x808080;
+        }
+        EXPECT_EQ(greyLeft, line);
+        EXPECT_EQ(greyRight, line);
+        EXPECT_EQ(frames.pixel(width / 2, DeviceLength(32, ratio)) & 0xFFFFFF, 0x808080u);
+    }
 }
 
 TEST(AboutBox, ShowsTheProgramsNamesAndLinksToItsPage) {

@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTransform>
 #include <QUrl>
 #include <QWidget>
 
@@ -171,6 +172,23 @@ TEST(MakeRoundRegionTest, AStaircaseOfFourPixelsIsCutFromEachCorner) {
     EXPECT_EQ(MakeRoundRegion(w, h, false), QRegion(0, 0, w, h + 1));
 }
 
+// In device pixels each logical pixel of the staircase becomes the device pixels it covers.
+TEST(MakeRoundRegionTest, InDevicePixelsEachLogicalPixelCoversItsDevicePixels) {
+    const QRegion logical = MakeRoundRegion(247, 222, true);
+    EXPECT_EQ(MakeDeviceRoundRegion(247, 222, true, 1), logical);
+    EXPECT_EQ(MakeDeviceRoundRegion(247, 222, true, 2), QTransform::fromScale(2, 2).map(logical));
+    // At 1.5 logical pixels 0, 1, 2, 3, 4 begin at device pixels 0, 2, 3, 5, 6.
+    const QRegion device = MakeDeviceRoundRegion(247, 222, true, 1.5);
+    EXPECT_EQ(device.boundingRect(), QRect(0, 0, 371, 333));
+    const QPoint cut[] = {{5, 0}, {5, 1}, {2, 2}, {1, 3}, {1, 5}}, kept[] = {{6, 0}, {3, 2}, {2, 3}, {2, 5}, {0, 6}};
+    for (QPoint p : cut)
+        EXPECT_FALSE(device.contains(p)) << p.x() << "," << p.y();
+    for (QPoint p : kept)
+        EXPECT_TRUE(device.contains(p)) << p.x() << "," << p.y();
+    EXPECT_FALSE(device.contains(QPoint(370, 332)));
+    EXPECT_TRUE(device.contains(QPoint(370, 166)));
+}
+
 TEST(NamesTest, SectionsAndScreens) {
     struct {
         const char* Display;
@@ -307,6 +325,21 @@ TEST_F(WindowBehaviourWindowTest, RoundRegionFollowsTheSize) {
     TWindowBehaviour* framedBehaviour = new TWindowBehaviour(&framed, "QWIDGET");
     framedBehaviour->SetWindowRound(true);
     EXPECT_TRUE(framed.mask().isEmpty());
+}
+
+// Moved onto a screen of another ratio by someone else, a window keeps its device size at
+// first, which Qt reads as another logical size; the window gets its logical size back.
+TEST_F(WindowBehaviourWindowTest, AfterAScreenChangeTheWindowGetsItsLogicalSizeBack) {
+    Window->setGeometry(200, 150, 130, 151);
+    QEvent screenChange(QEvent::ScreenChangeInternal);
+    QApplication::sendEvent(Window, &screenChange);
+    Window->resize(65, 76);  // the size Qt reports for the same device pixels at ratio 2
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Window->geometry(), QRect(200, 150, 130, 151));
+    // A change of size after that stays.
+    Window->resize(90, 60);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Window->size(), QSize(90, 60));
 }
 
 TEST_F(WindowBehaviourWindowTest, ZOrderPlacementKeepsTheWindowShown) {
