@@ -93,23 +93,27 @@ void EndChild(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-// Runs a short command to its end (at most 5 s).
-void RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+// Runs a short command to its end (at most 5 s); true when it ended with status 0.
+bool RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
     const pid_t pid = Spawn(argv, env);
     const auto deadline = Clock::now() + 5s;
     while (Clock::now() < deadline) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         std::this_thread::sleep_for(1ms);
     }
     EndChild(pid);
+    return false;
 }
 
 // A private Xvfb (free display via -displayfd, white root), optionally with xcompmgr, a
 // temporary home for the programs, and an xcb connection that watches the root window.
 class TXServer {
 public:
-    explicit TXServer(bool compositor) {
+    // dpi: the Xft.dpi resource set before any program starts, as a scaled desktop sets it
+    // (192 gives the calendar a device pixel ratio of 2); 0 leaves it unset.
+    explicit TXServer(bool compositor, int dpi = 0) {
         char pattern[] = "/tmp/quillo-bench-XXXXXX";
         if (!mkdtemp(pattern))
             throw std::runtime_error("mkdtemp failed");
@@ -117,8 +121,11 @@ public:
         int fds[2];
         if (pipe(fds) != 0)
             throw std::runtime_error("pipe failed");
-        FProcesses.push_back(Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                    "1024x768x24", "-nolisten", "tcp", "-noreset", "-wr"},
+        // The screen keeps the logical size of a 1024 × 768 desktop at every dpi.
+        const int scale = std::max(1, dpi / 96);
+        const std::string size = std::to_string(1024 * scale) + "x" + std::to_string(768 * scale) + "x24";
+        FProcesses.push_back(Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", size,
+                                    "-nolisten", "tcp", "-noreset", "-wr"},
                                    BaseEnvironment(), fds[1]));
         close(fds[1]);
         std::string number;
@@ -130,6 +137,8 @@ public:
         if (number.empty())
             throw std::runtime_error("Xvfb reported no display");
         FDisplay = ":" + number;
+        if (dpi > 0)
+            SetDpi(dpi);
         FConnection = xcb_connect(FDisplay.c_str(), nullptr);
         if (xcb_connection_has_error(FConnection))
             throw std::runtime_error("no X connection");
@@ -157,6 +166,22 @@ public:
 
     xcb_connection_t* Connection() const { return FConnection; }
     xcb_window_t Root() const { return FRoot; }
+
+    void SetDpi(int dpi) {
+        char pattern[] = "/tmp/quillo-bench-dpi-XXXXXX";
+        const int fd = mkstemp(pattern);
+        if (fd < 0)
+            throw std::runtime_error("mkstemp failed");
+        const std::string resource = "Xft.dpi: " + std::to_string(dpi) + "\n";
+        const bool written = write(fd, resource.data(), resource.size()) == static_cast<ssize_t>(resource.size());
+        close(fd);
+        auto env = BaseEnvironment();
+        env.push_back("DISPLAY=" + FDisplay);
+        const bool merged = written && RunToEnd({"/usr/bin/xrdb", "-merge", pattern}, env);
+        unlink(pattern);
+        if (!merged)
+            throw std::runtime_error("xrdb could not set Xft.dpi");
+    }
 
     std::vector<std::string> Environment() const {
         auto env = BaseEnvironment();
@@ -377,34 +402,36 @@ void BM_ResidentAndIdle(benchmark::State& state, std::string (*program)()) {
 BENCHMARK_CAPTURE(BM_ResidentAndIdle, quillo, Quillo)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_ResidentAndIdle, gsimplecal, Gsimplecal)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-// One step of carrying a loose paper: the pointer moves 4 pixels (alternately right and
-// left) and the paper window follows; timed from the pointer move to the window's
+// One step of carrying a loose paper: the pointer moves 4 logical pixels (alternately right
+// and left) and the paper window follows; timed from the pointer move to the window's
 // ConfigureNotify. The tear is made like a user's: press in the page, pull down. After the
-// release the processor time of two quiet seconds is counted too.
-void BM_PaperDragStep(benchmark::State& state, bool compositor) {
-    TXServer x(compositor);
+// release the processor time of two quiet seconds is counted too. At a dpi of 192 the
+// calendar draws at a device pixel ratio of 2 and every distance on the screen doubles.
+void BM_PaperDragStep(benchmark::State& state, bool compositor, int dpi) {
+    TXServer x(compositor, dpi);
+    const int scale = dpi > 0 ? std::max(1, dpi / 96) : 1;
     const auto env = x.Environment();
     const auto [pid, main] = LaunchPainted(state, x, Quillo());
     if (!pid)
         return;
     const auto at = x.Geometry(main);
-    int px = at.x + 30, py = at.y + 60;
+    int px = at.x + 30 * scale, py = at.y + 60 * scale;
     RunToEnd({"/usr/bin/xdotool", "mousemove", "--sync", std::to_string(px), std::to_string(py), "mousedown", "1"},
              env);
     x.DropEvents();
     for (int step = 1; step <= 20; ++step) {
-        x.WarpPointer(px, py + step * 8);
+        x.WarpPointer(px, py + step * 8 * scale);
         std::this_thread::sleep_for(15ms);
     }
-    py += 160;
-    px += 200;
+    py += 160 * scale;
+    px += 200 * scale;
     x.WarpPointer(px, py);
     const xcb_window_t paper = x.WaitPainted(5s, main);
     std::this_thread::sleep_for(1500ms);  // let the swing die down
     if (!paper) {
         state.SkipWithError("no paper came off the page");
     } else {
-        int direction = 4;
+        int direction = 4 * scale;
         std::vector<double> stepUs;
         for (auto _ : state) {
             x.DropEvents();
@@ -439,11 +466,19 @@ void BM_PaperDragStep(benchmark::State& state, bool compositor) {
     state.counters["idle_after_release_cpu_ms_per_s"] = (CpuMs(pid) - before) / 2.0;
     EndChild(pid);
 }
-BENCHMARK_CAPTURE(BM_PaperDragStep, region_window, false)
+BENCHMARK_CAPTURE(BM_PaperDragStep, region_window, false, 0)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_PaperDragStep, per_pixel_alpha, true)
+BENCHMARK_CAPTURE(BM_PaperDragStep, per_pixel_alpha, true, 0)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PaperDragStep, region_window_ratio2, false, 192)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PaperDragStep, per_pixel_alpha_ratio2, true, 192)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);

@@ -38,7 +38,14 @@ bool SetDeviceWindowShape(QWidget* window, const QRegion& deviceRegion) {
     // the native window anew; with no mask held there it leaves this shape alone.
     if (!window->mask().isEmpty())
         window->clearMask();
-    const auto id = static_cast<xcb_window_t>(window->winId());
+    // The native window is made if need be without winId(), which would mark the window
+    // native and with it every child of its parent: the main window's buttons would become
+    // X windows of their own when a paper's shape is first set.
+    if (!window->testAttribute(Qt::WA_WState_Created))
+        window->createWinId();
+    const auto id = static_cast<xcb_window_t>(window->effectiveWinId());
+    if (!id)
+        return false;
     std::vector<xcb_rectangle_t> rectangles;
     rectangles.reserve(static_cast<size_t>(deviceRegion.rectCount()));
     for (const QRect& r : deviceRegion)

@@ -120,6 +120,11 @@ class PaperAtRatioTwoTest(unittest.TestCase):
         papers = self.app.wait_papers(1)
         time.sleep(0.5)
         paper = self.app.wait_papers(1)[0]
+        # Setting the paper's shape in device pixels leaves the main window's buttons drawn
+        # inside it, not turned into X windows of their own.
+        tree = subprocess.run(["xwininfo", "-children", "-id", str(main.wid)], capture_output=True, text=True,
+                              env=self.app.environment(), timeout=20).stdout
+        self.assertRegex(tree, r"\b0 children", tree)
         rows = self.x.pixels(paper.x, paper.y, paper.width, paper.height)
         # The window lies on even device pixels (logical places), so its 2 × 2 blocks are
         # those a twofold stretch would fill with one colour.
