@@ -312,6 +312,42 @@ def steps(start, end, count):
             for i in range(1, count + 1)]
 
 
+# --- pictures at a device pixel ratio ----------------------------------------------
+
+# A pixel differs from the reference when a channel differs by more than this; at most this
+# share of the pixels may differ (font rasterisation is not bit-stable).
+CHANNEL_TOLERANCE = 32
+MAX_DIFFERING_SHARE = 0.005
+# A step between neighbouring device pixels at least this large (in one colour channel) is
+# an edge drawn at device resolution; a picture stretched twofold keeps every such step
+# between 2 × 2 blocks, never inside one.
+SHARP_STEP = 96
+
+
+def rgb_rows(data, width, height):
+    """Bytes of packed 8-bit RGB as rows of (r, g, b)."""
+    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
+            for r in range(height)]
+
+
+def differing(shown, expected):
+    """How many pixels of two pictures differ by more than CHANNEL_TOLERANCE."""
+    return sum(max(abs(a - b) for a, b in zip(p, q)) > CHANNEL_TOLERANCE
+               for row_s, row_e in zip(shown, expected) for p, q in zip(row_s, row_e))
+
+
+def sharp_blocks(rows):
+    """The aligned 2 × 2 blocks with a sharp step between two of their own pixels."""
+    count = 0
+    for r in range(0, len(rows) - 1, 2):
+        for c in range(0, len(rows[r]) - 1, 2):
+            a, b, d = rows[r][c], rows[r][c + 1], rows[r + 1][c]
+            if max(abs(p - q) for p, q in zip(a, b)) >= SHARP_STEP or \
+               max(abs(p - q) for p, q in zip(a, d)) >= SHARP_STEP:
+                count += 1
+    return count
+
+
 # --- the calendar's files ---------------------------------------------------------
 
 def today_day_number():

@@ -14,7 +14,7 @@ import tempfile
 import time
 import unittest
 
-from harness import Calendar, XSession, today_day_number, watchdog
+from harness import MAX_DIFFERING_SHARE, Calendar, XSession, differing, rgb_rows, today_day_number, watchdog
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 TOOL = os.environ.get("QUILLO_TOOL", "")
@@ -24,8 +24,6 @@ TEST_SECONDS = 100
 # differs when a channel differs by more than 32; at most 0.5 % of the pixels may differ.
 PAGE_AT = (5, 26)
 PAGE_SIDE = 120
-CHANNEL_TOLERANCE = 32
-MAX_DIFFERING_SHARE = 0.005
 # The close button (logical place and side) and its caption colour (0x00BBGGRR 0xA08060).
 CLOSE_AT = (106, 4)
 CLOSE_SIDE = 20
@@ -35,11 +33,6 @@ GLYPH_RGB = (0x60, 0x80, 0xA0)
 def device(logical, ratio):
     """Device pixels of a logical length, rounded as the calendar rounds them."""
     return int(logical * ratio + 0.5)
-
-
-def rgb_rows(data, width, height):
-    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
-            for r in range(height)]
 
 
 class HiDpiCase(unittest.TestCase):
@@ -85,12 +78,10 @@ class HiDpiCase(unittest.TestCase):
         expected = self.reference_page(ratio)
         side = len(expected)
         left, top = device(PAGE_AT[0], ratio), device(PAGE_AT[1], ratio)
-        differing = sum(
-            1 for r in range(side) for c in range(side)
-            if max(abs(a - b) for a, b in zip(shown[top + r][left + c], expected[r][c]))
-            > CHANNEL_TOLERANCE)
-        self.assertLessEqual(differing, MAX_DIFFERING_SHARE * side * side,
-                             f"{differing} of {side * side} page pixels differ at ratio {ratio}")
+        page = [row[left:left + side] for row in shown[top:top + side]]
+        wrong = differing(page, expected)
+        self.assertLessEqual(wrong, MAX_DIFFERING_SHARE * side * side,
+                             f"{wrong} of {side * side} page pixels differ at ratio {ratio}")
         return main, shown
 
     def test_at_200_percent_the_window_is_doubled_and_the_page_and_buttons_are_sharp(self):

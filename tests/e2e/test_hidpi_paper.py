@@ -13,18 +13,14 @@ import tempfile
 import time
 import unittest
 
-from harness import (Calendar, XSession, read_profile, steps, today_day_number, wait_until,
-                     watchdog, write_profile)
+from harness import (Calendar, XSession, read_profile, rgb_rows, sharp_blocks, steps, today_day_number,
+                     wait_until, watchdog, write_profile)
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 TOOL = os.environ.get("QUILLO_TOOL", "")
 MODE = os.environ.get("QUILLO_E2E_MODE", "plain")
 RATIO = 2
 TEST_SECONDS = 100
-# A step between neighbouring device pixels at least this large (in one colour channel) is
-# an edge drawn at device resolution; a page stretched twofold keeps every such step between
-# 2 × 2 blocks, never inside one.
-SHARP_STEP = 96
 
 
 class HiDpiCalendar(Calendar):
@@ -38,26 +34,13 @@ def set_screen_dpi(session, dpi):
                    env=session.environment(session.folder), check=True, timeout=10)
 
 
-def rgb_rows(png, width, height):
+def png_rows(png, width, height):
     """A PNG's pixels as rows of (r, g, b), read with ImageMagick."""
     data = subprocess.run(["/usr/bin/convert", png, "-depth", "8", "rgb:-"], check=True,
                           capture_output=True, timeout=10).stdout
     if len(data) != width * height * 3:
         raise AssertionError(f"{png}: {len(data)} bytes, not {width}x{height}")
-    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
-            for r in range(height)]
-
-
-def sharp_blocks(rows):
-    """The aligned 2 × 2 blocks with a sharp step between two of their own pixels."""
-    count = 0
-    for r in range(0, len(rows) - 1, 2):
-        for c in range(0, len(rows[r]) - 1, 2):
-            a, b, d = rows[r][c], rows[r][c + 1], rows[r + 1][c]
-            if max(abs(p - q) for p, q in zip(a, b)) >= SHARP_STEP or \
-               max(abs(p - q) for p, q in zip(a, d)) >= SHARP_STEP:
-                count += 1
-    return count
+    return rgb_rows(data, width, height)
 
 
 @unittest.skipUnless(os.access(PROGRAM, os.X_OK) and os.access(TOOL, os.X_OK),
@@ -78,7 +61,7 @@ class PaperAtRatioTwoTest(unittest.TestCase):
         subprocess.run([TOOL, "page", date.isoformat(), out, self.app.data, "--scale", str(scale)],
                        check=True, capture_output=True, timeout=20, env=env)
         side = round(120 * scale)
-        return rgb_rows(out, side, side)
+        return png_rows(out, side, side)
 
     def test_a_lying_paper_shows_the_page_drawn_at_the_device_resolution(self):
         day = today_day_number() - 3

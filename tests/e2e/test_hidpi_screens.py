@@ -17,8 +17,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (Calendar, XSession, read_profile, today_day_number, wait_until, watchdog,
-                     write_profile)
+from harness import (MAX_DIFFERING_SHARE, Calendar, XSession, differing, read_profile, rgb_rows,
+                     sharp_blocks, today_day_number, wait_until, watchdog, write_profile)
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 TOOL = os.environ.get("QUILLO_TOOL", "")
@@ -29,36 +29,6 @@ MAIN_SIZE = (130, 151)      # logical
 PAGE_AT = (5, 26)           # the page's place in the main window, logical
 ABOUT_SIZE = (247, 222)     # logical
 TITLE = (4, 0, 160, 32)     # the about box's title: place and size, logical
-# A pixel differs from the reference when a channel differs by more than this; at most this
-# share of the pixels may differ (font rasterisation is not bit-stable).
-CHANNEL_TOLERANCE = 32
-MAX_DIFFERING_SHARE = 0.005
-# A step between neighbouring device pixels at least this large is an edge drawn at device
-# resolution; a picture stretched twofold keeps every such step between 2 × 2 blocks.
-SHARP_STEP = 96
-
-
-def rgb_rows(data, width, height):
-    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
-            for r in range(height)]
-
-
-def differing(shown, expected):
-    return sum(max(abs(a - b) for a, b in zip(p, q)) > CHANNEL_TOLERANCE
-               for row_s, row_e in zip(shown, expected) for p, q in zip(row_s, row_e))
-
-
-def sharp_blocks(rows):
-    """The aligned 2 × 2 blocks with a sharp step between two of their own pixels."""
-    count = 0
-    for r in range(0, len(rows) - 1, 2):
-        for c in range(0, len(rows[r]) - 1, 2):
-            a, b, d = rows[r][c], rows[r][c + 1], rows[r + 1][c]
-            if max(abs(p - q) for p, q in zip(a, b)) >= SHARP_STEP or \
-               max(abs(p - q) for p, q in zip(a, d)) >= SHARP_STEP:
-                count += 1
-    return count
-
 
 class TwoScreenCalendar(Calendar):
     """The calendar on the two screens: its main window is found at either ratio."""
