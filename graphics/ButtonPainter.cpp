@@ -275,15 +275,11 @@ void TButtonPainter::AllocateBitmaps() {
 
 const TBitmap& TButtonPainter::WorkAtFaceSize() {
     const int width = FFaceBitmap.Width(), height = FFaceBitmap.Height();
-    if (2 * width == FWorkBitmap.Width() && 2 * height == FWorkBitmap.Height()) {
-        HalveBitmap(FWorkBitmap);
-        return FWorkBitmap;
-    }
     if (width == FWorkBitmap.Width() && height == FWorkBitmap.Height())
         return FWorkBitmap;
-    std::unique_ptr<TBitmap> reduced = ReduceBitmap(FWorkBitmap, width, height);
-    FReducedBitmap = reduced ? *reduced : TBitmap(0, 0, TPixelFormat::pf32bit);
-    return FReducedBitmap;
+    // Null only for an empty button, which has nothing to draw through.
+    FReducedBitmap = ReduceBitmap(FWorkBitmap, width, height);
+    return FReducedBitmap ? *FReducedBitmap : FWorkBitmap;
 }
 
 void TButtonPainter::UpdateGeometry() {

@@ -160,8 +160,8 @@ private:
     void AllocateBitmaps();
     void UpdateGeometry();
     int Device(int logical) const;
-    // The work drawing brought to the face's size: halved in place, taken as it is, or
-    // reduced into a bitmap of its own.
+    // The work drawing brought to the face's size: taken as it is at the same size, else
+    // reduced (at ratio 1: halved) into a bitmap of its own.
     const TBitmap& WorkAtFaceSize();
     TPoint ClockPoint(int hour) const;
     void ArcInset(TCanvas& canvas, uint32_t colour, int inset, int fromHour, int toHour) const;
@@ -203,7 +203,7 @@ private:
     TBitmap FFaceBitmap{0, 0, TPixelFormat::pf32bit};
     TBitmap FBaseBitmap{0, 0, TPixelFormat::pf32bit};
     TBitmap FWorkBitmap{0, 0, TPixelFormat::pf32bit};
-    TBitmap FReducedBitmap{0, 0, TPixelFormat::pf32bit};
+    std::unique_ptr<TBitmap> FReducedBitmap;
     TRect FShape;
     std::unique_ptr<TRegion> FRegion;
 };

@@ -114,16 +114,17 @@ void ScaleAlphaCorners(TBitmap& bitmap, int topLeft, int topRight, int bottomRig
     }
 }
 
-void HalveBitmap(TBitmap& bitmap) {
-    if (!Usable32(bitmap))
-        return;
-    int halfWidth = bitmap.Width() / 2, halfHeight = bitmap.Height() / 2;
-    // Row y of the output is row 2y of the input or above it, so every input row is read
-    // before the output overwrites it.
+namespace {
+
+// The 2×2 averages of source into the top-left quarter-sized part of target (32-bit, at
+// least that large), which may be source itself: row y of the output is row 2y of the
+// input or above it, so every input row is read before the output overwrites it.
+void HalveInto(const TBitmap& source, TBitmap& target) {
+    int halfWidth = source.Width() / 2, halfHeight = source.Height() / 2;
     for (int y = 0; y < halfHeight; ++y) {
-        const uint8_t* top = bitmap.ScanLine(2 * y);
-        const uint8_t* bottom = bitmap.ScanLine(2 * y + 1);
-        uint8_t* out = bitmap.ScanLine(y);
+        const uint8_t* top = source.ScanLine(2 * y);
+        const uint8_t* bottom = source.ScanLine(2 * y + 1);
+        uint8_t* out = target.ScanLine(y);
         int i = 0;
 #if defined(__SSE2__)
         // Two output pixels from four input pixels of each row, summed in 16-bit lanes.
@@ -143,6 +144,13 @@ void HalveBitmap(TBitmap& bitmap) {
             out[i] = static_cast<uint8_t>((top[k] + top[k + 4] + bottom[k] + bottom[k + 4]) / 4);
         }
     }
+}
+
+}  // namespace
+
+void HalveBitmap(TBitmap& bitmap) {
+    if (Usable32(bitmap))
+        HalveInto(bitmap, bitmap);
 }
 
 namespace {
@@ -175,6 +183,11 @@ std::vector<TCoverage> AxisCoverage(int source, int size) {
 std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int height) {
     if (!Usable32(bitmap) || width < 1 || height < 1 || width > bitmap.Width() || height > bitmap.Height())
         return nullptr;
+    if (2 * width == bitmap.Width() && 2 * height == bitmap.Height()) {
+        auto half = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
+        HalveInto(bitmap, *half);
+        return half;
+    }
     const std::vector<TCoverage> columns = AxisCoverage(bitmap.Width(), width);
     const std::vector<TCoverage> rows = AxisCoverage(bitmap.Height(), height);
     // First every source row reduced across: each sum is at most source width × 255.

@@ -58,7 +58,9 @@ void ScaleAlphaCorners(TBitmap& bitmap, int topLeft, int topRight, int bottomRig
 void HalveBitmap(TBitmap& bitmap);
 // 32-bit only: a new 32-bit bitmap of width × height (each at most the source's) in which
 // every pixel is the average of the source area it covers, partly covered source pixels
-// weighted by their share (a box filter). Null for an unusable source or size.
+// weighted by their share (a box filter); exactly half the size each way is HalveBitmap's
+// 2×2 average, so a drawing made at twice the size comes out as halving gives it. Null for
+// an unusable source or size.
 std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int height);
 // dst 32-bit, mask 24- or 32-bit: colour := mix of dst and colour by the mask's blue byte;
 // alpha := 255. Over the common area.

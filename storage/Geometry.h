@@ -23,6 +23,12 @@ inline TRect RectOfSize(int left, int top, int width, int height) {
     return TRect{left, top, left + width, top + height};
 }
 
+// The largest device pixel ratio pictures are made for.
+constexpr double MaxDeviceRatio = 8;
+
+// ratio when it is one pictures can be made for (above 0, at most MaxDeviceRatio), else 1.
+inline double UsableRatio(double ratio) { return ratio > 0 && ratio <= MaxDeviceRatio ? ratio : 1; }
+
 // Device pixels of a length of logical pixels on a screen of device pixel ratio ratio:
 // rounded to the nearest pixel (halves away from zero), never less than one for a length
 // of at least one. Ratio 1 keeps every length.

@@ -29,10 +29,6 @@ constexpr int DesignWidth = 247;
 constexpr int WindowHeight = 222;
 constexpr uint32_t LabelColour = 0x604040;  // 0x00BBGGRR
 constexpr const char* MakerSite = "https://vellomar.example";
-// Above this the pictures are made as at ratio 1, as the page renderer does.
-constexpr double MaxRatio = 8;
-
-double UsableRatio(double ratio) { return ratio > 0 && ratio <= MaxRatio ? ratio : 1; }
 
 QImage ImageOf(const TBitmap& bitmap) {
     if (bitmap.Empty())
@@ -168,11 +164,6 @@ TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double
         *font = canvas.Font;
     if (ratio == scale)
         return title;
-    if (ratio == 1) {
-        HalveBitmap(title);
-        title.SetSize(160, 32);
-        return title;
-    }
     std::unique_ptr<TBitmap> reduced = ReduceBitmap(title, DeviceLength(160, ratio), DeviceLength(32, ratio));
     return reduced ? *reduced : title;
 }
@@ -246,6 +237,11 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     FBehaviour->SetBGrelocation(false);
     FBehaviour->SetStacking(TStacking::Normal);
     FBehaviour->SetFitScreenPx(0);
+    // Moved to a screen of another device pixel ratio: pictures and frames for it.
+    FBehaviour->OnScreenChanged = [this](QObject*) {
+        FollowDevicePixelRatio(devicePixelRatioF());
+        update();
+    };
     // The box moves from any point, its labels included.
     FBehaviour->OnCanDragMove = [](QObject*, int, int, bool& dragMove) { dragMove = true; };
 
@@ -309,15 +305,6 @@ void TAboutBox::MakePictures(double ratio) {
     FIconImage->setPixmap(iconPicture);
 }
 
-bool TAboutBox::event(QEvent* event) {
-    // Moved to a screen of another device pixel ratio: pictures and frames for it.
-    if (event->type() == QEvent::ScreenChangeInternal) {
-        FollowDevicePixelRatio(devicePixelRatioF());
-        update();
-    }
-    return QDialog::event(event);
-}
-
 void TAboutBox::showEvent(QShowEvent* event) {
     // The screen is known for sure only once the box stands on it.
     FollowDevicePixelRatio(devicePixelRatioF());
@@ -325,12 +312,16 @@ void TAboutBox::showEvent(QShowEvent* event) {
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {
-    // Made in device pixels: one to one onto the screen's pixels.
+    // Made in device pixels: one to one onto the screen's pixels; made again only for
+    // another size or ratio.
     const double ratio = UsableRatio(devicePixelRatioF());
-    QImage frames = FrameImage(width(), height(), ratio);
-    frames.setDevicePixelRatio(ratio);
+    const QSize device(DeviceLength(width(), ratio), DeviceLength(height(), ratio));
+    if (FFrames.size() != device || FFrames.devicePixelRatio() != ratio) {
+        FFrames = FrameImage(width(), height(), ratio);
+        FFrames.setDevicePixelRatio(ratio);
+    }
     QPainter painter(this);
-    painter.drawImage(0, 0, frames);
+    painter.drawImage(0, 0, FFrames);
 }
 
 void TAboutBox::resizeEvent(QResizeEvent* event) {

@@ -42,7 +42,6 @@ public:
     static std::string InformationAddress(const std::string& internalName);
 
 protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -62,4 +61,6 @@ private:
     QLabel* FInfoLabel = nullptr;
     QPushButton* FCloseButton = nullptr;
     double FPictureRatio = 0;
+    // The frames as last painted, in device pixels.
+    QImage FFrames;
 };

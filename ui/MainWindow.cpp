@@ -137,6 +137,12 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
             dragMove = false;
     };
     FBehaviour->OnOwnerDestroy = [this](QObject*) { SaveAtExit(); };
+    // Moved to a screen of another device pixel ratio: the page is drawn for it before the
+    // next input, so that a paper torn next carries a page of the right size.
+    FBehaviour->OnScreenChanged = [this](QObject*) {
+        FollowDevicePixelRatio(devicePixelRatioF());
+        update();
+    };
     FBehaviour->LoadPosition();
     // Memos, colours and holidays. A damaged file is reported and the start goes on.
     RunReporting([] { LoadMemos(); });
@@ -429,12 +435,6 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainWindow::event(QEvent* event) {
-    // Moved to a screen of another device pixel ratio: the page is drawn for it at once,
-    // so that a paper torn next carries a page of the right size.
-    if (event->type() == QEvent::ScreenChangeInternal) {
-        FollowDevicePixelRatio(devicePixelRatioF());
-        update();
-    }
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);
         if (message->Message() == UM_MEMOCHANGED) {

@@ -11,7 +11,6 @@
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
-#include "storage/Geometry.h"
 #include "storage/MemoStore.h"
 #include "storage/ProcessWide.h"
 #include "storage/ShiftJis.h"
@@ -74,8 +73,7 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
 }  // namespace
 
 std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const {
-    if (!(ratio > 0) || ratio > MaxRatio)
-        ratio = 1;
+    ratio = UsableRatio(ratio);
     const int deviceSide = DeviceLength(PageSize, ratio);
     const int drawSide = std::max(DrawSize, deviceSide);
     // The layout below is given on the 240-pixel drawing; a larger drawing scales it.
@@ -126,12 +124,8 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
         TextOutAligned(canvas, at(MemoAt.X), at(MemoAt.Y), AlignCentre, AlignMiddle, line);
     }
 
-    if (deviceSide * 2 == drawSide) {
-        HalveBitmap(*page);
-        page->SetSize(deviceSide, deviceSide);
-    } else if (deviceSide != drawSide) {
+    if (deviceSide != drawSide)
         page = ReduceBitmap(*page, deviceSide, deviceSide);
-    }
     TCanvas& finished = page->Canvas();
     finished.Brush.Style = TBrushStyle::bsClear;
     finished.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "graphics/Bitmap.h"
+#include "storage/Geometry.h"
 
 class TPageRenderer {
 public:
@@ -24,7 +25,7 @@ public:
     static constexpr int PageSize = 120;
     static constexpr int DrawSize = 2 * PageSize;
     // The largest device pixel ratio a page is made for.
-    static constexpr double MaxRatio = 8;
+    static constexpr double MaxRatio = MaxDeviceRatio;
 
     // The page of a day number (day 0 = 1899-12-30) for a screen of device pixel ratio
     // ratio (1 when not given, not positive or above MaxRatio): a new 32-bit bitmap of

@@ -19,7 +19,7 @@ TPaperTurn::TPaperTurn() = default;
 
 void TPaperTurn::SetSource(const TBitmap* bitmap, double ratio) {
     FSource = bitmap;
-    FRatio = ratio > 0 ? ratio : 1;
+    FRatio = UsableRatio(ratio);
     FSrcCenter = bitmap
                      ? TPoint{LogicalLength(bitmap->Width(), FRatio) / 2, LogicalLength(bitmap->Height(), FRatio) / 2}
                      : TPoint{};

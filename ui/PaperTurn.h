@@ -42,7 +42,7 @@ public:
     const TBitmap* Source() const { return FSource; }
 
     // Takes the page to turn (not owned; it must outlive its use here), drawn at ratio
-    // device pixels per logical pixel (a ratio of 0 or below counts as 1), and builds its
+    // device pixels per logical pixel (one that UsableRatio refuses counts as 1), and builds its
     // rotated image at once. The page's logical size is its size ÷ ratio, rounded. The pivot
     // must be set again afterwards.
     void SetSource(const TBitmap* bitmap, double ratio = 1);

@@ -29,8 +29,7 @@ constexpr int SwingIntervalMs = 100;
 // A hinged page comes loose once its angle lies strictly between these.
 constexpr int LooseAngleLow = 10;
 constexpr int LooseAngleHigh = 350;
-// The side of a day page in logical pixels.
-constexpr int PageSide = 120;
+constexpr int PageSide = TPageRenderer::PageSize;
 
 uint64_t NextSerial = 0;
 
@@ -54,6 +53,11 @@ TPaperWindow::TPaperWindow(QWidget* parent, TPaperOwner* owner)
     FBehaviour->SetFitScreenPx(0);
     FBehaviour->OnColorReset = [this](QObject*) {
         if (FTurn.Source())
+            RedrawPage();
+    };
+    // On a screen of another device pixel ratio the page is drawn anew for it.
+    FBehaviour->OnScreenChanged = [this](QObject*) {
+        if (FTurn.Source() && Ratio() != FTurn.Ratio())
             RedrawPage();
     };
     resize(0, 0);
@@ -191,17 +195,6 @@ void TPaperWindow::RedrawPage() {
 }
 
 bool TPaperWindow::event(QEvent* event) {
-    if (event->type() == QEvent::ScreenChangeInternal && FTurn.Source() && Ratio() != FTurn.Ratio()) {
-        // On a screen of another device pixel ratio the page is drawn anew for it; after
-        // the event, since it may come while the window is being moved to show an image.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (FTurn.Source() && Ratio() != FTurn.Ratio())
-                    RedrawPage();
-            },
-            Qt::QueuedConnection);
-    }
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);
         if (message->Message() == UM_MEMOCHANGED && message->WParam() == FPaperDate && FTurn.Source())

@@ -195,8 +195,12 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
         QMetaObject::invokeMethod(
             this,
             [this, logical] {
-                if (FOwner && FOwner->size() != logical)
+                if (!FOwner)
+                    return;
+                if (FOwner->size() != logical)
                     FOwner->resize(logical);
+                if (OnScreenChanged)
+                    OnScreenChanged(FOwner);
             },
             Qt::QueuedConnection);
         return false;

@@ -94,6 +94,10 @@ public:
     TNotifyEvent OnEraseBackGround;
     TCanDragMove OnCanDragMove;
     TNotifyEvent OnEndSession;
+    // The window came onto another screen, perhaps of another device pixel ratio: raised
+    // after the event, once the window has its logical size and shape again, so that the
+    // window can make its pictures for the screen's ratio.
+    TNotifyEvent OnScreenChanged;
     // The window's own destroy handler, which the end of the session runs after the
     // position is saved so that the window's shutdown saving happens before the process ends.
     TNotifyEvent OnOwnerDestroy;

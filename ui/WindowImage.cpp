@@ -67,7 +67,7 @@ QSize TWindowImage::LogicalSize() const {
 void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight, double ratio) {
     if (!FWindow)
         return;
-    FRatio = ratio > 0 ? ratio : 1;
+    FRatio = UsableRatio(ratio);
     if (FChildPositions.empty())
         for (QWidget* child : ChildControlsOf(*FWindow))
             FChildPositions.push_back({child, child->pos()});

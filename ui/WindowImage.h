@@ -40,7 +40,7 @@ public:
     // else cut to the pixels of alpha 128 or more. With BGrelocation the image is cropped
     // to its opaque part and the child controls, first seen where the window of
     // designWidth × designHeight (logical) put them, move along with it. The child controls
-    // get the composed image (at ratio's resolution). A ratio of 0 or below counts as 1.
+    // get the composed image (at ratio's resolution). A ratio that UsableRatio refuses counts as 1.
     void Show(const TBitmap& bitmap, int x, int y, int designWidth, int designHeight, double ratio = 1);
     // Paints the shown image on the window; called from the window's paint event.
     void Paint();
