@@ -34,7 +34,7 @@ const TEra* EraOf(int32_t day) {
 }
 
 const std::string& EraNameOf(int32_t day) {
-    static const auto Names = SjisNames({"令和", "平成", "昭和", "大正", "明治"});
+    static const auto Names = NameTable({"令和", "平成", "昭和", "大正", "明治"});
     static const std::string None;
     const TEra* era = EraOf(day);
     return era ? Names[era - Eras] : None;
@@ -52,7 +52,7 @@ const std::string& WeekdayNameOf(int isoWeekday) {
 }
 
 const std::string& WeekdayKanjiOf(int isoWeekday) {
-    static const auto Names = SjisNames({"月", "火", "水", "木", "金", "土", "日"});
+    static const auto Names = NameTable({"月", "火", "水", "木", "金", "土", "日"});
     return Names[isoWeekday - 1];
 }
 
@@ -65,8 +65,8 @@ const std::string& MonthNameOf(int month) {
 }
 
 std::string EtoOf(int32_t day) {
-    static const auto Stems = SjisNames({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
-    static const auto Branches = SjisNames({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
+    static const auto Stems = NameTable({"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"});
+    static const auto Branches = NameTable({"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"});
     const int64_t shifted = static_cast<int64_t>(day) + 8;
     const int stem = static_cast<int>((shifted % 10 + 10) % 10);
     const int branch = static_cast<int>((shifted % 12 + 12) % 12);

@@ -4,7 +4,7 @@
 // and leaves the held date alone. The solar terms, lunar months and holidays are built per
 // Gregorian year (by the topic files' functions) and cached: queries within a year never
 // rebuild them, a query in another year rebuilds all of them once.
-// All strings are Shift_JIS.
+// All strings are UTF-8.
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 #include "almanac/Holidays.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 #include "storage/XmlNode.h"
 

@@ -6,7 +6,7 @@
 #include "almanac/Angles.h"
 #include "almanac/Ephemeris.h"
 #include "storage/DateUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -115,7 +115,8 @@ std::vector<TObservedHoliday> ObservedHolidays(const std::vector<int32_t>& docum
 }
 
 const std::string& ObservedHolidayName(TObservedKind kind) {
-    return kind == TObservedKind::Substitute ? SJIS("振替休日") : SJIS("国民の休日");
+    static const std::string Substitute = "振替休日", Citizens = "国民の休日";
+    return kind == TObservedKind::Substitute ? Substitute : Citizens;
 }
 
 THolidayDays HolidaysOfYear(const std::vector<THolidayRule>& rules, int year) {

@@ -54,7 +54,7 @@ struct TObservedHoliday {
 // firstDay to the year after lastDay.
 std::vector<TObservedHoliday> ObservedHolidays(const std::vector<int32_t>& documentHolidays, int32_t firstDay,
                                                int32_t lastDay);
-// "振替休日" and "国民の休日" (Shift_JIS).
+// "振替休日" and "国民の休日".
 const std::string& ObservedHolidayName(TObservedKind kind);
 
 // The days of one year that the rules give, each tagged with its day number.

@@ -87,10 +87,10 @@ std::vector<TLunarMonth> NumberLunarMonths(const std::vector<int32_t>& newMoonDa
 
 std::string LunarMonthText(int number, bool leap) {
     static const auto Names =
-        SjisNames({"正月", "二月", "三月", "四月", "五月", "六月", "七月", "八月", "九月", "十月", "十一月", "十二月"});
+        NameTable({"正月", "二月", "三月", "四月", "五月", "六月", "七月", "八月", "九月", "十月", "十一月", "十二月"});
     if (number < 1 || number > 12)
         return {};
-    return leap ? SJIS("閏") + Names[number - 1] : Names[number - 1];
+    return leap ? "閏" + Names[number - 1] : Names[number - 1];
 }
 
 std::vector<TLunarMonth> LunarMonthsOfYear(int year) {
@@ -112,7 +112,7 @@ std::vector<TLunarMonth> LunarMonthsOfYear(int year) {
 }
 
 const std::string& RokuyoName(int monthNumber, int lunarDay) {
-    static const auto Names = SjisNames({"先勝", "友引", "先負", "仏滅", "大安", "赤口"});
+    static const auto Names = NameTable({"先勝", "友引", "先負", "仏滅", "大安", "赤口"});
     static const std::string None;
     if (monthNumber < 1 || monthNumber > 12 || lunarDay < 1)
         return None;

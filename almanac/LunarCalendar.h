@@ -30,7 +30,7 @@ std::vector<TLunarMonth> NumberLunarMonths(const std::vector<int32_t>& newMoonDa
                                            const std::vector<int32_t>& solsticeDays,
                                            const std::vector<int32_t>& principalTermDays);
 
-// "正月", "二月" .. "十二月", with "閏" in front for a leap month (Shift_JIS).
+// "正月", "二月" .. "十二月", with "閏" in front for a leap month.
 std::string LunarMonthText(int number, bool leap);
 
 // The numbered months from the one that contains the winter solstice of year - 1 through
@@ -40,5 +40,5 @@ std::vector<TLunarMonth> LunarMonthsOfYear(int year);
 
 // The rokuyō of day `lunarDay` (1..30) of a month numbered `monthNumber` (1..12; a leap
 // month counts as the month it repeats): "先勝", "友引", "先負", "仏滅", "大安" or "赤口"
-// (Shift_JIS); empty outside those ranges.
+// empty outside those ranges.
 const std::string& RokuyoName(int monthNumber, int lunarDay);

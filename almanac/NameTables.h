@@ -1,17 +1,15 @@
 #pragma once
-// Fixed name tables of the almanac: written as UTF-8 in the source, held as Shift_JIS.
+// Fixed name tables of the almanac, written in the source as they are shown.
 
 #include <array>
 #include <cstddef>
 #include <string>
 
-#include "storage/ShiftJis.h"
-
-// Each name of the table converted once; keep the result in a function-local static.
+// The names of the table as strings, made once; keep the result in a function-local static.
 template <size_t N>
-std::array<std::string, N> SjisNames(const char* const (&utf8)[N]) {
-    std::array<std::string, N> converted;
+std::array<std::string, N> NameTable(const char* const (&names)[N]) {
+    std::array<std::string, N> table;
     for (size_t i = 0; i < N; ++i)
-        converted[i] = Utf8ToSjis(utf8[i]);
-    return converted;
+        table[i] = names[i];
+    return table;
 }

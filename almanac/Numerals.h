@@ -1,5 +1,5 @@
 #pragma once
-// Numbers written the way date text on the page writes them (Shift_JIS results).
+// Numbers written the way date text on the page writes them .
 
 #include <string>
 

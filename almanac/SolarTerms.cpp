@@ -35,12 +35,12 @@ int EstimateDay(int year, int monthDay) { return DayNumberOf(year, monthDay / 10
 }  // namespace
 
 const std::string& SolarTermDefName(int row) {
-    static const auto Names = SjisNames(SolarTermNamesUtf8);
+    static const auto Names = NameTable(SolarTermNamesUtf8);
     return Names.at(row);
 }
 
 const std::string& SeasonalDayName(int index) {
-    static const auto Names = SjisNames(SeasonalDayNamesUtf8);
+    static const auto Names = NameTable(SeasonalDayNamesUtf8);
     return Names.at(index);
 }
 

@@ -18,7 +18,7 @@ struct TSolarTermDef {
 
 constexpr int SolarTermCount = 30;
 extern const TSolarTermDef SolarTermDefs[SolarTermCount];
-// The Shift_JIS name of row `row` (0-based) of SolarTermDefs.
+// The name of row `row` (0-based) of SolarTermDefs.
 const std::string& SolarTermDefName(int row);
 
 struct TSeasonalDayDef {

@@ -33,7 +33,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/Autostart.h"
 #include "ui/DrawnButtonAccessible.h"
 #include "ui/ErrorDisplay.h"
@@ -129,10 +129,10 @@ void SaveAndQuitUnattended() {
 }
 
 QString NativeFolderName(const std::string& folder) {
-    return QFile::decodeName(QByteArray::fromStdString(NativePath(folder)));
+    return QFile::decodeName(QByteArray::fromStdString(std::string(folder)));
 }
 
-std::string ProgramFolderName(const QString& path) { return ProgramPath(QFile::encodeName(path).toStdString()); }
+std::string ProgramFolderName(const QString& path) { return std::string(QFile::encodeName(path).toStdString()); }
 
 // Start-up after the application object, the event loop and the end. Every failure is an
 // exception that main shows; objects holds what was created so far.
@@ -151,8 +151,7 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
                              lockError);
         if (instance.AskRunningCopyToComeForward(RunningCopyAnswerMs))
             return EXIT_SUCCESS;
-        throw Exception(SJIS("データフォルダ ") + AppGlobals().DataDir() +
-                        SJIS(" を使っている日めくり暦が応答しません"));
+        throw Exception("データフォルダ " + AppGlobals().DataDir() + " を使っている日めくり暦が応答しません");
     }
 
     objects.Create(CreateColorScheme, DestroyColorScheme);

@@ -15,7 +15,7 @@
 #include "storage/DateUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/PageRenderer.h"
 #include "ui/PaperTurn.h"
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     ReplaceColorScheme(std::make_unique<TColorScheme>(""));
     ColorScheme().LoadDefaults();
     ReplaceMemoStore(std::make_unique<TMemoStore>(""));
-    Memos().AddTagged(SJIS("忘年会の会場予約とソフト表彰式の準備"), BenchDay);
+    Memos().AddTagged(std::string("忘年会の会場予約とソフト表彰式の準備"), BenchDay);
     CreatePageRenderer();
 
     benchmark::Initialize(&argc, argv);

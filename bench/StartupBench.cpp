@@ -46,7 +46,7 @@ struct TFreeDeleter {
 template <typename T>
 using TReply = std::unique_ptr<T, TFreeDeleter>;
 
-std::string ProgramPath(const char* variable, const char* fallback) {
+std::string EnvironmentOr(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     return value && *value ? value : fallback;
 }
@@ -337,9 +337,9 @@ double CpuMs(pid_t pid) {
 std::string Quillo() {
     static const std::string built =
         (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "app" / "quillo").string();
-    return ProgramPath("QUILLO_PROGRAM", built.c_str());
+    return EnvironmentOr("QUILLO_PROGRAM", built.c_str());
 }
-std::string Gsimplecal() { return ProgramPath("GSIMPLECAL", "/usr/bin/gsimplecal"); }
+std::string Gsimplecal() { return EnvironmentOr("GSIMPLECAL", "/usr/bin/gsimplecal"); }
 
 struct TLaunched {
     pid_t Pid = 0;

@@ -9,7 +9,7 @@
 
 #include "storage/ColorScheme.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const Paths[] = {
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Reading a colour has a default and never fails, whatever was loaded.
     for (const char* path : Paths)
-        scheme.GetColor(Utf8ToSjis(path), 0x123456);
-    scheme.SetColor(SJIS("日めくり\\文字\\日曜"), 0x4040FF);
+        scheme.GetColor(std::string(path), 0x123456);
+    scheme.SetColor(std::string("日めくり\\文字\\日曜"), 0x4040FF);
     std::ostringstream out;
     scheme.SaveToStream(out);
     return 0;

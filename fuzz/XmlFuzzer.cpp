@@ -9,7 +9,7 @@
 #include <string>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/XmlNode.h"
 
 namespace {

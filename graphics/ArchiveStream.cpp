@@ -6,7 +6,7 @@
 
 #include "storage/DateUtils.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -134,22 +134,22 @@ void TArchiveStream::Reload() {
     const int64_t fileSize = file.Size();
     auto readExactly = [&file](void* buffer, int64_t count) {
         if (file.Read(buffer, count) != count)
-            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError("[Reload]ファイルが途中で切れています");
     };
     auto readTag = [&file](const char* expected, const std::string& message) {
         char tag[4];
         int64_t got = file.Read(tag, 4);
         if (got != 4 || std::memcmp(tag, expected, 4) != 0) {
             const std::string_view read(tag, static_cast<size_t>(std::clamp<int64_t>(got, 0, 4)));
-            throw EArchiveError(message + MessageExcerpt(read) + SJIS("]です"));
+            throw EArchiveError(message + MessageExcerpt(read) + "]です");
         }
     };
     file.SetPosition(0);
-    readTag("KARC", SJIS("[Reload]ファイルが不正["));
+    readTag("KARC", "[Reload]ファイルが不正[");
     uint8_t field[16];
     readExactly(field, 8);
     FStoredSize = static_cast<int64_t>(GetLittleEndian(field, 8));
-    readTag("AHDR", SJIS("[Reload]ファイルヘッダが不正["));
+    readTag("AHDR", "[Reload]ファイルヘッダが不正[");
     readExactly(field, 4);
     uint32_t headerLength = static_cast<uint32_t>(GetLittleEndian(field, 4));
     readExactly(field, 8);
@@ -157,7 +157,7 @@ void TArchiveStream::Reload() {
     readExactly(field, 16);
     FCreationText.assign(reinterpret_cast<const char*>(field), 16);
     file.SetPosition(20 + int64_t(headerLength));
-    readTag("ADAT", SJIS("[Reload]ファイルデータが不正["));
+    readTag("ADAT", "[Reload]ファイルデータが不正[");
 
     FFiles.Clear();
     const uint32_t count = static_cast<uint32_t>(FMemberCount);  // the low 32 bits
@@ -166,13 +166,13 @@ void TArchiveStream::Reload() {
         readExactly(entry.Bytes.data(), ArchiveEntryBytes);
         const int64_t position = file.Position();
         if (int64_t(entry.NameLength()) > fileSize - position)
-            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError("[Reload]ファイルが途中で切れています");
         std::string name(entry.NameLength(), '\0');
         readExactly(name.data(), static_cast<int64_t>(name.size()));
         // The data must lie inside the file, both where the walk finds it and where the entry says.
         if (entry.DataSize() < 0 || entry.DataSize() > fileSize - file.Position() || entry.DataOffset() < 0 ||
             entry.DataOffset() > fileSize - entry.DataSize())
-            throw EArchiveError(SJIS("[Reload]ファイルが途中で切れています"));
+            throw EArchiveError("[Reload]ファイルが途中で切れています");
         FFiles.Add(name, entry);
         file.Seek(entry.DataSize(), TSeekOrigin::soCurrent);
     }
@@ -189,9 +189,9 @@ bool TArchiveStream::SelectFile(const std::string& name) {
 
 int64_t TArchiveStream::Read(void* buffer, int64_t count) {
     if (count < 0)
-        throw EArchiveError(SJIS("[Read]Countが負です(") + std::to_string(count) + ")");
+        throw EArchiveError("[Read]Countが負です(" + std::to_string(count) + ")");
     if (FSelected < 0)
-        throw EArchiveError(SJIS("[Read]読み込みINDEXが指定されていません"));
+        throw EArchiveError("[Read]読み込みINDEXが指定されていません");
     // A member ends where its size says, so a reader never runs into the next member.
     int64_t end = FFiles.DataOffset(FSelected) + FFiles.DataSize(FSelected);
     int64_t available = std::max<int64_t>(0, end - FFile->Position());
@@ -200,19 +200,19 @@ int64_t TArchiveStream::Read(void* buffer, int64_t count) {
 
 int64_t TArchiveStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (FSelected < 0)
-        throw EArchiveError(SJIS("[Seek]読み込みINDEXが指定されていません"));
+        throw EArchiveError("[Seek]読み込みINDEXが指定されていません");
     const int64_t start = FFiles.DataOffset(FSelected), end = start + FFiles.DataSize(FSelected);
     int64_t base = origin == TSeekOrigin::soBeginning ? start
                    : origin == TSeekOrigin::soCurrent ? FFile->Position()
                                                       : end;
     if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
-        throw EArchiveError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+        throw EArchiveError("[Seek]格納ファイルの範囲外を指定しました");
     int64_t target = base + offset;
     if (target < start || target > end)
-        throw EArchiveError(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+        throw EArchiveError("[Seek]格納ファイルの範囲外を指定しました");
     if (target != FFile->Position())
         FFile->SetPosition(target);
     return target - start;
 }
 
-int64_t TArchiveStream::Write(const void*, int64_t) { throw EArchiveError(SJIS("[Write]対応していません")); }
+int64_t TArchiveStream::Write(const void*, int64_t) { throw EArchiveError("[Write]対応していません"); }

@@ -6,7 +6,7 @@
 
 #include "graphics/GraphicSource.h"
 #include "storage/AppGlobals.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -35,32 +35,31 @@ bool Store(T& field, const T& value) {
 
 std::vector<std::string> CaptionLines(const std::string& caption) {
     std::vector<std::string> lines(1);
-    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
-        const size_t length = CharLengthAt(caption, i);
-        if (length == 1 && caption[i] == '\\')
+    for (char c : caption) {
+        if (c == '\\')
             lines.emplace_back();
         else
-            lines.back() += caption.substr(i, length);
+            lines.back() += c;
     }
     return lines;
 }
 
 std::string CaptionWithoutPrefix(const std::string& caption) {
     std::string shown;
-    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+    for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] == '&') {
             // '&&' shows one '&'; '&' before anything else only marks the accelerator.
             if (i + 1 < caption.size() && caption[i + 1] == '&')
                 shown += caption[++i];
         } else {
-            shown += caption.substr(i, CharLengthAt(caption, i));
+            shown += caption[i];
         }
     }
     return shown;
 }
 
 char CaptionAccelerator(const std::string& caption) {
-    for (size_t i = 0; i < caption.size(); i = NextCharAt(caption, i)) {
+    for (size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] == '&') {
             if (i + 1 >= caption.size())
                 return 0;
@@ -68,8 +67,9 @@ char CaptionAccelerator(const std::string& caption) {
                 ++i;
                 continue;
             }
+            // Only a printable ASCII character is an accelerator key.
             char key = caption[i + 1];
-            if (IsLeadByte(key) || static_cast<unsigned char>(key) < 0x21)
+            if (static_cast<unsigned char>(key) >= 0x80 || static_cast<unsigned char>(key) < 0x21)
                 return 0;
             return key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
         }

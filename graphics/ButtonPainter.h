@@ -89,7 +89,7 @@ public:
     // The colour around the shape (the owning control's colour).
     uint32_t BackColor() const { return FBackColor; }
     void SetBackColor(uint32_t value);
-    // Shift_JIS; "\" breaks the line.
+    // "\" breaks the line.
     const std::string& Caption() const { return FCaption; }
     void SetCaption(const std::string& value);
     const TFont& Font() const { return FFont; }
@@ -208,8 +208,7 @@ private:
     std::unique_ptr<TRegion> FRegion;
 };
 
-// The caption's lines: split at every "\" that is not the second byte of a double-byte
-// character.
+// The caption's lines: split at every "\".
 std::vector<std::string> CaptionLines(const std::string& caption);
 // The caption as drawn: "&&" becomes "&", a single "&" (the accelerator mark) is dropped.
 std::string CaptionWithoutPrefix(const std::string& caption);

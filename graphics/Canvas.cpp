@@ -13,7 +13,7 @@
 
 #include "graphics/PixelStore.h"
 #include "graphics/QtText.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -42,16 +42,15 @@ const TFontRow FontTable[] = {
 }  // namespace
 
 TFontFace ResolveFontFace(const std::string& name) {
-    std::string utf8 = SjisToUtf8(name);
     for (const TFontRow& row : FontTable)
-        if (AsciiSameText(utf8, row.Name))
+        if (AsciiSameText(name, row.Name))
             return row.Face;
-    return {utf8, "", false};
+    return {name, "", false};
 }
 
 void InstallFontSubstitutions() {
     for (const TFontRow& row : FontTable)
-        QFont::insertSubstitution(QtLiteral(row.Name), QString::fromStdString(row.Face.Family));
+        QFont::insertSubstitution(QtText(row.Name), QString::fromStdString(row.Face.Family));
 }
 
 struct TCanvas::TQtFont {

@@ -33,7 +33,7 @@ constexpr uint8_t DEFAULT_CHARSET = 1;
 constexpr uint8_t SHIFTJIS_CHARSET = 128;
 
 struct TFont {
-    std::string Name = "Arial";  // Shift_JIS; names of the design resolve through the font table
+    std::string Name = "Arial";  // names of the design resolve through the font table
     // Windows height: negative = character height in pixels, positive = cell height in pixels.
     int Height = -12;
     uint32_t Color = 0x000000;
@@ -70,7 +70,7 @@ public:
     // the two rays coincide.
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
 
-    // Shift_JIS text with its cell's top-left corner at (x, y), in the font's colour, on a
+    // Text with its cell's top-left corner at (x, y), in the font's colour, on a
     // box of the brush colour unless the brush is clear.
     void TextOut(int x, int y, const std::string& text);
     int TextWidth(const std::string& text);
@@ -112,7 +112,7 @@ struct TFontFace {
     // taller. 0 takes the stand-in's own cell.
     double CellEm = 0;
 };
-// The face for a Shift_JIS font name: the substitution table, else the name itself.
+// The face for a font name: the substitution table, else the name itself.
 TFontFace ResolveFontFace(const std::string& name);
 
 // Installs the program's font substitutions in QFont ("Impact" → Bebas Neue and the rest

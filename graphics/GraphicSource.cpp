@@ -7,7 +7,7 @@
 #include "storage/FileUtils.h"
 #include "storage/ProcessWide.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -19,15 +19,13 @@ std::string WithoutExtension(const std::string& fileName) {
     return fileName.substr(start, dot == std::string::npos || dot < start ? std::string::npos : dot - start);
 }
 
-// "\16,16,$0000FF,32": every backslash (not the second byte of a double-byte character)
-// removed, then width, height, colour and format separated by commas.
+// "\16,16,$0000FF,32": every backslash removed, then width, height, colour and format
+// separated by commas.
 std::unique_ptr<TCachedImage> PlainBitmap(const std::string& name) {
     std::string text;
-    for (size_t i = 0; i < name.size(); i = NextCharAt(name, i)) {
-        const size_t length = CharLengthAt(name, i);
-        if (length == 2 || name[i] != '\\')
-            text += name.substr(i, length);
-    }
+    for (char c : name)
+        if (c != '\\')
+            text += c;
     std::string fields[4];
     size_t at = 0;
     for (int k = 0; k < 4 && at <= text.size(); ++k) {
@@ -56,7 +54,7 @@ void TArchiveSet::Add(const std::string& path) {
         archive = std::make_unique<TArchiveStream>(path);
     } catch (const Exception& error) {
         // The archive's own message does not say which file it is.
-        throw EFileError(path + SJIS(" を読めません: ") + error.Message());
+        throw EFileError(path + " を読めません: " + error.Message());
     }
     FItems.push_back({WithoutExtension(path), std::move(archive)});
 }
@@ -82,7 +80,7 @@ std::unique_ptr<TCachedImage> TGraphicSource::Load(const std::string& name, int 
         }
     std::string_view bytes;
     if (!FindResourceBytes(WithoutExtension(name), bytes))
-        throw EResourceNotFound(SJIS("リソース ") + WithoutExtension(name) + SJIS(" が見つかりません"));
+        throw EResourceNotFound("リソース " + WithoutExtension(name) + " が見つかりません");
     TBytesStream resource(bytes);
     LoadGraphic(*graphic, name, resource);
     return graphic;

@@ -11,7 +11,7 @@
 
 #include "graphics/Canvas.h"
 #include "graphics/GraphicMath.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ void SetColorKeepAlpha(TBitmap& bitmap, uint32_t colour) {
 
 void FillBitmap32(TBitmap& bitmap, uint32_t colour) {
     if (!bitmap.Is32Bit())
-        throw Exception(SJIS("32bitBmp以外を塗りつぶそうとしました"));
+        throw Exception("32bitBmp以外を塗りつぶそうとしました");
     uint8_t alpha = colour >> 24;
     for (int y = 0; y < bitmap.Height(); ++y) {
         uint8_t* p = bitmap.ScanLine(y);
@@ -545,7 +545,10 @@ void DrawRoundFrame(TCanvas& canvas, const TRect& rect, int corner) {
 
 namespace {
 
-const std::string& FullWidthSquare() { return SJIS("■"); }
+const std::string& FullWidthSquare() {
+    static const std::string Square = "■";
+    return Square;
+}
 
 }  // namespace
 
@@ -563,7 +566,20 @@ void TextOutAligned(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlig
 
 void TextOutVertical(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text) {
     const int cellWidth = canvas.TextWidth(FullWidthSquare()), cellHeight = canvas.TextHeight(FullWidthSquare());
-    const int count = static_cast<int>(text.size() / 2);
+    // Each line holds two columns: one full-width character or two narrow ones.
+    std::vector<std::string> lines;
+    std::string line;
+    int columns = 0;
+    for (size_t i = 0; i < text.size(); i = NextCharAt(text, i)) {
+        line.append(text, i, CharLengthAt(text, i));
+        columns += ColumnsAt(text, i);
+        if (columns >= 2) {
+            lines.push_back(std::move(line));
+            line.clear();
+            columns = 0;
+        }
+    }
+    const int count = static_cast<int>(lines.size());
     if (hAlign == 0)
         x -= cellWidth / 2;
     else if (hAlign == 2)
@@ -573,5 +589,5 @@ void TextOutVertical(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAli
     else if (vAlign == 2)
         y -= count * cellHeight;
     for (int i = 0; i < count; ++i)
-        canvas.TextOut(x, y + i * cellHeight, text.substr(2 * i, 2));
+        canvas.TextOut(x, y + i * cellHeight, lines[static_cast<size_t>(i)]);
 }

@@ -89,6 +89,6 @@ void DrawRoundFrame(TCanvas& canvas, const TRect& rect, int corner);
 // Text anchored at (x, y): hAlign 0 centre, 1 left, 2 right; vAlign 0 middle, 1 top,
 // 2 bottom (by the height of "■"). Other values count as left / top.
 void TextOutAligned(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text);
-// Double-byte text as a column, one two-byte character per line of height "■";
-// a trailing odd byte is not drawn. Alignment as for TextOutAligned, on the column.
+// Text as a column, two columns (TextColumns) per line of height "■": one full-width
+// character or two narrow ones; a trailing narrow character alone is not drawn. Alignment as for TextOutAligned, on the column.
 void TextOutVertical(TCanvas& canvas, int x, int y, uint8_t hAlign, uint8_t vAlign, const std::string& text);

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "graphics/QtText.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ std::string LowerExtension(const std::string& fileName) {
 
 std::string ReadEncodedImage(TStream& stream) {
     if (stream.Remaining() > MaxEncodedImageBytes)
-        throw Exception(SJIS("画像ファイルが大きすぎます"));
+        throw Exception("画像ファイルが大きすぎます");
     return stream.ReadRest(MaxEncodedImageBytes);
 }
 
@@ -38,7 +38,7 @@ void LoadBmp(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
         CheckImageSize(size.width(), size.height(), limits);
     QImage image;
     if (!reader.read(&image))
-        throw Exception(SjisText(reader.errorString()));
+        throw Exception(ProgramText(reader.errorString()));
     CheckImageSize(image.width(), image.height(), limits);
     bool wide = bytes.size() >= 30 && static_cast<uint8_t>(bytes[28]) == 32 && bytes[29] == 0;
     image = image.convertToFormat(wide ? QImage::Format_ARGB32 : QImage::Format_BGR888);

@@ -11,7 +11,7 @@
 #include <jpeglib.h>
 
 #include "graphics/ImageLoader.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -125,9 +125,9 @@ void LoadJpeg(TBitmap& bitmap, std::string_view bytes, const TImageLimits& limit
     if (ok)
         return;
     if (error.TooLarge)
-        throw Exception(SJIS("画像が大きすぎます"));
+        throw Exception("画像が大きすぎます");
     if (error.TooManyScans)
-        throw Exception(SJIS("JPEGのスキャンが多すぎます"));
+        throw Exception("JPEGのスキャンが多すぎます");
     throw Exception(error.Message);
 }
 

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 void CheckImageSize(int64_t width, int64_t height, const TImageLimits& limits) {
     if (width > limits.MaxSide || height > limits.MaxSide || width * height > limits.MaxPixels)
-        throw Exception(SJIS("画像が大きすぎます(") + std::to_string(width) + "x" + std::to_string(height) + ")");
+        throw Exception("画像が大きすぎます(" + std::to_string(width) + "x" + std::to_string(height) + ")");
 }
 
 int TPixelStore::StrideOf(int width, TPixelFormat format) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "graphics/ImageLoader.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -58,18 +58,18 @@ int ChannelsOf(int colourType) {
 
 void CheckHeader(const THeader& h, const TImageLimits& limits) {
     if (h.Depth == 16)
-        throw Exception(SJIS("16bit色深度には対応していません"));
+        throw Exception("16bit色深度には対応していません");
     if (h.Compression != 0)
-        throw Exception(SJIS("このPNG圧縮には対応していません"));
+        throw Exception("このPNG圧縮には対応していません");
     if (h.Interlace != 0)
-        throw Exception(SJIS("PNGインターレースには対応していません"));
+        throw Exception("PNGインターレースには対応していません");
     if (h.ColourType != 0 && h.ColourType != 2 && h.ColourType != 3 && h.ColourType != 4 && h.ColourType != 6)
-        throw Exception(SJIS("このPNGには対応していません"));
+        throw Exception("このPNGには対応していません");
     // Grey and indexed take 1, 2, 4 or 8 bits; the other types only 8.
     bool packed = h.ColourType == 0 || h.ColourType == 3;
     bool depthFits = packed ? (h.Depth == 1 || h.Depth == 2 || h.Depth == 4 || h.Depth == 8) : h.Depth == 8;
     if (!depthFits)
-        throw Exception(std::to_string(h.Depth) + SJIS("bit色深度には対応していません"));
+        throw Exception(std::to_string(h.Depth) + "bit色深度には対応していません");
     CheckImageSize(h.Width, h.Height, limits);
 }
 
@@ -210,7 +210,7 @@ void AppendChunkData(TStream& stream, uint32_t length, std::string& data) {
 void LoadPng(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
     uint8_t signature[8];
     if (stream.Read(signature, 8) != 8 || std::memcmp(signature, PngSignature, 8) != 0)
-        throw Exception(SJIS("PNGファイルではありません"));
+        throw Exception("PNGファイルではありません");
 
     // Chunks before the header are stepped over.
     TChunkHead head;
@@ -222,7 +222,7 @@ void LoadPng(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
         SkipBytes(stream, int64_t(head.Length) + 4);
     }
     if (head.Length < 13)
-        throw Exception(SJIS("このPNGには対応していません"));
+        throw Exception("このPNGには対応していません");
     uint8_t fields[13];
     if (stream.Read(fields, 13) != 13)
         return;
@@ -293,7 +293,7 @@ void PutChunk(std::string& out, const char* type, const std::string& body) {
 
 std::string EncodePng(const TBitmap& bitmap) {
     if (bitmap.Empty())
-        throw Exception(SJIS("空の画像はPNGにできません"));
+        throw Exception("空の画像はPNGにできません");
     const int channels = bitmap.Is32Bit() ? 4 : 3;
     std::string raw;
     raw.reserve(static_cast<size_t>(bitmap.Height()) * (bitmap.Width() * channels + 1));

@@ -6,13 +6,11 @@
 #include <algorithm>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
-QString QtText(std::string_view sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
+QString QtText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QString QtLiteral(const char* utf8) { return QString::fromUtf8(utf8); }
-
-std::string SjisText(const QString& text) { return Utf8ToSjis(text.toStdString()); }
+std::string ProgramText(const QString& text) { return text.toStdString(); }
 
 QColor QtColor(uint32_t colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 

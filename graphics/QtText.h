@@ -1,5 +1,5 @@
 #pragma once
-// Program text (Shift_JIS) and colours (0x00BBGGRR) as Qt takes them, and back: the one
+// Program text (UTF-8) and colours (0x00BBGGRR) as Qt takes them, and back: the one
 // place where the program's strings cross into Qt.
 
 #include <QColor>
@@ -11,16 +11,13 @@
 
 class QFontMetrics;
 
-// Text crosses into Qt by one of two routes. Program text (Shift_JIS), and every literal
-// that is or may become program text, goes SJIS("…") then QtText. A literal of the source
-// that goes straight into Qt and never into program text (an accessible name, a dialog's
-// own labels, a font name Qt looks up) goes through QtLiteral, without a trip through
-// Shift_JIS.
-QString QtText(std::string_view sjis);
-QString QtLiteral(const char* utf8);
-std::string SjisText(const QString& text);
+// The one crossing between the program's text (UTF-8, storage/Text.h) and Qt's QString:
+// QtText into Qt, ProgramText back. Paths do not cross here: they go through
+// QFile::encodeName / decodeName.
+QString QtText(std::string_view text);
+std::string ProgramText(const QString& text);
 QColor QtColor(uint32_t colour);
-// The message of error as Qt shows it: the program's own exceptions carry Shift_JIS text;
+// The message of error as Qt shows it: the program's own exceptions carry UTF-8 text;
 // any other (from the standard library or the system) is read in the locale's encoding.
 QString ExceptionText(const std::exception& error);
 

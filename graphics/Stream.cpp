@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -66,9 +66,9 @@ int64_t TBytesStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) {
-    FFile = std::fopen(NativePath(path).c_str(), mode == TFileMode::fmOpenRead ? "rb" : "r+b");
+    FFile = std::fopen(std::string(path).c_str(), mode == TFileMode::fmOpenRead ? "rb" : "r+b");
     if (!FFile)
-        throw EFileError(path + SJIS(" を開けません: ") + Utf8ToSjis(std::strerror(errno)));
+        throw EFileError(path + " を開けません: " + std::strerror(errno));
 }
 
 TFileStream::~TFileStream() { std::fclose(FFile); }

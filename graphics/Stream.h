@@ -60,7 +60,7 @@ private:
 
 enum class TFileMode : uint8_t { fmOpenRead, fmOpenReadWrite };
 
-// A file on disk. Opening raises EFileError "<path> を開けません" (path in Shift_JIS).
+// A file on disk. Opening raises EFileError "<path> を開けません".
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& path, TFileMode mode);

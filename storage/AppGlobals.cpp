@@ -13,7 +13,7 @@
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 #include "storage/Version.h"
 
@@ -28,13 +28,13 @@ TProcessWide<TAppGlobals> TheAppGlobals("AppGlobals");
 std::string RunningProgramFile() {
     std::error_code error;
     std::filesystem::path file = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : ProgramPath(file.string());
+    return error ? std::string() : std::string(file.string());
 }
 
 // Any entry at that name, also a folder or a dangling link, takes the name.
 bool NameTaken(const std::string& path) {
     struct stat info;
-    return lstat(NativePath(path).c_str(), &info) == 0;
+    return lstat(std::string(path).c_str(), &info) == 0;
 }
 
 }  // namespace
@@ -55,14 +55,14 @@ void TAppGlobals::LoadVersion() {
     if (FVersionLoaded)
         return;
     std::string file = FProgramFile.empty() ? RunningProgramFile() : FProgramFile;
-    int slash = LastPositionOf('/', file);
-    if (slash == 0)
+    size_t slash = file.rfind('/');
+    if (slash == std::string::npos)
         return;  // no program file to take the folder from; tried again at the next call
-    FExePath = file.substr(0, slash);
-    FExeDir = file.substr(0, slash - 1);
-    FExeName = file.substr(slash);
+    FExePath = file.substr(0, slash + 1);
+    FExeDir = file.substr(0, slash);
+    FExeName = file.substr(slash + 1);
     FCompanyName = Company;
-    FProductName = SJIS("日めくり暦");
+    FProductName = "日めくり暦";
     FInternalName = Internal;
     FFileVersion = QuilloFileVersion;
     FVersionLoaded = true;
@@ -122,7 +122,7 @@ int TAppGlobals::WriteTestError(std::string_view path) {
         return EEXIST;
     // O_EXCL: a file that appeared since the look above is someone else's and is neither
     // opened nor deleted; only the file made here is removed again.
-    int fd = open(NativePath(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = open(std::string(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     close(fd);
@@ -133,10 +133,9 @@ int TAppGlobals::WriteTestError(std::string_view path) {
 void TAppGlobals::CheckDataFolder() {
     const std::string folder = DataDir();
     if (int error = MakeFolders(folder); error != 0)
-        throw EFileError(SJIS("データフォルダ ") + folder + SJIS(" を作成できません: ") + SystemErrorText(error),
-                         error);
+        throw EFileError("データフォルダ " + folder + " を作成できません: " + SystemErrorText(error), error);
     if (int error = WriteTestError(folder + "/"); error != 0)
-        throw EFileError(SJIS("データフォルダ ") + CannotWriteMessage(folder, SystemErrorText(error)), error);
+        throw EFileError("データフォルダ " + CannotWriteMessage(folder, SystemErrorText(error)), error);
 }
 
 bool TAppGlobals::ExeFolderWritable() { return CanWriteFolder(ExePath()); }
@@ -161,8 +160,8 @@ bool TAppGlobals::InstalledHere() {
         // The running program's path has its links resolved; the recorded one may not
         // (a home folder reached through a link).
         std::error_code error;
-        std::filesystem::path real = std::filesystem::canonical(NativePath(installed), error);
-        if (!error && AsciiLowerCase(ProgramPath(real.string())) == here)
+        std::filesystem::path real = std::filesystem::canonical(std::string(installed), error);
+        if (!error && AsciiLowerCase(std::string(real.string())) == here)
             return true;
     }
     return false;

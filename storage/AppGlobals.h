@@ -1,8 +1,8 @@
 #pragma once
 // TAppGlobals holds the program's folders, version strings and settings: where the program
 // file lies, which folder holds the user's data, and the settings file "application.ini" in
-// that folder, together with the per-user string store. Paths are Shift_JIS and use "/";
-// folders come without, paths (ExePath, DataPath) with a trailing "/".
+// that folder, together with the per-user string store. Paths are the system's bytes
+// and use "/"; folders come without, paths (ExePath, DataPath) with a trailing "/".
 
 #include <memory>
 #include <string>
@@ -16,7 +16,7 @@ public:
     // The running program (/proc/self/exe) and the per-machine stores that may record
     // its installation (TRegistryStore::LocalMachineFiles).
     TAppGlobals();
-    // programFile: the full path of the program file, Shift_JIS (empty: /proc/self/exe);
+    // programFile: the full path of the program file (empty: /proc/self/exe);
     // machineStoreFile: the per-machine store that records the installation folder (empty:
     // every store of TRegistryStore::LocalMachineFiles for the program's folder).
     // Reads the per-user "DATA"/"PATH" value and, when it is set, makes it the data folder.

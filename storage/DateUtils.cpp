@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -39,9 +39,9 @@ TYmd CivilFromDays(int64_t days) {
 // 1970-01-01 is day 25569 of the day-number scale.
 constexpr int64_t UnixEpochDay = 25569;
 
-// Reads characters from..to (1-based) as a plain decimal number; false when they are not one.
-bool ReadPart(std::string_view text, int from, int to, int& value) {
-    std::string part = CopyRange(text, from, to);
+// Reads length bytes from index start as a plain decimal number; false when they are not one.
+bool ReadPart(std::string_view text, size_t start, size_t length, int& value) {
+    std::string part(start < text.size() ? text.substr(start, length) : std::string_view());
     int32_t number;
     if (part.empty() || part[0] == '$' || !TryParseInt(part, number))
         return false;
@@ -79,7 +79,7 @@ int IsoWeekday(int32_t dayNumber) {
 
 double DateFromYmd(std::string_view text) {
     int year, month, day;
-    if (!ReadPart(text, 1, 4, year) || !ReadPart(text, 5, 6, month) || !ReadPart(text, 7, 8, day))
+    if (!ReadPart(text, 0, 4, year) || !ReadPart(text, 4, 2, month) || !ReadPart(text, 6, 2, day))
         return 0;
     if (!IsValidDate(year, month, day))
         return 0;
@@ -88,14 +88,14 @@ double DateFromYmd(std::string_view text) {
 
 int32_t DayFromYmd(std::string_view text) {
     int year = 0, month = 0, day = 0;
-    if (!ReadPart(text, 1, 4, year))
+    if (!ReadPart(text, 0, 4, year))
         year = 0;
-    if (!ReadPart(text, 5, 6, month))
+    if (!ReadPart(text, 4, 2, month))
         month = 0;
-    if (!ReadPart(text, 7, 8, day))
+    if (!ReadPart(text, 6, 2, day))
         day = 0;
     if (!IsValidDate(year, month, day))
-        throw Exception(SJIS("日付に変換できない値が渡されました"));
+        throw Exception("日付に変換できない値が渡されました");
     return DayNumberOf(year, month, day);
 }
 

@@ -1,14 +1,14 @@
 #pragma once
-// The one exception type of the program. Its message is Shift_JIS text, the form in
-// which every message of the calendar is written and shown.
+// The one exception type of the program. Its message is UTF-8 text, shown as it is on
+// standard error, in a message box and by quillo-tool.
 
 #include <exception>
 #include <string>
 
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string sjisMessage) : FMessage(std::move(sjisMessage)) {}
-    // The message as Shift_JIS bytes.
+    explicit Exception(std::string message) : FMessage(std::move(message)) {}
+    // The message, UTF-8.
     const std::string& Message() const noexcept { return FMessage; }
     const char* what() const noexcept override { return FMessage.c_str(); }
 
@@ -20,8 +20,8 @@ private:
 // of the system call that failed, 0 when the program itself refused.
 class EFileError : public Exception {
 public:
-    explicit EFileError(std::string sjisMessage, int systemError = 0)
-        : Exception(std::move(sjisMessage)), FSystemError(systemError) {}
+    explicit EFileError(std::string message, int systemError = 0)
+        : Exception(std::move(message)), FSystemError(systemError) {}
     int SystemError() const noexcept { return FSystemError; }
 
 private:

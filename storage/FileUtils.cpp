@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 extern char** environ;
@@ -25,7 +25,7 @@ std::function<void(const std::string&)>& ShellOpenHandler() {
 
 std::string EnvironmentPath(const char* name) {
     const char* value = std::getenv(name);
-    return value && *value ? ProgramPath(value) : std::string();
+    return value && *value ? std::string(value) : std::string();
 }
 
 std::string HomeFolder() {
@@ -76,7 +76,7 @@ std::string WithoutTrailingSlash(std::string path) {
 void CreateFolders(std::string_view folder) { MakeFolders(folder); }
 
 int MakeFolders(std::string_view folder) {
-    std::string native = NativePath(folder);
+    std::string native = std::string(folder);
     if (native.empty())
         return ENOENT;
     for (size_t i = 1; i <= native.size(); ++i) {
@@ -101,28 +101,28 @@ int MakeFolders(std::string_view folder) {
 }
 
 std::string FolderOf(std::string_view path) {
-    int last = LastPositionOf('/', path);
-    return last == 0 ? std::string() : std::string(path.substr(0, last));
+    size_t last = path.rfind('/');
+    return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
 }
 
 bool FileExists(std::string_view path) {
     struct stat info;
-    return stat(NativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return stat(std::string(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool DirectoryExists(std::string_view path) {
     struct stat info;
-    return stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return stat(std::string(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool DeleteFileAt(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+bool DeleteFileAt(std::string_view path) { return unlink(std::string(path).c_str()) == 0; }
 
 std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
-    std::string native = NativePath(path);
+    std::string native = std::string(path);
     int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
-        throw EFileError(std::string(path) + SJIS(" を開けません: ") + SystemErrorText(error), error);
+        throw EFileError(std::string(path) + " を開けません: " + SystemErrorText(error), error);
     }
     std::string bytes;
     char buffer[65536];
@@ -133,13 +133,13 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
                 continue;
             int error = errno;
             close(fd);
-            throw EFileError(std::string(path) + SJIS(" を読めません: ") + SystemErrorText(error), error);
+            throw EFileError(std::string(path) + " を読めません: " + SystemErrorText(error), error);
         }
         if (got == 0)
             break;
         if (bytes.size() + static_cast<size_t>(got) > maxBytes) {
             close(fd);
-            throw EFileError(std::string(path) + SJIS(" は大きすぎます"));
+            throw EFileError(std::string(path) + " は大きすぎます");
         }
         bytes.append(buffer, static_cast<size_t>(got));
     }
@@ -147,15 +147,15 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
     return bytes;
 }
 
-std::string SystemErrorText(int errorNumber) { return Utf8ToSjis(std::strerror(errorNumber)); }
+std::string SystemErrorText(int errorNumber) { return std::strerror(errorNumber); }
 
 std::string CannotWriteMessage(std::string_view path, std::string_view reason) {
-    return std::string(path) + SJIS(" に書き込めません: ") + std::string(reason);
+    return std::string(path) + " に書き込めません: " + std::string(reason);
 }
 
 void WriteFileAtomic(std::string_view path, std::string_view bytes) {
     auto fail = [path](int error) { throw EFileError(CannotWriteMessage(path, SystemErrorText(error)), error); };
-    std::string native = NativePath(path);
+    std::string native = std::string(path);
     std::string temporary = native + ".tmp-XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
@@ -215,7 +215,7 @@ void ShellOpen(std::string_view fileOrUrl) {
     }
     // A shell starts xdg-open in the background and ends at once, so the caller never
     // waits for a browser that xdg-open may run in the foreground.
-    std::string native = NativePath(target);
+    std::string native = std::string(target);
     char shell[] = "/bin/sh";
     char option[] = "-c";
     char script[] = "xdg-open \"$1\" >/dev/null 2>&1 &";

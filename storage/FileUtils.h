@@ -1,6 +1,6 @@
 #pragma once
-// Files and folders. Paths are Shift_JIS inside the program and use "/" as separator;
-// they are turned into UTF-8 only at the system call.
+// Files and folders. Paths are the bytes the system gave (never converted) and use "/"
+// as separator.
 
 #include <cstddef>
 #include <functional>
@@ -29,7 +29,7 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes = 64u << 2
 // untouched and no temporary file is left.
 void WriteFileAtomic(std::string_view path, std::string_view bytes);
 
-// The system's text for an errno value (strerror, in the language of the locale), Shift_JIS.
+// The system's text for an errno value (strerror, in the language of the locale).
 std::string SystemErrorText(int errorNumber);
 // "<path> に書き込めません: <reason>", the message of every file that cannot be written.
 std::string CannotWriteMessage(std::string_view path, std::string_view reason);

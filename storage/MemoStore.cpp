@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "storage/AppGlobals.h"
+#include "storage/Cp932.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -26,6 +26,13 @@ bool ReadLineDate(std::string_view line, int32_t& dayNumber) {
     std::string_view prefix = line.substr(0, DateLength);
     dayNumber = static_cast<int32_t>(DateFromYmd(prefix));  // 0 for anything but a date
     return FormatYmd(dayNumber) == prefix;
+}
+
+std::string RawKey(int32_t dayNumber, std::string_view text) {
+    std::string key = std::to_string(dayNumber);
+    key += '\n';
+    key += text;
+    return key;
 }
 
 }  // namespace
@@ -48,6 +55,7 @@ void TMemoStore::Load() {
 void TMemoStore::LoadFromBytes(std::string_view bytes) {
     FItems.Clear();
     FKeptLines.clear();
+    FReadLines.clear();
     FUnreadable = false;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -61,10 +69,13 @@ void TMemoStore::LoadFromBytes(std::string_view bytes) {
         }
         std::string_view line = bytes.substr(start, end - start);
         int32_t dayNumber;
-        if (ReadLineDate(line, dayNumber))
-            FItems.AddTagged(UnescapeText(line.substr(DateLength)), dayNumber);
-        else
+        if (ReadLineDate(line, dayNumber)) {
+            std::string text = UnescapeText(DecodeCp932(line.substr(DateLength)));
+            FReadLines.emplace(RawKey(dayNumber, text), line);
+            FItems.AddTagged(std::move(text), dayNumber);
+        } else {
             FKeptLines.push_back({FItems.Count(), std::string(line)});
+        }
         start = next;
     }
 }
@@ -81,8 +92,13 @@ std::string TMemoStore::SaveToBytes() const {
         }
         if (i == FItems.Count())
             break;
-        out += FormatYmd(FItems.Tags(i));
-        out += EscapeText(FItems.Strings(i));
+        auto read = FReadLines.find(RawKey(FItems.Tags(i), FItems.Strings(i)));
+        if (read != FReadLines.end()) {
+            out += read->second;
+        } else {
+            out += FormatYmd(FItems.Tags(i));
+            out += EncodeCp932(EscapeText(FItems.Strings(i)), UnicodeEscape);
+        }
         out += "\r\n";
     }
     return out;
@@ -90,7 +106,7 @@ std::string TMemoStore::SaveToBytes() const {
 
 void TMemoStore::Save() {
     if (FUnreadable)
-        throw EFileError(FFileName + SJIS(" を読み込めなかったため、上書きしません"));
+        throw EFileError(FFileName + " を読み込めなかったため、上書きしません");
     WriteFileAtomic(FFileName, SaveToBytes());
 }
 

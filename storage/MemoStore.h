@@ -2,17 +2,21 @@
 // The memos of every date: one list for the whole run, shown on the day pages, written by
 // the memo window and kept in "Memos.txt" in the data folder.
 //
-// "Memos.txt" is Shift_JIS text, one memo per line, every line ending in CR LF: the date as
-// "yyyymmdd", then the memo text escaped with EscapeText so that it holds no line break.
-// A line that does not begin with a date in exactly that form (a damaged or foreign line)
-// is not taken as a memo: it is kept as it stands and written back unchanged, in its place
-// among the memos, by the next save.
+// "Memos.txt" is code page 932 text, one memo per line, every line ending in CR LF: the date
+// as "yyyymmdd", then the memo text escaped with EscapeText so that it holds no line break.
+// A character that code page 932 cannot hold (an emoji, é, 𠮷, Korean) is written as
+// "\u{1F382}", which UnescapeText reads back (an older reader shows "u{1F382}"). A memo
+// that did not change since it was read is written back as the very bytes it was read
+// from. A line that does not begin with a date in exactly that form (a damaged or foreign
+// line) is not taken as a memo: it is kept as it stands and written back unchanged, in its
+// place among the memos, by the next save.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "storage/TaggedStrings.h"
@@ -61,6 +65,8 @@ private:
     std::string FFileName;
     TTaggedStrings FItems;
     std::vector<TKeptLine> FKeptLines;
+    // The bytes each memo line was read from, by its date and text (RawKey).
+    std::unordered_map<std::string, std::string> FReadLines;
     bool FUnreadable = false;
 };
 

@@ -1,8 +1,15 @@
 #pragma once
 // Profile (INI) files: "[section]" lines open sections, "key=value" lines give entries.
-// Sections and keys compare without regard to ASCII letter case (Shift_JIS aware); values
-// are plain text without quoting. A new section goes to the end of the file, a new key to
-// the end of its section. Lines are read with LF, CR LF or CR ends and written with CR LF.
+// Sections and keys compare without regard to ASCII letter case; values are plain text
+// without quoting. A new section goes to the end of the file, a new key to the end of its
+// section. Lines are read with LF, CR LF or CR ends and written with CR LF.
+//
+// A file is code page 932 text, as Windows writes profile files. A line that is not
+// changed is written back as the very bytes it was read from. When a changed line holds a
+// character that code page 932 cannot hold, the whole file is written as UTF-16 little
+// endian after the byte-order mark FF FE (the Unicode profile file that Windows' own
+// profile functions read), and stays so. A file that starts with the UTF-8 mark EF BB BF
+// (as an installer may write one) is read and written as UTF-8.
 
 #include <cstddef>
 #include <optional>
@@ -10,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-// The longest value a read returns, in bytes; a longer value is cut, never inside a
-// double-byte character.
+// The longest value a read returns, in bytes of UTF-8; a longer value is cut, never inside
+// a character.
 constexpr std::size_t MaxProfileValueBytes = 2047;
 // The largest profile file that is read. A larger file reads as empty and refuses writes,
 // so that a write can never replace it by a file holding only the new entry.
@@ -23,7 +30,7 @@ constexpr std::size_t MaxProfileFileBytes = 16u << 20;
 class TProfileText {
 public:
     TProfileText() = default;
-    // Splits bytes into lines; never fails, whatever the bytes are.
+    // Splits the file's bytes into lines; never fails, whatever the bytes are.
     explicit TProfileText(std::string_view bytes);
 
     // The value of the first entry named key in the first section named section, cut to
@@ -43,17 +50,27 @@ public:
     // key or value are not kept (lines are read trimmed, as profile files always were).
     static bool CanStore(std::string_view section, std::string_view key, std::string_view value);
 
-    // The whole text, every line ended by CR LF.
+    // The whole file, every line ended by CR LF.
     std::string Bytes() const;
     int LineCount() const { return static_cast<int>(FLines.size()); }
 
 private:
+    enum class TEncoding { Cp932, Utf16Le, Utf8 };
+    struct TLine {
+        std::string Text;  // UTF-8
+        std::string Raw;   // the bytes it was read from, when AsRead
+        bool AsRead;       // read from a code page 932 file and not changed since
+    };
+
+    void SplitLines(std::string_view bytes, bool cp932);
+    TEncoding WrittenEncoding() const;
     // Index of the header line of the first section named section; -1 when none.
     int FindSection(std::string_view section) const;
     // Index of the first entry named key below the header at sectionLine; -1 when none.
     int FindKey(int sectionLine, std::string_view key) const;
 
-    std::vector<std::string> FLines;
+    std::vector<TLine> FLines;
+    TEncoding FEncoding = TEncoding::Cp932;
 };
 
 // A profile file on disk. Nothing is cached: every read loads and parses the file, so
@@ -61,7 +78,7 @@ private:
 // the entry and replaces the file through WriteFileAtomic before it returns.
 class TProfileFile {
 public:
-    // fileName: the full path, Shift_JIS.
+    // fileName: the full path.
     explicit TProfileFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
     const std::string& FileName() const { return FFileName; }

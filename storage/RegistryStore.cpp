@@ -4,7 +4,7 @@
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 TRegistryStore::TRegistryStore(std::string fileName, TRegistryAccess access)
     : FProfile(std::move(fileName)), FAccess(access) {}
@@ -14,10 +14,10 @@ std::string TRegistryStore::CurrentUserFile() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string folder;
     if (config && config[0] == '/') {
-        folder = ProgramPath(config);
+        folder = std::string(config);
     } else {
         const char* home = std::getenv("HOME");
-        folder = (home && *home ? ProgramPath(home) : std::string()) + "/.config";
+        folder = (home && *home ? std::string(home) : std::string()) + "/.config";
     }
     return folder + "/vellomar/registry.ini";
 }
@@ -28,7 +28,7 @@ std::vector<std::string> TRegistryStore::LocalMachineFiles(std::string_view prog
     constexpr const char* StoreName = "/vellomar/registry.ini";
     std::vector<std::string> files;
     const char* dirs = std::getenv("XDG_CONFIG_DIRS");
-    std::string list = dirs && *dirs ? ProgramPath(dirs) : std::string("/etc/xdg");
+    std::string list = dirs && *dirs ? std::string(dirs) : std::string("/etc/xdg");
     std::size_t start = 0;
     while (start <= list.size()) {
         std::size_t colon = list.find(':', start);
@@ -52,8 +52,6 @@ std::vector<std::string> TRegistryStore::LocalMachineFiles(std::string_view prog
 }
 
 bool TRegistryStore::KeyExists(std::string_view keyPath) const {
-    // Lower-casing keeps double-byte characters whole, so a prefix of the lowered key path
-    // ends on a character boundary and the "\" after it is a character of its own.
     std::string wanted = AsciiLowerCase(keyPath);
     for (const std::string& section : FProfile.SectionNames()) {
         std::string name = AsciiLowerCase(section);
@@ -72,7 +70,7 @@ std::string TRegistryStore::ReadString(std::string_view keyPath, std::string_vie
 void TRegistryStore::WriteString(std::string_view keyPath, std::string_view name, std::string_view value) {
     // The per-machine store belongs to the installer; the program only reads it.
     if (FAccess == TRegistryAccess::ReadOnly)
-        throw EFileError(CannotWriteMessage(FProfile.FileName(), SJIS("読み取り専用です")));
+        throw EFileError(CannotWriteMessage(FProfile.FileName(), "読み取り専用です"));
     CreateFolders(FolderOf(FProfile.FileName()));
     FProfile.WriteString(keyPath, name, value);
 }

@@ -14,7 +14,7 @@ enum class TRegistryAccess { ReadOnly, ReadWrite };
 
 class TRegistryStore {
 public:
-    // fileName: the store's file (Shift_JIS path). A ReadOnly store never writes it.
+    // fileName: the store's file. A ReadOnly store never writes it.
     TRegistryStore(std::string fileName, TRegistryAccess access);
 
     // The per-user store: $XDG_CONFIG_HOME/vellomar/registry.ini (default ~/.config).

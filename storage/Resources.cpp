@@ -4,7 +4,7 @@
 
 #include "storage/EmbeddedResources.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::string LoadResourceText(std::string_view fileName) {
     std::string name = ResourceNameOf(fileName);
     std::string_view bytes;
     if (!FindResourceBytes(name, bytes))
-        throw EResourceNotFound(SJIS("リソース ") + name + SJIS(" が見つかりません"));
+        throw EResourceNotFound("リソース " + name + " が見つかりません");
     return std::string(bytes);
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 int TTaggedStrings::AddTagged(const std::string& text, int32_t tag) {
     FItems.push_back({text, tag});

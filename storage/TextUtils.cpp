@@ -3,27 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
-
-// Replaces every occurrence of from by to, scanning left to right over whole characters.
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string result;
-    result.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text.compare(i, from.size(), from) == 0) {
-            result.append(to);
-            i += from.size();
-        } else {
-            size_t length = CharLengthAt(text, i);
-            result.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return result;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -35,6 +17,43 @@ int HexDigit(char c) {
     return -1;
 }
 
+// Replaces every occurrence of from (ASCII) by to, scanning left to right.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    for (size_t hit = text.find(from); hit != std::string_view::npos; hit = text.find(from, i)) {
+        result.append(text.substr(i, hit - i));
+        result.append(to);
+        i = hit + from.size();
+    }
+    result.append(text.substr(i));
+    return result;
+}
+
+// The character that a "&#…;" reference at i names (its length in length); 0 when the
+// text at i is no well-formed reference to a character.
+char32_t ReadCharacterReference(std::string_view text, size_t i, size_t& length) {
+    size_t p = i + 2;
+    const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
+    if (hex)
+        ++p;
+    const size_t digitsStart = p;
+    uint32_t value = 0;
+    for (; p < text.size() && p - digitsStart < 8; ++p) {
+        int digit = HexDigit(text[p]);
+        if (digit < 0 || (!hex && digit > 9))
+            break;
+        value = value * (hex ? 16 : 10) + static_cast<uint32_t>(digit);
+    }
+    if (p == digitsStart || p >= text.size() || text[p] != ';')
+        return 0;
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    length = p + 1 - i;
+    return value;
+}
+
 }  // namespace
 
 std::string EscapeText(std::string_view text) {
@@ -42,21 +61,8 @@ std::string EscapeText(std::string_view text) {
     // LF → "\a", TAB → "\t" and '"' → '\"' give one after the other.
     std::string result;
     result.reserve(text.size() + text.size() / 8);
-    size_t i = 0;
-    while (i < text.size()) {
+    for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (IsLeadByte(c)) {
-            if (CharLengthAt(text, i) == 2) {
-                result.append(text.substr(i, 2));
-                i += 2;
-            } else {
-                // A lead byte without its second half: as "\xHH", so that a CR, LF or
-                // escape after it, or the line end, never pairs up with it on reading.
-                result.append("\\x" + FormatHex(static_cast<unsigned char>(c), 2));
-                ++i;
-            }
-            continue;
-        }
         switch (c) {
         case '\\':
             result.append("\\\\");
@@ -82,7 +88,6 @@ std::string EscapeText(std::string_view text) {
             result.push_back(c);
             break;
         }
-        ++i;
     }
     return result;
 }
@@ -95,11 +100,6 @@ std::string UnescapeText(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         char c = text[i];
-        if (CharLengthAt(text, i) == 2) {
-            result.append(text.substr(i, 2));
-            i += 2;
-            continue;
-        }
         if (c != '\\') {
             result.push_back(c);
             ++i;
@@ -108,13 +108,6 @@ std::string UnescapeText(std::string_view text) {
         if (i + 1 >= text.size()) {
             result.push_back('\\');
             ++i;
-            continue;
-        }
-        // The character after "\" is a whole character: a double-byte one stands for itself,
-        // and its trail byte (which may be 0x5C) never starts an escape of its own.
-        if (CharLengthAt(text, i + 1) == 2) {
-            result.append(text.substr(i + 1, 2));
-            i += 3;
             continue;
         }
         char escaped = text[i + 1];
@@ -134,23 +127,61 @@ std::string UnescapeText(std::string_view text) {
             result.push_back('\t');
             break;
         case 'x': {
-            // "\x" and the next two characters, read as "$" + those two. A double-byte
-            // character among them is no digit (the value is 0) and is consumed whole.
+            // "\x" and the next two characters, read as "$" + those two; anything but two
+            // hexadecimal digits gives 0.
             size_t end = i;
             for (int n = 0; n < 2 && end < text.size(); ++n)
                 end = NextCharAt(text, end);
             std::string_view digits = text.substr(i, end - i);
             i = end;
-            int32_t value = ParseIntOr(std::string("$") + std::string(digits), 0);
-            result.push_back(static_cast<char>(value & 0xFF));
+            const int32_t byte = ParseIntOr(std::string("$") + std::string(digits), 0) & 0xFF;
+            // The byte as code page 932 reads it alone: ASCII, a half-width katakana, or
+            // a byte kept as it is (U+F700 + byte, see DecodeCp932).
+            if (byte < 0x80)
+                result.push_back(static_cast<char>(byte));
+            else
+                AppendUtf8(result, byte >= 0xA1 && byte <= 0xDF ? 0xFF61 + (byte - 0xA1) : 0xF700 + byte);
+            break;
+        }
+        case 'u': {
+            // '\u{' hex digits '}'
+            size_t close = text.find('}', i);
+            char32_t value = 0;
+            bool wellFormed = i < text.size() && text[i] == '{' && close != std::string_view::npos && close > i + 1 &&
+                              close - i - 1 <= 6;
+            for (size_t k = i + 1; wellFormed && k < close; ++k) {
+                int digit = HexDigit(text[k]);
+                wellFormed = digit >= 0;
+                value = value * 16 + static_cast<char32_t>(digit < 0 ? 0 : digit);
+            }
+            if (wellFormed && value != 0 && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
+                AppendUtf8(result, value);
+                i = close + 1;
+            } else {
+                result.push_back('u');
+            }
             break;
         }
         default:
-            result.push_back(escaped);
-            break;  // '"', '\' and any other
+            // '"', '\' and any other character, taken whole.
+            if (static_cast<unsigned char>(escaped) >= 0x80) {
+                size_t length = CharLengthAt(text, i - 1);
+                result.append(text.substr(i - 1, length));
+                i += length - 1;
+            } else {
+                result.push_back(escaped);
+            }
+            break;
         }
     }
     return result;
+}
+
+std::string UnicodeEscape(char32_t codePoint) {
+    // A byte kept from a damaged file goes back as the "\xHH" that older files use.
+    if (codePoint >= 0xF780 && codePoint <= 0xF7FF)
+        return "\\x" + FormatHex(codePoint - 0xF700, 2);
+    return "\\u{" + FormatHex(codePoint, 1) + "}";
 }
 
 std::string XmlEncode(std::string_view text) {
@@ -164,53 +195,30 @@ std::string XmlEncode(std::string_view text) {
 std::string XmlDecode(std::string_view text) {
     if (text.find('&') == std::string_view::npos)
         return std::string(text);
-    std::string s = ReplaceAll(text, "&lt;", "<");
+    // Character references first: the text they give is never read as markup again, and
+    // "&amp;#x41;" (an escaped reference) is left to the "&amp;" rule below.
+    std::string withCharacters;
+    size_t i = 0;
+    for (size_t hit = text.find("&#"); hit != std::string_view::npos; hit = text.find("&#", i)) {
+        withCharacters.append(text.substr(i, hit - i));
+        size_t length = 0;
+        if (char32_t c = ReadCharacterReference(text, hit, length)) {
+            AppendUtf8(withCharacters, c);
+            i = hit + length;
+        } else {
+            withCharacters.append("&#");
+            i = hit + 2;
+        }
+    }
+    withCharacters.append(text.substr(i));
+    std::string s = ReplaceAll(withCharacters, "&lt;", "<");
     s = ReplaceAll(s, "&gt;", ">");
     s = ReplaceAll(s, "&quot;", "\"");
     s = ReplaceAll(s, "&apos;", "'");
     return ReplaceAll(s, "&amp;", "&");
 }
 
-std::string CopyRange(std::string_view text, int from, int to) {
-    if (from < 1)
-        from = 1;
-    if (to > static_cast<int>(text.size()))
-        to = static_cast<int>(text.size());
-    if (to < from)
-        return {};
-    return std::string(text.substr(from - 1, to - from + 1));
-}
-
-std::string CopyFrom(std::string_view text, int from) { return CopyRange(text, from, static_cast<int>(text.size())); }
-
-int PositionFrom(std::string_view pattern, std::string_view text, int start) {
-    if (pattern.empty())
-        return 0;
-    // Walk whole characters from the front so that a trail byte is never a match start.
-    size_t i = 0;
-    while (i < text.size()) {
-        if (static_cast<int>(i) + 1 >= start && text.compare(i, pattern.size(), pattern) == 0)
-            return static_cast<int>(i) + 1;
-        i += CharLengthAt(text, i);
-    }
-    return 0;
-}
-
-int LastPositionOf(char c, std::string_view text) {
-    int last = 0;
-    size_t i = 0;
-    for (; i < text.size(); i += CharLengthAt(text, i))
-        if (text[i] == c)
-            last = static_cast<int>(i) + 1;
-    return last;
-}
-
-bool HasDoubleByte(std::string_view text) {
-    for (size_t i = 0; i < text.size(); i = NextCharAt(text, i))
-        if (CharLengthAt(text, i) == 2)
-            return true;
-    return false;
-}
+std::string XmlCharacterReference(char32_t codePoint) { return "&#x" + FormatHex(codePoint, 1) + ";"; }
 
 std::string MessageExcerpt(std::string_view text) {
     size_t i = 0;
@@ -222,11 +230,15 @@ std::string MessageExcerpt(std::string_view text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '\r' || c == '\n')
             break;
-        if (CharLengthAt(text, i) == 2)
-            result.append(text.substr(i, 2));
+        const size_t length = CharLengthAt(text, i);
+        const char32_t kept = length == 3 ? CodePointAt(text, i) : 0;
+        if (kept >= 0xF780 && kept <= 0xF7FF)  // a byte of a damaged file (DecodeCp932)
+            result.append("\\x" + FormatHex(kept - 0xF700, 2));
+        else if (length > 1)
+            result.append(text.substr(i, length));
         else if (c == '\t')
             result.push_back(' ');
-        else if ((c >= 0x20 && c < 0x7F) || (c >= 0xA1 && c <= 0xDF))  // ASCII, half-width katakana
+        else if (c >= 0x20 && c < 0x7F)
             result.push_back(static_cast<char>(c));
         else
             result.append("\\x" + FormatHex(c, 2));
@@ -308,7 +320,7 @@ std::string FitText(const std::string& text, const TTextWidthFunction& textWidth
     if (textWidth(text) <= width)
         return text;
     std::string best = "..";
-    // Candidates end after whole characters only: a cut after a lead byte is skipped.
+    // Candidates end after whole characters only.
     size_t n = 0;
     while (n < text.size()) {
         n += CharLengthAt(text, n);

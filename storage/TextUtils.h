@@ -1,7 +1,6 @@
 #pragma once
-// Text helpers shared by every part of the calendar. Strings are Shift_JIS byte strings,
-// positions are 1-based byte positions, and every helper that looks at single characters
-// keeps a lead byte together with its trail byte.
+// Text helpers shared by every part of the calendar. Strings are UTF-8 (storage/Text.h);
+// a helper that looks at single characters keeps each character whole.
 
 #include <cstdint>
 #include <functional>
@@ -9,37 +8,33 @@
 #include <string_view>
 
 // One-line storage of a multi-line text: "\" → "\\", CR LF → "\n", CR → "\d", LF → "\a",
-// TAB → "\t", '"' → '\"'; a lead byte without its second half (damaged text) → "\xHH".
-// UnescapeText(EscapeText(s)) == s for every s, and the result holds no CR or LF.
+// TAB → "\t", '"' → '\"'. UnescapeText(EscapeText(s)) == s for every s, and the result
+// holds no CR or LF.
 std::string EscapeText(std::string_view text);
-// Reverses EscapeText and also reads "\r" (CR) and "\xHH" (one byte); any other escaped
-// character stands for itself; a lone "\" at the end stays. The character after "\" and
-// the two after "\x" are whole characters: "\" + 表 is 表, never 表's lead byte and an
-// escape begun by its trail byte 0x5C; "\x" before a double-byte character gives 0.
+// Reverses EscapeText and also reads "\r" (CR), "\xHH" (one code page 932 byte: ASCII, a
+// half-width katakana, or U+F700 + HH, the form in which DecodeCp932 keeps a damaged byte) and "\u{H…}" (the character U+H…, which a
+// memo file holds for a character that code page 932 lacks); any other escaped character,
+// also a "\u" without a well-formed "{H…}", stands for itself; a lone "\" at the end
+// stays. The character after "\" and the two after "\x" are whole characters.
 std::string UnescapeText(std::string_view text);
+// "\u{1F382}" for U+1F382: how a memo file spells a character that code page 932 lacks
+// ("\xHH" for a byte kept from a damaged file, U+F780..U+F7FF).
+std::string UnicodeEscape(char32_t codePoint);
 
-// "&" "<" ">" '"' "'" to their entity references, and back in one pass each.
+// "&" "<" ">" '"' "'" to their entity references, and back in one pass each. XmlDecode
+// also reads character references ("&#x1F382;", "&#127874;"); one that names no
+// character (zero, a surrogate, beyond U+10FFFF) stays as it stands.
 std::string XmlEncode(std::string_view text);
 std::string XmlDecode(std::string_view text);
+// "&#x1F382;" for U+1F382: how an XML document in code page 932 spells a character that
+// code page 932 lacks.
+std::string XmlCharacterReference(char32_t codePoint);
 
-// Characters from..to inclusive; from < 1 counts as 1, to beyond the end as the end.
-std::string CopyRange(std::string_view text, int from, int to);
-// Characters from position from to the end.
-std::string CopyFrom(std::string_view text, int from);
-// Position of the first occurrence of pattern at or after start (counted from the start
-// of text); 0 if none. Occurrences that begin on a trail byte are not matches.
-int PositionFrom(std::string_view pattern, std::string_view text, int start = 1);
-// Position of the first occurrence of pattern; 0 if none (double-byte aware).
-inline int PositionOf(std::string_view pattern, std::string_view text) { return PositionFrom(pattern, text, 1); }
-// Position of the last occurrence of the single-byte character c; 0 if none.
-int LastPositionOf(char c, std::string_view text);
-bool HasDoubleByte(std::string_view text);
-
-// A short piece of outside text (a damaged file's bytes) that a message can show: from
+// A short piece of outside text (a damaged file's text) that a message can show: from
 // its first character that is no line break, at most MessageExcerptChars characters, up
-// to the line end. A TAB shows as a space; a byte that is no printable character (control
-// bytes, a lead byte without its second half, 0x7F, 0x80, 0xA0, 0xFD..0xFF) shows as
-// "\xHH"; ".." follows when anything was left off.
+// to the line end. A TAB shows as a space; a control byte, 0x7F, a byte that starts no
+// UTF-8 character and a byte kept from a damaged file (U+F780..U+F7FF) show as "\xHH";
+// ".." follows when anything was left off.
 constexpr int MessageExcerptChars = 40;
 std::string MessageExcerpt(std::string_view text);
 
@@ -55,7 +50,7 @@ int32_t ParseIntOr(std::string_view text, int32_t defaultValue);
 std::string FormatHex(uint32_t value, int digits);
 
 // The longest start of text that fits width when ".." is put after it (never splitting a
-// double-byte character); the text itself when it fits; ".." when nothing fits.
+// character); the text itself when it fits; ".." when nothing fits.
 using TTextWidthFunction = std::function<int(const std::string&)>;
 std::string FitText(const std::string& text, const TTextWidthFunction& textWidth, int width);
 

@@ -8,45 +8,27 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "storage/Cp932.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// Every scan keeps to whole characters from a character boundary (the step of
-// CharLengthAt), so the trail byte of a double-byte character (which may be 0x5C "\" or
-// 0x7C "|") is never taken for a delimiter. Offsets handed from one scan to the next are
-// always boundaries.
+// The parser works on the document's text as UTF-8, where no byte of a multi-byte
+// character is ever ASCII: a search for a delimiter never lands inside a character.
 
-// The first character c (a single-byte character outside the lead-byte range) at or after
-// from. memchr finds the candidates; a candidate that is a trail byte is skipped, and the
-// byte after it is a boundary again, so each byte is looked at a bounded number of times.
+// The first ASCII character c at or after from.
 std::size_t FindChar(std::string_view text, char c, std::size_t from) {
-    assert(!IsLeadByte(c));
-    std::size_t i = from;
-    while (i < text.size()) {
-        const void* hit = std::memchr(text.data() + i, c, text.size() - i);
-        if (!hit)
-            return npos;
-        std::size_t candidate = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (IsCharStart(text, i, candidate))
-            return candidate;
-        i = candidate + 1;
-    }
-    return npos;
+    assert(static_cast<unsigned char>(c) < 0x80);
+    return text.find(c, from);
 }
 
-// The first occurrence of a two-byte pattern starting on a character boundary.
-std::size_t FindPair(std::string_view text, std::string_view pair, std::size_t from) {
-    for (std::size_t i = FindChar(text, pair[0], from); i != npos; i = FindChar(text, pair[0], i + 1))
-        if (text.compare(i, pair.size(), pair) == 0)
-            return i;
-    return npos;
-}
+// The first occurrence of a two-character ASCII pattern.
+std::size_t FindPair(std::string_view text, std::string_view pair, std::size_t from) { return text.find(pair, from); }
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -63,8 +45,7 @@ public:
         if (!FSearched || (FEnd != npos && FEnd <= lessThan)) {
             FSearched = true;
             FEnd = FindChar(FText, '>', lessThan + 1);
-            FSelfClosing = FEnd != npos && FEnd - 1 > lessThan && FText[FEnd - 1] == '/' &&
-                           IsCharStart(FText, lessThan + 1, FEnd - 1);
+            FSelfClosing = FEnd != npos && FEnd - 1 > lessThan && FText[FEnd - 1] == '/';
         }
         selfClosing = FSelfClosing;
         return FEnd;
@@ -90,24 +71,9 @@ std::string OpeningTagOf(std::string_view elementText) {
     return std::string(elementText.substr(0, end == npos ? elementText.size() : end + 1));
 }
 
-// The start of the last character; npos for an empty text.
-std::size_t LastCharStart(std::string_view text) {
-    std::size_t last = npos;
-    for (std::size_t i = 0; i < text.size(); i = NextCharAt(text, i))
-        last = i;
-    return last;
-}
+bool EndsWithChar(std::string_view text, char c) { return !text.empty() && text.back() == c; }
 
-bool EndsWithChar(std::string_view text, char c) {
-    std::size_t last = LastCharStart(text);
-    return last != npos && last + 1 == text.size() && text[last] == c;
-}
-
-std::string TrimUnless(bool keepSpaces, std::string_view text) {
-    // Trim cuts bytes up to 0x20 only, and none of them is ever the second byte of a
-    // double-byte character, so a character is never cut in half.
-    return keepSpaces ? std::string(text) : Trim(text);
-}
+std::string TrimUnless(bool keepSpaces, std::string_view text) { return keepSpaces ? std::string(text) : Trim(text); }
 
 TXmlNode::TTagPosition ShiftedToStart(TXmlNode::TTagPosition tag) {
     std::size_t offset = tag.Start;
@@ -163,7 +129,7 @@ void TXmlNode::AddTextChild(std::string text) { AddChild()->FText = std::move(te
 
 void TXmlNode::CheckDepthFor(std::string_view elementText) const {
     if (FLevel >= MaxDepth)
-        throw Exception(SJIS("階層が深すぎます") + "\r\n" + MessageExcerpt(OpeningTagOf(elementText)));
+        throw Exception(std::string("階層が深すぎます") + "\r\n" + MessageExcerpt(OpeningTagOf(elementText)));
 }
 
 int TXmlNode::Add(const std::string& xmlText) {
@@ -206,7 +172,7 @@ TXmlNode::TTagPosition TXmlNode::FindTagIn(std::string_view text, TTagMemo* memo
         return tag;
     std::size_t g = FindChar(text, '>', 0);
     if (g == npos || g < p)
-        throw Exception(SJIS("解析できません") + MessageExcerpt(text));
+        throw Exception("解析できません" + MessageExcerpt(text));
     tag.Found = true;
     tag.Start = p;
     tag.OpenEnd = g;
@@ -250,7 +216,7 @@ TXmlNode::TTagPosition TXmlNode::FindTagIn(std::string_view text, TTagMemo* memo
     for (;;) {
         i = FindChar(text, '<', i);
         if (i == npos)
-            throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
+            throw Exception(std::string("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
         if (text.compare(i, closing.size(), closing) == 0) {
             // '</name>'
             if (openInner.empty()) {
@@ -266,7 +232,8 @@ TXmlNode::TTagPosition TXmlNode::FindTagIn(std::string_view text, TTagMemo* memo
             bool innerSelfClosing = false;
             std::size_t innerEnd = tagEnds.After(i, innerSelfClosing);
             if (innerEnd == npos)
-                throw Exception(SJIS("終了タグがありません") + "\r\n" + MessageExcerpt(text.substr(p, g - p + 1)));
+                throw Exception(std::string("終了タグがありません") + "\r\n" +
+                                MessageExcerpt(text.substr(p, g - p + 1)));
             if (!innerSelfClosing) {
                 // Its own search starts inside its tag: the same only when the tag holds
                 // no "<" and its name is exactly this one (not "name/more").
@@ -366,7 +333,7 @@ void TXmlNode::ParseAttributes(std::string_view attributeText) {
     }
     tokens.push_back(std::move(token));
 
-    const std::string failure = SJIS("属性指定が不正です") + "\r\n" + MessageExcerpt(text);
+    const std::string failure = std::string("属性指定が不正です") + "\r\n" + MessageExcerpt(text);
     for (const std::string& item : tokens) {
         if (Trim(item).empty())
             continue;
@@ -408,7 +375,7 @@ TXmlNode* TXmlNode::NodeByPath(const std::string& path) {
         int index = node->IndexOfTag(step);
         if (index < 0) {
             if (!node->FAutoCreate)
-                throw Exception(SJIS("キー[") + step + SJIS("]が見つかりません"));
+                throw Exception("キー[" + step + "]が見つかりません");
             index = node->Add("<" + step + " />");
         }
         node = node->Items(index);
@@ -487,22 +454,34 @@ std::string TXmlNode::GetXml() const {
 }
 
 void TXmlNode::LoadFromString(const std::string& documentText) {
-    std::string_view text = documentText;
-    std::string fromUtf16;
-    const bool utf16 =
-        text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE;
-    if (utf16) {
-        fromUtf16 = Utf16LeToSjis(text.substr(2));
-        text = fromUtf16;
-    }
-
-    std::size_t declarationStart = FindPair(text, "<?", 0);
-    std::size_t declarationEnd = FindPair(text, "?>", 0);
+    // The document's bytes become UTF-8 text once, here: FF FE is UTF-16 LE whatever the
+    // declaration says, a declaration of "utf-8"/"utf-8n" is UTF-8, anything else code page
+    // 932. The declaration itself is ASCII, and "<", "?" and ">" are never the second byte
+    // of a code page 932 character, so it is found in the bytes as they are.
+    const std::string_view bytes = documentText;
+    std::string text;
+    const bool utf16 = bytes.size() > 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                       static_cast<unsigned char>(bytes[1]) == 0xFE;
+    std::size_t declarationStart = npos;
+    std::size_t declarationEnd = npos;
     bool declared = false;
-    if (declarationStart != npos && declarationEnd != npos && declarationStart < declarationEnd) {
-        std::size_t nameStart = declarationStart + 2;
-        std::size_t space = FindChar(text, ' ', nameStart);
-        declared = text.substr(nameStart, space == npos ? npos : space - nameStart) == "xml";
+    auto findDeclaration = [&](std::string_view in) {
+        declarationStart = FindPair(in, "<?", 0);
+        declarationEnd = FindPair(in, "?>", 0);
+        declared = false;
+        if (declarationStart != npos && declarationEnd != npos && declarationStart < declarationEnd) {
+            std::size_t nameStart = declarationStart + 2;
+            std::size_t space = FindChar(in, ' ', nameStart);
+            declared = in.substr(nameStart, space == npos ? npos : space - nameStart) == "xml";
+        }
+    };
+    if (utf16) {
+        text = DecodeUtf16Le(bytes.substr(2));
+        findDeclaration(text);
+    } else {
+        findDeclaration(bytes);
+        if (!declared)
+            text = DecodeCp932(bytes);
     }
 
     TTagMemo memo;
@@ -515,26 +494,26 @@ void TXmlNode::LoadFromString(const std::string& documentText) {
         // Several elements and text pieces become the children of "data". A stray
         // "</data>" in the text would end that element early and leave the root a piece of
         // raw markup that cannot be written back, so it is refused.
-        const std::string wrapped = "<data>" + std::string(text) + "</data>";
+        const std::string wrapped = "<data>" + text + "</data>";
         TTagPosition wrapper = FindTagIn(wrapped, &memo);
         if (wrapper.End + 1 != wrapped.size())
-            throw Exception(SJIS("解析できません") + MessageExcerpt(text));
+            throw Exception("解析できません" + MessageExcerpt(text));
         ParseFoundElement(wrapped, wrapper, &memo);
         return;
     }
 
     // '<?xml ... ?>': "<?xml " is six characters, and "?>" cannot start inside them.
+    const std::string_view source = utf16 ? std::string_view(text) : bytes;
     std::size_t attributesStart = declarationStart + 6;
-    ParseAttributes(text.substr(attributesStart, declarationEnd - attributesStart));
+    ParseAttributes(DecodeCp932(source.substr(attributesStart, declarationEnd - attributesStart)));
     FEncoding = AsciiLowerCase(GetAttribute("encoding"));
     FVersion = GetAttribute("version");
     Clear();
-    std::string_view rest = text.substr(declarationEnd + 2);
-    std::string utf8Converted;
-    // A document that came as UTF-16 is Shift_JIS already, whatever its declaration says.
-    if (!utf16 && (FEncoding == "utf-8" || FEncoding == "utf-8n")) {
-        utf8Converted = Utf8ToSjis(rest);
-        rest = utf8Converted;
+    std::string_view rest = source.substr(declarationEnd + 2);
+    std::string decoded;
+    if (!utf16) {
+        decoded = FEncoding == "utf-8" || FEncoding == "utf-8n" ? ValidUtf8(rest) : DecodeCp932(rest);
+        rest = decoded;
     }
     TTagPosition tag = FindTagIn(rest, &memo);
     if (tag.Found)
@@ -548,7 +527,7 @@ void TXmlNode::LoadFromStream(std::istream& in) {
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
         if (bytes.size() > MaxDocumentBytes)
-            throw EFileError(SJIS("文書が大きすぎます"));
+            throw EFileError("文書が大きすぎます");
     }
     LoadFromString(bytes);
 }
@@ -573,13 +552,15 @@ void TXmlNode::SaveToStream(std::ostream& out) {
     if (FEncoding.empty())
         FEncoding = "shift_jis";
     std::string text = DeclarationLine() + "\r\n" + GetXml();
-    if (AsciiSameText(FEncoding, "utf-8") || AsciiSameText(FEncoding, "utf-8n"))
-        text = SjisToUtf8(text);
-    else if (AsciiSameText(FEncoding, "utf-16"))
-        text = "\xFF\xFE" + SjisToUtf16Le(text);
+    // A character that code page 932 lacks goes as a character reference, which the
+    // reader turns back into the character.
+    if (AsciiSameText(FEncoding, "utf-16"))
+        text = "\xFF\xFE" + EncodeUtf16Le(text);
+    else if (!AsciiSameText(FEncoding, "utf-8") && !AsciiSameText(FEncoding, "utf-8n"))
+        text = EncodeCp932(text, XmlCharacterReference);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out)
-        throw EFileError(SJIS("文書を書き込めません"));
+        throw EFileError("文書を書き込めません");
 }
 
 void TXmlNode::SaveToFile(const std::string& fileName) {

@@ -3,10 +3,9 @@
 // document and the colour scheme are read and written. A node is an element (name,
 // attributes, children) or a piece of text; values are reached by paths of element names
 // such as "全般\背景". Not understood: comments, CDATA, processing instructions other than the
-// declaration, numeric character references, single-quoted attributes. Nothing is
-// validated.
+// declaration, single-quoted attributes. Nothing is validated.
 //
-// All strings are Shift_JIS. Failures throw Exception with these messages:
+// All strings are UTF-8; documents are read and written in their declared encoding. Failures throw Exception with these messages:
 //   "解析できません" + the text being searched         a ">" is missing or comes before the next "<"
 //   "終了タグがありません" CR LF + the opening tag       an element's closing tag is missing
 //   "属性指定が不正です" CR LF + the attribute text      an attribute without "=" or double quotes
@@ -77,17 +76,18 @@ public:
     std::string GetAttribute(const std::string& name) const;
     bool HasChildElements() const;
 
-    // Parses a whole document into this node: UTF-16 LE after FF FE, a declaration with
-    // its version and encoding ("utf-8"/"utf-8n" converted), and the root element; a text
-    // without declaration that is not one element becomes the children of "data".
+    // Parses a whole document (its bytes as stored) into this node: UTF-16 LE after FF FE,
+    // else a declaration with its version and encoding ("utf-8"/"utf-8n" read as UTF-8,
+    // any other as code page 932), and the root element; a text without declaration is
+    // code page 932 and, when it is not one element, becomes the children of "data".
     void LoadFromString(const std::string& documentText);
     void LoadFromStream(std::istream& in);
     // Throws EFileError when the file cannot be read; a parse failure's message names the
     // file on a line of its own after the message of LoadFromString.
     void LoadFromFile(const std::string& fileName);
-    // Writes the declaration and the tree in Encoding ("shift_jis" when empty): Shift_JIS
-    // unchanged, "utf-8"/"utf-8n" as UTF-8 without mark, "utf-16" as FF FE + UTF-16 LE;
-    // any other encoding is written as Shift_JIS.
+    // Writes the declaration and the tree in Encoding ("shift_jis" when empty):
+    // "utf-8"/"utf-8n" as UTF-8 without mark, "utf-16" as FF FE + UTF-16 LE, any other as
+    // code page 932 with a character reference ("&#x1F382;") for each character it lacks.
     void SaveToStream(std::ostream& out);
     // Replaces the file atomically; throws EFileError when it cannot be written.
     void SaveToFile(const std::string& fileName);

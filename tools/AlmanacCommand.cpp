@@ -13,7 +13,7 @@
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
 
@@ -25,21 +25,21 @@ constexpr size_t FieldCount = std::size(FieldNames);
 
 enum class TOutputFormat { Tsv, JsonLines };
 
-std::vector<std::string> DayFields(TAlmanac& almanac, TUtf8Cache& utf8) {
+std::vector<std::string> DayFields(TAlmanac& almanac) {
     char date[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", almanac.Year(), almanac.Month(), almanac.Day());
     const std::string era = almanac.EraName();
     return {
         date,
-        utf8(almanac.DayOfWeekKanji()),
-        utf8(era),
+        almanac.DayOfWeekKanji(),
+        era,
         era.empty() ? std::string() : std::to_string(almanac.EraYear()),
-        utf8(almanac.DayEto()),
-        utf8(almanac.LunarMonthName()),
+        almanac.DayEto(),
+        almanac.LunarMonthName(),
         std::to_string(almanac.LunarDay()),
-        utf8(almanac.Rokuyo()),
-        utf8(almanac.SolarTermName()),
-        utf8(almanac.HolidayName()),
+        almanac.Rokuyo(),
+        almanac.SolarTermName(),
+        almanac.HolidayName(),
     };
 }
 
@@ -116,9 +116,8 @@ int RunAlmanacCommand(int argc, char** argv) {
     try {
         almanac.LoadHolidays(LoadResourceText("holidays"));
     } catch (const Exception& error) {
-        return Fail("the holiday definitions cannot be read: " + SjisToUtf8(error.Message()));
+        return Fail("the holiday definitions cannot be read: " + error.Message());
     }
-    TUtf8Cache utf8;
     std::string out;
     if (format == TOutputFormat::Tsv) {
         for (const char* name : FieldNames) {
@@ -129,7 +128,7 @@ int RunAlmanacCommand(int argc, char** argv) {
     }
     for (int32_t day = from; day <= to; ++day) {
         almanac.SetDate(day);
-        const std::vector<std::string> fields = DayFields(almanac, utf8);
+        const std::vector<std::string> fields = DayFields(almanac);
         if (format == TOutputFormat::Tsv)
             AppendTsvLine(fields, out);
         else

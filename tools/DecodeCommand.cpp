@@ -10,7 +10,7 @@
 #include "graphics/ImageLoader.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "tools/ToolCommands.h"
 
 int RunDecodeCommand(int argc, char** argv) {
@@ -18,16 +18,16 @@ int RunDecodeCommand(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillo-tool decode IN OUT.png\n");
         return 2;
     }
-    const std::string in = ProgramPath(argv[1]), out = ProgramPath(argv[2]);
+    const std::string in = std::string(argv[1]), out = std::string(argv[2]);
     try {
         TBitmap bitmap;
         TFileStream stream(in, TFileMode::fmOpenRead);
         LoadGraphic(bitmap, in, stream);
         if (bitmap.Empty())
-            throw Exception(in + SJIS(" から画像を読めませんでした"));
+            throw Exception(in + " から画像を読めませんでした");
         WriteFileAtomic(out, EncodePng(bitmap));
     } catch (const Exception& e) {
-        std::fprintf(stderr, "quillo-tool decode: %s\n", SjisToUtf8(e.Message()).c_str());
+        std::fprintf(stderr, "quillo-tool decode: %s\n", e.Message().c_str());
         return 2;
     }
     return 0;

@@ -17,7 +17,7 @@
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/Version.h"
 #include "tools/IcsWriter.h"
 #include "tools/ToolArguments.h"
@@ -147,7 +147,7 @@ std::string Uid(int32_t day, std::string_view kind) { return IcsDate(day) + "-" 
 // The memos of the range in the order of their days, each with its running number on its day.
 struct TMemoEvent {
     int32_t Day;
-    std::string Text;  // Shift_JIS
+    std::string Text;
 };
 
 std::vector<TMemoEvent> MemosInRange(const std::string& dataPath, int32_t from, int32_t to) {
@@ -169,17 +169,17 @@ std::string FirstLine(const std::string& text) {
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
-void AddDayEvents(TAlmanac& almanac, unsigned kinds, TUtf8Cache& utf8, TIcsWriter& writer) {
+void AddDayEvents(TAlmanac& almanac, unsigned kinds, TIcsWriter& writer) {
     const int32_t day = almanac.DayNumber();
     if (kinds & KindHolidays) {
         const std::string name = almanac.HolidayName();
         if (!name.empty())
-            writer.AddEvent({day, Uid(day, "holiday"), utf8(name), {utf8(SJIS("祝日"))}, {}});
+            writer.AddEvent({day, Uid(day, "holiday"), name, {"祝日"}, {}});
     }
     if (kinds & KindTerms) {
         const std::string name = almanac.SolarTermName();
         if (!name.empty())
-            writer.AddEvent({day, Uid(day, "term"), utf8(name), {utf8(SJIS("節気・雑節"))}, {}});
+            writer.AddEvent({day, Uid(day, "term"), name, {"節気・雑節"}, {}});
     }
     // The lunar date and the 六曜 of a day are one event when both are asked.
     const bool lunar = kinds & KindLunar;
@@ -188,14 +188,14 @@ void AddDayEvents(TAlmanac& almanac, unsigned kinds, TUtf8Cache& utf8, TIcsWrite
         std::string summary;
         std::vector<std::string> categories;
         if (lunar) {
-            summary = utf8(SJIS("旧暦") + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + SJIS("日"));
-            categories.push_back(utf8(SJIS("旧暦")));
+            summary = "旧暦" + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + "日";
+            categories.push_back("旧暦");
         }
         if (rokuyo) {
             if (lunar)
                 summary += ' ';
-            summary += utf8(almanac.Rokuyo());
-            categories.push_back(utf8(SJIS("六曜")));
+            summary += almanac.Rokuyo();
+            categories.push_back("六曜");
         }
         const char* kind = lunar && rokuyo ? "lunar-rokuyo" : lunar ? "lunar" : "rokuyo";
         writer.AddEvent({day, Uid(day, kind), summary, categories, {}});
@@ -226,21 +226,18 @@ int RunIcsCommand(int argc, char** argv) {
         if (options.Kinds & KindMemos)
             memos = MemosInRange(ToolDataPath(options.DataFolder), options.From, options.To);
     } catch (const Exception& error) {
-        return Fail(SjisToUtf8(error.Message()));
+        return Fail(error.Message());
     }
-
-    TUtf8Cache utf8;
-    TIcsWriter writer(std::string("-//Vellomar//quillo-tool ") + QuilloFileVersion + "//JA",
-                      utf8(SJIS("日本の祝日と暦")), stamp);
+    TIcsWriter writer(std::string("-//Vellomar//quillo-tool ") + QuilloFileVersion + "//JA", "日本の祝日と暦", stamp);
     size_t nextMemo = 0;
     int memoNumber = 0;
     for (int32_t day = options.From; day <= options.To; ++day) {
         almanac.SetDate(day);
-        AddDayEvents(almanac, options.Kinds, utf8, writer);
+        AddDayEvents(almanac, options.Kinds, writer);
         for (; nextMemo < memos.size() && memos[nextMemo].Day == day; ++nextMemo) {
-            const std::string text = SjisToUtf8(memos[nextMemo].Text);
+            const std::string text = memos[nextMemo].Text;
             const std::string kind = ++memoNumber == 1 ? "memo" : "memo" + std::to_string(memoNumber);
-            writer.AddEvent({day, Uid(day, kind), FirstLine(text), {utf8(SJIS("メモ"))}, text});
+            writer.AddEvent({day, Uid(day, kind), FirstLine(text), {"メモ"}, text});
         }
         memoNumber = 0;
         if (day % 64 == 0) {

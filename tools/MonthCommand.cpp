@@ -14,7 +14,7 @@
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "tools/MonthView.h"
 #include "tools/ToolArguments.h"
 #include "tools/ToolCommands.h"
@@ -43,9 +43,9 @@ TMonthColours PageColours() {
     try {
         TColorScheme scheme(ToolDataPath({}) + "colors.clr");
         scheme.Load();
-        colours.Sunday = scheme.GetColor(SJIS("日めくり\\文字\\日曜"), colours.Sunday);
-        colours.Saturday = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), colours.Saturday);
-        colours.Holiday = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), colours.Holiday);
+        colours.Sunday = scheme.GetColor("日めくり\\文字\\日曜", colours.Sunday);
+        colours.Saturday = scheme.GetColor("日めくり\\文字\\土曜", colours.Saturday);
+        colours.Holiday = scheme.GetColor("日めくり\\文字\\祝日", colours.Holiday);
     } catch (const Exception&) {
         return TMonthColours();
     }
@@ -67,7 +67,7 @@ int RunMonthCommand(int argc, char** argv) {
     try {
         almanac.LoadHolidays(LoadResourceText("holidays"));
     } catch (const Exception& error) {
-        return Fail("the holiday definitions cannot be read: " + SjisToUtf8(error.Message()));
+        return Fail("the holiday definitions cannot be read: " + error.Message());
     }
     const TColourMode mode = TerminalColourMode();
     const TMonthColours colours = mode == TColourMode::Plain ? TMonthColours() : PageColours();

@@ -6,7 +6,7 @@
 #include "almanac/Almanac.h"
 #include "almanac/Numerals.h"
 #include "storage/DateUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -39,9 +39,9 @@ std::string Coloured(const std::string& text, const uint32_t* colour, TColourMod
     return ColourStart(*colour, mode) + text + "\x1b[0m";
 }
 
-std::string Padded(const std::string& sjis, int width) {
-    const int used = DisplayWidth(sjis);
-    return used >= width ? sjis : std::string(width - used, ' ') + sjis;
+std::string Padded(const std::string& text, int width) {
+    const int used = DisplayWidth(text);
+    return used >= width ? text : std::string(width - used, ' ') + text;
 }
 
 void EndLine(std::string& line, std::string& out) {
@@ -57,7 +57,7 @@ std::string EraYearText(TAlmanac& almanac) {
     const std::string era = almanac.EraName();
     if (era.empty())
         return {};
-    return era + (almanac.EraYear() == 1 ? SJIS("元") : std::to_string(almanac.EraYear())) + SJIS("年");
+    return era + (almanac.EraYear() == 1 ? "元" : std::to_string(almanac.EraYear())) + "年";
 }
 
 // "2025年（令和7年）5月"; both eras when the month holds the first day of a new one.
@@ -66,15 +66,15 @@ std::string Heading(TAlmanac& almanac, int year, int month) {
     const std::string first = EraYearText(almanac);
     almanac.SetDate(DayNumberOf(year, month, DaysInMonth(year, month)));
     const std::string last = EraYearText(almanac);
-    std::string eras = first.empty() || first == last ? last : first + SJIS("・") + last;
+    std::string eras = first.empty() || first == last ? last : first + "・" + last;
     if (!eras.empty())
-        eras = SJIS("（") + eras + SJIS("）");
-    return std::to_string(year) + SJIS("年") + eras + std::to_string(month) + SJIS("月");
+        eras = "（" + eras + "）";
+    return std::to_string(year) + "年" + eras + std::to_string(month) + "月";
 }
 
 }  // namespace
 
-int DisplayWidth(std::string_view sjis) { return static_cast<int>(sjis.size()); }
+int DisplayWidth(std::string_view text) { return TextColumns(text); }
 
 std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours) {
     std::string out;
@@ -83,7 +83,7 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
     line = std::string(std::max(0, (GridWidth - DisplayWidth(heading)) / 2), ' ') + heading;
     EndLine(line, out);
 
-    const std::string weekdays[] = {SJIS("日"), SJIS("月"), SJIS("火"), SJIS("水"), SJIS("木"), SJIS("金"), SJIS("土")};
+    const std::string weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
     for (int column = 0; column < 7; ++column) {
         const uint32_t* colour = column == SundayColumn     ? &colours.Sunday
                                  : column == SaturdayColumn ? &colours.Saturday
@@ -114,15 +114,14 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
             rokuyoLine += Padded(almanac.Rokuyo(), FigureWidth) + "  ";
 
             const std::string label =
-                Coloured(Padded(std::to_string(almanac.Day()), 2) + SJIS("日(") + weekdays[column] + ")", colour,
-                         mode) +
+                Coloured(Padded(std::to_string(almanac.Day()), 2) + "日(" + weekdays[column] + ")", colour, mode) +
                 "  ";
             if (holiday)
                 notes.push_back(label + almanac.HolidayName());
             if (const std::string term = almanac.SolarTermName(); !term.empty())
                 notes.push_back(label + term);
             if (almanac.LunarDay() == 1)
-                notes.push_back(label + SJIS("旧暦") + almanac.LunarMonthName() + SJIS("一日"));
+                notes.push_back(label + "旧暦" + almanac.LunarMonthName() + "一日");
         }
         EndLine(line, out);
         EndLine(rokuyoLine, out);
@@ -131,5 +130,5 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
         out += '\n';
     for (const std::string& note : notes)
         out += note + '\n';
-    return SjisToUtf8(out);
+    return out;
 }

@@ -22,10 +22,9 @@ struct TMonthColours {
     uint32_t Holiday = 0x4060FF;
 };
 
-// Terminal columns of Shift_JIS text: a double-byte character (JIS X 0208, shown full
-// width) takes two, a single byte (ASCII, half-width kana) one, so the width is the
-// length of the Shift_JIS text in bytes.
-int DisplayWidth(std::string_view sjis);
+// Terminal columns of text: a full-width character takes two, ASCII and half-width kana
+// one (TextColumns).
+int DisplayWidth(std::string_view text);
 
 // The month as UTF-8 lines, each ending in "\n". The almanac must hold the holiday rules;
 // its held date is moved.

@@ -21,7 +21,7 @@
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "tools/ToolCommands.h"
 #include "ui/PageRenderer.h"
 
@@ -116,7 +116,7 @@ int RunPageCommand(int argc, char** argv) {
         return Fail("not a date (YYYY-MM-DD): \"" + operands[0] + "\"");
     std::string dataPath;
     if (operands.size() == 3) {
-        dataPath = ProgramPath(operands[2]);
+        dataPath = std::string(operands[2]);
         if (!DirectoryExists(dataPath))
             return Fail("no such folder: " + operands[2]);
         if (dataPath.back() != '/')
@@ -135,7 +135,7 @@ int RunPageCommand(int argc, char** argv) {
         if (!WritePng(*page, operands[1]))
             return Fail("cannot write " + operands[1]);
     } catch (const Exception& error) {
-        return Fail(SjisToUtf8(error.Message()));
+        return Fail(error.Message());
     }
     return 0;
 }

@@ -9,7 +9,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/RegistryStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -63,9 +63,9 @@ bool ParseYearMonth(std::string_view text, int& year, int& month) {
 
 std::string ToolDataPath(const std::string& nativeFolder) {
     if (!nativeFolder.empty()) {
-        std::string path = ProgramPath(nativeFolder);
+        std::string path = std::string(nativeFolder);
         if (!DirectoryExists(path))
-            throw Exception(Utf8ToSjis("no such folder: " + nativeFolder));
+            throw Exception("no such folder: " + nativeFolder);
         if (path.back() != '/')
             path += '/';
         return path;
@@ -74,15 +74,8 @@ std::string ToolDataPath(const std::string& nativeFolder) {
     // once installed, in the build tree's app folder next to tools.
     const std::string folder = ToolFolder();
     std::string program = folder + "/quillo";
-    if (!folder.empty() && !FileExists(ProgramPath(program)) && FileExists(ProgramPath(folder + "/../app/quillo")))
+    if (!folder.empty() && !FileExists(std::string(program)) && FileExists(std::string(folder + "/../app/quillo")))
         program = folder.substr(0, folder.rfind('/')) + "/app/quillo";
-    TAppGlobals globals(ProgramPath(program), TRegistryStore::LocalMachineFile());
+    TAppGlobals globals(std::string(program), TRegistryStore::LocalMachineFile());
     return globals.DataPath();
-}
-
-const std::string& TUtf8Cache::operator()(const std::string& sjis) {
-    auto found = FConverted.find(sjis);
-    if (found == FConverted.end())
-        found = FConverted.emplace(sjis, SjisToUtf8(sjis)).first;
-    return found->second;
 }

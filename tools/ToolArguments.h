@@ -5,23 +5,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 // "YYYY-MM-DD" of a real date in years 1..9999; false for anything else.
 bool ParseIsoDate(std::string_view text, int32_t& dayNumber);
 // "YYYY-MM" of a month in years 1..9999; false for anything else.
 bool ParseYearMonth(std::string_view text, int& year, int& month);
 
-// The calendar's data folder with a trailing "/" (Shift_JIS): folder when it is not empty
+// The calendar's data folder with a trailing "/": folder when it is not empty
 // (it must exist), else the folder the calendar program beside this tool uses, by the
 // calendar's own rule. Throws Exception with the reason when there is none.
 std::string ToolDataPath(const std::string& nativeFolder);
-
-// The page's texts are few: each Shift_JIS text is converted to UTF-8 once.
-class TUtf8Cache {
-public:
-    const std::string& operator()(const std::string& sjis);
-
-private:
-    std::unordered_map<std::string, std::string> FConverted;
-};

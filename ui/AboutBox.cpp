@@ -16,7 +16,7 @@
 #include "storage/Exception.h"
 #include "storage/Geometry.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
@@ -118,7 +118,7 @@ QImage DrawPagePicture(double ratio) {
     painter.drawRoundedRect(QRectF(6.5, 6.5, 43, 45), 3, 3);
     painter.fillRect(QRectF(7, 7, 42, 9), QColor(0xFF, 0x40, 0x40));
     const TYmd today = YmdOf(Today());
-    QFont figures(QtText(SJIS("ＭＳ Ｐゴシック")));
+    QFont figures(QtText("ＭＳ Ｐゴシック"));
     figures.setPixelSize(24);
     figures.setBold(true);
     painter.setFont(figures);
@@ -149,8 +149,8 @@ TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double
     canvas.Brush.Style = TBrushStyle::bsClear;
     int x = DeviceLength(1, scale);
     int y = 0;
-    if (HasDoubleByte(productName)) {
-        canvas.Font.Name = SJIS("HGP創英角ｺﾞｼｯｸUB");
+    if (!IsAsciiText(productName)) {
+        canvas.Font.Name = "HGP創英角ｺﾞｼｯｸUB";
         canvas.Font.Charset = SHIFTJIS_CHARSET;
         canvas.Font.Height = -DeviceLength(20, scale);
         y = DeviceLength(8, scale);
@@ -185,7 +185,7 @@ QImage TAboutBox::FrameImage(int width, int height, double ratio) {
 
 TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    QFont face(QtText(SJIS("ＭＳ Ｐゴシック")));
+    QFont face(QtText("ＭＳ Ｐゴシック"));
     face.setPixelSize(12);
     setFont(face);
     QPalette colours = palette();
@@ -218,7 +218,7 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     FInfoLabel->setObjectName("infoLabel");
     FInfoLabel->setWordWrap(true);
     FInfoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    FCloseButton = new QPushButton(QtText(SJIS("閉じる")), this);
+    FCloseButton = new QPushButton(QtText("閉じる"), this);
     FCloseButton->setObjectName("closeButton");
     FCloseButton->setGeometry(162, 316, 75, 20);
     connect(FCloseButton, &QPushButton::clicked, this, &QDialog::close);
@@ -254,9 +254,8 @@ void TAboutBox::FormCreate() {
     FVersionLabel->setText(QtText("Version " + globals.FileVersion()));
     FCopyrightLabel->setText(QtText("Copyright (C) " + globals.CompanyName()));
     FInformationLink->SetLinkURL(InformationAddress(globals.InternalName()));
-    FInfoLabel->setText(
-        QtText(SJIS("机の上に立てて使う日めくりカレンダーです。ページを引っぱって破り取ると、"
-                    "破った紙は机の上に残ります。ページをダブルクリックするとその日のメモを書けます。")));
+    FInfoLabel->setText(QtText("机の上に立てて使う日めくりカレンダーです。ページを引っぱって破り取ると、"
+                               "破った紙は机の上に残ります。ページをダブルクリックするとその日のメモを書けます。"));
     // The close button keeps its distance from the bottom edge.
     const int closeGap = height() - FCloseButton->geometry().bottom() - 1;
     resize(width(), WindowHeight);

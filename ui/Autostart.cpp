@@ -5,7 +5,7 @@
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -16,9 +16,9 @@ std::string ConfigHome() {
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules ask.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config && config[0] == '/')
-        return ProgramPath(config);
+        return std::string(config);
     const char* home = std::getenv("HOME");
-    return (home && *home ? ProgramPath(home) : std::string()) + "/.config";
+    return (home && *home ? std::string(home) : std::string()) + "/.config";
 }
 
 // "Hidden=true" in the [Desktop Entry] group: the entry stands for a removed one.
@@ -89,7 +89,7 @@ std::string ExecArgument(std::string_view path) {
 
 std::string AutostartEntry(std::string_view programFile) {
     // Desktop entries are UTF-8; the product name is written here as it is in the file.
-    const std::string program = ExecArgument(NativePath(programFile));
+    const std::string program = ExecArgument(std::string(programFile));
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Version=1.4\n"

@@ -1,7 +1,7 @@
 #pragma once
 // Starting the calendar at login: the per-user autostart entry of the freedesktop rules,
 // $XDG_CONFIG_HOME/autostart/<application ID>.desktop. Each user decides for themselves;
-// nothing is ever written for every user of the machine. Paths are Shift_JIS.
+// nothing is ever written for every user of the machine.
 
 #include <string>
 #include <string_view>

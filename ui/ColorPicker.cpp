@@ -13,7 +13,7 @@
 #include "graphics/Bitmap.h"
 #include "storage/ColorConvert.h"
 #include "storage/Geometry.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 #include "ui/DialogSupport.h"
 
@@ -28,7 +28,7 @@ int Wrap(int value, int divisor) {
     return rest < 0 ? rest + divisor : rest;
 }
 
-int NumberIn(const QLineEdit* edit) { return ParseIntOr(SjisText(edit->text()), 0); }
+int NumberIn(const QLineEdit* edit) { return ParseIntOr(ProgramText(edit->text()), 0); }
 
 }  // namespace
 
@@ -168,7 +168,7 @@ TColorPicker::TColorPicker(QWidget* parent) : QFrame(parent) {
     FSwatch->setObjectName("swatch");
     FSwatch->setGeometry(8, 8, 75, 75);
     FRgbText = AddLabelledEdit("rgbText", "RGB値", 192, 7, 60);
-    QFont fixedPitch(QtText(SJIS("ＭＳ ゴシック")));
+    QFont fixedPitch(QtText("ＭＳ ゴシック"));
     fixedPitch.setPixelSize(12);
     FRgbText->setFont(fixedPitch);
     FRedEdit = AddLabelledEdit("redEdit", "赤(R)", 139, 28, 28);
@@ -205,7 +205,7 @@ QLineEdit* TColorPicker::AddLabelledEdit(const char* name, const char* label, in
     edit->setObjectName(name);
     edit->setGeometry(left, top, width, 19);
     edit->setTextMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(QtLiteral(label), this);
+    auto* caption = new QLabel(QtText(label), this);
     caption->adjustSize();
     caption->move(left - caption->width() - 3, top + (19 - caption->height()) / 2);
     caption->setBuddy(edit);
@@ -301,7 +301,7 @@ void TColorPicker::RgbEditDone() { SetRGB(NumberIn(FRedEdit), NumberIn(FGreenEdi
 
 void TColorPicker::RgbTextDone() {
     std::string text = "$";
-    text += SjisText(FRgbText->text().trimmed());
+    text += ProgramText(FRgbText->text().trimmed());
     const int32_t value = ParseIntOr(text, 0xFFFFFF);
     SetColor(SwapRB(static_cast<uint32_t>(value)));
 }

@@ -15,7 +15,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 #include "ui/ColorPicker.h"
 #include "ui/DialogSupport.h"
@@ -173,7 +173,7 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(QtText(SJIS("配色設定")));
+    setWindowTitle(QtText("配色設定"));
     setMinimumSize(NarrowWidth, 300);
 
     FColorTree = new TColorTree(this);
@@ -182,7 +182,7 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     FEntrySwatch->setObjectName("entrySwatch");
     FEntrySwatch->setGeometry(202, 8, 76, 75);
     auto button = [this](const char* name, const char* caption, int top) {
-        auto* made = new QPushButton(QtLiteral(caption), this);
+        auto* made = new QPushButton(QtText(caption), this);
         made->setObjectName(name);
         made->setGeometry(202, top, ButtonWidth, ButtonHeight);
         made->setAutoDefault(false);
@@ -288,7 +288,7 @@ void TColorSetupDialog::WriteTreeBack() {
         QStringList steps;
         for (const QTreeWidgetItem* step = item; step; step = step->parent())
             steps.prepend(step->text(0));
-        const std::string path = SjisText("\\" + steps.join('\\'));
+        const std::string path = ProgramText("\\" + steps.join('\\'));
         ColorScheme().SetColor(path, TColorTree::ColorOf(item));
     }
 }
@@ -316,7 +316,7 @@ void TColorSetupDialog::PickerButtonClick() {
     QTreeWidgetItem* item = FColorTree->currentItem();
     if (!item)
         return;
-    const QString change = QtText(SJIS("色変更"));
+    const QString change = QtText("色変更");
     if (FPickerButton->text() != change) {
         FPickerButton->setText(change);
         resize(std::max(width(), WideWidth), height());
@@ -356,26 +356,26 @@ void TColorSetupDialog::DefaultsButtonClick() {
 }
 
 void TColorSetupDialog::ImportButtonClick() {
-    const QString filter = QtText(SJIS("色設定ファイル")) + " (*.clr)";
+    const QString filter = QtText("色設定ファイル") + " (*.clr)";
     const QString name =
-        QFileDialog::getOpenFileName(this, QtText(SJIS("色設定の読込み")), QtText(AppGlobals().DataDir()), filter);
+        QFileDialog::getOpenFileName(this, QtText("色設定の読込み"), QtText(AppGlobals().DataDir()), filter);
     if (name.isEmpty())
         return;
     // The tree is what "OK" and "反映させる" write back: it shows the loaded colours.
     EnableColourActions();
-    ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(SjisText(name)); });
+    ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(ProgramText(name)); });
 }
 
 void TColorSetupDialog::ExportButtonClick() {
-    QFileDialog dialog(this, QtText(SJIS("色設定の書出し")), QtText(AppGlobals().DataDir()),
-                       QtText(SJIS("色設定ファイル")) + " (*.clr)");
+    QFileDialog dialog(this, QtText("色設定の書出し"), QtText(AppGlobals().DataDir()),
+                       QtText("色設定ファイル") + " (*.clr)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("clr");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WriteTreeBack();
     try {
-        ColorScheme().SaveTo(SjisText(dialog.selectedFiles().first()));
+        ColorScheme().SaveTo(ProgramText(dialog.selectedFiles().first()));
     } catch (const Exception& error) {
         ReportError(error.Message());
     }

@@ -1,5 +1,5 @@
 #pragma once
-// Small pieces the dialogs share: program text (Shift_JIS) to and from Qt, and placing a
+// Small pieces the dialogs share: program text to and from Qt, and placing a
 // window in the middle of the screen.
 
 #include "graphics/QtText.h"

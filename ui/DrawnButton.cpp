@@ -13,7 +13,7 @@
 
 #include "graphics/QtText.h"
 #include "platform/WindowMessages.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ QString AccessibleCaption(const std::string& caption, const TFont& font) {
     std::string shown = CaptionWithoutPrefix(caption);
     if (IsWindowGlyphFont(font.Name)) {
         if (shown == "0")
-            return QtLiteral("最小化");
+            return QtText("最小化");
         if (shown == "r")
-            return QtLiteral("閉じる");
+            return QtText("閉じる");
     }
     std::string spoken;
     for (const std::string& line : CaptionLines(shown))

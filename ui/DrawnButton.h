@@ -35,7 +35,7 @@ public:
     // Takes the look settings of source into the button's own Painter.
     void SetPainter(const TButtonPainter& source) { FPainter.Assign(source); }
 
-    // Shift_JIS; "\" breaks the line and "&" marks the accelerator.
+    // "\" breaks the line and "&" marks the accelerator.
     const std::string& Caption() const { return FCaption; }
     void SetCaption(const std::string& caption);
     const TFont& Font() const { return FPainter.Font(); }

@@ -13,7 +13,7 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
     setPalette(colours);
 }
 
-std::string TLinkLabel::Caption() const { return SjisText(text()); }
+std::string TLinkLabel::Caption() const { return ProgramText(text()); }
 
 void TLinkLabel::SetCaption(const std::string& caption) { setText(QtText(caption)); }
 
@@ -23,9 +23,9 @@ void TLinkLabel::SetLinkURL(const std::string& value) {
         const std::string folder = FolderOf(value);
         SetCaption(value.substr(folder.size()));
     } else if (DirectoryExists(value)) {
-        const int separator = LastPositionOf('/', value);
-        if (separator > 0)
-            SetCaption(value.substr(0, separator - 1));
+        const size_t separator = value.rfind('/');
+        if (separator != std::string::npos)
+            SetCaption(value.substr(0, separator));
     }
 }
 

@@ -10,7 +10,7 @@ class TLinkLabel : public QLabel {
 public:
     explicit TLinkLabel(QWidget* parent = nullptr);
 
-    // The caption (Shift_JIS).
+    // The caption.
     std::string Caption() const;
     void SetCaption(const std::string& caption);
 

@@ -23,7 +23,7 @@
 #include "storage/MemoStore.h"
 #include "storage/ProcessWide.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/WindowPlacement.h"
 #include "ui/Autostart.h"
 #include "ui/DialogOpeners.h"
@@ -180,29 +180,29 @@ TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
 
 void TMainWindow::BuildMenu() {
     FMenu = new QMenu(this);
-    FMenu->addAction(QtText(SJIS("日付を今日にする(&T)")), this, [this] {
+    FMenu->addAction(QtText("日付を今日にする(&T)"), this, [this] {
         ShowDate(Today());
         update();
     });
-    FMenu->addAction(QtText(SJIS("メモ記入(&M)")), this, [this] { OpenMemoEditorFor(FCurrentDate); });
+    FMenu->addAction(QtText("メモ記入(&M)"), this, [this] { OpenMemoEditorFor(FCurrentDate); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] { CloseAllPapers(); });
-    FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] { ArrangePapers(); });
+    FMenu->addAction(QtText("全て消す(&A)"), this, [this] { CloseAllPapers(); });
+    FMenu->addAction(QtText("並べる(&J)"), this, [this] { ArrangePapers(); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("オプション設定(&O)")), this,
+    FMenu->addAction(QtText("オプション設定(&O)"), this,
                      [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
-    FMenu->addAction(QtText(SJIS("配色設定(&L)")), this, [this] { OpenColorSetupFor(this); });
+    FMenu->addAction(QtText("配色設定(&L)"), this, [this] { OpenColorSetupFor(this); });
     FMenu->addSeparator();
     // Ticked while the desktop starts the calendar at login; the user may have removed the
     // entry meanwhile, so the tick is read again each time the menu opens.
-    QAction* atLogin = FMenu->addAction(QtText(SJIS("ログイン時に起動する")));
+    QAction* atLogin = FMenu->addAction(QtText("ログイン時に起動する"));
     atLogin->setCheckable(true);
     connect(FMenu, &QMenu::aboutToShow, atLogin, [atLogin] { atLogin->setChecked(StartsAtLogin()); });
     connect(atLogin, &QAction::triggered, this,
             [](bool start) { SetStartAtLogin(start, AppGlobals().ExePath() + AppGlobals().ExeName()); });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("ソフトウェア情報(&I)")), this, [this] { OpenAboutBoxFor(this); });
-    FMenu->addAction(QtText(SJIS("終了(&X)")), this, [this] { close(); });
+    FMenu->addAction(QtText("ソフトウェア情報(&I)"), this, [this] { OpenAboutBoxFor(this); });
+    FMenu->addAction(QtText("終了(&X)"), this, [this] { close(); });
 }
 
 void TMainWindow::BuildButtons() {
@@ -251,8 +251,8 @@ void TMainWindow::ShowDate(int32_t day) {
 void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
 
 void TMainWindow::ApplyColors() {
-    FBackColor = ColorScheme().GetColor(SJIS("全般\\背景"), 0xFFFFFF);
-    FFrameColor = ColorScheme().GetColor(SJIS("全般\\枠線"), 0x808080);
+    FBackColor = ColorScheme().GetColor("全般\\背景", 0xFFFFFF);
+    FFrameColor = ColorScheme().GetColor("全般\\枠線", 0x808080);
     FGravity = AppGlobals().ReadInteger("CALENDAR", "GRAVITY", DefaultGravity);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QtColor(FBackColor));

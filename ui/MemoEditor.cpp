@@ -8,7 +8,7 @@
 #include "platform/WindowMessages.h"
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 
@@ -20,7 +20,7 @@ std::function<void(const std::string&)> ErrorReporter;
 std::string MemoTextOf(const QString& boxText) {
     QString text = boxText;
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return SjisText(text);
+    return ProgramText(text);
 }
 
 QString BoxTextOf(const std::string& memo) {
@@ -44,7 +44,7 @@ void TMemoEditor::SetErrorReporter(std::function<void(const std::string&)> repor
 }
 
 TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QtText(SJIS("メモ記入")));
+    setWindowTitle(QtText("メモ記入"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     FDatePicker = new QDateEdit(this);
     FDatePicker->setObjectName("datePicker");

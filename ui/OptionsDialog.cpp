@@ -12,7 +12,7 @@
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/MemoEditor.h"
@@ -42,7 +42,7 @@ public:
 
 TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> showDay, QWidget* parent)
     : QDialog(parent), FCurrentDay(currentDay), FShowDay(std::move(showDay)) {
-    setWindowTitle(QtText(SJIS("オプション設定")));
+    setWindowTitle(QtText("オプション設定"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(215, 133);
@@ -51,7 +51,7 @@ TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> 
     FOkButton->setObjectName("okButton");
     FOkButton->setGeometry(136, 108, 75, 20);
     FOkButton->setDefault(true);
-    FDateLabel = new QLabel(QtText(SJIS("現在日付")), this);
+    FDateLabel = new QLabel(QtText("現在日付"), this);
     FDateLabel->setObjectName("dateLabel");
     FDateLabel->move(8, 12);
     FDatePicker = new QDateEdit(this);
@@ -61,7 +61,7 @@ TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> 
     FDatePicker->setCalendarPopup(true);
     FDatePicker->setDisplayFormat("yyyy/MM/dd");
     FDatePicker->setGeometry(60, 8, 150, 20);
-    FMaxPapersLabel = new QLabel(QtText(SJIS("最大枚数")), this);
+    FMaxPapersLabel = new QLabel(QtText("最大枚数"), this);
     FMaxPapersLabel->setObjectName("maxPapersLabel");
     FMaxPapersLabel->move(8, 36);
     FMaxPapers = new TLimitedSpinBox(this);
@@ -69,7 +69,7 @@ TOptionsDialog::TOptionsDialog(int32_t currentDay, std::function<void(int32_t)> 
     FMaxPapers->setRange(LeastPapers, MostPapers);
     FMaxPapers->setGeometry(60, 32, 49, 20);
     FMaxPapers->setValue(AppGlobals().ReadInteger("CALENDAR", "MAX", 10));
-    FCancelButton = new QPushButton(QtText(SJIS("キャンセル")), this);
+    FCancelButton = new QPushButton(QtText("キャンセル"), this);
     FCancelButton->setObjectName("cancelButton");
     FCancelButton->setGeometry(56, 108, 75, 20);
     setTabOrder(FOkButton, FDatePicker);

@@ -6,13 +6,12 @@
 #include "almanac/Almanac.h"
 #include "graphics/QtText.h"
 #include "storage/MemoStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
 // A memo as one line: every CR LF, lone CR or lone LF becomes one space, and spaces at
-// either end go. None of these bytes is ever the second byte of a Shift_JIS character, so
-// a byte-wise look is safe.
+// either end go.
 std::string MemoOnOneLine(std::string_view memo) {
     std::string line;
     for (size_t i = 0; i < memo.size(); ++i) {
@@ -33,11 +32,11 @@ std::string DescribePage(const TDayFacts& facts, std::string_view memo) {
         for (std::string_view part : parts)
             text.append(part);
     };
-    add({std::to_string(facts.Year), SJIS("年"), std::to_string(facts.Month), SJIS("月"), std::to_string(facts.Day),
-         SJIS("日 "), facts.DayOfWeekKanji, SJIS("曜日")});
+    add({std::to_string(facts.Year), "年", std::to_string(facts.Month), "月", std::to_string(facts.Day), "日 ",
+         facts.DayOfWeekKanji, "曜日"});
     if (!facts.EraName.empty())
-        add({" ", facts.EraName, std::to_string(facts.EraYear), SJIS("年")});
-    add({SJIS(" 旧暦"), facts.LunarMonthName, std::to_string(facts.LunarDay), SJIS("日 "), facts.Rokuyo});
+        add({" ", facts.EraName, std::to_string(facts.EraYear), "年"});
+    add({" 旧暦", facts.LunarMonthName, std::to_string(facts.LunarDay), "日 ", facts.Rokuyo});
     for (const std::string* extra : {&facts.HolidayName, &facts.SolarTermName})
         if (!extra->empty())
             add({" ", *extra});

@@ -11,8 +11,8 @@
 #include "almanac/DayFacts.h"
 
 // The date, the weekday, the era year, the lunar date with its rokuyō, the holiday and the
-// solar term, separated by spaces (Shift_JIS); facts the day does not have are left out.
-// A memo (Shift_JIS, may hold line breaks) follows last, its line breaks read as spaces;
+// solar term, separated by spaces; facts the day does not have are left out.
+// A memo (may hold line breaks) follows last, its line breaks read as spaces;
 // one that is empty or only spaces and line breaks adds nothing.
 std::string DescribePage(const TDayFacts& facts, std::string_view memo = {});
 // The description of day `day` from the process-wide Almanac, which must exist, with the

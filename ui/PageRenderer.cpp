@@ -13,7 +13,7 @@
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "storage/ProcessWide.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -50,17 +50,17 @@ uint32_t TextColour(const TDayFacts& facts, TColorScheme& scheme) {
     uint32_t colour;
     switch (facts.DayOfWeek) {
     case 6:
-        colour = scheme.GetColor(SJIS("日めくり\\文字\\土曜"), 0xFF0000);
+        colour = scheme.GetColor("日めくり\\文字\\土曜", 0xFF0000);
         break;
     case 7:
-        colour = scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 0x0000FF);
+        colour = scheme.GetColor("日めくり\\文字\\日曜", 0x0000FF);
         break;
     default:
-        colour = scheme.GetColor(SJIS("日めくり\\文字\\平日"), 0x000000);
+        colour = scheme.GetColor("日めくり\\文字\\平日", 0x000000);
         break;
     }
     if (facts.IsHoliday)
-        colour = scheme.GetColor(SJIS("日めくり\\文字\\祝日"), 0x0000FF);
+        colour = scheme.GetColor("日めくり\\文字\\祝日", 0x0000FF);
     return colour;
 }
 
@@ -83,7 +83,7 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
     TColorScheme& scheme = ColorScheme();
     auto page = std::make_unique<TBitmap>();
     TCanvas& canvas = page->Canvas();
-    canvas.Brush.Color = scheme.GetColor(SJIS("日めくり\\背景"), 0xFFFFFF);
+    canvas.Brush.Color = scheme.GetColor("日めくり\\背景", 0xFFFFFF);
     page->SetSize(drawSide, drawSide);
     page->SetPixelFormat(TPixelFormat::pf32bit);
 
@@ -98,24 +98,24 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
     TextOutAligned(canvas, at(YearMonthAt.X), at(YearMonthAt.Y), AlignCentre, AlignMiddle,
                    std::to_string(facts.Year) + " " + facts.MonthName);
 
-    SetFont(canvas, SJIS("HG創英角ｺﾞｼｯｸUB"), SHIFTJIS_CHARSET, -at(-ColumnHeight));
+    SetFont(canvas, "HG創英角ｺﾞｼｯｸUB", SHIFTJIS_CHARSET, -at(-ColumnHeight));
     const TColumn columns[] = {
-        {14, 9, facts.EraName},                                                                       // 0.6, 0.4
-        {14, 48, ToFullWidthDigit(facts.EraYear)},                                                    // 0.6, 2
-        {14, 67, SJIS("年")},                                                                         // 0.6, 2.8
-        {14, 86, ToFullWidthDigit(facts.Month)},                                                      // 0.6, 3.6
-        {14, 105, SJIS("月")},                                                                        // 0.6, 4.4
-        {36, 9, facts.DayOfWeekKanji + SJIS("曜日")},                                                 // 1.5, 0.4
-        {36, 76, facts.HolidayName},                                                                  // 1.5, 3.2
-        {204, 9, SJIS("旧暦") + facts.LunarMonthName + ToKanjiNumeral(facts.LunarDay) + SJIS("日")},  // 8.5, 0.4
-        {225, 9, facts.Eto},                                                                          // 9.4, 0.4
-        {225, 57, facts.Rokuyo},                                                                      // 9.4, 2.4
-        {225, 105, facts.SolarTermName},                                                              // 9.4, 4.4
+        {14, 9, facts.EraName},                                                           // 0.6, 0.4
+        {14, 48, ToFullWidthDigit(facts.EraYear)},                                        // 0.6, 2
+        {14, 67, "年"},                                                                   // 0.6, 2.8
+        {14, 86, ToFullWidthDigit(facts.Month)},                                          // 0.6, 3.6
+        {14, 105, "月"},                                                                  // 0.6, 4.4
+        {36, 9, facts.DayOfWeekKanji + "曜日"},                                           // 1.5, 0.4
+        {36, 76, facts.HolidayName},                                                      // 1.5, 3.2
+        {204, 9, "旧暦" + facts.LunarMonthName + ToKanjiNumeral(facts.LunarDay) + "日"},  // 8.5, 0.4
+        {225, 9, facts.Eto},                                                              // 9.4, 0.4
+        {225, 57, facts.Rokuyo},                                                          // 9.4, 2.4
+        {225, 105, facts.SolarTermName},                                                  // 9.4, 4.4
     };
     for (const TColumn& column : columns)
         TextOutVertical(canvas, at(column.X), at(column.Y), AlignCentre, AlignTop, column.Text);
 
-    SetFont(canvas, SJIS("ＭＳ Ｐゴシック"), SHIFTJIS_CHARSET, -at(-MemoHeight));
+    SetFont(canvas, "ＭＳ Ｐゴシック", SHIFTJIS_CHARSET, -at(-MemoHeight));
     const TTaggedStrings& memos = Memos();
     int memo = memos.IndexOfTag(facts.DayNumber);
     if (memo >= 0) {
@@ -128,7 +128,7 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
         page = ReduceBitmap(*page, deviceSide, deviceSide);
     TCanvas& finished = page->Canvas();
     finished.Brush.Style = TBrushStyle::bsClear;
-    finished.Pen.Color = scheme.GetColor(SJIS("日めくり\\枠線"), 0xC0C0C0);
+    finished.Pen.Color = scheme.GetColor("日めくり\\枠線", 0xC0C0C0);
     // One logical pixel of frame: as many one-pixel outlines, inward from the edge.
     const int frameWidth = DeviceLength(1, ratio);
     for (int i = 0; i < frameWidth; ++i)

@@ -15,7 +15,7 @@
 #include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/WindowPlacement.h"
 #include "ui/DialogOpeners.h"
 #include "ui/PageDescription.h"
@@ -69,17 +69,17 @@ TPaperWindow::~TPaperWindow() = default;
 
 void TPaperWindow::BuildMenu() {
     FMenu = new QMenu(this);
-    FMenu->addAction(QtText(SJIS("消す(&D)")), this, [this] { close(); });
-    FMenu->addAction(QtText(SJIS("全て消す(&A)")), this, [this] {
+    FMenu->addAction(QtText("消す(&D)"), this, [this] { close(); });
+    FMenu->addAction(QtText("全て消す(&A)"), this, [this] {
         if (FOwner)
             FOwner->CloseAllPapers();
     });
-    FMenu->addAction(QtText(SJIS("並べる(&J)")), this, [this] {
+    FMenu->addAction(QtText("並べる(&J)"), this, [this] {
         if (FOwner)
             FOwner->ArrangePapers();
     });
     FMenu->addSeparator();
-    FMenu->addAction(QtText(SJIS("メモ記入(&M)")), this, [this] { OpenMemoEditorFor(FPaperDate); });
+    FMenu->addAction(QtText("メモ記入(&M)"), this, [this] { OpenMemoEditorFor(FPaperDate); });
     FMenu->addSeparator();
 }
 

@@ -9,7 +9,7 @@
 #include "graphics/QtText.h"
 #include "storage/AppGlobals.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/WindowPlacement.h"
 #include "ui/WindowGeometry.h"
 

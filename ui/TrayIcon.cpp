@@ -14,7 +14,7 @@
 
 #include "graphics/QtText.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DialogSupport.h"
 #include "ui/TrayHostWatcher.h"
 
@@ -78,14 +78,13 @@ void WatchTrayHost() {
 }  // namespace
 
 std::string CutTipText(const std::string& text) {
-    if (text.size() <= MaxTipBytes)
-        return text;
     size_t end = 0;
+    size_t columns = 0;
     while (end < text.size()) {
-        size_t next = end + CharLengthAt(text, end);
-        if (next > MaxTipBytes)
+        columns += static_cast<size_t>(ColumnsAt(text, end));
+        if (columns > MaxTipBytes)
             break;
-        end = next;
+        end = NextCharAt(text, end);
     }
     return text.substr(0, end);
 }

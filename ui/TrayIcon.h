@@ -38,10 +38,9 @@ using TTrayNotifyEvent = std::function<void(QObject* sender)>;
 using TTrayMouseEvent = std::function<void(QObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TTrayMouseMoveEvent = std::function<void(QObject* sender, TShiftState shift, int x, int y)>;
 
-// The tip shows at most this many bytes of the text.
+// The tip shows at most this many bytes of the text in code page 932 (TextColumns).
 constexpr size_t MaxTipBytes = 63;
-// The first MaxTipBytes bytes of a Shift_JIS text, less a lead byte whose partner the cut
-// would take away.
+// The longest start of text, in whole characters, whose TextColumns is at most MaxTipBytes.
 std::string CutTipText(const std::string& text);
 
 enum class TNotifyAction { Add, Modify, Delete };
@@ -58,7 +57,7 @@ public:
     // Empty: the application's icon (or, without one, the calendar's own small page).
     void SetIcon(const QIcon& icon);
     const std::string& Text() const { return FText; }
-    // The tip text, Shift_JIS; changes the tip in place while the icon is shown.
+    // The tip text; changes the tip in place while the icon is shown.
     void SetText(const std::string& text);
     // Asked for, and a tray host runs to show the icon in.
     bool Enabled() const;

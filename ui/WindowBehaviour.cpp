@@ -9,7 +9,7 @@
 
 #include "platform/WindowMessages.h"
 #include "platform/WindowShape.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ void TWindowBehaviour::HandleDrop(QEvent* event) {
     for (const QUrl& url : drop->mimeData()->urls()) {
         if (!url.isLocalFile())
             continue;
-        const std::string name = ProgramPath(url.toLocalFile().toStdString());
+        const std::string name = std::string(url.toLocalFile().toStdString());
         if (OnDropFile)
             OnDropFile(this, name);
         if (FDropNamesEnabled)

@@ -132,7 +132,7 @@ void TWindowImage::UpdateLayered(int x, int y) {
     const int height = FComposedBitmap->Height();
     QImage image(std::max(1, width), std::max(1, height), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
-        QMessageBox::critical(FWindow, QString(), QtLiteral("画像のためのメモリが足りません"));
+        QMessageBox::critical(FWindow, QString(), QtText("画像のためのメモリが足りません"));
         return;
     }
     image.fill(Qt::transparent);

@@ -8,7 +8,7 @@
 #include "almanac/CalendarDate.h"
 #include "storage/DateUtils.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 // "yyyy-mm-dd" to a day number.
 inline int32_t Day(const char* isoDate) {
@@ -16,7 +16,7 @@ inline int32_t Day(const char* isoDate) {
     return DayNumberOf(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)), std::stoi(text.substr(8, 2)));
 }
 
-inline std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
+inline std::string Utf8(const std::string& text) { return text; }
 
 // An almanac with the shipped holiday definitions, holding `isoDate` at noon.
 class TAlmanacAt {

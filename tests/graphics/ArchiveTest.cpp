@@ -11,7 +11,7 @@
 #include "graphics/ArchiveStream.h"
 #include "graphics/GraphicSource.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "support/TestEnvironment.h"
 
 using enum TPixelFormat;
@@ -72,7 +72,7 @@ std::string RedPng() {
 TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     TTemporaryFolder folder;
     const std::string path = folder.Slash() + "graphic";
-    WriteFile(path, MakeArchive({{"First.png", "abcdef"}, {SJIS("表示.png"), "XYZ"}, {"empty", ""}}));
+    WriteFile(path, MakeArchive({{"First.png", "abcdef"}, {std::string("表示.png"), "XYZ"}, {"empty", ""}}));
     TArchiveStream archive(path);
     ASSERT_EQ(archive.Files().Count(), 3);
     EXPECT_EQ(archive.Files().Number(1), 2);
@@ -81,9 +81,10 @@ TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     EXPECT_EQ(archive.Selected(), -1);
 
     EXPECT_EQ(ErrorOf([&] { archive.Seek(0, TSeekOrigin::soBeginning); }),
-              Prefixed(SJIS("[Seek]読み込みINDEXが指定されていません")));
+              Prefixed(std::string("[Seek]読み込みINDEXが指定されていません")));
     char buffer[16] = {};
-    EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, 1); }), Prefixed(SJIS("[Read]読み込みINDEXが指定されていません")));
+    EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, 1); }),
+              Prefixed(std::string("[Read]読み込みINDEXが指定されていません")));
     EXPECT_FALSE(archive.SelectFile("missing.png"));
     EXPECT_EQ(archive.Selected(), -1);
 
@@ -96,16 +97,16 @@ TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     EXPECT_EQ(archive.Seek(0, TSeekOrigin::soEnd), 6);
     EXPECT_EQ(archive.Seek(-2, TSeekOrigin::soCurrent), 4);
     EXPECT_EQ(archive.Seek(1, TSeekOrigin::soBeginning), 1);
-    const std::string outside = Prefixed(SJIS("[Seek]格納ファイルの範囲外を指定しました"));
+    const std::string outside = Prefixed(std::string("[Seek]格納ファイルの範囲外を指定しました"));
     EXPECT_EQ(ErrorOf([&] { archive.Seek(7, TSeekOrigin::soBeginning); }), outside);
     EXPECT_EQ(ErrorOf([&] { archive.Seek(1, TSeekOrigin::soEnd); }), outside);
     EXPECT_EQ(ErrorOf([&] { archive.Seek(-2, TSeekOrigin::soCurrent); }), outside);
     EXPECT_EQ(ErrorOf([&] { archive.Seek(INT64_MAX, TSeekOrigin::soCurrent); }), outside);
     EXPECT_EQ(archive.Position(), 1);
-    EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, -3); }), Prefixed(SJIS("[Read]Countが負です(-3)")));
-    EXPECT_EQ(ErrorOf([&] { archive.Write("x", 1); }), Prefixed(SJIS("[Write]対応していません")));
+    EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, -3); }), Prefixed(std::string("[Read]Countが負です(-3)")));
+    EXPECT_EQ(ErrorOf([&] { archive.Write("x", 1); }), Prefixed(std::string("[Write]対応していません")));
 
-    ASSERT_TRUE(archive.SelectFile(SJIS("表示.PNG")));
+    ASSERT_TRUE(archive.SelectFile(std::string("表示.PNG")));
     EXPECT_EQ(archive.ReadRest(100), "XYZ");
     ASSERT_TRUE(archive.SelectFile("empty"));
     EXPECT_EQ(archive.Read(buffer, 5), 0);
@@ -131,21 +132,21 @@ TEST(ArchiveStream, AnEmptyFileBecomesAnEmptyArchive) {
 
 TEST(ArchiveStream, DamagedArchivesAreRefusedWithTheirMessage) {
     const std::string good = MakeArchive({{"a.png", "12345"}});
-    const std::string truncated = Prefixed(SJIS("[Reload]ファイルが途中で切れています"));
+    const std::string truncated = Prefixed(std::string("[Reload]ファイルが途中で切れています"));
     std::string wrongOffset = good;
     wrongOffset.replace(48 + 8, 8, LE(1000, 8));
     struct {
         const char* What;
         std::string Bytes, Message;
     } const cases[] = {
-        {"magic", "KARX" + good.substr(4), Prefixed(SJIS("[Reload]ファイルが不正[KARX]です"))},
-        {"three bytes", "KAR", Prefixed(SJIS("[Reload]ファイルが不正[KAR]です"))},
+        {"magic", "KARX" + good.substr(4), Prefixed(std::string("[Reload]ファイルが不正[KARX]です"))},
+        {"three bytes", "KAR", Prefixed(std::string("[Reload]ファイルが不正[KAR]です"))},
         {"header tag", good.substr(0, 12) + "AHDX" + good.substr(16),
-         Prefixed(SJIS("[Reload]ファイルヘッダが不正[AHDX]です"))},
+         Prefixed(std::string("[Reload]ファイルヘッダが不正[AHDX]です"))},
         {"data tag", good.substr(0, 44) + "ADAX" + good.substr(48),
-         Prefixed(SJIS("[Reload]ファイルデータが不正[ADAX]です"))},
+         Prefixed(std::string("[Reload]ファイルデータが不正[ADAX]です"))},
         {"header length past the end", good.substr(0, 16) + LE(0x7FFFFFF0, 4) + good.substr(20),
-         Prefixed(SJIS("[Reload]ファイルデータが不正[]です"))},
+         Prefixed(std::string("[Reload]ファイルデータが不正[]です"))},
         {"cut in the header", good.substr(0, 30), truncated},
         {"cut in an entry", good.substr(0, 60), truncated},
         {"name past the end", good.substr(0, 52) + LE(0xFFFFFFFF, 4) + good.substr(56), truncated},
@@ -265,10 +266,10 @@ TEST(GraphicSource, LooksInTheFolderThenTheArchivesThenTheResources) {
     // Archives from index 1 on: there are none, and no resource "FACE" either.
     const int cached = source.Count();
     EXPECT_EQ(ErrorOf([&] { source.GetGraphic("FACE.png", TCacheMode::Reload, 1); }),
-              SJIS("リソース FACE が見つかりません"));
+              std::string("リソース FACE が見つかりません"));
     // The embedded resource "colors" is found by the name without its extension; the
     // decoder's error passes through, and an unknown extension gives an empty image.
-    EXPECT_EQ(ErrorOf([&] { source.GetGraphic("colors.png"); }), SJIS("PNGファイルではありません"));
+    EXPECT_EQ(ErrorOf([&] { source.GetGraphic("colors.png"); }), std::string("PNGファイルではありません"));
     EXPECT_EQ(source.Count(), cached);
     EXPECT_EQ(source.GetGraphic("Colors.bin")->Width(), 0);
     EXPECT_EQ(source.Count(), cached + 1);
@@ -283,8 +284,8 @@ TEST(GraphicSource, ADamagedArchiveStopsTheStartAndAMissingOneIsPassedOver) {
     EXPECT_EQ(ReadFileBytes(program.Slash() + "graphic").size(), size_t(ArchiveHeaderBytes));
     WriteFile(program.Path() / "graphic", "junk");
     EXPECT_EQ(ErrorOf([&] { TGraphicSource damaged(program.Slash()); }),
-              program.Slash() + "graphic" + SJIS(" を読めません: ") +
-                  Prefixed(SJIS("[Reload]ファイルが不正[junk]です")));
+              program.Slash() + "graphic" + std::string(" を読めません: ") +
+                  Prefixed(std::string("[Reload]ファイルが不正[junk]です")));
 
     auto previous = ReplaceGraphicSource(std::make_unique<TGraphicSource>(program.Slash() + "elsewhere/"));
     EXPECT_EQ(GraphicSource().FolderPath(), program.Slash() + "elsewhere/resource/");

@@ -11,7 +11,7 @@
 #include "BitmapTestSupport.h"
 #include "graphics/ButtonPainter.h"
 #include "graphics/GraphicSource.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TRect InkBounds(const TBitmap& bitmap, uint32_t colour, const TRect& area) {
 }
 
 TEST(ButtonCaptionText, LinesPrefixAndAccelerator) {
-    const std::string so = SJIS("ソ");  // second byte is "\"
+    const std::string so = std::string("ソ");  // second byte is "\"
     struct TCase {
         std::string Caption;
         std::vector<std::string> Lines;

@@ -8,7 +8,7 @@
 #include "BitmapTestSupport.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 using enum TPixelFormat;
 
@@ -220,7 +220,7 @@ TEST(Fonts, TheDesignFontsResolveToInstalledFaces) {
         {"DejaVu Sans", "DejaVu Sans", "", false},
     };
     for (const auto& c : cases) {
-        TFontFace face = ResolveFontFace(Utf8ToSjis(c.Name));
+        TFontFace face = ResolveFontFace(std::string(c.Name));
         EXPECT_EQ(face.Family, c.Family) << c.Name;
         EXPECT_EQ(face.Style, c.Style) << c.Name;
         EXPECT_EQ(face.Bold, c.Bold) << c.Name;
@@ -233,10 +233,10 @@ TEST(Fonts, StyledFacesAreTheHeavyOnes) {
     // "HG創英角ｺﾞｼｯｸUB" must come out as the Black face, "Impact" as Bebas Neue Regular, not its Book face.
     auto ink = [](const char* fontName, const char* text) {
         TBitmap b = WhiteBitmap(200, 60);
-        b.Canvas().Font.Name = Utf8ToSjis(fontName);
+        b.Canvas().Font.Name = std::string(fontName);
         b.Canvas().Font.Height = -40;
         b.Canvas().Brush.Style = TBrushStyle::bsClear;
-        b.Canvas().TextOut(0, 0, Utf8ToSjis(text));
+        b.Canvas().TextOut(0, 0, std::string(text));
         return InkCount(b);
     };
     EXPECT_GT(ink("HG創英角ｺﾞｼｯｸUB", "日曜"), ink("Noto Sans CJK JP", "日曜") * 5 / 4);
@@ -272,12 +272,12 @@ TEST(Fonts, JapaneseFacesKeepTheirOneEmCellWhateverStandsInForThem) {
     };
     for (const auto& c : cases) {
         TBitmap b = WhiteBitmap(80, 80);
-        b.Canvas().Font.Name = Utf8ToSjis(c.Name);
+        b.Canvas().Font.Name = std::string(c.Name);
         b.Canvas().Font.Height = c.Height;
-        EXPECT_EQ(b.Canvas().TextHeight(SJIS("■")), c.Cell) << c.Name;
+        EXPECT_EQ(b.Canvas().TextHeight(std::string("■")), c.Cell) << c.Name;
         // The glyph is drawn inside its cell, not below it.
         b.Canvas().Brush.Style = TBrushStyle::bsClear;
-        b.Canvas().TextOut(10, 20, SJIS("■"));
+        b.Canvas().TextOut(10, 20, std::string("■"));
         int top = b.Height(), bottom = -1;
         for (int y = 0; y < b.Height(); ++y)
             for (int x = 0; x < b.Width(); ++x)
@@ -316,11 +316,11 @@ TEST(Text, TextOutDrawsOnABrushBoxUnlessTheBrushIsClear) {
 }
 
 TEST(Text, AlignedTextIsPlacedByItsAnchor) {
-    const std::string text = SJIS("日付 12");
+    const std::string text = std::string("日付 12");
     TBitmap probe = WhiteBitmap(10, 10);
-    probe.Canvas().Font.Name = SJIS("ＭＳ Ｐゴシック");
+    probe.Canvas().Font.Name = std::string("ＭＳ Ｐゴシック");
     probe.Canvas().Font.Height = -20;
-    const int width = probe.Canvas().TextWidth(text), height = probe.Canvas().TextHeight(SJIS("■"));
+    const int width = probe.Canvas().TextWidth(text), height = probe.Canvas().TextHeight(std::string("■"));
     ASSERT_GT(width, 20);
     for (uint8_t h = 0; h <= 3; ++h)
         for (uint8_t v = 0; v <= 3; ++v) {
@@ -342,26 +342,26 @@ TEST(Text, VerticalTextPutsOneDoubleByteCharacterOnEachLine) {
         std::string Text;
         std::vector<std::string> Cells;
     } const cases[] = {
-        {SJIS("旧暦"), {SJIS("旧"), SJIS("暦")}},
-        {SJIS("年") + "x", {SJIS("年")}},         // the odd trailing byte is not drawn
-        {"12" + SJIS("月"), {"12", SJIS("月")}},  // two digits share a line
+        {std::string("旧暦"), {std::string("旧"), std::string("暦")}},
+        {std::string("年") + "x", {std::string("年")}},         // the odd trailing byte is not drawn
+        {"12" + std::string("月"), {"12", std::string("月")}},  // two digits share a line
         {"", {}},
     };
     for (const auto& c : cases)
         for (uint8_t v : {0, 1, 2}) {
             TBitmap column = WhiteBitmap(60, 140), cells = WhiteBitmap(60, 140);
             for (TBitmap* b : {&column, &cells}) {
-                b->Canvas().Font.Name = SJIS("HG創英角ｺﾞｼｯｸUB");
+                b->Canvas().Font.Name = std::string("HG創英角ｺﾞｼｯｸUB");
                 b->Canvas().Font.Height = -19;
                 b->Canvas().Brush.Style = TBrushStyle::bsClear;
             }
             TextOutVertical(column.Canvas(), 30, 70, 0, v, c.Text);
-            const int cw = cells.Canvas().TextWidth(SJIS("■")), ch = cells.Canvas().TextHeight(SJIS("■"));
+            const int cw = cells.Canvas().TextWidth(std::string("■")), ch = cells.Canvas().TextHeight(std::string("■"));
             const int n = static_cast<int>(c.Cells.size());
             int top = v == 0 ? 70 - n * ch / 2 : v == 2 ? 70 - n * ch : 70;
             for (int i = 0; i < n; ++i)
                 cells.Canvas().TextOut(30 - cw / 2, top + i * ch, c.Cells[i]);
-            EXPECT_TRUE(SamePixels(column, cells)) << SjisToUtf8(c.Text) << " valign " << int(v);
+            EXPECT_TRUE(SamePixels(column, cells)) << std::string(c.Text) << " valign " << int(v);
             EXPECT_EQ(InkCount(column) > 0, n > 0);
         }
 }

@@ -11,7 +11,7 @@
 #include "PngTestFiles.h"
 #include "graphics/ImageLoader.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 using enum TPixelFormat;
 
@@ -128,19 +128,20 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
         std::function<void(TPngRecipe&)> Change;
         std::string Message;
     } const cases[] = {
-        {"16-bit", [](TPngRecipe& s) { s.Depth = 16; }, SJIS("16bit色深度には対応していません")},
-        {"deflate 1", [](TPngRecipe& s) { s.Compression = 1; }, SJIS("このPNG圧縮には対応していません")},
-        {"interlaced", [](TPngRecipe& s) { s.Interlace = 1; }, SJIS("PNGインターレースには対応していません")},
-        {"colour type 5", [](TPngRecipe& s) { s.ColourType = 5; }, SJIS("このPNGには対応していません")},
-        {"colour type 1", [](TPngRecipe& s) { s.ColourType = 1; }, SJIS("このPNGには対応していません")},
+        {"16-bit", [](TPngRecipe& s) { s.Depth = 16; }, std::string("16bit色深度には対応していません")},
+        {"deflate 1", [](TPngRecipe& s) { s.Compression = 1; }, std::string("このPNG圧縮には対応していません")},
+        {"interlaced", [](TPngRecipe& s) { s.Interlace = 1; }, std::string("PNGインターレースには対応していません")},
+        {"colour type 5", [](TPngRecipe& s) { s.ColourType = 5; }, std::string("このPNGには対応していません")},
+        {"colour type 1", [](TPngRecipe& s) { s.ColourType = 1; }, std::string("このPNGには対応していません")},
         {"grey depth 3", [](TPngRecipe& s) { s.ColourType = 0, s.Depth = 3; },
-         "3" + SJIS("bit色深度には対応していません")},
-        {"truecolour depth 4", [](TPngRecipe& s) { s.Depth = 4; }, "4" + SJIS("bit色深度には対応していません")},
+         "3" + std::string("bit色深度には対応していません")},
+        {"truecolour depth 4", [](TPngRecipe& s) { s.Depth = 4; }, "4" + std::string("bit色深度には対応していません")},
         {"grey alpha depth 2", [](TPngRecipe& s) { s.ColourType = 4, s.Depth = 2; },
-         "2" + SJIS("bit色深度には対応していません")},
-        {"too wide", [](TPngRecipe& s) { s.Width = MaxImageSide + 1; }, SJIS("画像が大きすぎます(16385x1)")},
-        {"too many pixels", [](TPngRecipe& s) { s.Width = s.Height = 9000; }, SJIS("画像が大きすぎます(9000x9000)")},
-        {"sign bit width", [](TPngRecipe& s) { s.Width = -1; }, SJIS("画像が大きすぎます(4294967295x1)")},
+         "2" + std::string("bit色深度には対応していません")},
+        {"too wide", [](TPngRecipe& s) { s.Width = MaxImageSide + 1; }, std::string("画像が大きすぎます(16385x1)")},
+        {"too many pixels", [](TPngRecipe& s) { s.Width = s.Height = 9000; },
+         std::string("画像が大きすぎます(9000x9000)")},
+        {"sign bit width", [](TPngRecipe& s) { s.Width = -1; }, std::string("画像が大きすぎます(4294967295x1)")},
     };
     for (const auto& c : cases) {
         TPngRecipe recipe;
@@ -149,10 +150,10 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
         std::string png = PngSignatureBytes() + PngHeaderChunk(recipe) + PngChunk("IEND", "");
         EXPECT_EQ(MessageOfLoading("x.png", png), c.Message) << c.What;
     }
-    EXPECT_EQ(MessageOfLoading("x.png", "GIF89a...."), SJIS("PNGファイルではありません"));
-    EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes().substr(0, 5)), SJIS("PNGファイルではありません"));
+    EXPECT_EQ(MessageOfLoading("x.png", "GIF89a...."), std::string("PNGファイルではありません"));
+    EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes().substr(0, 5)), std::string("PNGファイルではありません"));
     EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes() + PngChunk("IHDR", "short")),
-              SJIS("このPNGには対応していません"));
+              std::string("このPNGには対応していません"));
     EXPECT_EQ(MessageOfLoading("x.png", PngSignatureBytes() + PngHeaderChunk({}) + PngChunk("IDAT", "not zlib")),
               "zlib: incorrect header check");
 }
@@ -313,7 +314,7 @@ TEST(JpegReader, DamagedAndOversizedInput) {
         LoadGraphic(refused, "a.jpg", stream, small);
         ADD_FAILURE() << "a 64 × 64 image passed a 32-pixel limit";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), SJIS("画像が大きすぎます"));
+        EXPECT_EQ(e.Message(), std::string("画像が大きすぎます"));
     }
     // Scrambled files above ten million bytes are passed over without a word.
     TBitmap kept(2, 2);

@@ -8,7 +8,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/GraphicMath.h"
 #include "graphics/GraphicWork.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 using enum TPixelFormat;
 
@@ -99,7 +99,7 @@ TEST(AlphaWork, RoutinesLeaveWrongFormatsAndEmptyBitmapsAlone) {
         FillBitmap32(rgb, 0);
         ADD_FAILURE() << "a 24-bit bitmap was filled";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), SJIS("32bitBmp以外を塗りつぶそうとしました"));
+        EXPECT_EQ(e.Message(), std::string("32bitBmp以外を塗りつぶそうとしました"));
     }
     TBitmap empty(0, 5, pf32bit);
     FillBitmap32(empty, 0xFF00FF00);

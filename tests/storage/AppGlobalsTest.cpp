@@ -12,7 +12,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/RegistryStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "support/TestEnvironment.h"
 
 namespace fs = std::filesystem;
@@ -35,7 +35,9 @@ protected:
         std::ofstream(MachineStore) << "[software\\vellomar\\quillo]\nAppDir=" << folder << "\n";
     }
     TRegistryStore UserStore() { return TRegistryStore(TRegistryStore::CurrentUserFile(), TRegistryAccess::ReadWrite); }
-    std::string ApplicationDataFolder() { return Environment.DataHome().string() + "/Vellomar/" + SJIS("日めくり暦"); }
+    std::string ApplicationDataFolder() {
+        return Environment.DataHome().string() + "/Vellomar/" + std::string("日めくり暦");
+    }
     static int FileCount(const fs::path& folder) {
         int count = 0;
         for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
@@ -52,7 +54,7 @@ protected:
 
 TEST_F(AppGlobalsTest, ChoosesAndCreatesTheDataFolder) {
     const std::string programFolder = ProgramFolder.string();
-    const std::string ownFolder = Environment.Root().string() + "/" + SJIS("表ソ/データ");
+    const std::string ownFolder = Environment.Root().string() + "/" + std::string("表ソ/データ");
     struct TCase {
         const char* Name;
         std::function<void()> Prepare;
@@ -96,7 +98,7 @@ TEST_F(AppGlobalsTest, ChoosesAndCreatesTheDataFolder) {
 }
 
 TEST_F(AppGlobalsTest, SetDataDirIsRememberedForTheNextStart) {
-    const std::string chosen = Environment.Root().string() + "/chosen/" + SJIS("ソ");
+    const std::string chosen = Environment.Root().string() + "/chosen/" + std::string("ソ");
     MakeGlobals()->SetDataDir(chosen);
     EXPECT_TRUE(DirectoryExists(chosen));
     auto next = MakeGlobals();
@@ -113,7 +115,7 @@ TEST_F(AppGlobalsTest, ProgramPathsAndVersionStrings) {
     EXPECT_EQ(globals->ExePath(), ProgramFolder.string() + "/");
     EXPECT_EQ(globals->CompanyName(), "Vellomar");
     EXPECT_EQ(globals->InternalName(), "quillo");
-    EXPECT_EQ(globals->ProductName(), SJIS("日めくり暦"));
+    EXPECT_EQ(globals->ProductName(), std::string("日めくり暦"));
     EXPECT_EQ(globals->FileVersion(), "0.5.0.23");
     EXPECT_GE(globals->MajorVersion(), 2);
 
@@ -195,7 +197,7 @@ TEST_F(AppGlobalsTest, FailedSettingsWritesRaiseTheMessageWithTheFullPath) {
             ADD_FAILURE() << "the write did not fail";
         } catch (const EFileError& error) {
             EXPECT_EQ(error.Message(),
-                      folder + "/application.ini" + SJIS(" に書き込めません: ") + SystemErrorText(c.Reason));
+                      folder + "/application.ini" + std::string(" に書き込めません: ") + SystemErrorText(c.Reason));
         }
         EXPECT_EQ(globals->ReadInteger("CALENDAR", "date", 9), 9);
     }
@@ -214,10 +216,11 @@ TEST_F(AppGlobalsTest, TheStartUpCheckNamesADataFolderItCannotUseAndWritesNothin
         bool NeedsOrdinaryUser;
     };
     const TCase cases[] = {
-        {"new folder", Environment.Root().string() + "/" + SJIS("新/データ"), "", 0, false},
-        {"below a file", Environment.Root().string() + "/plain/Data", SJIS(" を作成できません: "), ENOTDIR, false},
-        {"read-only folder", locked, SJIS(" に書き込めません: "), EACCES, true},
-        {"below a read-only folder", locked + "/Data", SJIS(" を作成できません: "), EACCES, true},
+        {"new folder", Environment.Root().string() + "/" + std::string("新/データ"), "", 0, false},
+        {"below a file", Environment.Root().string() + "/plain/Data", std::string(" を作成できません: "), ENOTDIR,
+         false},
+        {"read-only folder", locked, std::string(" に書き込めません: "), EACCES, true},
+        {"below a read-only folder", locked + "/Data", std::string(" を作成できません: "), EACCES, true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -231,7 +234,8 @@ TEST_F(AppGlobalsTest, TheStartUpCheckNamesADataFolderItCannotUseAndWritesNothin
             EXPECT_TRUE(c.Failure.empty()) << "the check passed";
             EXPECT_TRUE(DirectoryExists(c.Folder));
         } catch (const EFileError& error) {
-            EXPECT_EQ(error.Message(), SJIS("データフォルダ ") + c.Folder + c.Failure + SystemErrorText(c.Reason));
+            EXPECT_EQ(error.Message(),
+                      std::string("データフォルダ ") + c.Folder + c.Failure + SystemErrorText(c.Reason));
         }
         // Neither the folder of the default rule nor the store was touched.
         EXPECT_EQ(ReadFileBytes(TRegistryStore::CurrentUserFile()), storeBefore);
@@ -273,13 +277,13 @@ TEST_F(AppGlobalsTest, RegistryKeysExistWithoutBeingCreated) {
     TRegistryStore user = UserStore();
     EXPECT_FALSE(user.KeyExists("software"));
     EXPECT_FALSE(fs::exists(user.FileName()));  // asking created nothing
-    user.WriteString("software\\Vellomar\\quillo\\DATA", "PATH", SJIS("/ソ/表"));
+    user.WriteString("software\\Vellomar\\quillo\\DATA", "PATH", std::string("/ソ/表"));
     for (const char* key :
          {"software", "SOFTWARE\\vellomar", "software\\Vellomar\\Quillo", "software\\vellomar\\quillo\\data"})
         EXPECT_TRUE(user.KeyExists(key)) << key;
     for (const char* key : {"soft", "software\\Vellomar\\quill", "software\\Vellomar\\quillo\\DATA\\more", "Vellomar"})
         EXPECT_FALSE(user.KeyExists(key)) << key;
-    EXPECT_EQ(user.ReadString("SOFTWARE\\VELLOMAR\\QUILLO\\DATA", "path", ""), SJIS("/ソ/表"));
+    EXPECT_EQ(user.ReadString("SOFTWARE\\VELLOMAR\\QUILLO\\DATA", "path", ""), std::string("/ソ/表"));
 
     SetInstalledFolder("/usr/lib/quillo");
     TRegistryStore machine(MachineStore, TRegistryAccess::ReadOnly);

@@ -7,7 +7,8 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 void WriteText(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string Scheme(const std::string& utf8Body) {
-    return Utf8ToSjis("<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>" + utf8Body + "</colors>\r\n");
+    return Cp932("<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>" + utf8Body + "</colors>\r\n");
 }
 
 class ColorFile : public ::testing::Test {
@@ -41,7 +42,7 @@ TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
     TColorScheme scheme(Path());
     scheme.Load();  // no "colors.clr" yet
     for (const TCase& c : cases)
-        EXPECT_EQ(scheme.GetColor(Utf8ToSjis(c.Path), c.Fallback), c.Expected) << c.Path;
+        EXPECT_EQ(scheme.GetColor(std::string(c.Path), c.Fallback), c.Expected) << c.Path;
     EXPECT_FALSE(FileExists(Path()));
 }
 
@@ -77,9 +78,9 @@ TEST(ColorSchemeValues, SetColorWritesSixUpperCaseDigitsAtLeast) {
     for (const TCase& c : cases) {
         TColorScheme scheme("unused");
         scheme.LoadDefaults();
-        scheme.SetColor(SJIS("\\日めくり\\文字\\日曜"), c.Colour);
-        EXPECT_EQ(scheme.GetValue(SJIS("日めくり\\文字\\日曜")), c.Text);
-        EXPECT_EQ(scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 1), c.Colour);
+        scheme.SetColor(std::string("\\日めくり\\文字\\日曜"), c.Colour);
+        EXPECT_EQ(scheme.GetValue(std::string("日めくり\\文字\\日曜")), c.Text);
+        EXPECT_EQ(scheme.GetColor(std::string("日めくり\\文字\\日曜"), 1), c.Colour);
     }
 }
 
@@ -90,25 +91,25 @@ TEST_F(ColorFile, SaveWritesTheEmbeddedFormAndLoadReadsItBack) {
     std::string embedded = LoadResourceText("colors");
     EXPECT_EQ(ReadFileBytes(Path()), embedded);  // the embedded bytes are written as they ship
 
-    scheme.SetColor(SJIS("日めくり\\文字\\日曜"), 0x00FF00);
+    scheme.SetColor(std::string("日めくり\\文字\\日曜"), 0x00FF00);
     scheme.SaveTo(Path());
     TColorScheme back(Path());
     back.Load();
-    EXPECT_EQ(back.GetColor(SJIS("日めくり\\文字\\日曜"), 0), 0x00FF00u);
-    EXPECT_EQ(back.GetColor(SJIS("日めくり\\文字\\土曜"), 0), 0xFF6060u);
+    EXPECT_EQ(back.GetColor(std::string("日めくり\\文字\\日曜"), 0), 0x00FF00u);
+    EXPECT_EQ(back.GetColor(std::string("日めくり\\文字\\土曜"), 0), 0xFF6060u);
 }
 
 TEST_F(ColorFile, AMissingEntryFallsBackAndIsWrittenEmptyByTheNextSave) {
     WriteText(Path(), Scheme("<全般><背景>$FFFFFF</背景></全般>"));
     TColorScheme scheme(Path());
     scheme.Load();
-    EXPECT_EQ(scheme.GetColor(SJIS("全般\\枠線"), 0x808080), 0x808080u);
+    EXPECT_EQ(scheme.GetColor(std::string("全般\\枠線"), 0x808080), 0x808080u);
     scheme.Save();
     TColorScheme back(Path());
     back.Load();
-    TXmlNode* general = back.NodeByPath(SJIS("全般"));
+    TXmlNode* general = back.NodeByPath(std::string("全般"));
     ASSERT_EQ(general->Count(), 2);
-    EXPECT_EQ(general->Items(1)->TagName(), SJIS("枠線"));
+    EXPECT_EQ(general->Items(1)->TagName(), std::string("枠線"));
     EXPECT_EQ(general->Items(1)->GetText(), "");
 }
 
@@ -129,19 +130,19 @@ TEST_F(ColorFile, DamagedFilesRaiseTheReadersErrorsAndAreNeverWritten) {
             // The reader's errors reach the caller; the scheme is partly filled.
         }
         // Reading any colour from what was loaded is safe and gives a colour.
-        scheme.GetColor(SJIS("日めくり\\文字\\日曜"), 0x0000FF);
+        scheme.GetColor(std::string("日めくり\\文字\\日曜"), 0x0000FF);
         EXPECT_EQ(ReadFileBytes(Path()), bytes) << bytes.size();
     }
 
     // A scheme cut off inside a group names the tag that is not closed.
-    WriteText(Path(), embedded.substr(0, embedded.find(SJIS("</全般>"))));
+    WriteText(Path(), embedded.substr(0, embedded.find(Cp932("</全般>"))));
     TColorScheme scheme(Path());
     try {
         scheme.Load();
         ADD_FAILURE() << "a scheme without its closing tags loaded";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message().rfind(SJIS("終了タグがありません"), 0), 0u) << SjisToUtf8(error.Message());
+        EXPECT_EQ(error.Message().rfind(std::string("終了タグがありません"), 0), 0u) << std::string(error.Message());
     }
     // The root element was never closed, so nothing of it was kept: callers get their fallbacks.
-    EXPECT_EQ(scheme.GetColor(SJIS("全般\\枠線"), 0x808080), 0x808080u);
+    EXPECT_EQ(scheme.GetColor(std::string("全般\\枠線"), 0x808080), 0x808080u);
 }

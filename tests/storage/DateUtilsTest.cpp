@@ -2,7 +2,7 @@
 
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 
 TEST(DayNumbers, KnownDaysAndWeekdays) {
     struct TCase {
@@ -55,7 +55,7 @@ TEST(YmdText, DayFromYmdCountsNonNumbersAsZeroAndRejectsImpossibleDates) {
     try {
         DayFromYmd("abcd0101");
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(), SJIS("日付に変換できない値が渡されました"));
+        EXPECT_EQ(error.Message(), std::string("日付に変換できない値が渡されました"));
     }
 }
 

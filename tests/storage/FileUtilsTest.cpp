@@ -11,7 +11,8 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 namespace fs = std::filesystem;
@@ -22,7 +23,7 @@ TEST(Resources, FoundByLowerCaseNameWithoutExtension) {
     EXPECT_EQ(LoadResourceText("some/folder/Colors.txt"), colors);
     const std::string declaration = "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>\r\n";
     EXPECT_EQ(colors.compare(0, declaration.size(), declaration), 0);
-    EXPECT_NE(colors.find(SJIS("<日めくり>")), std::string::npos);
+    EXPECT_NE(colors.find(Cp932("<日めくり>")), std::string::npos);
     auto stream = OpenResource("Colors");
     ASSERT_TRUE(stream);
     std::string streamed((std::istreambuf_iterator<char>(*stream)), std::istreambuf_iterator<char>());
@@ -33,18 +34,18 @@ TEST(Resources, FoundByLowerCaseNameWithoutExtension) {
 
 TEST(Folders, ForceFoldersAndFolderOf) {
     TTemporaryFolder folder;
-    std::string deep = folder.Slash() + SJIS("表/ソ/c");
+    std::string deep = folder.Slash() + std::string("表/ソ/c");
     CreateFolders(deep);
     EXPECT_TRUE(DirectoryExists(deep));
-    EXPECT_EQ(FolderOf(deep), folder.Slash() + SJIS("表/ソ/"));
+    EXPECT_EQ(FolderOf(deep), folder.Slash() + std::string("表/ソ/"));
     EXPECT_EQ(FolderOf("noslash"), "");
-    EXPECT_EQ(FolderOf(SJIS("ソ")), "");  // the trail byte 5C is no separator
+    EXPECT_EQ(FolderOf(std::string("ソ")), "");  // the trail byte 5C is no separator
     EXPECT_FALSE(FileExists(deep));
 }
 
 TEST(AtomicWrite, ReplacesWholeFileAndLeavesNoTemporaryBehind) {
     TTemporaryFolder folder;
-    std::string path = folder.Slash() + SJIS("メモ.txt");
+    std::string path = folder.Slash() + std::string("メモ.txt");
     WriteFileAtomic(path, "first");
     WriteFileAtomic(path, "second, longer");
     EXPECT_EQ(ReadFileBytes(path), "second, longer");
@@ -67,7 +68,7 @@ TEST(AtomicWrite, FailureKeepsOldFileAndSaysWhere) {
         WriteFileAtomic(path, "new");
         ADD_FAILURE() << "write into a read-only folder succeeded";
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(EACCES));
+        EXPECT_EQ(error.Message(), path + std::string(" に書き込めません: ") + SystemErrorText(EACCES));
     }
     chmod(folder.Path().c_str(), 0755);
     EXPECT_EQ(ReadFileBytes(path), "old");
@@ -82,7 +83,7 @@ TEST(AtomicWrite, FailedRenameKeepsWhatStandsThere) {
         WriteFileAtomic(path, "new");
         ADD_FAILURE() << "the rename over a folder succeeded";
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(EISDIR));
+        EXPECT_EQ(error.Message(), path + std::string(" に書き込めません: ") + SystemErrorText(EISDIR));
     }
     EXPECT_TRUE(DirectoryExists(path + "/inside"));
     int entries = 0;
@@ -100,7 +101,7 @@ TEST(AtomicWrite, MissingFolderFailsWithTheMessage) {
         WriteFileAtomic(path, "x");
         ADD_FAILURE();
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), path + SJIS(" に書き込めません: ") + SystemErrorText(ENOENT));
+        EXPECT_EQ(error.Message(), path + std::string(" に書き込めません: ") + SystemErrorText(ENOENT));
         EXPECT_EQ(error.SystemError(), ENOENT);
     }
 }
@@ -109,7 +110,7 @@ TEST(AtomicWrite, AWriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     // The process's file size limit makes write() stop part-way with EFBIG, as a disk that
     // fills up under the write does; it works for every user, root included.
     TTemporaryFolder folder;
-    std::string path = folder.Slash() + SJIS("表.ini");
+    std::string path = folder.Slash() + std::string("表.ini");
     const std::string old = "[PAPER]\r\nangle=30\r\nleft=100\r\n";
     WriteFileAtomic(path, old);
     struct sigaction ignore = {}, previousAction = {};
@@ -130,7 +131,7 @@ TEST(AtomicWrite, AWriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &previousAction, nullptr);
-    EXPECT_EQ(message, path + SJIS(" に書き込めません: ") + SystemErrorText(EFBIG));
+    EXPECT_EQ(message, path + std::string(" に書き込めません: ") + SystemErrorText(EFBIG));
     EXPECT_EQ(systemError, EFBIG);
     EXPECT_EQ(ReadFileBytes(path), old);
     int entries = 0;
@@ -150,9 +151,12 @@ TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
         bool NeedsOrdinaryUser;  // root creates folders in read-only folders
     };
     const TCase cases[] = {
-        {folder.Slash() + SJIS("新/ソ/表"), 0, false},  {folder.Slash() + SJIS("新/ソ/表"), 0, false},  // already there
-        {folder.Slash() + "plain", ENOTDIR, false},     {folder.Slash() + "plain/Data", ENOTDIR, false},
-        {folder.Slash() + "locked/Data", EACCES, true}, {"", ENOENT, false},
+        {folder.Slash() + std::string("新/ソ/表"), 0, false},
+        {folder.Slash() + std::string("新/ソ/表"), 0, false},  // already there
+        {folder.Slash() + "plain", ENOTDIR, false},
+        {folder.Slash() + "plain/Data", ENOTDIR, false},
+        {folder.Slash() + "locked/Data", EACCES, true},
+        {"", ENOENT, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Folder);

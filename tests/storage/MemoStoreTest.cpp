@@ -8,7 +8,8 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -51,15 +52,20 @@ TEST(MemoLines, EscapedTextIsWrittenOnOneLineAndReadBackUnchanged) {
         {"lone\rcr", "lone\\dcr"},
         {"lone\nlf", "lone\\alf"},
         {"a\tb \"q\"", "a\\tb \\\"q\\\""},
-        {SJIS("ソ表ゼ能"), SJIS("ソ表ゼ能")},  // trail bytes 0x5C are no backslashes
+        {"ソ表ゼ能", "ソ表ゼ能"},  // trail bytes 0x5C are no backslashes
         {"", ""},
-        {"\x82\r\n\x9F", "\\x82\\n\\x9F"},  // lead bytes without a second half
+        // characters code page 932 lacks, and the full-width twins of typed forms
+        {"🎂 母の誕生日 café 𠮷野家 한", "\\u{1F382} 母の誕生日 caf\\u{E9} \\u{20BB7}野家 \\u{D55C}"},
+        {"〜−‖¢£¬ ～－∥￠￡￢", "〜−‖¢£¬ \\u{FF5E}\\u{FF0D}\\u{2225}\\u{FFE0}\\u{FFE1}\\u{FFE2}"},
+        {"①髙ｶﾅ", "①髙ｶﾅ"},
+        // bytes kept from a damaged file: lead bytes without a second half
+        {"\xEF\x9E\x82\r\n\xEF\x9E\x9F", "\\x82\\n\xEF\x9E\x9F"},  // 9F before the line end stands alone
     };
     for (const TCase& c : cases) {
         TMemoStore store("unused");
         store.Items().AddTagged(c.Text, Day20261207);
         std::string bytes = store.SaveToBytes();
-        EXPECT_EQ(bytes, "20261207" + c.Line + "\r\n") << c.Line;
+        EXPECT_EQ(bytes, "20261207" + Cp932(c.Line) + "\r\n") << c.Line;
         TMemoStore back("unused");
         back.LoadFromBytes(bytes);
         EXPECT_EQ(Entries(back), (std::vector<TMemo>{{c.Text, Day20261207}})) << c.Line;
@@ -109,23 +115,27 @@ TEST(MemoLines, KeptLinesStayInFrontOfTheMemoTheyPreceded) {
 TEST(MemoLines, AHandEditedEscapeTakesAWholeDoubleByteCharacter) {
     // Lines a hand-edited or foreign "Memos.txt" may hold: "\\" or "\\x" before a
     // character whose trail byte is 0x5C (表 ソ) or 0x7C (ポ). The memo shown is the
-    // character itself, and the next save writes it plainly, never a broken character.
+    // character itself, never a broken one; an unchanged memo is written back as read,
+    // an edited one plainly.
     const struct {
         std::string Line;  // after the date
         std::string Memo;
         std::string Saved;  // the line as the next save writes it
     } cases[] = {
-        {"\\" + SJIS("表") + "n", SJIS("表") + "n", SJIS("表") + "n"},
-        {"\\" + SJIS("ソ") + "\\n" + SJIS("能"), SJIS("ソ") + "\r\n" + SJIS("能"), SJIS("ソ") + "\\n" + SJIS("能")},
-        {"\\" + SJIS("ポ") + "\\|", SJIS("ポ") + "|", SJIS("ポ") + "|"},
-        {"\\x" + SJIS("表") + "n", std::string(1, '\0'), std::string(1, '\0')},
-        {"\\x41" + SJIS("表") + "\\\\", "A" + SJIS("表") + "\\", "A" + SJIS("表") + "\\\\"},
+        {"\\" + std::string("表") + "n", std::string("表") + "n", std::string("表") + "n"},
+        {"\\" + std::string("ソ") + "\\n" + std::string("能"), std::string("ソ") + "\r\n" + std::string("能"),
+         std::string("ソ") + "\\n" + std::string("能")},
+        {"\\" + std::string("ポ") + "\\|", std::string("ポ") + "|", std::string("ポ") + "|"},
+        {"\\x" + std::string("表") + "n", std::string(1, '\0'), std::string(1, '\0')},
+        {"\\x41" + std::string("表") + "\\\\", "A" + std::string("表") + "\\", "A" + std::string("表") + "\\\\"},
     };
     for (const auto& c : cases) {
         TMemoStore store("unused");
-        store.LoadFromBytes("20261207" + c.Line + "\r\n");
-        EXPECT_EQ(Entries(store), (std::vector<TMemo>{{c.Memo, Day20261207}})) << SjisToUtf8(c.Line);
-        EXPECT_EQ(store.SaveToBytes(), "20261207" + c.Saved + "\r\n") << SjisToUtf8(c.Line);
+        store.LoadFromBytes(Cp932("20261207" + c.Line + "\r\n"));
+        EXPECT_EQ(Entries(store), (std::vector<TMemo>{{c.Memo, Day20261207}})) << std::string(c.Line);
+        EXPECT_EQ(store.SaveToBytes(), Cp932("20261207" + c.Line + "\r\n")) << std::string(c.Line);
+        store.Items().SetStrings(0, c.Memo + "!");
+        EXPECT_EQ(store.SaveToBytes(), Cp932("20261207" + c.Saved + "!\r\n")) << std::string(c.Line);
     }
 }
 
@@ -173,9 +183,9 @@ TEST_F(MemoFile, StoreMemoReplacesOrAppendsAnnouncesThenSaves) {
     std::vector<std::pair<int32_t, std::string>> told;
     SetMemoChangedHandler([&](int32_t day) { told.push_back({day, FileText(Path())}); });
     store.StoreMemo(Day20261207, "new");
-    store.StoreMemo(1, SJIS("表\r\n"));
+    store.StoreMemo(1, std::string("表\r\n"));
     SetMemoChangedHandler(nullptr);
-    EXPECT_EQ(FileText(Path()), "20261207new\r\n20261207second\r\n18991231" + SJIS("表") + "\\n\r\n");
+    EXPECT_EQ(FileText(Path()), "20261207new\r\n20261207second\r\n18991231" + Cp932("表") + "\\n\r\n");
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].first, Day20261207);
     EXPECT_EQ(told[0].second, "20261207old\r\n20261207second\r\n");  // told before the save

@@ -11,7 +11,8 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/ProfileFile.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 using namespace std::string_literals;
@@ -41,7 +42,7 @@ TEST(TProfileText, FindsEntriesAsProfileFilesAreRead) {
         std::string Key;
         std::optional<std::string> Expected;
     };
-    const std::string zo = SJIS("ゾ");  // 83 5D: its trail byte is "]"
+    const std::string zo = std::string("ゾ");  // 83 5D: its trail byte is "]"
     const TCase cases[] = {
         {"LF line ends", "[A]\nk=1\n", "A", "k", "1"},
         {"CR LF line ends", "[A]\r\nk=1\r\n", "A", "k", "1"},
@@ -66,17 +67,17 @@ TEST(TProfileText, FindsEntriesAsProfileFilesAreRead) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_EQ(TProfileText(c.Text).Find(c.Section, c.Key), c.Expected);
+        EXPECT_EQ(TProfileText(Cp932(c.Text)).Find(c.Section, c.Key), c.Expected);
     }
 }
 
 TEST(TProfileText, LongValuesAreCutWithoutSplittingACharacter) {
-    // 2046 single bytes and then ソ: the double-byte character would end at byte 2048.
-    std::string value = std::string(2046, 'a') + SJIS("ソ") + "tail";
-    std::string read = *TProfileText("[A]\r\nk=" + value + "\r\n").Find("A", "k");
+    // 2046 single bytes and then ソ: its three bytes of UTF-8 would end at byte 2049.
+    std::string value = std::string(2046, 'a') + "ソtail";
+    std::string read = *TProfileText(Cp932("[A]\r\nk=" + value + "\r\n")).Find("A", "k");
     EXPECT_EQ(read, std::string(2046, 'a'));
-    std::string exact = std::string(2045, 'a') + SJIS("ソ") + "tail";
-    EXPECT_EQ(*TProfileText("[A]\r\nk=" + exact + "\r\n").Find("A", "k"), std::string(2045, 'a') + SJIS("ソ"));
+    std::string exact = std::string(2044, 'a') + "ソtail";
+    EXPECT_EQ(*TProfileText(Cp932("[A]\r\nk=" + exact + "\r\n")).Find("A", "k"), std::string(2044, 'a') + "ソ");
 }
 
 TEST(TProfileText, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEndOfTheText) {
@@ -96,7 +97,7 @@ TEST(TProfileText, RefusesEntriesThatWouldNotReadBack) {
     const TCase cases[] = {
         {"A", "k", "v", true},
         {"A", "k", "", true},
-        {"A", "k", SJIS("ソ表ゾ"), true},
+        {"A", "k", std::string("ソ表ゾ"), true},
         {"A", "k", "line\r\nk2=injected", false},
         {"A", "k", "cr\rhere", false},
         {"A", "k", "nul\0"s, false},
@@ -137,11 +138,11 @@ TEST_F(ProfileFileTest, WritesInOrderOfFirstWriteAndReadsEveryChangeFromTheFile)
 
 TEST_F(ProfileFileTest, ShiftJisCharactersWithABackslashTrailByteRoundTrip) {
     TProfileFile profile(FileName);
-    const std::string section = SJIS("表ソ"), key = SJIS("ゾポ"), value = SJIS("C:\\ソ\\表\\");
+    const std::string section = std::string("表ソ"), key = std::string("ゾポ"), value = std::string("C:\\ソ\\表\\");
     profile.WriteString(section, key, value);
-    profile.WriteString(section, "next", SJIS("能"));
+    profile.WriteString(section, "next", std::string("能"));
     EXPECT_EQ(profile.ReadString(section, key, ""), value);
-    EXPECT_EQ(profile.ReadString(section, "next", ""), SJIS("能"));
+    EXPECT_EQ(profile.ReadString(section, "next", ""), std::string("能"));
     EXPECT_EQ(profile.SectionNames(), std::vector<std::string>{section});
 }
 
@@ -202,9 +203,9 @@ TEST_F(ProfileFileTest, FilesThatCannotBeReadInFullAreNeverReplaced) {
              PutFile(FileName, "[CALENDAR]\r\nMAX=20\r\n");
              std::filesystem::resize_file(FileName, MaxProfileFileBytes + 1);
          },
-         SJIS("ファイルが大きすぎます")},
+         std::string("ファイルが大きすぎます")},
         {"a folder in its place", [&] { std::filesystem::create_directory(FileName); }, SystemErrorText(EISDIR)},
-        {"a pipe in its place", [&] { mkfifo(FileName.c_str(), 0600); }, SJIS("通常のファイルではありません")},
+        {"a pipe in its place", [&] { mkfifo(FileName.c_str(), 0600); }, std::string("通常のファイルではありません")},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -218,7 +219,7 @@ TEST_F(ProfileFileTest, FilesThatCannotBeReadInFullAreNeverReplaced) {
             profile.WriteString("CALENDAR", "MAX", "30");
             ADD_FAILURE() << "the write did not fail";
         } catch (const EFileError& error) {
-            EXPECT_EQ(error.Message(), FileName + SJIS(" に書き込めません: ") + c.Reason);
+            EXPECT_EQ(error.Message(), FileName + std::string(" に書き込めません: ") + c.Reason);
         }
         EXPECT_EQ(std::filesystem::status(FileName).type(), typeBefore);
         if (std::filesystem::is_regular_file(FileName)) {
@@ -235,7 +236,7 @@ TEST_F(ProfileFileTest, AnEntryThatWouldNotReadBackIsRefusedWithTheMessage) {
         profile.WriteString("A", "k", "1\r\n[X]\r\ny=2");
         ADD_FAILURE() << "the write did not fail";
     } catch (const EFileError& error) {
-        EXPECT_EQ(error.Message(), FileName + SJIS(" に書き込めません: 一行の項目として書けない名前か値です"));
+        EXPECT_EQ(error.Message(), FileName + std::string(" に書き込めません: 一行の項目として書けない名前か値です"));
     }
     EXPECT_EQ(FileText(FileName), "[A]\r\nk=0\r\n");
 }

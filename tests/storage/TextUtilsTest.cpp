@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
@@ -23,7 +23,8 @@ TEST(EscapeText, EscapesAndRoundTrips) {
         {"x\ny", "x\\ay"},
         {"x\n\r\ty", "x\\a\\d\\ty"},
         {"say \"hi\"", "say \\\"hi\\\""},
-        {SJIS("ソ表\r\n能"), SJIS("ソ表") + "\\n" + SJIS("能")},  // trail byte 0x5C is not a backslash
+        {std::string("ソ表\r\n能"),
+         std::string("ソ表") + "\\n" + std::string("能")},  // trail byte 0x5C is not a backslash
         {"", ""},
     };
     for (const TEscapeCase& c : cases) {
@@ -41,19 +42,19 @@ TEST(EscapeText, UnescapeReadsEveryForm) {
         {"end\\", "end\\"},
         {"\\r", "\r"},
         {"\\\\", "\\"},
-        {SJIS("ソ") + "\\t", SJIS("ソ") + "\t"},
+        {std::string("ソ") + "\\t", std::string("ソ") + "\t"},
         {std::string("a\\b\x83"), std::string("ab\x83")},  // lead byte at the very end kept
         // The character after "\\" is whole: 表's trail byte 0x5C starts no escape.
-        {"\\" + SJIS("表") + "n", SJIS("表") + "n"},
-        {"\\" + SJIS("ソ") + "\\n", SJIS("ソ") + "\r\n"},
-        {"\\" + SJIS("表"), SJIS("表")},
+        {"\\" + std::string("表") + "n", std::string("表") + "n"},
+        {"\\" + std::string("ソ") + "\\n", std::string("ソ") + "\r\n"},
+        {"\\" + std::string("表"), std::string("表")},
         {std::string("\\\x95"), std::string("\x95")},        // a lone lead byte after "\\" at the end
         {std::string("\\\x95\r!"), std::string("\x95\r!")},  // or before a byte that is no trail byte
         // The two characters after "\\x" are whole: no number, byte 0, both consumed.
-        {"\\x" + SJIS("表") + "n!", std::string(1, '\0') + "!"},
-        {"\\x4" + SJIS("表") + "n", std::string(1, '\0') + "n"},
-        {"\\x41" + SJIS("表") + "\\\\", "A" + SJIS("表") + "\\"},
-        {"\\x" + SJIS("表"), std::string(1, '\0')},
+        {"\\x" + std::string("表") + "n!", std::string(1, '\0') + "!"},
+        {"\\x4" + std::string("表") + "n", std::string(1, '\0') + "n"},
+        {"\\x41" + std::string("表") + "\\\\", "A" + std::string("表") + "\\"},
+        {"\\x" + std::string("表"), std::string(1, '\0')},
     };
     for (const TEscapeCase& c : cases)
         EXPECT_EQ(UnescapeText(c.Text), c.Escaped) << c.Text;
@@ -72,49 +73,25 @@ TEST(MessageExcerpt, ShowsOneShortLineWithUnprintableBytesEscaped) {
         {"last\r\n\r\n", "last"},           // only line ends left: nothing left off
         {"\r\n\n\tnext\rmore", " next.."},  // leading line ends skipped, TAB as space
         {std::string("\x01\x7F\x80\xA0\xFD\xFF", 6), "\\x01\\x7F\\x80\\xA0\\xFD\\xFF"},
-        {SJIS("表ソ") + "\xB1\xDF", SJIS("表ソ") + "\xB1\xDF"},  // double-byte and half-width kana kept
-        {"\x95<\x95", "\\x95<\\x95"},                            // lead bytes without their second half
-        {std::string(39, 'x') + SJIS("表") + "z", std::string(39, 'x') + SJIS("表") + ".."},  // 表 is one character
+        {"表ソｶﾅ🎂", "表ソｶﾅ🎂"},                 // characters kept whole
+        {"\x95<\xE8\xA1", "\\x95<\\xE8\\xA1"},  // bytes that start no UTF-8 character
+        {std::string(39, 'x') + std::string("表") + "z",
+         std::string(39, 'x') + std::string("表") + ".."},  // 表 is one character
         {"", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MessageExcerpt(c.Text), c.Excerpt) << SjisToUtf8(c.Text);
+        EXPECT_EQ(MessageExcerpt(c.Text), c.Excerpt) << std::string(c.Text);
 }
 
-TEST(EscapeText, RoundTripsEveryByte) {
-    std::string all;
-    for (int c = 0; c < 256; ++c)
-        all.push_back(static_cast<char>(c));
-    // Single bytes only: a lead byte followed by "\" would make a character, so test them apart.
-    for (int c = 0; c < 256; ++c) {
-        std::string text = std::string("<") + static_cast<char>(c) + ">";
-        if (IsLeadByte(static_cast<unsigned char>(c)))
-            text += "x";
-        EXPECT_EQ(UnescapeText(EscapeText(text)), text) << c;
-    }
-}
-
-TEST(EscapeText, AnyBytesComeBackAndNeverBreakTheLine) {
-    // Damaged text too: stray lead bytes before CR, LF, "\\" or the end of the text.
-    const std::vector<std::string> damaged = {
-        "\x82\r\n",
-        "\x82\r",
-        "\x82\n",
-        "\x82\\",
-        std::string("\x82\"x"),
-        "\x82\t",
-        "a\x82",
-        "\x82\x82\r\n\x82",
-        std::string("\x82\0", 2),
-    };
+TEST(EscapeText, AnyTextComesBackAndNeverBreaksTheLine) {
     uint32_t seed = 12345;
-    std::vector<std::string> texts = damaged;
+    std::vector<std::string> texts = {"🎂 母の誕生日\r\ncafé で", "\\u{41}", "\\x41\\", "ソ表\\"};
     for (int n = 0; n < 2000; ++n) {
         std::string text;
         for (int i = 0; i < n % 23; ++i) {
             seed = seed * 1664525u + 1013904223u;
-            const char pool[] = {'\\', '\r', '\n', '\t', '"', 'x', '\x82', '\x5C', '\xE0', '\x40', '\xFD'};
-            text.push_back(pool[(seed >> 16) % sizeof pool]);
+            const char* pool[] = {"\\", "\r", "\n", "\t", "\"", "x", "u", "{", "}", "ソ", "😀", "é", "\xEF\x9E\x82"};
+            text += pool[(seed >> 16) % (sizeof pool / sizeof pool[0])];
         }
         texts.push_back(text);
     }
@@ -125,33 +102,75 @@ TEST(EscapeText, AnyBytesComeBackAndNeverBreakTheLine) {
     }
 }
 
+TEST(UnescapeText, CharacterEscapesOfMemoFiles) {
+    struct TCase {
+        const char* Escaped;
+        const char* Text;
+    };
+    const TCase cases[] = {
+        {"\\u{1F382} 母", "🎂 母"},
+        {"\\u{20BB7}野家", "𠮷野家"},
+        {"caf\\u{e9}", "café"},
+        {"\\u{}", "u{}"},              // no digits: the "u" stands for itself
+        {"\\u{110000}", "u{110000}"},  // beyond Unicode
+        {"\\u{D800}", "u{D800}"},      // a surrogate is no character
+        {"\\u{0}", "u{0}"},
+        {"\\u{1234567}", "u{1234567}"},  // more than six digits
+        {"\\u{12G}", "u{12G}"},
+        {"\\u1F382", "u1F382"},
+        {"\\u{41", "u{41"},
+        {"\\xB6\\xC5", "ｶﾅ"},       // half-width katakana, one byte each in the file
+        {"\\x82", "\xEF\x9E\x82"},  // a lone lead byte, kept as U+F782
+        {"\\\\u{41}", "\\u{41}"},   // an escaped backslash starts no escape
+        {"\\表", "表"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(UnescapeText(c.Escaped), c.Text) << c.Escaped;
+    EXPECT_EQ(UnicodeEscape(0x1F382), "\\u{1F382}");
+    EXPECT_EQ(UnicodeEscape(0xF782), "\\x82");
+}
+
 TEST(XmlEntities, EncodeAndDecodeOnce) {
     EXPECT_EQ(XmlEncode("a<b&c"), "a&lt;b&amp;c");
     EXPECT_EQ(XmlEncode("&lt;"), "&amp;lt;");
     EXPECT_EQ(XmlEncode("\"x\" 'y' >"), "&quot;x&quot; &apos;y&apos; &gt;");
     EXPECT_EQ(XmlDecode("&amp;lt;"), "&lt;");
     EXPECT_EQ(XmlDecode("a&lt;b&amp;c"), "a<b&c");
-    EXPECT_EQ(XmlDecode(XmlEncode(SJIS("表<ソ>&"))), SJIS("表<ソ>&"));
+    EXPECT_EQ(XmlDecode(XmlEncode(std::string("表<ソ>&"))), std::string("表<ソ>&"));
+    // Character references: hexadecimal and decimal; one that names no character stays.
+    EXPECT_EQ(XmlDecode("&#x1F382;&#127874;&#X41;"), "🎂🎂A");
+    EXPECT_EQ(XmlDecode("&#x0;&#xD800;&#x110000;&#x41&#;&amp;#x41;"), "&#x0;&#xD800;&#x110000;&#x41&#;&#x41;");
+    EXPECT_EQ(XmlCharacterReference(0x1F382), "&#x1F382;");
 }
 
-TEST(Substrings, CopyRangeAndPositions) {
-    EXPECT_EQ(CopyRange("abcdef", 0, 3), "abc");
-    EXPECT_EQ(CopyRange("abcdef", 4, 99), "def");
-    EXPECT_EQ(CopyRange("abcdef", 5, 4), "");
-    EXPECT_EQ(CopyRange("", 1, 1), "");
-    EXPECT_EQ(CopyFrom("abcdef", 5), "ef");
-    EXPECT_EQ(CopyFrom("abcdef", 7), "");
-    EXPECT_EQ(PositionFrom("b", "abcabc", 1), 2);
-    EXPECT_EQ(PositionFrom("b", "abcabc", 3), 5);
-    EXPECT_EQ(PositionFrom("b", "abcabc", 6), 0);
-    EXPECT_EQ(PositionFrom("", "abc", 1), 0);
-    // "\" inside ソ (83 5C) is not found; the real one after it is.
-    std::string text = SJIS("ソ") + "\\x";
-    EXPECT_EQ(PositionOf("\\", text), 3);
-    EXPECT_EQ(LastPositionOf('\\', SJIS("ソ")), 0);
-    EXPECT_EQ(LastPositionOf('/', "a/b/c"), 4);
-    EXPECT_TRUE(HasDoubleByte("x" + SJIS("日")));
-    EXPECT_FALSE(HasDoubleByte("abc\xB1"));  // half-width katakana is single-byte
+TEST(Utf8, CharactersAndDamagedBytes) {
+    struct TCase {
+        std::string Text;
+        size_t Length;
+        char32_t CodePoint;
+    };
+    const TCase cases[] = {
+        {"a", 1, 'a'},
+        {"é", 2, 0xE9},
+        {"表", 3, 0x8868},
+        {"🎂", 4, 0x1F382},
+        {"\x80", 1, 0xFFFD},              // a continuation byte alone
+        {"\xC0\xAF", 1, 0xFFFD},          // overlong "/"
+        {"\xED\xA0\x80", 1, 0xFFFD},      // a surrogate
+        {"\xF4\x90\x80\x80", 1, 0xFFFD},  // beyond U+10FFFF
+        {"\xE8\xA1", 1, 0xFFFD},          // cut off
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(CharLengthAt(c.Text, 0), c.Length) << c.Text;
+        EXPECT_EQ(CodePointAt(c.Text, 0), c.CodePoint) << c.Text;
+    }
+    EXPECT_EQ(ValidUtf8("a\x80表\xE8\xA1"), "a\xEF\xBF\xBD表\xEF\xBF\xBD\xEF\xBF\xBD");
+    std::string appended;
+    for (char32_t c : {char32_t('a'), char32_t(0xE9), char32_t(0x8868), char32_t(0x1F382), char32_t(0xD800)})
+        AppendUtf8(appended, c);
+    EXPECT_EQ(appended, "aé表🎂\xEF\xBF\xBD");
+    EXPECT_EQ(AsciiLowerCase("ÉcoLE 表"), "École 表");
+    EXPECT_TRUE(AsciiSameText("DATA\\パス", "data\\パス"));
     EXPECT_EQ(Trim(" \t\r\n x y \x01"), "x y");
 }
 
@@ -204,8 +223,8 @@ TEST(FitText, CutsWholeCharactersOnly) {
     EXPECT_EQ(FitText("abcdef", width, 5), "abc..");
     EXPECT_EQ(FitText("abcdef", width, 2), "..");
     EXPECT_EQ(FitText("abcdef", width, 0), "..");
-    std::string japanese = SJIS("日本語");                      // 6 bytes
-    EXPECT_EQ(FitText(japanese, width, 5), SJIS("日") + "..");  // 4 bytes: never half of 本
-    EXPECT_EQ(FitText(japanese, width, 6), japanese);
-    EXPECT_EQ(FitText("a" + japanese, width, 5), "a" + SJIS("日") + "..");
+    std::string japanese = "日本語";                 // 9 bytes
+    EXPECT_EQ(FitText(japanese, width, 7), "日..");  // 5 bytes: never part of 本
+    EXPECT_EQ(FitText(japanese, width, 9), japanese);
+    EXPECT_EQ(FitText("a🎂" + japanese, width, 8), "a🎂..");
 }

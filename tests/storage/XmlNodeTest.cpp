@@ -3,10 +3,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "storage/Cp932.h"
 #include "storage/Exception.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "storage/XmlNode.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -30,7 +32,7 @@ std::string Shape(const TXmlNode& node) {
 
 std::string ShapeOf(const std::string& document) {
     TXmlNode root;
-    root.LoadFromString(document);
+    root.LoadFromString(Cp932(document));
     return Shape(root);
 }
 
@@ -38,7 +40,7 @@ std::string ShapeOf(const std::string& document) {
 std::string LoadFailure(const std::string& document) {
     TXmlNode root;
     try {
-        root.LoadFromString(document);
+        root.LoadFromString(Cp932(document));
     } catch (const Exception& error) {
         return error.Message();
     }
@@ -49,19 +51,21 @@ const std::string CrLf = "\r\n";
 
 // A holiday-like document: attributes with spaces and Japanese values, Japanese names whose
 // trail byte is "\" or "|", text beside child elements.
-std::string HolidayDocument() {
+std::string HolidayDocumentText() {
     return "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<specialday>\r\n"
            "\t<holiday mean=\"" +
-           SJIS("年のはじめ を祝う") + "\">" + SJIS("元日") +
+           std::string("年のはじめ を祝う") + "\">" + std::string("元日") +
            "<date month=\"1\" day= \"1\" start=\"1948\" /></holiday>\r\n"
            "\t<holiday mean=\"a &amp; b\">" +
-           SJIS("表ソ") +
+           std::string("表ソ") +
            "<date month=\"1\" dayoftheweek=\"Monday\" times=\"2\" start=\"2000\"/></holiday>\r\n"
            "\t<" +
-           SJIS("ゼポ") + ">" + SJIS("能") + "</" + SJIS("ゼポ") +
+           std::string("ゼポ") + ">" + std::string("能") + "</" + std::string("ゼポ") +
            ">\r\n"
            "</specialday>\r\n";
 }
+
+std::string HolidayDocument() { return Cp932(HolidayDocumentText()); }
 
 }  // namespace
 
@@ -87,17 +91,18 @@ TEST(XmlNodeParse, DocumentsGiveTheseTrees) {
         {"<?xml version=\"1\" ?> junk <r>1</r> tail", "r('1')"},
         {"<?xml version=\"1\" ?>", "''"},                 // no element: an empty root
         {"<r><x>1</x> 2 > 3 </r>", "r(x('1'),'2 > 3')"},  // ">" in the last text is harmless
-        {"<" + SJIS("表") + "><" + SJIS("ソ") + " />" + SJIS("ポ") + "</" + SJIS("表") + ">",
-         SJIS("表") + "(" + SJIS("ソ") + "(),'" + SJIS("ポ") + "')"},
+        {"<" + std::string("表") + "><" + std::string("ソ") + " />" + std::string("ポ") + "</" + std::string("表") +
+             ">",
+         std::string("表") + "(" + std::string("ソ") + "(),'" + std::string("ポ") + "')"},
     };
     for (const auto& test : cases)
-        EXPECT_EQ(ShapeOf(test.document), test.shape) << test.document;
+        EXPECT_EQ(ShapeOf(Cp932(test.document)), test.shape) << test.document;
 }
 
 TEST(XmlNodeParse, MalformedDocumentsRaiseTheirMessages) {
-    const std::string notParsed = SJIS("解析できません");
-    const std::string noEnd = SJIS("終了タグがありません") + CrLf;
-    const std::string badAttribute = SJIS("属性指定が不正です") + CrLf;
+    const std::string notParsed = std::string("解析できません");
+    const std::string noEnd = std::string("終了タグがありません") + CrLf;
+    const std::string badAttribute = std::string("属性指定が不正です") + CrLf;
     struct {
         std::string document;
         std::string message;
@@ -125,7 +130,7 @@ TEST(XmlNodeParse, MalformedDocumentsRaiseTheirMessages) {
         {"<a x=" + std::string(50, 'y') + "/>", badAttribute + "x=" + std::string(38, 'y') + ".."},
     };
     for (const auto& test : cases)
-        EXPECT_EQ(LoadFailure(test.document), test.message) << test.document;
+        EXPECT_EQ(LoadFailure(Cp932(test.document)), test.message) << test.document;
 }
 
 TEST(XmlNodeParse, NestingIsLimitedToMaxDepth) {
@@ -139,9 +144,9 @@ TEST(XmlNodeParse, NestingIsLimitedToMaxDepth) {
     };
     // The root is level 0, so MaxDepth + 1 nested elements still load.
     EXPECT_EQ(LoadFailure(nested(TXmlNode::MaxDepth + 1)), "");
-    EXPECT_EQ(LoadFailure(nested(TXmlNode::MaxDepth + 2)), SJIS("階層が深すぎます") + CrLf + "<e>");
+    EXPECT_EQ(LoadFailure(nested(TXmlNode::MaxDepth + 2)), std::string("階層が深すぎます") + CrLf + "<e>");
     EXPECT_EQ(LoadFailure(std::string(200000, '<') + ">"),
-              SJIS("終了タグがありません") + CrLf + std::string(40, '<') + "..");
+              std::string("終了タグがありません") + CrLf + std::string(40, '<') + "..");
 }
 
 TEST(XmlNodeParse, AFileThatFailsIsNamedInTheMessage) {
@@ -153,14 +158,15 @@ TEST(XmlNodeParse, AFileThatFailsIsNamedInTheMessage) {
         root.LoadFromFile(path);
         ADD_FAILURE() << "a damaged document loaded";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(), SJIS("終了タグがありません") + CrLf + "<a>" + CrLf + path);
+        EXPECT_EQ(error.Message(), std::string("終了タグがありません") + CrLf + "<a>" + CrLf + path);
     }
 }
 
 TEST(XmlNodeParse, EveryTruncationFailsWithAMessageOrLoads) {
-    const std::string messages[] = {SJIS("解析できません"), SJIS("終了タグがありません"), SJIS("属性指定が不正です")};
+    const std::string messages[] = {std::string("解析できません"), std::string("終了タグがありません"),
+                                    std::string("属性指定が不正です")};
     const std::string document = HolidayDocument();
-    const std::string utf16 = "\xFF\xFE" + SjisToUtf16Le(document);
+    const std::string utf16 = "\xFF\xFE" + EncodeUtf16Le(HolidayDocumentText());
     for (const std::string* full : {&document, &utf16}) {
         int loaded = 0;
         for (std::size_t length = 0; length <= full->size(); ++length) {
@@ -178,41 +184,43 @@ TEST(XmlNodeParse, EveryTruncationFailsWithAMessageOrLoads) {
 TEST(XmlNodeParse, LargeDocumentsKeepEveryElement) {
     std::string document = "<r>";
     for (int i = 0; i < 40000; ++i)
-        document += "<item n=\"" + std::to_string(i) + "\">" + SJIS("表") + "</item>";
+        document += "<item n=\"" + std::to_string(i) + "\">" + std::string("表") + "</item>";
     document += "</r>";
     TXmlNode root;
-    root.LoadFromString(document);
+    root.LoadFromString(Cp932(document));
     ASSERT_EQ(root.Count(), 40000);
     EXPECT_EQ(root.Items(39999)->GetAttribute("n"), "39999");
-    EXPECT_EQ(root.Items(12345)->GetText(), SJIS("表"));
+    EXPECT_EQ(root.Items(12345)->GetText(), std::string("表"));
 }
 
 TEST(XmlNodeAttributes, GetAttributeDecodesAndLowerCases) {
     TXmlNode root;
-    root.LoadFromString("<d Day=\"Monday\" mean=\"A &amp; B\" t=\"&lt;x&gt;\" j=\"" + SJIS("ソ") + "X\" />");
+    root.LoadFromString(
+        Cp932("<d Day=\"Monday\" mean=\"A &amp; B\" t=\"&lt;x&gt;\" j=\"" + std::string("ソ") + "X\" />"));
     struct {
         std::string name;
         std::string value;
     } const cases[] = {
-        {"day", "monday"}, {"DAY", "monday"}, {"mean", "a & b"}, {"t", "<x>"}, {"j", SJIS("ソ") + "x"}, {"missing", ""},
+        {"day", "monday"}, {"DAY", "monday"}, {"mean", "a & b"}, {"t", "<x>"}, {"j", std::string("ソ") + "x"},
+        {"missing", ""},
     };
     for (const auto& test : cases)
         EXPECT_EQ(root.GetAttribute(test.name), test.value) << test.name;
     root.SetLowerCaseValues(false);
     EXPECT_EQ(root.GetAttribute("day"), "Monday");
-    EXPECT_EQ(root.GetXml(), "<d day=\"Monday\" mean=\"A &amp; B\" t=\"&lt;x&gt;\" j=\"" + SJIS("ソ") + "X\" />\r\n");
+    EXPECT_EQ(root.GetXml(),
+              "<d day=\"Monday\" mean=\"A &amp; B\" t=\"&lt;x&gt;\" j=\"" + std::string("ソ") + "X\" />\r\n");
 }
 
 TEST(XmlNodePaths, StepsAreFoundOrCreated) {
     TXmlNode root;
-    root.LoadFromString("<r><" + SJIS("表") + "><" + SJIS("ソ") + ">1</" + SJIS("ソ") + "></" + SJIS("表") +
-                        "><b><c>2</c></b></r>");
+    root.LoadFromString(Cp932("<r><表><ソ>1</ソ></表><b><c>2</c></b></r>"));
     struct {
         std::string path;
         std::string value;
     } const cases[] = {
-        {SJIS("表") + "\\" + SJIS("ソ"), "1"},
-        {SJIS("表") + "/" + SJIS("ソ"), "1"},
+        {std::string("表") + "\\" + std::string("ソ"), "1"},
+        {std::string("表") + "/" + std::string("ソ"), "1"},
         {"B\\C", "2"},
         {"\\b\\c", "2"},
         {"b\\\\c", "2"},  // an empty step names nothing
@@ -223,13 +231,13 @@ TEST(XmlNodePaths, StepsAreFoundOrCreated) {
         EXPECT_EQ(root.GetValue(test.path), test.value) << test.path;
     // An absolute path from a grandchild goes back to the root.
     TXmlNode* grandchild = root.NodeByPath("b\\c");
-    EXPECT_EQ(grandchild->NodeByPath("/" + SJIS("表") + "/" + SJIS("ソ")),
-              root.NodeByPath(SJIS("表") + "\\" + SJIS("ソ")));
+    EXPECT_EQ(grandchild->NodeByPath("/" + std::string("表") + "/" + std::string("ソ")),
+              root.NodeByPath(std::string("表") + "\\" + std::string("ソ")));
     EXPECT_EQ(grandchild->Level(), 2);
 
     // Reading a missing value creates empty elements, written on the next save.
-    EXPECT_EQ(root.GetValue("new\\" + SJIS("ゼ")), "");
-    EXPECT_EQ(Shape(*root.Items(root.IndexOfTag("NEW"))), "new(" + SJIS("ゼ") + "())");
+    EXPECT_EQ(root.GetValue("new\\" + std::string("ゼ")), "");
+    EXPECT_EQ(Shape(*root.Items(root.IndexOfTag("NEW"))), "new(" + std::string("ゼ") + "())");
 }
 
 TEST(XmlNodePaths, WithoutAutoCreateAMissingStepIsAnError) {
@@ -237,12 +245,12 @@ TEST(XmlNodePaths, WithoutAutoCreateAMissingStepIsAnError) {
     root.LoadFromString("<r><a /></r>");
     root.SetAutoCreate(false);
     root.Items(0)->SetAutoCreate(false);
-    for (const std::string& step : {std::string("b"), SJIS("表")}) {
+    for (const std::string& step : {std::string("b"), std::string("表")}) {
         try {
             root.NodeByPath("A\\" + step);
             ADD_FAILURE() << step;
         } catch (const Exception& error) {
-            EXPECT_EQ(error.Message(), SJIS("キー[") + step + SJIS("]が見つかりません"));
+            EXPECT_EQ(error.Message(), std::string("キー[") + step + std::string("]が見つかりません"));
         }
     }
     EXPECT_EQ(Shape(root), "r(a())");
@@ -252,11 +260,11 @@ TEST(XmlNodeText, EntitiesAreEncodedOnceAndDecodedOnce) {
     TXmlNode root;
     root.SetValue("v", "a<b&c");
     root.SetValue("blank", "   ");
-    root.SetValue(SJIS("表"), SJIS("ソ") + "\\|");
-    EXPECT_EQ(root.GetXml(), "<data>\r\n\t<v>a&lt;b&amp;c</v>\r\n\t<blank />\r\n\t<" + SJIS("表") + ">" + SJIS("ソ") +
-                                 "\\|</" + SJIS("表") + ">\r\n</data>\r\n");
+    root.SetValue(std::string("表"), std::string("ソ") + "\\|");
+    EXPECT_EQ(root.GetXml(), "<data>\r\n\t<v>a&lt;b&amp;c</v>\r\n\t<blank />\r\n\t<" + std::string("表") + ">" +
+                                 std::string("ソ") + "\\|</" + std::string("表") + ">\r\n</data>\r\n");
     EXPECT_EQ(root.GetValue("v"), "a<b&c");
-    EXPECT_EQ(root.GetValue(SJIS("表")), SJIS("ソ") + "\\|");
+    EXPECT_EQ(root.GetValue(std::string("表")), std::string("ソ") + "\\|");
 
     TXmlNode read;
     read.LoadFromString("<r><x>&amp;lt;</x><y> a <z>&quot;b&quot;</z> c </y></r>");
@@ -280,41 +288,42 @@ TEST(XmlNodeWrite, TheEmbeddedColourSchemeIsReproducedByteForByte) {
     TXmlNode root;
     root.LoadFromString(original);
     EXPECT_EQ(root.TagName(), "colors");
-    EXPECT_EQ(root.GetValue(SJIS("日めくり") + "\\" + SJIS("文字") + "\\" + SJIS("日曜")), "$4040FF");
+    EXPECT_EQ(root.GetValue(std::string("日めくり") + "\\" + std::string("文字") + "\\" + std::string("日曜")),
+              "$4040FF");
     std::ostringstream out;
     root.SaveToStream(out);
     EXPECT_EQ(out.str(), original);
 
     TTemporaryFolder folder;
     const std::string file = folder.Slash() + "colors.clr";
-    root.SetValue(SJIS("全般") + "\\" + SJIS("背景"), "$000000");
+    root.SetValue(std::string("全般") + "\\" + std::string("背景"), "$000000");
     root.SaveToFile(file);
     TXmlNode again;
     again.LoadFromFile(file);
-    EXPECT_EQ(again.GetValue(SJIS("全般") + "/" + SJIS("背景")), "$000000");
+    EXPECT_EQ(again.GetValue(std::string("全般") + "/" + std::string("背景")), "$000000");
     EXPECT_EQ(again.GetXml(), root.GetXml());
     EXPECT_THROW(again.LoadFromFile(folder.Slash() + "missing.clr"), EFileError);
 }
 
 TEST(XmlNodeWrite, EachEncodingRoundTrips) {
-    const std::string body = "<r a=\"" + SJIS("表") + "\">\r\n\t<" + SJIS("ソ") + ">" + SJIS("ポ") + "\\|&amp;</" +
-                             SJIS("ソ") + ">\r\n\t<e />\r\n</r>\r\n";
+    const std::string body = "<r a=\"" + std::string("表") + "\">\r\n\t<" + std::string("ソ") + ">" +
+                             std::string("ポ") + "\\|&amp;</" + std::string("ソ") + ">\r\n\t<e />\r\n</r>\r\n";
     struct {
         std::string encoding;
         std::string bytes;  // the file as it is written
     } const cases[] = {
-        {"shift_jis", "<?xml version=\"1.0\" encoding=\"shift_jis\" ?>\r\n" + body},
-        {"utf-8", SjisToUtf8("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n" + body)},
-        {"utf-8n", SjisToUtf8("<?xml version=\"1.0\" encoding=\"utf-8n\" ?>\r\n" + body)},
-        {"utf-16", "\xFF\xFE" + SjisToUtf16Le("<?xml version=\"1.0\" encoding=\"utf-16\" ?>\r\n" + body)},
+        {"shift_jis", Cp932("<?xml version=\"1.0\" encoding=\"shift_jis\" ?>\r\n" + body)},
+        {"utf-8", std::string("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n" + body)},
+        {"utf-8n", std::string("<?xml version=\"1.0\" encoding=\"utf-8n\" ?>\r\n" + body)},
+        {"utf-16", "\xFF\xFE" + EncodeUtf16Le("<?xml version=\"1.0\" encoding=\"utf-16\" ?>\r\n" + body)},
     };
     for (const auto& test : cases) {
         TXmlNode root;
         root.LoadFromString(test.bytes);
         EXPECT_EQ(root.Encoding(), test.encoding);
         EXPECT_EQ(root.Version(), "1.0");
-        EXPECT_EQ(root.GetValue(SJIS("ソ")), SJIS("ポ") + "\\|&") << test.encoding;
-        EXPECT_EQ(root.GetAttribute("A"), SJIS("表")) << test.encoding;
+        EXPECT_EQ(root.GetValue(std::string("ソ")), std::string("ポ") + "\\|&") << test.encoding;
+        EXPECT_EQ(root.GetAttribute("A"), std::string("表")) << test.encoding;
         std::ostringstream out;
         root.SaveToStream(out);
         EXPECT_EQ(out.str(), test.bytes) << test.encoding;
@@ -326,10 +335,11 @@ TEST(XmlNodeWrite, DeclarationSurvivesClearAndDocumentsWithoutOne) {
     root.LoadFromString("<?xml version=\"2\" encoding=\"UTF-8\" ?><r/>");
     EXPECT_EQ(root.Encoding(), "utf-8");
     root.Clear();
-    root.LoadFromString("<s>" + SJIS("表") + "</s>");
+    root.LoadFromString(Cp932("<s>" + std::string("表") + "</s>"));
     std::ostringstream out;
     root.SaveToStream(out);
-    EXPECT_EQ(out.str(), SjisToUtf8("<?xml version=\"2\" encoding=\"utf-8\" ?>\r\n<s>" + SJIS("表") + "</s>\r\n"));
+    EXPECT_EQ(out.str(),
+              std::string("<?xml version=\"2\" encoding=\"utf-8\" ?>\r\n<s>" + std::string("表") + "</s>\r\n"));
 
     TXmlNode fresh;
     fresh.SetValue("a\\b", "x");
@@ -342,7 +352,7 @@ TEST(XmlNodeWrite, DeclarationSurvivesClearAndDocumentsWithoutOne) {
 
 TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
     const std::string utf16DeclaringUtf8 =
-        "\xFF\xFE" + SjisToUtf16Le("<?xml version=\"\" encoding=\"utf-8\" ?><r>" + SJIS("ソ") + "</r>");
+        "\xFF\xFE" + EncodeUtf16Le("<?xml version=\"\" encoding=\"utf-8\" ?><r>" + std::string("ソ") + "</r>");
     const std::string cases[] = {
         // A damaged double-byte character (lead byte, then a space) keeps both bytes, so
         // the lead byte cannot swallow the "<" of the closing tag once written.
@@ -350,7 +360,7 @@ TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
         "<r a=\"\x81 \" \x81 b=\"1\"/>",
         "damaged\x81 ",
         "<a/ ><b/></a/>",  // a name that ends in "/" must not be written as "<a/>"
-        "<?xml version=\"a&quot;?&gt;&amp;\" encoding=\"utf-8\" ?><r>" + SJIS("表") + "</r>",
+        "<?xml version=\"a&quot;?&gt;&amp;\" encoding=\"utf-8\" ?><r>" + std::string("表") + "</r>",
         utf16DeclaringUtf8,
         HolidayDocument(),
     };
@@ -367,7 +377,7 @@ TEST(XmlNodeWrite, WrittenDocumentsLoadBackUnchanged) {
     }
     TXmlNode utf16;
     utf16.LoadFromString(utf16DeclaringUtf8);
-    EXPECT_EQ(utf16.GetText(), SJIS("ソ"));  // converted once, not again as UTF-8
+    EXPECT_EQ(utf16.GetText(), std::string("ソ"));  // converted once, not again as UTF-8
 }
 
 TEST(XmlNodeWrite, AFailingStreamIsReported) {

@@ -12,7 +12,7 @@
 
 #include "storage/DateUtils.h"
 #include "storage/MemoStore.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -153,10 +153,10 @@ TEST(IcsCommand, ExportsTheMemosOfTheDataFolderInTheRange) {
     TTemporaryFolder data;
     TMemoStore store(data.Slash() + "Memos.txt");
     const int32_t day = DayNumberOf(2025, 3, 20);
-    store.Items().AddTagged(Utf8ToSjis("\r\n会議ソ表; 本社, 3階\r\n持ち物: C:\\資料"), day);
-    store.Items().AddTagged(Utf8ToSjis("二つ目"), day);
+    store.Items().AddTagged(std::string("\r\n会議ソ表; 本社, 3階\r\n持ち物: C:\\資料"), day);
+    store.Items().AddTagged(std::string("二つ目"), day);
     store.Items().AddTagged("", day + 1);  // an emptied memo is no event
-    store.Items().AddTagged(Utf8ToSjis("範囲の外"), day + 100);
+    store.Items().AddTagged(std::string("範囲の外"), day + 100);
     store.Save();
 
     const TToolResult result = RunTool("ics 2025-03-20 2025-03-31 --with memos --data " + data.Slash(), Epoch);

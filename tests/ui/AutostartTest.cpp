@@ -6,7 +6,7 @@
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "support/TestEnvironment.h"
 #include "ui/Autostart.h"
 
@@ -43,12 +43,12 @@ TEST(AutostartTest, ExecArgumentQuotesWhatTheDesktopWouldSplitOrExpand) {
 TEST(AutostartTest, TickingWritesTheEntryAndClearingRemovesIt) {
     TTestEnvironment environment;
     const fs::path file = environment.ConfigHome() / "autostart/example.vellomar.quillo.desktop";
-    EXPECT_EQ(AutostartFileName(), ProgramPath(file.string()));
+    EXPECT_EQ(AutostartFileName(), std::string(file.string()));
     EXPECT_FALSE(StartsAtLogin());
     // Clearing what is not there is no error.
     SetStartAtLogin(false, "/usr/bin/quillo");
 
-    const std::string program = ProgramPath(environment.Root().string() + "/build tree/app/quillo");
+    const std::string program = std::string(environment.Root().string() + "/build tree/app/quillo");
     SetStartAtLogin(true, program);
     ASSERT_TRUE(fs::exists(file));
     EXPECT_TRUE(StartsAtLogin());
@@ -96,7 +96,7 @@ TEST(AutostartTest, ARelativeConfigurationFolderIsIgnoredAndFailuresAreReported)
     TTestEnvironment environment;
     setenv("XDG_CONFIG_HOME", "relative/config", 1);
     EXPECT_EQ(AutostartFileName(),
-              ProgramPath(environment.Home().string()) + "/.config/autostart/example.vellomar.quillo.desktop");
+              std::string(environment.Home().string()) + "/.config/autostart/example.vellomar.quillo.desktop");
     // A file where the autostart folder belongs: the entry cannot be written.
     WriteText(environment.Home() / ".config/autostart", "not a folder");
     EXPECT_THROW(SetStartAtLogin(true, "/usr/bin/quillo"), EFileError);
@@ -114,7 +114,7 @@ TEST(AutostartTest, TheEntryPassesTheDesktopEntryValidator) {
         SetStartAtLogin(true, program);
         const std::string report = (environment.Root() / "validate.txt").string();
         const std::string command =
-            "desktop-file-validate '" + NativePath(AutostartFileName()) + "' > '" + report + "' 2>&1";
+            "desktop-file-validate '" + std::string(AutostartFileName()) + "' > '" + report + "' 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0);
         EXPECT_EQ(ReadFileBytes(report), "");
     }

@@ -10,7 +10,7 @@
 #include "graphics/GraphicWork.h"
 #include "storage/FileUtils.h"
 #include "storage/Geometry.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/AboutBox.h"
 #include "ui/DialogSupport.h"
 #include "ui/LinkLabel.h"
@@ -31,17 +31,17 @@ protected:
 
 // What the caption shows and what a click opens, for each kind of target.
 TEST_F(LinkLabel, ShowsAndOpensEachKindOfTarget) {
-    const std::string folder = Folder.Path().string() + "/" + SJIS("表ソ");
-    std::filesystem::create_directories(NativePath(folder));
-    const std::string file = folder + "/" + SJIS("メモ.txt");
-    std::ofstream(NativePath(file)) << "x";
+    const std::string folder = Folder.Path().string() + "/" + std::string("表ソ");
+    std::filesystem::create_directories(std::string(folder));
+    const std::string file = folder + "/" + std::string("メモ.txt");
+    std::ofstream(std::string(file)) << "x";
     const struct {
         std::string Caption;
         std::string LinkURL;
         std::string Shown;
         std::string Opened;
     } cases[] = {
-        {"page", file, SJIS("メモ.txt"), file},
+        {"page", file, std::string("メモ.txt"), file},
         {"page", folder, Folder.Path().string(), folder},
         {"page", "https://example.org/a", "page", "https://example.org/a"},
         {"someone@example.org", "", "someone@example.org", "mailto:someone@example.org"},
@@ -94,7 +94,7 @@ TEST(AboutBox, TheTitleIsDrawnInTheFaceThatSuitsTheProductName) {
         std::string Face;
         int Height;
     } cases[] = {
-        {SJIS("日めくり暦"), SJIS("HGP創英角ｺﾞｼｯｸUB"), -40},
+        {std::string("日めくり暦"), std::string("HGP創英角ｺﾞｼｯｸUB"), -40},
         {"Quillo", "Arial Black", -64},
     };
     for (const auto& c : cases) {

@@ -11,7 +11,8 @@
 
 #include "DialogTestEnvironment.h"
 #include "graphics/Bitmap.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "ui/ColorPicker.h"
 #include "ui/ColorSetupDialog.h"
 #include "ui/DialogSupport.h"
@@ -257,7 +258,7 @@ protected:
         }
         return node;
     }
-    static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(Utf8ToSjis(path), 0xDEAD); }
+    static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(std::string(path), 0xDEAD); }
     // Gives the Sunday entry a new colour through the picker and "色変更".
     static void ChangeSunday(TColorSetupDialog* dialog, uint32_t colour) {
         Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
@@ -285,7 +286,7 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         open += dynamic_cast<TColorSetupDialog*>(widget) != nullptr;
     EXPECT_EQ(open, 1);
-    EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("配色設定") + " " + AppGlobals().ProductName()));
+    EXPECT_EQ(dialog->windowTitle(), QtText(std::string("配色設定") + " " + AppGlobals().ProductName()));
     EXPECT_EQ(dialog->width(), TColorSetupDialog::NarrowWidth);
 
     ASSERT_EQ(Child<TColorTree>(*dialog, "colorTree")->topLevelItemCount(), 2);
@@ -333,7 +334,7 @@ TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
     TColorSetupDialog* dialog = OpenDialog();
     Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
     QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);
-    EXPECT_EQ(Child<QPushButton>(*dialog, "pickerButton")->text(), QtText(SJIS("色変更")));
+    EXPECT_EQ(Child<QPushButton>(*dialog, "pickerButton")->text(), QtText(std::string("色変更")));
     EXPECT_EQ(dialog->width(), TColorSetupDialog::WideWidth);
     EXPECT_TRUE(Child<QPushButton>(*dialog, "applyButton")->isEnabled());
     EXPECT_TRUE(Child<QPushButton>(*dialog, "revertButton")->isEnabled());
@@ -379,7 +380,7 @@ TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
 
 TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
     Environment.WriteFile("colors.clr",
-                          SJIS("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
+                          Cp932("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
     ColorScheme().Load();
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
@@ -390,8 +391,8 @@ TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
     QTest::mouseClick(Child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
     TColorScheme reread(Environment.DataPath() + "colors.clr");
     reread.Load();
-    EXPECT_EQ(reread.GetColor(SJIS("\\日めくり\\文字\\日曜"), 0), 0x4040FFu);
-    EXPECT_EQ(reread.GetColor(SJIS("\\全般\\背景"), 0), 0xFFFFFFu);
+    EXPECT_EQ(reread.GetColor(std::string("\\日めくり\\文字\\日曜"), 0), 0x4040FFu);
+    EXPECT_EQ(reread.GetColor(std::string("\\全般\\背景"), 0), 0xFFFFFFu);
 }
 
 TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {

@@ -10,7 +10,8 @@
 
 #include "DialogTestEnvironment.h"
 #include "storage/DateUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "ui/DialogSupport.h"
 #include "ui/MemoEditor.h"
 #include "ui/OptionsDialog.h"
@@ -73,7 +74,7 @@ TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
         EXPECT_TRUE(window.Changed()) << way.Way;
         way.Close(window);
         EXPECT_FALSE(window.isVisible()) << way.Way;
-        EXPECT_EQ(environment.FileText("Memos.txt"), "20261207" + SJIS("表ソ") + "\r\n") << way.Way;
+        EXPECT_EQ(environment.FileText("Memos.txt"), "20261207" + Cp932("表ソ") + "\r\n") << way.Way;
         ASSERT_EQ(environment.Probe.CountOf(UM_MEMOCHANGED), 1) << way.Way;
         EXPECT_EQ(environment.Probe.Received.back().WParam, Day20261207) << way.Way;
     }
@@ -149,7 +150,7 @@ TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
     window.close();
     EXPECT_FALSE(window.isVisible());
     ASSERT_EQ(reported.size(), 1u);
-    EXPECT_NE(reported[0].find(SJIS("に書き込めません")), std::string::npos);
+    EXPECT_NE(reported[0].find(std::string("に書き込めません")), std::string::npos);
     EXPECT_EQ(MemoStore().MemoOf(Day20261207), "kept");
     EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
 }
@@ -194,7 +195,7 @@ TEST_F(OptionsDialog, ShowsTheCalendarDateAndTheStoredMaximumWithinItsLimits) {
         auto dialog = Open(Day20261207);
         EXPECT_EQ(Child<QSpinBox>(*dialog, "maxPapers")->value(), c.Shown) << c.Stored;
         EXPECT_EQ(Child<QDateEdit>(*dialog, "datePicker")->date(), QDate(2026, 12, 7));
-        EXPECT_EQ(dialog->windowTitle(), QtText(SJIS("オプション設定")));
+        EXPECT_EQ(dialog->windowTitle(), QtText(std::string("オプション設定")));
     }
 }
 

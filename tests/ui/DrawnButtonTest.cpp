@@ -16,7 +16,7 @@
 
 #include "graphics/Bitmap.h"
 #include "platform/WindowMessages.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DrawnButton.h"
 #include "ui/DrawnButtonAccessible.h"
 
@@ -217,7 +217,7 @@ TEST_F(TButtonFixture, AcceleratorClicksOnlyAUsableButton) {
         EXPECT_EQ(Clicks, c.Clicks);
     }
     EXPECT_EQ(Button->accessibleName().toStdString(), "Go");
-    Button->SetCaption(SJIS("ソフト\\ウェア"));  // the second byte of ソ is a backslash
+    Button->SetCaption(std::string("ソフト\\ウェア"));  // the second byte of ソ is a backslash
     EXPECT_EQ(Button->accessibleName().toStdString(), "ソフト ウェア");
     Button->SetFont({"Marlett", -12, 0, false});
     for (auto [glyph, name] : {std::pair{"0", "最小化"}, {"r", "閉じる"}}) {

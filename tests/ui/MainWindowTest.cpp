@@ -14,7 +14,7 @@
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DrawnButton.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
@@ -295,7 +295,7 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
                                     "終了(&X)"};
     QStringList wanted;
     for (const char* caption : expected)
-        wanted << QtText(Utf8ToSjis(caption));
+        wanted << QtText(std::string(caption));
     EXPECT_EQ(captions, wanted);
     EXPECT_TRUE(main->Menu()->actions()[9]->isCheckable());
 
@@ -452,8 +452,9 @@ TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
         if (c.FailedFile) {
             ASSERT_FALSE(lines.empty());
             for (const std::string& line : lines) {
-                EXPECT_NE(line.find(SjisToUtf8(DataPath() + c.FailedFile + SJIS(" に書き込めません: ") + c.Reason)),
-                          std::string::npos)
+                EXPECT_NE(
+                    line.find(std::string(DataPath() + c.FailedFile + std::string(" に書き込めません: ") + c.Reason)),
+                    std::string::npos)
                     << line;
             }
         } else {
@@ -466,17 +467,17 @@ TEST_F(MainWindowTest, SavingAtExitTriesEveryFileAndSaysWhetherAllWereWritten) {
 
 TEST(ErrorDisplay, AMessageOfSeveralLinesIsOneLineOnStandardError) {
     testing::internal::CaptureStderr();
-    ShowExceptionMessage(EFileError(SJIS("/d/graphic を読めません: TArchiveStream:\r\n[Reload]表が不正です")));
+    ShowExceptionMessage(EFileError(std::string("/d/graphic を読めません: TArchiveStream:\r\n[Reload]表が不正です")));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "/d/graphic を読めません: TArchiveStream: [Reload]表が不正です\n");
 }
 
 TEST_F(MainWindowTest, TheAccessibleNameReadsThePage) {
     const QString newYear = PageDescription(DayNumberOf(2026, 1, 1));
-    EXPECT_TRUE(newYear.startsWith(QtText(Utf8ToSjis("2026年1月1日 木曜日 令和8年 旧暦")))) << newYear.toStdString();
-    EXPECT_TRUE(newYear.contains(QtText(Utf8ToSjis("元日")))) << newYear.toStdString();
+    EXPECT_TRUE(newYear.startsWith(QtText(std::string("2026年1月1日 木曜日 令和8年 旧暦")))) << newYear.toStdString();
+    EXPECT_TRUE(newYear.contains(QtText(std::string("元日")))) << newYear.toStdString();
     const QString equinox = PageDescription(DayNumberOf(2026, 3, 20));
-    EXPECT_TRUE(equinox.contains(QtText(Utf8ToSjis("春分")))) << equinox.toStdString();
+    EXPECT_TRUE(equinox.contains(QtText(std::string("春分")))) << equinox.toStdString();
 }
 
 // A memo stored for a day joins the name of the window that shows the day; windows of
@@ -489,9 +490,9 @@ TEST_F(MainWindowTest, AMemoJoinsTheNameOfTheWindowsShowingItsDay) {
     const QString paperName = paper->accessibleName();
     EXPECT_EQ(paperName, PageDescription(day + 1));
 
-    MemoStore().StoreMemo(day, Utf8ToSjis("忘年会\r\n表ソ"));
+    MemoStore().StoreMemo(day, std::string("忘年会\r\n表ソ"));
     EXPECT_EQ(main->accessibleName(), PageDescription(day));
-    EXPECT_TRUE(main->accessibleName().endsWith(QtText(Utf8ToSjis(" 忘年会 表ソ"))))
+    EXPECT_TRUE(main->accessibleName().endsWith(QtText(std::string(" 忘年会 表ソ"))))
         << main->accessibleName().toStdString();
     EXPECT_EQ(paper->accessibleName(), paperName);
 
@@ -506,7 +507,7 @@ TEST_F(MainWindowTest, TheButtonsPressActionsDoWhatTheirClicksDo) {
     TMainWindow* main = Start();
     auto press = [main](const char* name) {
         for (TDrawnButton* button : main->findChildren<TDrawnButton*>())
-            if (button->accessibleName() == QtText(Utf8ToSjis(name))) {
+            if (button->accessibleName() == QtText(std::string(name))) {
                 QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
                 EXPECT_EQ(face->role(), QAccessible::Button) << name;
                 face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/DialogSupport.h"
 
 namespace {
@@ -28,10 +28,10 @@ TEST(MessageBox, AnyMessageLeavesTheBoxInsideTheScreen) {
         const char* What;
         QString Text;
     } cases[] = {
-        {"a damaged file's bytes", QtText(SJIS("解析できません") + damagedFile)},
+        {"a damaged file's bytes", QtText(std::string("解析できません") + damagedFile)},
         {"one line of wide characters", QString(5000, QChar(0x8868))},
         {"thousands of short lines", QStringLiteral("line\n").repeated(3000)},
-        {"a long path", QtText("/data/" + std::string(2000, 'a') + SJIS(" に書き込めません"))},
+        {"a long path", QtText("/data/" + std::string(2000, 'a') + std::string(" に書き込めません"))},
     };
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
     for (const auto& c : cases) {
@@ -42,7 +42,7 @@ TEST(MessageBox, AnyMessageLeavesTheBoxInsideTheScreen) {
 }
 
 TEST(MessageBox, AShortMessageStaysALongLineIsBrokenIntoRowsAndMoreLinesAreCut) {
-    const QString message = QtText(SJIS("Memos.txt に書き込めません\r\nNo space left on device"));
+    const QString message = QtText(std::string("Memos.txt に書き込めません\r\nNo space left on device"));
     EXPECT_EQ(MessageBoxText(message).toStdString(), "Memos.txt に書き込めません\nNo space left on device");
     // A line too wide for the box is broken into rows after a "/" or a space, and keeps
     // every character.

@@ -16,7 +16,8 @@
 #include "storage/DateUtils.h"
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
 
@@ -65,7 +66,7 @@ protected:
     }
     static void UseScheme(const std::string& utf8Body) {
         ColorScheme().Clear();
-        ColorScheme().LoadFromString(Utf8ToSjis("<colors>" + utf8Body + "</colors>"));
+        ColorScheme().LoadFromString(Cp932("<colors>" + utf8Body + "</colors>"));
     }
 };
 
@@ -175,7 +176,7 @@ TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
 TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
     for (const char* date : {"18991229", "18680101", "00010101"}) {
         const int32_t day = DayFromYmd(date);
-        const int memo = Memos().AddTagged(SJIS("ソ表"), day);
+        const int memo = Memos().AddTagged(std::string("ソ表"), day);
         std::unique_ptr<TBitmap> withMemo = PageRenderer().DrawDay(day);
         Memos().Delete(memo);
         std::unique_ptr<TBitmap> without = PageRenderer().DrawDay(day);
@@ -195,7 +196,7 @@ TEST_F(PageRendererTest, DrawingOrDescribingAnotherDayLeavesTheHeldDateAlone) {
     const std::string holiday = Almanac().HolidayName();
     const std::string lunarMonth = Almanac().LunarMonthName();
     const int lunarDay = Almanac().LunarDay();
-    ASSERT_EQ(SjisToUtf8(holiday), "こどもの日");
+    ASSERT_EQ(std::string(holiday), "こどもの日");
 
     PageRenderer().DrawDay(DayFromYmd("20310211"));
     EXPECT_EQ(Almanac().Date(), held);
@@ -219,7 +220,7 @@ TEST(PageDescription, ReadsTheFactsInOrderAndLeavesOutWhatADayLacks) {
         {"18680101", "1868年1月1日 水曜日 旧暦十二月7日 赤口"},
     };
     for (const auto& [date, expected] : cases)
-        EXPECT_EQ(SjisToUtf8(DescribePage(Almanac().FactsOf(DayFromYmd(date)))), expected) << date;
+        EXPECT_EQ(std::string(DescribePage(Almanac().FactsOf(DayFromYmd(date)))), expected) << date;
     DestroyPageObjects();
 }
 
@@ -238,15 +239,15 @@ TEST(PageDescription, TheMemoFollowsOnOneLine) {
         {"\r\n \n", ""},
     };
     for (const auto& [memo, added] : cases)
-        EXPECT_EQ(SjisToUtf8(DescribePage(facts, Utf8ToSjis(memo))), page + added) << memo;
+        EXPECT_EQ(std::string(DescribePage(facts, std::string(memo))), page + added) << memo;
     DestroyPageObjects();
 }
 
 TEST_F(PageRendererTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
     const int32_t day = DayFromYmd("20261207");
     const QString withoutMemo = QtText(DescribePage(Almanac().FactsOf(day)));
-    Memos().SetStrings(Memos().IndexOfTag(day), Utf8ToSjis("表ソの会"));
-    EXPECT_EQ(PageDescription(day), withoutMemo + QtText(Utf8ToSjis(" 表ソの会")));
+    Memos().SetStrings(Memos().IndexOfTag(day), std::string("表ソの会"));
+    EXPECT_EQ(PageDescription(day), withoutMemo + QtText(std::string(" 表ソの会")));
     Memos().SetStrings(Memos().IndexOfTag(day), "");
     EXPECT_EQ(PageDescription(day), withoutMemo);
     EXPECT_EQ(PageDescription(day + 1), QtText(DescribePage(Almanac().FactsOf(day + 1))));

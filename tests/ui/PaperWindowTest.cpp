@@ -8,7 +8,7 @@
 #include "WindowTestSupport.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/PaperFile.h"
 #include "ui/PaperWindow.h"
 
@@ -307,8 +307,9 @@ TEST_F(PaperWindow, TheMenuOffersItsItemsInOrder) {
     QStringList captions;
     for (QAction* action : paper->Menu()->actions())
         captions << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ(captions, QStringList({QtText(SJIS("消す(&D)")), QtText(SJIS("全て消す(&A)")), QtText(SJIS("並べる(&J)")),
-                                     "-", QtText(SJIS("メモ記入(&M)")), "-"}));
+    EXPECT_EQ(captions,
+              QStringList({QtText(std::string("消す(&D)")), QtText(std::string("全て消す(&A)")),
+                           QtText(std::string("並べる(&J)")), "-", QtText(std::string("メモ記入(&M)")), "-"}));
     paper->show();
     paper->Menu()->actions()[0]->trigger();
     EXPECT_TRUE(paper->Closing());

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "storage/Exception.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "ui/TrayHostWatcher.h"
 #include "ui/TrayIcon.h"
 
@@ -98,11 +98,13 @@ TEST(TrayIconTest, AHandlersExceptionIsShownAndGoesNoFurther) {
     QWidget owner;
     TTrayIcon* icon = new TTrayIcon(&owner);
     int ups = 0;
-    icon->OnMouseDown = [](QObject*, TMouseButton, TShiftState, int, int) { throw Exception(SJIS("表示できません")); };
+    icon->OnMouseDown = [](QObject*, TMouseButton, TShiftState, int, int) {
+        throw Exception(std::string("表示できません"));
+    };
     icon->OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int, int) { ++ups; };
     DisplayedMessage.clear();
     EXPECT_NO_THROW(icon->HandleActivation(QSystemTrayIcon::Trigger));
-    EXPECT_EQ(DisplayedMessage, SJIS("表示できません"));
+    EXPECT_EQ(DisplayedMessage, std::string("表示できません"));
     EXPECT_EQ(ups, 0);
     TTrayIcon::SetExceptionDisplay(previous);
 }
@@ -119,7 +121,7 @@ TEST(TrayIconTest, AHandlerThatEndsTheIconEndsTheClick) {
 
 TEST(TrayIconTest, TipTextIsCutAtSixtyThreeBytesWithoutSplittingACharacter) {
     const std::string ascii70(70, 'a');
-    const std::string sjis = std::string(62, 'b') + SJIS("ソ");  // the lead byte is byte 63
+    const std::string sjis = std::string(62, 'b') + std::string("ソ");  // the lead byte is byte 63
     struct Case {
         std::string Text;
         std::string Expected;
@@ -127,8 +129,8 @@ TEST(TrayIconTest, TipTextIsCutAtSixtyThreeBytesWithoutSplittingACharacter) {
         {ascii70, std::string(63, 'a')},
         {std::string(63, 'c'), std::string(63, 'c')},
         {sjis, std::string(62, 'b')},
-        {std::string(61, 'd') + SJIS("表"), std::string(61, 'd') + SJIS("表")},
-        {SJIS("日めくり暦"), SJIS("日めくり暦")},
+        {std::string(61, 'd') + std::string("表"), std::string(61, 'd') + std::string("表")},
+        {std::string("日めくり暦"), std::string("日めくり暦")},
         {"", ""},
     };
     for (const Case& c : cases)
@@ -139,12 +141,12 @@ TEST(TrayIconTest, TheIconIsInTheTrayOnlyWhileEnabled) {
     TTrayAnswer tray(&TrayRuns);
     QWidget owner;
     TTrayIcon* icon = new TTrayIcon(&owner);
-    icon->SetText(SJIS("日めくり暦"));
+    icon->SetText(std::string("日めくり暦"));
     EXPECT_FALSE(icon->Added());  // a tip alone does not put the icon up
     icon->SetEnabled(true);
     EXPECT_TRUE(icon->Added());
     EXPECT_EQ(icon->ShownTip(), QStringLiteral("日めくり暦"));
-    icon->SetText(SJIS("暦"));
+    icon->SetText(std::string("暦"));
     EXPECT_EQ(icon->ShownTip(), QStringLiteral("暦"));
     EXPECT_FALSE(icon->ShownIcon().isNull());  // the calendar's own page without an icon set
     icon->SetEnabled(false);
@@ -232,7 +234,7 @@ TEST(TrayIconTest, TheTrayIsMadeOnlyOnceAHostRuns) {
     TTrayAnswer tray(&NoTray);
     QWidget owner(nullptr, Qt::FramelessWindowHint);
     TTrayIcon* icon = new TTrayIcon(&owner);
-    icon->SetText(SJIS("日めくり暦"));
+    icon->SetText(std::string("日めくり暦"));
     icon->SetEnabled(true);
     icon->SetIcon(QIcon());
     owner.show();

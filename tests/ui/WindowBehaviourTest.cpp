@@ -20,7 +20,7 @@
 #include "platform/Compositor.h"
 #include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
-#include "storage/ShiftJis.h"
+#include "storage/Text.h"
 #include "support/TestEnvironment.h"
 #include "ui/WindowBehaviour.h"
 
@@ -397,14 +397,14 @@ TEST_F(WindowBehaviourWindowTest, DroppedFilesAreReportedInOrder) {
     Behaviour->SetDragDrop(true);
     EXPECT_TRUE(Window->acceptDrops());
     drop();
-    EXPECT_EQ(reported, (std::vector<std::string>{Utf8ToSjis(first), "/tmp/b.png"}));
+    EXPECT_EQ(reported, (std::vector<std::string>{std::string(first), "/tmp/b.png"}));
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(Behaviour->DroppedNames().Count(), 0);
 
     Behaviour->SetDropNamesEnabled(true);
     drop();
     ASSERT_EQ(Behaviour->DroppedNames().Count(), 2);
-    EXPECT_EQ(Behaviour->DroppedNames().Strings(0), SJIS("/tmp/ソ表.txt"));
+    EXPECT_EQ(Behaviour->DroppedNames().Strings(0), std::string("/tmp/ソ表.txt"));
 }
 
 TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
@@ -781,7 +781,7 @@ TEST_F(WindowBehaviourSettingsTest, APlaceThatCannotBeSavedAtTheEndOfTheSessionS
         // The window's end after the session's end tries no second time.
     }
     std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(errors, SjisToUtf8(SettingsFile + SJIS(" に書き込めません: ")) + strerror(EISDIR) + "\n");
+    EXPECT_EQ(errors, std::string(SettingsFile + std::string(" に書き込めません: ")) + strerror(EISDIR) + "\n");
 }
 
 }  // namespace
