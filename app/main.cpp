@@ -128,12 +128,6 @@ void SaveAndQuitUnattended() {
     QCoreApplication::quit();
 }
 
-QString NativeFolderName(const std::string& folder) {
-    return QFile::decodeName(QByteArray::fromStdString(std::string(folder)));
-}
-
-std::string ProgramFolderName(const QString& path) { return std::string(QFile::encodeName(path).toStdString()); }
-
 // Start-up after the application object, the event loop and the end. Every failure is an
 // exception that main shows; objects holds what was created so far.
 int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
@@ -143,11 +137,11 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     // user's files may lie on a mount that is missing right now.
     AppGlobals().CheckDataFolder();
 
-    TSingleInstance instance(NativeFolderName(AppGlobals().DataDir()));
+    TSingleInstance instance(QtPath(AppGlobals().DataDir()));
     int lockError = 0;
     if (instance.Claim(lockError) == TSingleInstance::TRole::AnotherRuns) {
         if (lockError != 0)
-            throw EFileError(CannotWriteMessage(ProgramFolderName(instance.LockFileName()), SystemErrorText(lockError)),
+            throw EFileError(CannotWriteMessage(ProgramPath(instance.LockFileName()), SystemErrorText(lockError)),
                              lockError);
         if (instance.AskRunningCopyToComeForward(RunningCopyAnswerMs))
             return EXIT_SUCCESS;

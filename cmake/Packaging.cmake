@@ -20,6 +20,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # is only in the -extra package.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-noto-cjk, fonts-noto-cjk-extra, fonts-ipafont-gothic, fonts-bebas-neue, fonts-liberation2, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xcompmgr | picom")
 # The long description: what the synopsis does not already say. CPack puts the synopsis
 # (the summary above) in front and indents it.

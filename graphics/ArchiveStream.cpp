@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "storage/Cp932.h"
 #include "storage/DateUtils.h"
 #include "storage/FileUtils.h"
 #include "storage/Text.h"
@@ -43,6 +44,12 @@ std::string CreationStamp() {
     return stamp.substr(0, 16);
 }
 
+// A name as the archive stores it: code page 932, as the archives' own tool writes them. A
+// character that code page 932 lacks cannot be stored and becomes "?".
+std::string StoredName(const std::string& name) {
+    return EncodeCp932(name, [](char32_t) { return std::string("?"); });
+}
+
 }  // namespace
 
 EArchiveError::EArchiveError(const std::string& text) : Exception("TArchiveStream:\r\n" + text) {}
@@ -67,14 +74,14 @@ int TArchiveDirectory::Add(const std::string& name, const TArchiveEntry& entry) 
 void TArchiveDirectory::Insert(int index, const std::string& name, const TArchiveEntry& entry) {
     index = std::clamp(index, 0, Count());
     TItem item{name, entry};
-    item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
+    item.Entry.SetNameLength(static_cast<uint32_t>(StoredName(name).size()));
     FItems.insert(FItems.begin() + index, std::move(item));
 }
 
 void TArchiveDirectory::Rename(int index, const std::string& name) {
     TItem& item = FItems.at(index);
     item.Name = name;
-    item.Entry.SetNameLength(static_cast<uint32_t>(name.size()));
+    item.Entry.SetNameLength(static_cast<uint32_t>(StoredName(name).size()));
 }
 
 void TArchiveDirectory::Delete(int index) {
@@ -93,7 +100,7 @@ std::string TArchiveDirectory::Text() const {
     std::string text;
     for (const TItem& item : FItems) {
         text.append(reinterpret_cast<const char*>(item.Entry.Bytes.data()), ArchiveEntryBytes);
-        text += item.Name;
+        text += StoredName(item.Name);
     }
     return text;
 }
@@ -173,7 +180,7 @@ void TArchiveStream::Reload() {
         if (entry.DataSize() < 0 || entry.DataSize() > fileSize - file.Position() || entry.DataOffset() < 0 ||
             entry.DataOffset() > fileSize - entry.DataSize())
             throw EArchiveError("[Reload]ファイルが途中で切れています");
-        FFiles.Add(name, entry);
+        FFiles.Add(DecodeCp932(name), entry);
         file.Seek(entry.DataSize(), TSeekOrigin::soCurrent);
     }
 }

@@ -2,7 +2,8 @@
 // The archive of named images: a chunked container ("KARC", "AHDR", "ADAT") whose members
 // each carry a 37-byte entry, a name and their data. TArchiveStream reads one member at a
 // time as a stream; TArchiveDirectory is its directory. Archives come from outside: every
-// length is checked against the file before it is used.
+// length is checked against the file before it is used. Names are stored in code page 932
+// and held as UTF-8.
 
 #include <array>
 #include <cstdint>

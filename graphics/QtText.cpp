@@ -1,5 +1,6 @@
 #include "graphics/QtText.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,6 +12,12 @@
 QString QtText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::string ProgramText(const QString& text) { return text.toStdString(); }
+
+QString QtPath(std::string_view path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string ProgramPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QColor QtColor(uint32_t colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 

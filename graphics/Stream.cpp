@@ -66,7 +66,7 @@ int64_t TBytesStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) {
-    FFile = std::fopen(std::string(path).c_str(), mode == TFileMode::fmOpenRead ? "rb" : "r+b");
+    FFile = std::fopen(path.c_str(), mode == TFileMode::fmOpenRead ? "rb" : "r+b");
     if (!FFile)
         throw EFileError(path + " を開けません: " + std::strerror(errno));
 }

@@ -28,13 +28,13 @@ TProcessWide<TAppGlobals> TheAppGlobals("AppGlobals");
 std::string RunningProgramFile() {
     std::error_code error;
     std::filesystem::path file = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : std::string(file.string());
+    return error ? std::string() : file.string();
 }
 
 // Any entry at that name, also a folder or a dangling link, takes the name.
 bool NameTaken(const std::string& path) {
     struct stat info;
-    return lstat(std::string(path).c_str(), &info) == 0;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 }  // namespace
@@ -122,7 +122,7 @@ int TAppGlobals::WriteTestError(std::string_view path) {
         return EEXIST;
     // O_EXCL: a file that appeared since the look above is someone else's and is neither
     // opened nor deleted; only the file made here is removed again.
-    int fd = open(std::string(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     close(fd);
@@ -160,8 +160,8 @@ bool TAppGlobals::InstalledHere() {
         // The running program's path has its links resolved; the recorded one may not
         // (a home folder reached through a link).
         std::error_code error;
-        std::filesystem::path real = std::filesystem::canonical(std::string(installed), error);
-        if (!error && AsciiLowerCase(std::string(real.string())) == here)
+        std::filesystem::path real = std::filesystem::canonical(installed, error);
+        if (!error && AsciiLowerCase(real.string()) == here)
             return true;
     }
     return false;

@@ -76,7 +76,7 @@ std::string WithoutTrailingSlash(std::string path) {
 void CreateFolders(std::string_view folder) { MakeFolders(folder); }
 
 int MakeFolders(std::string_view folder) {
-    std::string native = std::string(folder);
+    std::string native(folder);
     if (native.empty())
         return ENOENT;
     for (size_t i = 1; i <= native.size(); ++i) {
@@ -118,7 +118,7 @@ bool DirectoryExists(std::string_view path) {
 bool DeleteFileAt(std::string_view path) { return unlink(std::string(path).c_str()) == 0; }
 
 std::string ReadFileBytes(std::string_view path, std::size_t maxBytes) {
-    std::string native = std::string(path);
+    std::string native(path);
     int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
@@ -155,7 +155,7 @@ std::string CannotWriteMessage(std::string_view path, std::string_view reason) {
 
 void WriteFileAtomic(std::string_view path, std::string_view bytes) {
     auto fail = [path](int error) { throw EFileError(CannotWriteMessage(path, SystemErrorText(error)), error); };
-    std::string native = std::string(path);
+    std::string native(path);
     std::string temporary = native + ".tmp-XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
@@ -215,7 +215,7 @@ void ShellOpen(std::string_view fileOrUrl) {
     }
     // A shell starts xdg-open in the background and ends at once, so the caller never
     // waits for a browser that xdg-open may run in the foreground.
-    std::string native = std::string(target);
+    std::string native(target);
     char shell[] = "/bin/sh";
     char option[] = "-c";
     char script[] = "xdg-open \"$1\" >/dev/null 2>&1 &";

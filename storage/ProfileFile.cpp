@@ -252,7 +252,7 @@ TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text, std::string* re
         return TLoadResult::Unreadable;
     };
     struct stat info;
-    if (stat(std::string(FFileName).c_str(), &info) != 0) {
+    if (stat(FFileName.c_str(), &info) != 0) {
         int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return TLoadResult::Missing;

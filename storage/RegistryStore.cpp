@@ -14,7 +14,7 @@ std::string TRegistryStore::CurrentUserFile() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string folder;
     if (config && config[0] == '/') {
-        folder = std::string(config);
+        folder = config;
     } else {
         const char* home = std::getenv("HOME");
         folder = (home && *home ? std::string(home) : std::string()) + "/.config";

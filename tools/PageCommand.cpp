@@ -5,6 +5,7 @@
 // at 2, 180 × 180 at 1.5). For wallpapers and desktop widgets, and to look at a page
 // without a window.
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
@@ -70,7 +71,7 @@ bool WritePng(const TBitmap& page, const std::string& fileName) {
     QImage image(page.Width(), page.Height(), QImage::Format_ARGB32);
     for (int y = 0; y < page.Height(); ++y)
         std::copy_n(page.ScanLine(y), page.Width() * 4, image.scanLine(y));
-    return image.save(QString::fromUtf8(fileName.c_str()), "PNG");
+    return image.save(QFile::decodeName(fileName.c_str()), "PNG");
 }
 
 int Fail(const std::string& message) {

@@ -358,16 +358,16 @@ void TColorSetupDialog::DefaultsButtonClick() {
 void TColorSetupDialog::ImportButtonClick() {
     const QString filter = QtText("色設定ファイル") + " (*.clr)";
     const QString name =
-        QFileDialog::getOpenFileName(this, QtText("色設定の読込み"), QtText(AppGlobals().DataDir()), filter);
+        QFileDialog::getOpenFileName(this, QtText("色設定の読込み"), QtPath(AppGlobals().DataDir()), filter);
     if (name.isEmpty())
         return;
     // The tree is what "OK" and "反映させる" write back: it shows the loaded colours.
     EnableColourActions();
-    ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(ProgramText(name)); });
+    ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(ProgramPath(name)); });
 }
 
 void TColorSetupDialog::ExportButtonClick() {
-    QFileDialog dialog(this, QtText("色設定の書出し"), QtText(AppGlobals().DataDir()),
+    QFileDialog dialog(this, QtText("色設定の書出し"), QtPath(AppGlobals().DataDir()),
                        QtText("色設定ファイル") + " (*.clr)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("clr");
@@ -375,7 +375,7 @@ void TColorSetupDialog::ExportButtonClick() {
         return;
     WriteTreeBack();
     try {
-        ColorScheme().SaveTo(ProgramText(dialog.selectedFiles().first()));
+        ColorScheme().SaveTo(ProgramPath(dialog.selectedFiles().first()));
     } catch (const Exception& error) {
         ReportError(error.Message());
     }

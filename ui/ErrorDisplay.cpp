@@ -22,7 +22,7 @@ void ShowExceptionMessage(const std::exception& error) {
     // One line however many the message has, so that every error is one line of the log.
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     std::fflush(stderr);
     if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
         QGuiApplication::platformName() != "offscreen")

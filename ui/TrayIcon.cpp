@@ -24,7 +24,7 @@ TTrayIcon::TTrayProbe TrayProbe = nullptr;
 
 void DefaultExceptionDisplay(const std::exception& error) {
     const QString text = ExceptionText(error);
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QMessageBox::critical(nullptr, QString(), MessageBoxText(text));
 }

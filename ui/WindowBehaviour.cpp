@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "graphics/QtText.h"
 #include "platform/WindowMessages.h"
 #include "platform/WindowShape.h"
 #include "storage/Text.h"
@@ -142,7 +143,7 @@ void TWindowBehaviour::HandleDrop(QEvent* event) {
     for (const QUrl& url : drop->mimeData()->urls()) {
         if (!url.isLocalFile())
             continue;
-        const std::string name = std::string(url.toLocalFile().toStdString());
+        const std::string name = ProgramPath(url.toLocalFile());
         if (OnDropFile)
             OnDropFile(this, name);
         if (FDropNamesEnabled)

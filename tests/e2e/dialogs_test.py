@@ -7,12 +7,14 @@ with Escape, which goes the same way as its close box.
 
 import datetime
 import os
+import subprocess
 import time
 import unittest
 
 from harness import DESKTOP_COLOUR, Calendar, XSession, wait_until
 
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
+TOOL = os.environ.get("QUILLO_TOOL", "")
 PAGE = (60, 80)  # a point of the main window's page
 # The page inside the main window (window coordinates), where the day is drawn.
 PAGE_BOX = (5, 26, 120, 120)
@@ -99,6 +101,43 @@ class MemoWindowTest(DialogCase):
         today = datetime.date.today().strftime("%Y%m%d")
         self.assertEqual(self.data_file("Memos.txt"), f"{today}Dentist 10:00\r\n".encode())
         wait_until(lambda: self.page_pixels() != before, 5, "the page to show the memo")
+
+    def test_every_typed_character_survives_a_restart(self):
+        # Characters code page 932 lacks (emoji, é, 𠮷, Korean) and 〜 as a Linux input
+        # method types it (U+301C, which code page 932 reads back as its full-width twin).
+        typed = "🎂 母の誕生日 café 𠮷野家 한국어 〜"
+        main = self.app.start()
+        known = {w.wid for w in self.app.windows()}
+        self.x.move(main.x + PAGE[0], main.y + PAGE[1])
+        self.x.x_command("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+        memo = self.new_window(known, "the memo window")
+        self.type_text(typed)
+        self.key("Escape")
+        self.gone(memo.wid, "the memo window to close")
+        self.app.stop()
+        today = datetime.date.today()
+        stored = self.data_file("Memos.txt")
+        self.assertEqual(stored, today.strftime("%Y%m%d").encode() + "\\u{1F382} 母の誕生日 caf\\u{E9} \\u{20BB7}野家 "
+                         "\\u{D55C}\\u{AD6D}\\u{C5B4} 〜\r\n".encode("cp932"))
+
+        main = self.app.start()
+        known = {w.wid for w in self.app.windows()}
+        self.x.move(main.x + PAGE[0], main.y + PAGE[1])
+        self.x.x_command("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+        memo = self.new_window(known, "the memo window")
+        self.x.x_command("xdotool", "key", "ctrl+a", "ctrl+c")
+        shown = wait_until(lambda: self.x.x_command("xclip", "-o", "-selection", "clipboard", check=False), 5,
+                           "the memo on the clipboard")
+        self.assertEqual(shown, typed)
+        self.key("Escape")
+        self.gone(memo.wid, "the memo window to close")
+        self.assertEqual(self.data_file("Memos.txt"), stored, "an unchanged memo is not rewritten")
+
+        day = today.isoformat()
+        ics = subprocess.run([TOOL, "ics", day, day, "--with", "memos", "--data", self.app.data], check=True,
+                             capture_output=True).stdout.decode()
+        unfolded = ics.replace("\r\n ", "")
+        self.assertIn("DESCRIPTION:" + typed.replace(",", "\\,") + "\r\n", unfolded)
 
 
 class OptionsDialogTest(DialogCase):

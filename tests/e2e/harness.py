@@ -356,32 +356,41 @@ def today_day_number():
 
 
 def read_profile(path):
-    """A profile (INI) file as {section: {key: value}} with lower-case names, Shift_JIS
-    text; {} when the file is missing."""
+    """A profile (INI) file as {section: {key: value}} with lower-case names: Shift_JIS
+    text, or UTF-16 after its byte-order mark; {} when the file is missing."""
     sections = {}
     if not os.path.exists(path):
         return sections
     current = None
     with open(path, "rb") as f:
-        for raw in f.read().decode("cp932", errors="replace").splitlines():
-            line = raw.strip()
-            if line.startswith("[") and line.endswith("]"):
-                current = sections.setdefault(line[1:-1].lower(), {})
-            elif "=" in line and current is not None:
-                key, value = line.split("=", 1)
-                current.setdefault(key.strip().lower(), value)
+        data = f.read()
+    text = data[2:].decode("utf-16-le", errors="replace") if data[:2] == b"\xff\xfe" else \
+        data.decode("cp932", errors="replace")
+    for raw in text.splitlines():
+        line = raw.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1].lower(), {})
+        elif "=" in line and current is not None:
+            key, value = line.split("=", 1)
+            current.setdefault(key.strip().lower(), value)
     return sections
 
 
 def write_profile(path, sections):
-    """Writes {section: {key: value}} as a Shift_JIS profile file with CR LF line ends."""
+    """Writes {section: {key: value}} as a Shift_JIS profile file with CR LF line ends, or as
+    UTF-16 after its byte-order mark when Shift_JIS cannot hold it, as the calendar does."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
     lines = []
     for section, entries in sections.items():
         lines.append(f"[{section}]")
         lines += [f"{key}={value}" for key, value in entries.items()]
+    text = "\r\n".join(lines) + "\r\n"
+    try:
+        data = text.encode("cp932")
+    except UnicodeEncodeError:
+        data = b"\xff\xfe" + text.encode("utf-16-le")
     with open(path, "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+        f.write(data)
 
 
 class Calendar:

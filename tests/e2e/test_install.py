@@ -162,7 +162,9 @@ class UserInstallTest(unittest.TestCase):
     def setUp(self):
         self.enterContext(watchdog(TEST_SECONDS))
         self.x = self.enterContext(XSession())
-        self.home = os.path.join(self.x.folder, "home")
+        # A home folder whose name code page 932 cannot hold: the path is used as the
+        # system gives it, and no folder with a converted name is ever made beside it.
+        self.home = os.path.join(self.x.folder, "josé-😀")
         self.prefix = os.path.join(self.home, ".local")
         install(self.prefix)
         self.program = os.path.join(self.prefix, "bin", "quillo")
@@ -195,6 +197,7 @@ class UserInstallTest(unittest.TestCase):
 
     def test_the_installed_calendar_keeps_its_data_in_the_users_folder(self):
         self.save_a_paper()
+        beside_home = set(os.listdir(self.x.folder))
         main = self.app.start()
         paper = self.app.wait_papers(1)[0]
         entry = desktop_entry(os.path.join(self.prefix, "share", "applications", f"{APP_ID}.desktop"))
@@ -203,6 +206,25 @@ class UserInstallTest(unittest.TestCase):
         self.assertEqual(self.app.stop(), 0, self.app.log_text())
         self.assertTrue(os.path.isfile(os.path.join(self.data, "application.ini")))
         self.assertFalse(os.path.exists(os.path.join(self.prefix, "bin", "Data")))
+        self.assertEqual(set(os.listdir(self.x.folder)), beside_home)
+
+    def test_a_copy_in_a_folder_named_in_japanese_keeps_data_beside_itself_and_the_tool_writes_there(self):
+        folder = os.path.join(self.x.folder, "café 暦")
+        os.makedirs(folder)
+        for name in ("quillo", "quillo-tool"):
+            shutil.copy(os.path.join(self.prefix, "bin", name), folder)
+        copy = Calendar(self.x, os.path.join(folder, "quillo"), home=self.home, data=os.path.join(folder, "Data"))
+        os.remove(copy.registry_path())
+        copy.start()
+        self.assertEqual(copy.stop(), 0, copy.log_text())
+        self.assertTrue(os.path.isfile(os.path.join(folder, "Data", "application.ini")))
+        page = os.path.join(folder, "頁 é.png")
+        tool = os.path.join(folder, "quillo-tool")
+        subprocess.run([tool, "page", "2026-12-08", page, os.path.join(folder, "Data")], check=True,
+                       env=copy.environment(), capture_output=True)
+        subprocess.run([tool, "decode", page, os.path.join(folder, "再 é.png")], check=True, env=copy.environment(),
+                       capture_output=True)
+        self.assertTrue(os.path.isfile(os.path.join(folder, "再 é.png")))
 
     @needs("desktop-file-validate")
     def test_start_at_login_is_ticked_and_cleared_from_the_menu(self):

@@ -12,6 +12,7 @@
 #include "graphics/GraphicSource.h"
 #include "storage/FileUtils.h"
 #include "storage/Text.h"
+#include "support/FileBytes.h"
 #include "support/TestEnvironment.h"
 
 using enum TPixelFormat;
@@ -35,10 +36,11 @@ std::string MakeArchive(const std::vector<TMember>& members, const std::string& 
                       "2024010203040512" + headerExtra + "ADAT";
     int number = 1;
     for (const TMember& m : members) {
-        uint64_t offset = out.size() + 37 + m.Name.size();
-        out += LE(number++, 4) + LE(m.Name.size(), 4) + LE(offset, 8) + "\x01" + LE(m.Data.size(), 8) +
+        const std::string name = Cp932(m.Name);  // names are stored in code page 932
+        uint64_t offset = out.size() + 37 + name.size();
+        out += LE(number++, 4) + LE(name.size(), 4) + LE(offset, 8) + "\x01" + LE(m.Data.size(), 8) +
                std::string(12, '\0');
-        out += m.Name + m.Data;
+        out += name + m.Data;
     }
     return out;
 }
