@@ -1,9 +1,10 @@
 #pragma once
 // TAlmanac: every fact the day page prints about one calendar day, for Japan Standard
-// Time. It holds one date, which the date queries answer for; FactsOf answers for any day
-// and leaves the held date alone. The solar terms, lunar months and holidays are built per
-// Gregorian year (by the topic files' functions) and cached: queries within a year never
-// rebuild them, a query in another year rebuilds all of them once.
+// Time (Tokyo mean time before 1888, CivilTime.h). It holds one date, which the date
+// queries answer for; FactsOf answers for any day and leaves the held date alone. The solar
+// terms, lunar months and holidays are built per Gregorian year (by the topic files'
+// functions) and cached: queries within a year never rebuild them, a query in another year
+// rebuilds all of them once.
 // All strings are UTF-8.
 
 #include <cstdint>

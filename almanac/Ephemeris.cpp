@@ -82,8 +82,10 @@ double MoonLongitude(double date) {
                             NutationInLongitudeArcsec(centuries) / 3600.0);
 }
 
-double MoonAge(double date) {
-    double age = ElongationAt(ContinuousDays(date)) * 15.0 / 180.0;
+double MoonAge(double date) { return MoonAgeAtInstant(ContinuousDays(date)); }
+
+double MoonAgeAtInstant(double jstDays) {
+    double age = ElongationAt(jstDays) * 15.0 / 180.0;
     if (age < 0)
         age += 30.0;
     return age >= 30.0 ? 0.0 : age;

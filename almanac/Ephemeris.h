@@ -27,6 +27,8 @@ double MoonLongitude(double date);
 // Elongation of the moon in units of 12°, in [0, 30): it falls from just under 30 to just
 // over 0 across a new moon.
 double MoonAge(double date);
+// The same at the instant `jstDays`.
+double MoonAgeAtInstant(double jstDays);
 
 // The instant (jstDays) at which the sun reaches `longitudeDeg`, searched from 0h JST of day
 // `startDay`, a day within a few days of the event; converged to within a second.

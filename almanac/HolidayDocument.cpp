@@ -26,6 +26,7 @@ THolidayRule ReadRule(const TXmlNode& dayElement, const TXmlNode& dateElement) {
     rule.Name = dayElement.GetText();
     rule.Mean = dayElement.GetAttribute("mean");
     rule.Kind = dayElement.TagName();
+    rule.Decree = dateElement.GetAttribute("decree");
     rule.Ecliptic = NumberAttribute(dateElement, "ecliptic");
     rule.Weekday = WeekdayFromName(dateElement.GetAttribute("dayoftheweek"));
     rule.Times = NumberAttribute(dateElement, "times");

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "almanac/Angles.h"
+#include "almanac/CivilTime.h"
 #include "almanac/Ephemeris.h"
 #include "storage/DateUtils.h"
 #include "storage/Text.h"
@@ -80,7 +81,7 @@ std::vector<int32_t> RuleDays(const THolidayRule& rule, int year) {
         // 180° from 09-19/20.
         const double estimate = DayNumberOf(year, 1, 1) + NormalizeDegrees(rule.Ecliptic + 79.0) * 365.0 / 360.0;
         const int startDay = static_cast<int>(std::trunc(estimate));
-        days.push_back(static_cast<int32_t>(std::trunc(FindLongitudeDay(rule.Ecliptic, startDay))));
+        days.push_back(CivilDayOfInstant(FindLongitudeInstant(rule.Ecliptic, startDay)));
     }
     return days;
 }

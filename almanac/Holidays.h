@@ -15,6 +15,7 @@ struct THolidayRule {
     std::string Name;      // the element's text, shown on the page
     std::string Mean;      // its "mean" attribute
     std::string Kind;      // its tag name; "holiday" for a public holiday
+    std::string Decree;    // its "decree" attribute: the law or ordinance that sets the day
     int32_t StartDay = 0;  // first and last day of validity; only their years count
     int32_t EndDay = 0;
     int Ecliptic = -1;  // the day the sun reaches this longitude (degrees)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "almanac/CivilTime.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/NameTables.h"
 #include "almanac/SolarTerms.h"
@@ -106,8 +107,9 @@ std::vector<TLunarMonth> LunarMonthsOfYear(int year) {
                 principalTerms.push_back(SolarTermDay(termYear, row));
     }
     std::sort(principalTerms.begin(), principalTerms.end());
-    const std::vector<int32_t> newMoons = FindNewMoonDays(solstices.front() - SolsticeMonthLead, solstices.back(),
-                                                          [](int32_t day) { return MoonAge(day); });
+    const std::vector<int32_t> newMoons =
+        FindNewMoonDays(solstices.front() - SolsticeMonthLead, solstices.back(),
+                        [](int32_t day) { return MoonAgeAtInstant(CivilMidnightInstant(day)); });
     return NumberLunarMonths(newMoons, solstices, principalTerms);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// The lunisolar calendar (旧暦): months begin on the JST day that contains a new moon; the
-// month that contains the winter solstice is 十一月 and the months follow it in sequence;
-// when thirteen months lie between two such months, the first of them that contains no
-// principal term (中気, the sun at a multiple of 30°) is the leap month and repeats the
-// number before it.
+// The lunisolar calendar (旧暦): months begin on the civil day (CivilTime.h: Japan Standard
+// Time, Tokyo mean time before 1888) that contains a new moon; the month that contains the
+// winter solstice is 十一月 and the months follow it in sequence; when thirteen months lie
+// between two such months, the first of them that contains no principal term (中気, the sun
+// at a multiple of 30°) is the leap month and repeats the number before it.
 
 #include <cstdint>
 #include <functional>
@@ -17,8 +17,9 @@ struct TLunarMonth {
 };
 
 // Days u of [firstDay, lastDay] that contain a new moon, ascending, judged from the moon
-// age (MoonAge, 0..30) at 0h of u and of u + 1: the age falls across a new moon, and an
-// age of exactly 0 at 0h of u puts the new moon on day u (and not on the day before).
+// age (0..30) at the beginning of u and of u + 1: the age falls across a new moon, and an
+// age of exactly 0 at the beginning of u puts the new moon on day u (and not on the day
+// before).
 std::vector<int32_t> FindNewMoonDays(int32_t firstDay, int32_t lastDay,
                                      const std::function<double(int32_t)>& moonAgeAtDay);
 

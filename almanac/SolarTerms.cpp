@@ -1,7 +1,6 @@
 #include "almanac/SolarTerms.h"
 
-#include <cmath>
-
+#include "almanac/CivilTime.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/NameTables.h"
 #include "storage/DateUtils.h"
@@ -46,7 +45,7 @@ const std::string& SeasonalDayName(int index) {
 
 int SolarTermDay(int year, int row) {
     const TSolarTermDef& def = SolarTermDefs[row];
-    return static_cast<int>(std::trunc(FindLongitudeDay(def.LongitudeDeg, EstimateDay(year, def.EstimateMonthDay))));
+    return CivilDayOfInstant(FindLongitudeInstant(def.LongitudeDeg, EstimateDay(year, def.EstimateMonthDay)));
 }
 
 TTaggedStrings SolarTermsOfYear(int year) {

@@ -30,7 +30,7 @@ constexpr int SeasonalDayCount = 7;
 extern const TSeasonalDayDef SeasonalDayDefs[SeasonalDayCount];
 const std::string& SeasonalDayName(int index);
 
-// The day of `year` on which the sun reaches the longitude of row `row`.
+// The civil day (CivilTime.h) of `year` on which the sun reaches the longitude of row `row`.
 int SolarTermDay(int year, int row);
 
 // Every row of SolarTermDefs (in row order) and then every seasonal day (in the order of

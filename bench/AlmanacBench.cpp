@@ -5,8 +5,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "almanac/Almanac.h"
 #include "almanac/Ephemeris.h"
+#include "almanac/Holidays.h"
+#include "almanac/LunarCalendar.h"
+#include "almanac/SolarTerms.h"
 #include "storage/DateUtils.h"
 #include "storage/Resources.h"
 
@@ -31,6 +36,19 @@ void BM_UpdateYear(benchmark::State& state) {
     benchmark::DoNotOptimize(almanac.CachedYear());
 }
 BENCHMARK(BM_UpdateYear)->Unit(benchmark::kMicrosecond);
+
+// The tables of one given year, built afresh each time as a move into that year builds
+// them: the years of Tokyo mean time and of the decrees cost what the present ones do.
+void BM_YearTables(benchmark::State& state) {
+    const std::vector<THolidayRule>& rules = LoadedAlmanac().Rules();
+    const int year = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SolarTermsOfYear(year));
+        benchmark::DoNotOptimize(LunarMonthsOfYear(year));
+        benchmark::DoNotOptimize(HolidaysOfYear(rules, year));
+    }
+}
+BENCHMARK(BM_YearTables)->Arg(1880)->Arg(2026)->Unit(benchmark::kMicrosecond);
 
 // Everything the page prints for one day, days of one year in turn.
 void BM_PageQueries(benchmark::State& state) {

@@ -1,5 +1,6 @@
-// The companion tool as its users meet it: whole processes of `quillo-tool ics` over the
-// almanac's full range with every kind of the almanac, and of `quillo-tool month` (start,
+// The companion tool as its users meet it: whole processes of `quillo-tool ics` over
+// 1900..2100 with every kind of the almanac, of `quillo-tool almanac` over 1873..2100, and
+// of `quillo-tool month` (start,
 // dynamic linking and all); and the month view alone, inside one process.
 
 #include <benchmark/benchmark.h>
@@ -38,6 +39,16 @@ void BM_IcsWholeRangeProcess(benchmark::State& state) {
             state.SkipWithError("quillo-tool ics failed");
 }
 BENCHMARK(BM_IcsWholeRangeProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Every day from the first of the solar calendar to the last the almanac is exact for, as
+// one process of `quillo-tool almanac`; the time per day is the time over the day count.
+void BM_AlmanacWholeRangeProcess(benchmark::State& state) {
+    for (auto _ : state)
+        if (!RunTool({"almanac", "1873-01-01", "2100-12-31"}))
+            state.SkipWithError("quillo-tool almanac failed");
+    state.counters["days"] = 83275;
+}
+BENCHMARK(BM_AlmanacWholeRangeProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_MonthProcess(benchmark::State& state) {
     for (auto _ : state)

@@ -7,6 +7,7 @@
 #include "almanac/Almanac.h"
 #include "almanac/Angles.h"
 #include "almanac/CalendarDate.h"
+#include "almanac/CivilTime.h"
 #include "almanac/Ephemeris.h"
 #include "almanac/Numerals.h"
 
@@ -233,4 +234,28 @@ TEST(AlmanacFacts, BuildTablesOnlyWhenTheYearChanges) {
     EXPECT_EQ(almanac.TableBuildCount(), builds);
     almanac.FactsOf(Day("2026-01-01"));
     EXPECT_EQ(almanac.TableBuildCount(), builds + 1);
+}
+
+// The civil day of an instant and the instant of a civil midnight on either side of
+// 1888-01-01 0h JST, when Tokyo mean time (18 min 59 s ahead) gave way to JST.
+TEST(AlmanacCivilTime, TokyoMeanTimeUntil1888) {
+    constexpr double Second = 1.0 / 86400.0;
+    const int32_t change = Day("1888-01-01");
+    const double tokyoAhead = TokyoMeanTimeAheadSeconds * Second;
+    const std::pair<double, int32_t> instants[] = {
+        {change - tokyoAhead - Second, change - 1},  // 1887-12-31 23:59:59 Tokyo
+        {change - tokyoAhead, change},               // 1888-01-01 0h Tokyo
+        {change - Second, change},                   // 00:18:58 Tokyo, the day of the change
+        {change, change},                            // 0h JST
+        {change + 1 - Second, change},
+        {change + 1, change + 1},
+        {Day("1884-04-25") + (23 * 3600 + 57 * 60) * Second, Day("1884-04-26")},
+        {Day("1888-04-25") + (23 * 3600 + 57 * 60) * Second, Day("1888-04-25")},
+    };
+    for (const auto& [instant, day] : instants)
+        EXPECT_EQ(CivilDayOfInstant(instant), day) << std::fixed << instant;
+    EXPECT_DOUBLE_EQ(CivilMidnightInstant(change - 1), change - 1 - tokyoAhead);
+    EXPECT_DOUBLE_EQ(CivilMidnightInstant(change), change);
+    for (int32_t day : {Day("1873-01-01"), change - 1, change, Day("2026-12-08")})
+        EXPECT_EQ(CivilDayOfInstant(CivilMidnightInstant(day)), day) << day;
 }

@@ -23,7 +23,7 @@ std::string HolidaysOfYear(TAlmanacAt& almanacs, int year) {
     return list;
 }
 
-// A holiday definition document around the given elements (UTF-8 in, Shift_JIS out).
+// A holiday definition document around the given elements, declared UTF-8.
 std::string Document(const std::string& elements, const std::string& root = "specialday") {
     return std::string("<?xml version=\"\" encoding=\"utf-8\" ?>\r\n<" + root + ">\r\n" + elements + "</" + root +
                        ">\r\n");
@@ -86,6 +86,87 @@ TEST(Holidays, ChangesOfTheLawOnTheDaysTheyName) {
     TAlmanacAt almanacs;
     for (const auto& [date, name] : cases)
         EXPECT_EQ(Utf8(almanacs.At(date).HolidayName()), name) << date;
+}
+
+// The holidays of 1873-10-14 .. 1948-07-19 (祝祭日) by the decrees in force on each day,
+// and the present law from 1948-07-20: every year's list against the table of the decrees.
+// 春分日 and 秋分日 are the days of the equinoxes in the almanac's term table.
+TEST(Holidays, EveryYearOf1873To1948ByTheDecrees) {
+    constexpr int VernalEquinox = -1, AutumnalEquinox = -2;  // in place of a month
+    struct TDecreeRule {
+        const char* Name;
+        int Month, Day;
+        int FirstYear, LastYear;
+    };
+    const TDecreeRule rules[] = {
+        // clang-format off
+        {"元始祭", 1, 3, 1874, 1948},         {"新年宴会", 1, 5, 1874, 1948},
+        {"孝明天皇祭", 1, 30, 1874, 1912},    {"紀元節", 2, 11, 1874, 1948},
+        {"春季皇霊祭", VernalEquinox, 0, 1879, 1948},
+        {"神武天皇祭", 4, 3, 1874, 1948},     {"天長節", 4, 29, 1927, 1948},
+        {"明治天皇祭", 7, 30, 1913, 1926},    {"天長節", 8, 31, 1913, 1926},
+        {"神嘗祭", 9, 17, 1874, 1878},        {"秋季皇霊祭", AutumnalEquinox, 0, 1878, 1947},
+        {"神嘗祭", 10, 17, 1879, 1947},       {"天長節祝日", 10, 31, 1913, 1926},
+        {"天長節", 11, 3, 1873, 1911},        {"明治節", 11, 3, 1927, 1947},
+        {"新嘗祭", 11, 23, 1873, 1947},       {"大正天皇祭", 12, 25, 1927, 1947},
+        {"即位ノ礼", 11, 10, 1915, 1915},     {"大嘗祭", 11, 14, 1915, 1915},
+        {"即位礼及大嘗祭後大饗第一日", 11, 16, 1915, 1915},
+        {"即位ノ礼", 11, 10, 1928, 1928},     {"大嘗祭", 11, 14, 1928, 1928},
+        {"即位礼及大嘗祭後大饗第一日", 11, 16, 1928, 1928},
+        {"皇大神宮遷御当日", 10, 2, 1929, 1929},
+        {"秋分の日", AutumnalEquinox, 0, 1948, 1948}, {"文化の日", 11, 3, 1948, 1948},
+        {"勤労感謝の日", 11, 23, 1948, 1948},
+        // clang-format on
+    };
+    TAlmanacAt almanacs;
+    for (int year = 1872; year <= 1948; ++year) {
+        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
+        almanac.UpdateYear();
+        std::map<int32_t, std::string> expected;
+        for (const TDecreeRule& rule : rules) {
+            if (year < rule.FirstYear || year > rule.LastYear)
+                continue;
+            const int32_t day = rule.Month == VernalEquinox     ? almanac.Terms().Tags(3)
+                                : rule.Month == AutumnalEquinox ? almanac.Terms().Tags(15)
+                                                                : DayNumberOf(year, rule.Month, rule.Day);
+            ASSERT_TRUE(expected.emplace(day, rule.Name).second) << FormatYmd(day);
+        }
+        std::string list;
+        for (const auto& [day, name] : expected) {
+            const std::string ymd = FormatYmd(day);
+            list += ymd.substr(4, 2) + "-" + ymd.substr(6, 2) + " " + name + "\n";
+        }
+        EXPECT_EQ(HolidaysOfYear(almanacs, year), list) << year;
+    }
+}
+
+// Each rule of the decree years names its decree, the one in force on the days it gives.
+TEST(HolidayDocument, RulesOfTheDecreeYearsNameTheirDecrees) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1873-11-03", "明治6年太政官布告第344号"}, {"1912-01-30", "明治6年太政官布告第344号"},
+        {"1878-09-23", "明治11年太政官布告第23号"}, {"1912-03-21", "明治11年太政官布告第23号"},
+        {"1879-10-17", "明治12年太政官布告第27号"}, {"1912-10-17", "大正元年勅令第19号"},
+        {"1927-02-11", "大正元年勅令第19号"},       {"1913-10-31", "大正2年勅令第259号"},
+        {"1927-03-21", "昭和2年勅令第25号"},        {"1947-11-23", "昭和2年勅令第25号"},
+        {"1915-11-14", "大正4年勅令第161号"},       {"1928-11-16", "昭和3年勅令第226号"},
+        {"1929-10-02", "昭和4年勅令第265号"},
+    };
+    TAlmanacAt almanacs;
+    const std::vector<THolidayRule>& rules = almanacs.At("2000-01-01").Rules();
+    for (const auto& [date, decree] : cases) {
+        const int32_t day = Day(date);
+        std::vector<std::string> decrees;
+        for (const THolidayRule& rule : rules)
+            for (int32_t ruleDay : RuleDays(rule, YmdOf(day).Year))
+                if (ruleDay == day)
+                    decrees.push_back(Utf8(rule.Decree));
+        EXPECT_EQ(decrees, std::vector<std::string>{decree}) << date;
+    }
+    for (const THolidayRule& rule : rules) {
+        if (YmdOf(rule.EndDay).Year <= 1948 && YmdOf(rule.StartDay).Year < 1948) {
+            EXPECT_FALSE(rule.Decree.empty()) << Utf8(rule.Name) << " " << FormatYmd(rule.StartDay);
+        }
+    }
 }
 
 // Substitute and citizens' holidays from made-up holiday days.

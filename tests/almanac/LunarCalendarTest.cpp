@@ -69,15 +69,15 @@ TEST(LunarCalendar, YearsThatNeedTheSequentialRule) {
     }
 }
 
-// Every day of two centuries lies in a properly named month, its lunar day is 1..30, and
+// Every day from 1873 to 2100 lies in a properly named month, its lunar day is 1..30, and
 // the month changes exactly when the lunar day returns to 1.
-TEST(LunarCalendar, EveryDayFrom1900To2100HasAProperMonth) {
+TEST(LunarCalendar, EveryDayFrom1873To2100HasAProperMonth) {
     static const char* const Names[] = {"正月", "二月", "三月", "四月", "五月",   "六月",
                                         "七月", "八月", "九月", "十月", "十一月", "十二月"};
     TAlmanacAt almanacs;
     std::string previousMonth;
     int previousDay = 0;
-    for (int32_t day = Day("1900-01-01"); day <= Day("2100-12-31"); ++day) {
+    for (int32_t day = Day("1873-01-01"); day <= Day("2100-12-31"); ++day) {
         TAlmanac& almanac = almanacs.At(day);
         std::string month = Utf8(almanac.LunarMonthName());
         const int lunarDay = almanac.LunarDay();
@@ -100,6 +100,17 @@ TEST(LunarCalendar, NewMoonOf1900January1) {
     TAlmanac& almanac = almanacs.At("1899-12-31");
     EXPECT_EQ(Utf8(almanac.LunarMonthName()), "十一月");
     EXPECT_GE(almanac.LunarDay(), 29);
+}
+
+// Before 1888 the months begin on the day of the new moon in Tokyo mean time: 1873-01-01,
+// the first day of the solar calendar, was 十二月三日 (the new moon of 1872-12-30 15:36 JST),
+// and the new moon of 1884-04-25 23:57 JST fell on 04-26 00:16 in Tokyo, which began 四月.
+TEST(LunarCalendar, MonthsInTokyoMeanTimeBefore1888) {
+    const TLunarDate cases[] = {
+        {"1872-12-29", "十一月", 29, ""}, {"1872-12-30", "十二月", 1, "赤口"}, {"1873-01-01", "十二月", 3, "友引"},
+        {"1884-04-25", "三月", 30, ""},   {"1884-04-26", "四月", 1, "仏滅"},
+    };
+    ExpectLunarDates(cases);
 }
 
 // The scan for new moons with a made-up moon age: 29.5 days a month, new moon at 0h of

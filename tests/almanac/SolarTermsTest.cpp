@@ -52,6 +52,50 @@ TEST(SolarTerms, TermsJustBeforeMidnight) {
     ExpectTerms(cases);
 }
 
+// Before 1888 the days are those of Tokyo mean time, 18 min 59 s ahead of JST: a term from
+// 23:41:01 JST on falls on the next day, as do the seasonal days counted from it (times of
+// the independent computation in tests/data/almanac/ReferenceInstants1873.txt; the starts
+// of doyō are 27° and 117° from the almanac's own series).
+TEST(SolarTerms, DaysOf1873To1887InTokyoMeanTime) {
+    const TTermDay cases[] = {
+        {"1883-11-22", ""},     {"1883-11-23", "小雪"},  // 23:56:44 JST
+        {"1885-04-04", ""},     {"1885-04-05", "清明"},  // 23:56:24 JST
+        {"1886-05-05", ""},     {"1886-05-06", "立夏"},  // 23:55:45 JST
+        {"1887-10-08", ""},     {"1887-10-09", "寒露"},  // 23:49:31 JST
+        {"1884-04-16", ""},     {"1884-04-17", "土用入"}, {"1881-07-19", ""}, {"1881-07-20", "土用入"},
+        {"1885-02-02", "節分"}, {"1885-02-03", "立春"},  // 23:40:31 JST: still 02-03 23:59:30 in Tokyo
+        {"1880-01-21", "大寒"},                          // 00:01:16 JST
+    };
+    ExpectTerms(cases);
+}
+
+// The equinoxes within minutes of midnight in the years of the 皇霊祭 holidays: the day of
+// the event in JST (from 1888 on) is the day of the term and of the holiday, as the
+// almanacs of those years printed it.
+TEST(SolarTerms, EquinoxesNearMidnightAndTheirHolidays) {
+    struct TEquinox {
+        const char* Date;
+        const char* Term;
+        const char* Holiday;
+    };
+    const TEquinox cases[] = {
+        {"1888-09-22", "秋分", "秋季皇霊祭"},  // 23:53:47 JST
+        {"1888-09-23", "", ""},
+        {"1894-03-20", "春分", "春季皇霊祭"},  // 23:59:21 JST
+        {"1894-03-21", "", ""},
+        {"1917-09-23", "", ""},
+        {"1917-09-24", "秋分", "秋季皇霊祭"},  // 00:00:12 JST
+        {"1927-03-21", "春分", "春季皇霊祭"},  // 23:59:07 JST
+        {"1927-03-22", "", ""},
+    };
+    TAlmanacAt almanacs;
+    for (const TEquinox& c : cases) {
+        TAlmanac& almanac = almanacs.At(c.Date);
+        EXPECT_EQ(Utf8(almanac.SolarTermName()), c.Term) << c.Date;
+        EXPECT_EQ(Utf8(almanac.HolidayName()), c.Holiday) << c.Date;
+    }
+}
+
 // Table rows win over the seasonal days counted from them when two fall on one day, and
 // the table holds the 30 rows followed by the 7 seasonal days, all in the cached year.
 TEST(SolarTerms, TableOrderAndYearBounds) {

@@ -53,7 +53,7 @@ def uid_kind(event):
 class IcsReadBackTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.full = run("ics", "1900-01-01", "2100-12-31", environment=EPOCH)
+        cls.full = run("ics", "1873-01-01", "2100-12-31", environment=EPOCH)
         cls.calendar, cls.full_events = events(cls.full)
 
     def test_the_file_is_a_clean_calendar(self):
@@ -86,7 +86,7 @@ class IcsReadBackTest(unittest.TestCase):
 
     def test_holidays_and_terms_fall_on_the_almanacs_days(self):
         expected = {"holiday": {}, "term": {}}
-        for row in almanac_rows("1900-01-01", "2100-12-31"):
+        for row in almanac_rows("1873-01-01", "2100-12-31"):
             if row["holiday"]:
                 expected["holiday"][row["date"]] = row["holiday"]
             if row["term"]:
@@ -105,7 +105,12 @@ class IcsReadBackTest(unittest.TestCase):
         self.assertGreater(len(holidays_1970_2050), 81 * 14)
         self.assertEqual(found["holiday"], expected["holiday"])
         self.assertEqual(found["term"], expected["term"])
-        self.assertGreaterEqual(len(found["term"]), 201 * 24)
+        self.assertGreaterEqual(len(found["term"]), 228 * 24)
+        # The holidays of the decrees of 1873..1948 and the present law's first ones.
+        for day, name in (("1873-11-03", "天長節"), ("1927-11-03", "明治節"), ("1948-04-29", "天長節"),
+                          ("1948-09-23", "秋分の日")):
+            self.assertEqual(found["holiday"][day], name)
+        self.assertNotIn("1873-01-03", found["holiday"])
 
     def test_every_kind_counts_right_and_lunar_days_read_as_the_almanacs(self):
         out = run("ics", "2020-01-01", "2025-12-31", "--with", "holidays,terms,rokuyo,lunar", environment=EPOCH)

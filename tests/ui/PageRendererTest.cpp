@@ -85,6 +85,7 @@ TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
         "1868-01-01",  // before the first era: no era name, year "〇"
         "2019-05-01",  // first day of 令和, a long holiday name
         "2028-11-23",  // two-digit era year and month in the column
+        "1927-11-03",  // a holiday of the decree years (明治節)
     };
     const std::filesystem::path output = std::filesystem::path(QUILLO_TEST_OUTPUT_DIR) / "golden-mismatch";
     for (const char* date : pages) {
