@@ -38,7 +38,6 @@
 #include "ui/DrawnButtonAccessible.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
-#include "ui/PageRenderer.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
 
@@ -150,7 +149,6 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
 
     objects.Create(CreateColorScheme, DestroyColorScheme);
     objects.Create(CreateMemoStore, DestroyMemoStore);
-    objects.Create(CreatePageRenderer, DestroyPageRenderer);
     objects.Create(CreateGraphicSource, DestroyGraphicSource);
 
     objects.Create(CreateMainWindow, DestroyMainWindow);

@@ -16,7 +16,7 @@
 #include "storage/MemoStore.h"
 #include "storage/Resources.h"
 #include "storage/Text.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 #include "ui/PaperTurn.h"
 
 namespace {
@@ -27,9 +27,9 @@ const int32_t BenchDay = DayNumberOf(2026, 12, 7);
 // reduces it with the box filter, 200 shows it as drawn.
 void BM_DrawDayWarm(benchmark::State& state) {
     const double ratio = state.range(0) / 100.0;
-    PageRenderer().DrawDay(BenchDay, ratio);
+    PageOfDay(BenchDay, ratio);
     for (auto _ : state)
-        benchmark::DoNotOptimize(PageRenderer().DrawDay(BenchDay, ratio));
+        benchmark::DoNotOptimize(PageOfDay(BenchDay, ratio));
 }
 BENCHMARK(BM_DrawDayWarm)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
@@ -46,7 +46,7 @@ void ComposeLayered(TBitmap& layered, const TBitmap& rotated) {
 // case); otherwise the page hangs still and the caller merely moves its window.
 void DragStep(benchmark::State& state, bool turning) {
     const double ratio = state.range(0) / 100.0;
-    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(BenchDay, ratio);
+    std::unique_ptr<TBitmap> page = PageOfDay(BenchDay, ratio);
     TPaperTurn turn;
     turn.SetSource(page.get(), ratio);
     TBitmap layered(0, 0, TPixelFormat::pf32bit);
@@ -82,13 +82,11 @@ int main(int argc, char** argv) {
     ColorScheme().LoadDefaults();
     ReplaceMemoStore(std::make_unique<TMemoStore>(""));
     Memos().AddTagged(std::string("忘年会の会場予約とソフト表彰式の準備"), BenchDay);
-    CreatePageRenderer();
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    DestroyPageRenderer();
     DestroyMemoStore();
     DestroyColorScheme();
     DestroyAlmanac();

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/PaperFile.h"
+#include "storage/PaperFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TPaperRecord defaults{0, 10, 20, 123, 123, 45000, 0};

@@ -16,6 +16,7 @@
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
+#include "page/DayPage.h"
 #include "storage/ColorScheme.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
@@ -24,7 +25,6 @@
 #include "storage/Resources.h"
 #include "storage/Text.h"
 #include "tools/ToolCommands.h"
-#include "ui/PageRenderer.h"
 
 namespace {
 
@@ -37,35 +37,24 @@ bool ParsePageDate(const std::string& text, int32_t& dayNumber) {
     return FormatYmd(dayNumber) == ymd;
 }
 
-// The process-wide objects the renderer reads, for the time of one command.
-class TPageSession {
-public:
-    explicit TPageSession(const std::string& dataPath) {
-        CreateAlmanac();
-        Almanac().LoadHolidays(LoadResourceText("holidays"));
-        ReplaceColorScheme(std::make_unique<TColorScheme>(dataPath + "colors.clr"));
-        ReplaceMemoStore(std::make_unique<TMemoStore>(dataPath + "Memos.txt"));
-        CreatePageRenderer();
+// The page of day: its facts from an almanac with the shipped holidays; its memo and
+// colours from the data folder when one is given, else no memo and the shipped colours.
+std::unique_ptr<TBitmap> PageFor(int32_t day, const std::string& dataPath, double ratio) {
+    TAlmanac almanac;
+    almanac.LoadHolidays(LoadResourceText("holidays"));
+    const TDayFacts facts = almanac.FactsOf(day);
+    TColorScheme colors(dataPath + "colors.clr");
+    std::string memo;
+    if (dataPath.empty()) {
+        colors.LoadDefaults();
+    } else {
+        colors.Load();
+        TMemoStore memos(dataPath + "Memos.txt");
+        memos.Load();
+        memo = memos.MemoOf(facts.DayNumber);
     }
-    ~TPageSession() {
-        DestroyPageRenderer();
-        DestroyMemoStore();
-        DestroyColorScheme();
-        DestroyAlmanac();
-    }
-    TPageSession(const TPageSession&) = delete;
-    TPageSession& operator=(const TPageSession&) = delete;
-
-    // The data folder's colours and memos; the shipped colours without a folder.
-    void LoadData(bool fromDataFolder) {
-        if (!fromDataFolder) {
-            ColorScheme().LoadDefaults();
-            return;
-        }
-        ColorScheme().Load();
-        LoadMemos();
-    }
-};
+    return DrawDayPage(facts, memo, PageColorsOf(colors), ratio);
+}
 
 bool WritePng(const TBitmap& page, const std::string& fileName) {
     QImage image(page.Width(), page.Height(), QImage::Format_ARGB32);
@@ -85,7 +74,7 @@ bool ParseScale(const std::string& text, double& ratio) {
         return false;
     char* end = nullptr;
     ratio = std::strtod(text.c_str(), &end);
-    return *end == '\0' && ratio >= 0.25 && ratio <= TPageRenderer::MaxRatio;
+    return *end == '\0' && ratio >= 0.25 && ratio <= MaxPageRatio;
 }
 
 }  // namespace
@@ -130,9 +119,7 @@ int RunPageCommand(int argc, char** argv) {
     QGuiApplication application(qtArgc, argv);
     InstallFontSubstitutions();
     try {
-        TPageSession session(dataPath);
-        session.LoadData(!dataPath.empty());
-        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day, ratio);
+        std::unique_ptr<TBitmap> page = PageFor(day, dataPath, ratio);
         if (!WritePng(*page, operands[1]))
             return Fail("cannot write " + operands[1]);
     } catch (const Exception& error) {

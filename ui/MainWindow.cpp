@@ -31,7 +31,7 @@
 #include "ui/ErrorDisplay.h"
 #include "ui/MemoEditor.h"
 #include "ui/PageDescription.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
 
@@ -242,7 +242,7 @@ void TMainWindow::ShowDate(int32_t day) {
     RefreshPaperList();
     if (int index = FPapers.IndexOfDate(day); index >= 0)
         FPapers.Items(index)->close();
-    FPageBitmap = PageRenderer().DrawDay(day, FPageRatio);
+    FPageBitmap = PageOfDay(day, FPageRatio);
     FCurrentDate = day;
     UpdateAccessibleName();
     update();
@@ -262,7 +262,7 @@ void TMainWindow::ApplyColors() {
             button->SetColor(FBackColor);
     // Until start-up has chosen the day there is no page worth drawing.
     if (FCurrentDate != 0)
-        FPageBitmap = PageRenderer().DrawDay(FCurrentDate, FPageRatio);
+        FPageBitmap = PageOfDay(FCurrentDate, FPageRatio);
 }
 
 void TMainWindow::FollowDevicePixelRatio(double ratio) {
@@ -270,7 +270,7 @@ void TMainWindow::FollowDevicePixelRatio(double ratio) {
         return;
     FPageRatio = ratio;
     if (FCurrentDate != 0)
-        FPageBitmap = PageRenderer().DrawDay(FCurrentDate, FPageRatio);
+        FPageBitmap = PageOfDay(FCurrentDate, FPageRatio);
 }
 
 void TMainWindow::RefreshPaperList() { CollectOpenPapers(FPapers); }

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "graphics/QtText.h"
+#include "page/DayPage.h"
 #include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
@@ -19,7 +20,7 @@
 #include "storage/WindowPlacement.h"
 #include "ui/DialogOpeners.h"
 #include "ui/PageDescription.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 #include "ui/WindowBehaviour.h"
 
 namespace {
@@ -29,7 +30,6 @@ constexpr int SwingIntervalMs = 100;
 // A hinged page comes loose once its angle lies strictly between these.
 constexpr int LooseAngleLow = 10;
 constexpr int LooseAngleHigh = 350;
-constexpr int PageSide = TPageRenderer::PageSize;
 
 uint64_t NextSerial = 0;
 
@@ -90,7 +90,7 @@ TPaperRecord TPaperWindow::Record() const {
 
 double TPaperWindow::Ratio() const { return devicePixelRatioF(); }
 
-void TPaperWindow::RenderPage() { UsePage(PageRenderer().DrawDay(FPaperDate, Ratio())); }
+void TPaperWindow::RenderPage() { UsePage(PageOfDay(FPaperDate, Ratio())); }
 
 void TPaperWindow::UsePage(std::unique_ptr<TBitmap> page) {
     FPageBitmap = std::move(page);

@@ -14,7 +14,7 @@
 
 #include "graphics/Bitmap.h"
 #include "storage/Geometry.h"
-#include "ui/PaperFile.h"
+#include "storage/PaperFile.h"
 #include "ui/PaperTurn.h"
 
 class QMenu;

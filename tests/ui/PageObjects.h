@@ -1,20 +1,16 @@
 #pragma once
 // The process-wide objects that drawing a page needs, made once per test suite: the font
-// substitutions, the almanac with the shipped holidays, and the page renderer.
+// substitutions and the almanac with the shipped holidays.
 
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "storage/Resources.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 
 inline void CreatePageObjects() {
     InstallFontSubstitutions();
     CreateAlmanac();
     Almanac().LoadHolidays(LoadResourceText("holidays"));
-    CreatePageRenderer();
 }
 
-inline void DestroyPageObjects() {
-    DestroyPageRenderer();
-    DestroyAlmanac();
-}
+inline void DestroyPageObjects() { DestroyAlmanac(); }

@@ -19,7 +19,7 @@
 #include "storage/Text.h"
 #include "support/FileBytes.h"
 #include "ui/PageDescription.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
     const std::filesystem::path output = std::filesystem::path(QUILLO_TEST_OUTPUT_DIR) / "golden-mismatch";
     for (const char* date : pages) {
         std::string ymd = std::string(date, 4) + std::string(date + 5, 2) + std::string(date + 8, 2);
-        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd(ymd));
+        std::unique_ptr<TBitmap> page = PageOfDay(DayFromYmd(ymd));
         QImage golden(QString::fromStdString(GoldenFolder + date + ".png"));
         ASSERT_FALSE(golden.isNull()) << date;
         golden = golden.convertToFormat(QImage::Format_ARGB32);
@@ -122,7 +122,7 @@ TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
     // Day numbers beyond the years 1..9999 (a damaged paper file) are drawn as the nearest day.
     for (int32_t day :
          {DayFromYmd("20250312"), DayFromYmd("20250503"), DayFromYmd("18680101"), 0, -693593, INT32_MAX, INT32_MIN}) {
-        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day);
+        std::unique_ptr<TBitmap> page = PageOfDay(day);
         ASSERT_EQ(page->Width(), 120);
         ASSERT_EQ(page->Height(), 120);
         ASSERT_TRUE(page->Is32Bit());
@@ -153,7 +153,7 @@ TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
     };
     const std::set<uint32_t> textColours = {0x00AA00, 0xAA0000, 0x0000AA, 0xAA00AA};
     for (const TCase& c : cases) {
-        std::set<uint32_t> colours = ColoursOf(*PageRenderer().DrawDay(DayFromYmd(c.Date)));
+        std::set<uint32_t> colours = ColoursOf(*PageOfDay(DayFromYmd(c.Date)));
         for (uint32_t colour : textColours)
             EXPECT_EQ(colours.count(colour), colour == c.Colour ? 1u : 0u) << c.Date << " " << std::hex << colour;
     }
@@ -161,13 +161,13 @@ TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
 
 TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
     UseScheme("");
-    std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(DayFromYmd("20250614"));  // Saturday
+    std::unique_ptr<TBitmap> page = PageOfDay(DayFromYmd("20250614"));  // Saturday
     EXPECT_EQ(PixelOf(*page, 0, 0), 0xC0C0C0u);
     EXPECT_EQ(PixelOf(*page, 117, 117), 0xFFFFFFu);
     EXPECT_EQ(ColoursOf(*page).count(0xFF0000), 1u);  // the Saturday fallback, blue
 
     UseScheme("<日めくり><背景>white</背景><枠線>$0000FF</枠線></日めくり>");
-    page = PageRenderer().DrawDay(DayFromYmd("20250614"));
+    page = PageOfDay(DayFromYmd("20250614"));
     EXPECT_EQ(PixelOf(*page, 0, 0), 0x0000FFu);
     EXPECT_EQ(PixelOf(*page, 117, 117), 0x000000u);
 }
@@ -178,9 +178,9 @@ TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
     for (const char* date : {"18991229", "18680101", "00010101"}) {
         const int32_t day = DayFromYmd(date);
         const int memo = Memos().AddTagged(std::string("ソ表"), day);
-        std::unique_ptr<TBitmap> withMemo = PageRenderer().DrawDay(day);
+        std::unique_ptr<TBitmap> withMemo = PageOfDay(day);
         Memos().Delete(memo);
-        std::unique_ptr<TBitmap> without = PageRenderer().DrawDay(day);
+        std::unique_ptr<TBitmap> without = PageOfDay(day);
         int changedInMemoBand = 0;
         for (int y = 94; y <= 111; ++y)
             for (int x = 2; x <= 117; ++x)
@@ -199,7 +199,7 @@ TEST_F(PageRendererTest, DrawingOrDescribingAnotherDayLeavesTheHeldDateAlone) {
     const int lunarDay = Almanac().LunarDay();
     ASSERT_EQ(std::string(holiday), "こどもの日");
 
-    PageRenderer().DrawDay(DayFromYmd("20310211"));
+    PageOfDay(DayFromYmd("20310211"));
     EXPECT_EQ(Almanac().Date(), held);
     EXPECT_EQ(Almanac().HolidayName(), holiday);
     PageDescription(DayFromYmd("18991229"));
@@ -256,9 +256,9 @@ TEST_F(PageRendererTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
 
 TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
     const int32_t day = DayFromYmd("20261207");
-    std::unique_ptr<TBitmap> withMemo = PageRenderer().DrawDay(day);
+    std::unique_ptr<TBitmap> withMemo = PageOfDay(day);
     Memos().SetStrings(Memos().IndexOfTag(day), "");
-    std::unique_ptr<TBitmap> without = PageRenderer().DrawDay(day);
+    std::unique_ptr<TBitmap> without = PageOfDay(day);
     int changed = 0;
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 120; ++x)
@@ -283,7 +283,7 @@ TEST_F(PageRendererTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize)
     } sizes[] = {{2, 240, 2},  {1.5, 180, 2}, {1.25, 150, 1}, {1.75, 210, 2}, {3, 360, 3},
                  {0.5, 60, 1}, {0, 120, 1},   {-2, 120, 1},   {NAN, 120, 1},  {100, 120, 1}};
     for (const auto& size : sizes) {
-        std::unique_ptr<TBitmap> page = PageRenderer().DrawDay(day, size.Ratio);
+        std::unique_ptr<TBitmap> page = PageOfDay(day, size.Ratio);
         ASSERT_EQ(page->Width(), size.Side) << size.Ratio;
         ASSERT_EQ(page->Height(), size.Side) << size.Ratio;
         for (int i = 0; i < size.Side; ++i)
@@ -294,8 +294,8 @@ TEST_F(PageRendererTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize)
         EXPECT_NE(PixelOf(*page, size.Side / 2, size.Frame), 0x808080u) << size.Ratio;
     }
 
-    std::unique_ptr<TBitmap> single = PageRenderer().DrawDay(day);
-    std::unique_ptr<TBitmap> twice = PageRenderer().DrawDay(day, 2);
+    std::unique_ptr<TBitmap> single = PageOfDay(day);
+    std::unique_ptr<TBitmap> twice = PageOfDay(day, 2);
     std::unique_ptr<TBitmap> halved = std::make_unique<TBitmap>(*twice);
     HalveBitmap(*halved);
     for (int y = 1; y < 119; ++y)
@@ -310,7 +310,7 @@ TEST_F(PageRendererTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize)
             fineDetail += PixelOf(*twice, x, y) != PixelOf(*twice, x + 1, y + 1);
     EXPECT_GT(fineDetail, 500);
 
-    std::unique_ptr<TBitmap> oneAndAHalf = PageRenderer().DrawDay(day, 1.5);
+    std::unique_ptr<TBitmap> oneAndAHalf = PageOfDay(day, 1.5);
     std::unique_ptr<TBitmap> reduced = ReduceBitmap(*twice, 180, 180);
     for (int y = 3; y < 177; ++y)
         for (int x = 3; x < 177; ++x)

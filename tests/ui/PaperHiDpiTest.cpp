@@ -10,7 +10,7 @@
 
 #include "WindowTestSupport.h"
 #include "graphics/GraphicWork.h"
-#include "ui/PaperFile.h"
+#include "storage/PaperFile.h"
 #include "ui/PaperWindow.h"
 #include "ui/WindowBehaviour.h"
 
@@ -40,7 +40,7 @@ TEST_F(PaperAtRatioTwo, ATornPageIsDrawnAndTurnedAtTwiceTheResolution) {
     QCursor::setPos(301, 300);
     auto* paper = new TPaperWindow(nullptr, nullptr);
     // A page drawn for ratio 1 is not stretched: the paper draws its own.
-    auto handed = PageRenderer().DrawDay(46005, 1);
+    auto handed = PageOfDay(46005, 1);
     paper->StartTear(250, 260, 46005, {1, 0}, {120, 0}, std::move(handed));
     paper->show();
     ASSERT_NE(paper->Turn().Source(), nullptr);
@@ -70,7 +70,7 @@ TEST_F(PaperAtRatioTwo, ATornPageIsDrawnAndTurnedAtTwiceTheResolution) {
 TEST_F(PaperAtRatioTwo, APageDrawnForTheScreenIsTakenAsItIs) {
     QCursor::setPos(300, 300);
     auto* paper = new TPaperWindow(nullptr, nullptr);
-    auto handed = PageRenderer().DrawDay(46005, 2);
+    auto handed = PageOfDay(46005, 2);
     const TBitmap* page = handed.get();
     paper->StartTear(250, 260, 46005, {0, 0}, {0, 0}, std::move(handed));
     EXPECT_EQ(paper->Turn().Source(), page);

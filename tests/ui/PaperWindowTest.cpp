@@ -8,8 +8,8 @@
 #include "WindowTestSupport.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
+#include "storage/PaperFile.h"
 #include "storage/Text.h"
-#include "ui/PaperFile.h"
 #include "ui/PaperWindow.h"
 
 namespace {

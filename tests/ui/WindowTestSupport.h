@@ -27,7 +27,7 @@
 #include "ui/DialogOpeners.h"
 #include "ui/DrawnButtonAccessible.h"
 #include "ui/MainWindow.h"
-#include "ui/PageRenderer.h"
+#include "ui/PageOfDay.h"
 
 class TWindowTest : public ::testing::Test {
 protected:

@@ -1,24 +1,15 @@
-#include "ui/PageRenderer.h"
+#include "page/DayPage.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "almanac/Almanac.h"
 #include "almanac/Numerals.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
 #include "storage/ColorScheme.h"
-#include "storage/MemoStore.h"
-#include "storage/ProcessWide.h"
-#include "storage/Text.h"
 #include "storage/TextUtils.h"
 
 namespace {
-
-TProcessWide<TPageRenderer> ThePageRenderer("PageRenderer");
 
 // The page's layout on the 240 × 240 drawing. Every size and place is a multiple of a
 // tenth of the drawing (24 pixels), truncated: Trunc(24 × factor), the factor in the
@@ -46,22 +37,10 @@ struct TColumn {
 };
 
 // One colour for every text of the page: by weekday, the holiday colour over it.
-uint32_t TextColour(const TDayFacts& facts, TColorScheme& scheme) {
-    uint32_t colour;
-    switch (facts.DayOfWeek) {
-    case 6:
-        colour = scheme.GetColor("日めくり\\文字\\土曜", 0xFF0000);
-        break;
-    case 7:
-        colour = scheme.GetColor("日めくり\\文字\\日曜", 0x0000FF);
-        break;
-    default:
-        colour = scheme.GetColor("日めくり\\文字\\平日", 0x000000);
-        break;
-    }
+uint32_t TextColour(const TDayFacts& facts, const TPageColors& colors) {
     if (facts.IsHoliday)
-        colour = scheme.GetColor("日めくり\\文字\\祝日", 0x0000FF);
-    return colour;
+        return colors.Holiday;
+    return facts.DayOfWeek == 6 ? colors.Saturday : facts.DayOfWeek == 7 ? colors.Sunday : colors.Weekday;
 }
 
 void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int height) {
@@ -72,23 +51,35 @@ void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int heig
 
 }  // namespace
 
-std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const {
-    ratio = UsableRatio(ratio);
-    const int deviceSide = DeviceLength(PageSize, ratio);
-    const int drawSide = std::max(DrawSize, deviceSide);
-    // The layout below is given on the 240-pixel drawing; a larger drawing scales it.
-    auto at = [drawSide](int length) { return drawSide == DrawSize ? length : DeviceLength(length, drawSide / 240.0); };
+TPageColors PageColorsOf(TColorScheme& scheme) {
+    TPageColors colors;
+    colors.Background = scheme.GetColor("日めくり\\背景", colors.Background);
+    colors.Frame = scheme.GetColor("日めくり\\枠線", colors.Frame);
+    colors.Weekday = scheme.GetColor("日めくり\\文字\\平日", colors.Weekday);
+    colors.Saturday = scheme.GetColor("日めくり\\文字\\土曜", colors.Saturday);
+    colors.Sunday = scheme.GetColor("日めくり\\文字\\日曜", colors.Sunday);
+    colors.Holiday = scheme.GetColor("日めくり\\文字\\祝日", colors.Holiday);
+    return colors;
+}
 
-    const TDayFacts facts = Almanac().FactsOf(day);
-    TColorScheme& scheme = ColorScheme();
+std::unique_ptr<TBitmap> DrawDayPage(const TDayFacts& facts, std::string_view memo, const TPageColors& colors,
+                                     double ratio) {
+    ratio = UsableRatio(ratio);
+    const int deviceSide = DeviceLength(PageSide, ratio);
+    const int drawSide = std::max(PageDrawSide, deviceSide);
+    // The layout below is given on the 240-pixel drawing; a larger drawing scales it.
+    auto at = [drawSide](int length) {
+        return drawSide == PageDrawSide ? length : DeviceLength(length, drawSide / 240.0);
+    };
+
     auto page = std::make_unique<TBitmap>();
     TCanvas& canvas = page->Canvas();
-    canvas.Brush.Color = scheme.GetColor("日めくり\\背景", 0xFFFFFF);
+    canvas.Brush.Color = colors.Background;
     page->SetSize(drawSide, drawSide);
     page->SetPixelFormat(TPixelFormat::pf32bit);
 
     canvas.Brush.Style = TBrushStyle::bsClear;
-    canvas.Font.Color = TextColour(facts, scheme);
+    canvas.Font.Color = TextColour(facts, colors);
 
     SetFont(canvas, "Impact", ANSI_CHARSET, -at(-DayFigureHeight));
     TextOutAligned(canvas, at(DayFigureAt.X), at(DayFigureAt.Y), AlignCentre, AlignMiddle, std::to_string(facts.Day));
@@ -116,11 +107,9 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
         TextOutVertical(canvas, at(column.X), at(column.Y), AlignCentre, AlignTop, column.Text);
 
     SetFont(canvas, "ＭＳ Ｐゴシック", SHIFTJIS_CHARSET, -at(-MemoHeight));
-    const TTaggedStrings& memos = Memos();
-    int memo = memos.IndexOfTag(facts.DayNumber);
-    if (memo >= 0) {
+    if (!memo.empty()) {
         std::string line = FitText(
-            memos.Strings(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, at(MemoWidth));
+            std::string(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, at(MemoWidth));
         TextOutAligned(canvas, at(MemoAt.X), at(MemoAt.Y), AlignCentre, AlignMiddle, line);
     }
 
@@ -128,7 +117,7 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
         page = ReduceBitmap(*page, deviceSide, deviceSide);
     TCanvas& finished = page->Canvas();
     finished.Brush.Style = TBrushStyle::bsClear;
-    finished.Pen.Color = scheme.GetColor("日めくり\\枠線", 0xC0C0C0);
+    finished.Pen.Color = colors.Frame;
     // One logical pixel of frame: as many one-pixel outlines, inward from the edge.
     const int frameWidth = DeviceLength(1, ratio);
     for (int i = 0; i < frameWidth; ++i)
@@ -136,9 +125,3 @@ std::unique_ptr<TBitmap> TPageRenderer::DrawDay(int32_t day, double ratio) const
     SetAlpha(*page, 255);
     return page;
 }
-
-TPageRenderer& PageRenderer() { return ThePageRenderer.Get(); }
-
-void CreatePageRenderer() { ThePageRenderer.Replace(std::make_unique<TPageRenderer>()); }
-
-void DestroyPageRenderer() { ThePageRenderer.Replace(nullptr); }

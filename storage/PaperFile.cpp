@@ -1,4 +1,4 @@
-#include "ui/PaperFile.h"
+#include "storage/PaperFile.h"
 
 #include <charconv>
 #include <cmath>
