@@ -84,75 +84,13 @@ TProcessWide<TAlmanac> GlobalAlmanac("Almanac");
 
 }  // namespace
 
-void TAlmanac::SetDate(double value) { FDate = ClampDate(value); }
-
-int32_t TAlmanac::DayNumber() const { return DayNumberOfDate(FDate); }
-
-int TAlmanac::Year() const { return YmdOf(DayNumber()).Year; }
-
-int TAlmanac::Month() const { return YmdOf(DayNumber()).Month; }
-
-int TAlmanac::Day() const { return YmdOf(DayNumber()).Day; }
-
-int TAlmanac::DayOfWeek() const { return IsoWeekday(DayNumber()); }
-
-std::string TAlmanac::DayOfWeekName() const { return WeekdayNameOf(DayOfWeek()); }
-
-std::string TAlmanac::DayOfWeekKanji() const { return WeekdayKanjiOf(DayOfWeek()); }
-
-std::string TAlmanac::MonthName() const { return MonthNameOf(Month()); }
-
-std::string TAlmanac::EraName() const { return EraNameOf(DayNumber()); }
-
-int TAlmanac::EraYear() const { return EraYearOf(DayNumber(), Year()); }
-
-std::string TAlmanac::DayEto() const { return EtoOf(DayNumber()); }
-
-std::string TAlmanac::SolarTermName() {
-    UpdateYear();
-    return NameTagged(FTerms, DayNumber());
-}
-
-int TAlmanac::LunarMonthIndex(int32_t day) {
-    UpdateYear();
-    return MonthIndexOf(day);
-}
-
-std::string TAlmanac::LunarMonthLabel(int index) {
-    UpdateYear();
-    return index >= 0 && index < FMoons.Count() ? FMoons.Strings(index) : std::string();
-}
-
-std::string TAlmanac::LunarMonthName() { return LunarMonthLabel(LunarMonthIndex(DayNumber())); }
-
-int TAlmanac::LunarDay() {
-    UpdateYear();
-    return LunarDayOf(DayNumber());
-}
-
-std::string TAlmanac::Rokuyo() {
-    UpdateYear();
-    return RokuyoOf(DayNumber());
-}
-
-bool TAlmanac::IsHoliday() {
-    UpdateYear();
-    return FHolidays.IndexOfTag(DayNumber()) >= 0;
-}
-
-std::string TAlmanac::HolidayName() {
-    UpdateYear();
-    return NameTagged(FHolidays, DayNumber());
-}
-
 void TAlmanac::LoadHolidays(const std::string& documentText) {
     // Read everything first: a document that fails leaves the rules and tables as they were.
     FRules = ReadHolidayRules(documentText);
     FYear = 0;
-    UpdateYear();
 }
 
-TDayFacts TAlmanac::FactsOf(int32_t day) {
+TDayFacts TAlmanac::FactsOf(int32_t day) const {
     day = std::clamp(day, FirstSupportedDay, LastSupportedDay);
     const TYmd ymd = YmdOf(day);
     UseYear(ymd.Year);
@@ -168,50 +106,53 @@ TDayFacts TAlmanac::FactsOf(int32_t day) {
     facts.EraName = EraNameOf(day);
     facts.EraYear = EraYearOf(day, ymd.Year);
     facts.Eto = EtoOf(day);
-    facts.SolarTermName = NameTagged(FTerms, day);
+    facts.SolarTermName = NameTagged(FTables.Terms, day);
     const int monthIndex = MonthIndexOf(day);
-    if (monthIndex < FMoons.Count())
-        facts.LunarMonthName = FMoons.Strings(monthIndex);
+    if (monthIndex < FTables.Moons.Count())
+        facts.LunarMonthName = FTables.Moons.Strings(monthIndex);
     facts.LunarDay = LunarDayOf(day);
     facts.Rokuyo = RokuyoOf(day);
-    facts.HolidayName = NameTagged(FHolidays, day);
-    facts.IsHoliday = FHolidays.IndexOfTag(day) >= 0;
+    facts.HolidayName = NameTagged(FTables.Holidays, day);
+    facts.IsHoliday = FTables.Holidays.IndexOfTag(day) >= 0;
     return facts;
 }
 
-void TAlmanac::UpdateYear() { UseYear(Year()); }
+const TAlmanac::TYearTables& TAlmanac::TablesOf(int year) const {
+    UseYear(year);
+    return FTables;
+}
 
-void TAlmanac::UseYear(int year) {
+void TAlmanac::UseYear(int year) const {
     if (year == FYear)
         return;
     FYear = year;
     ++FTableBuildCount;
-    FTerms = SolarTermsOfYear(year);
-    FMoons.Clear();
+    FTables.Terms = SolarTermsOfYear(year);
+    FTables.Moons.Clear();
     FMoonNumbers.clear();
     for (const TLunarMonth& month : LunarMonthsOfYear(year)) {
-        FMoons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
+        FTables.Moons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
         FMoonNumbers.push_back(month.Number);
     }
     THolidayDays holidays = HolidaysOfYear(FRules, year);
-    FHolidays = std::move(holidays.Holidays);
-    FOtherDays = std::move(holidays.OtherDays);
+    FTables.Holidays = std::move(holidays.Holidays);
+    FTables.OtherDays = std::move(holidays.OtherDays);
 }
 
 int TAlmanac::MonthIndexOf(int32_t day) const {
     int index = 0;
-    while (index < FMoons.Count() - 1 && day >= FMoons.Tags(index + 1))
+    while (index < FTables.Moons.Count() - 1 && day >= FTables.Moons.Tags(index + 1))
         ++index;
     return index;
 }
 
 int TAlmanac::LunarDayOf(int32_t day) const {
-    return FMoons.Count() == 0 ? 0 : day - FMoons.Tags(MonthIndexOf(day)) + 1;
+    return FTables.Moons.Count() == 0 ? 0 : day - FTables.Moons.Tags(MonthIndexOf(day)) + 1;
 }
 
 const std::string& TAlmanac::RokuyoOf(int32_t day) const {
     static const std::string None;
-    if (FMoons.Count() == 0)
+    if (FTables.Moons.Count() == 0)
         return None;
     return RokuyoName(FMoonNumbers[MonthIndexOf(day)], LunarDayOf(day));
 }

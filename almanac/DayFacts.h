@@ -1,6 +1,6 @@
 #pragma once
 // TDayFacts: everything the day page and its spoken description say about one day, as one
-// value, so that a caller can ask about any day without moving the almanac's held date.
+// value (TAlmanac::FactsOf).
 // All strings are UTF-8; a fact that the day does not have is empty (or 0).
 
 #include <cstdint>

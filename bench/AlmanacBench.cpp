@@ -1,7 +1,6 @@
 // The almanac's two costs: building a year's tables when a query moves into another year,
-// and the queries of one page for a day whose tables are built (through the held date and
-// as one TDayFacts value); and the ephemeris evaluations and searches a table build is
-// made of.
+// and the facts of one page for a day whose tables are built (one TDayFacts value); and the
+// ephemeris evaluations and searches a table build is made of.
 
 #include <benchmark/benchmark.h>
 
@@ -25,17 +24,16 @@ TAlmanac& LoadedAlmanac() {
 }
 
 // Each iteration moves into another year (1900..2099 in turn) and builds its tables.
-void BM_UpdateYear(benchmark::State& state) {
+void BM_YearChange(benchmark::State& state) {
     TAlmanac& almanac = LoadedAlmanac();
     int year = 1900;
     for (auto _ : state) {
-        almanac.SetDate(DayNumberOf(year, 6, 15) + 0.5);
-        almanac.UpdateYear();
+        benchmark::DoNotOptimize(almanac.TablesOf(year));
         year = year == 2099 ? 1900 : year + 1;
     }
     benchmark::DoNotOptimize(almanac.CachedYear());
 }
-BENCHMARK(BM_UpdateYear)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_YearChange)->Unit(benchmark::kMicrosecond);
 
 // The tables of one given year, built afresh each time as a move into that year builds
 // them: the years of Tokyo mean time and of the decrees cost what the present ones do.
@@ -50,38 +48,9 @@ void BM_YearTables(benchmark::State& state) {
 }
 BENCHMARK(BM_YearTables)->Arg(1880)->Arg(2026)->Unit(benchmark::kMicrosecond);
 
-// Everything the page prints for one day, days of one year in turn.
-void BM_PageQueries(benchmark::State& state) {
-    TAlmanac& almanac = LoadedAlmanac();
-    const int32_t first = DayNumberOf(2025, 1, 1);
-    int offset = 0;
-    for (auto _ : state) {
-        almanac.SetDate(first + offset + 0.5);
-        benchmark::DoNotOptimize(almanac.Year());
-        benchmark::DoNotOptimize(almanac.Month());
-        benchmark::DoNotOptimize(almanac.Day());
-        benchmark::DoNotOptimize(almanac.MonthName());
-        benchmark::DoNotOptimize(almanac.DayOfWeekName());
-        benchmark::DoNotOptimize(almanac.DayOfWeekKanji());
-        benchmark::DoNotOptimize(almanac.EraName());
-        benchmark::DoNotOptimize(almanac.EraYear());
-        benchmark::DoNotOptimize(almanac.DayEto());
-        benchmark::DoNotOptimize(almanac.LunarMonthName());
-        benchmark::DoNotOptimize(almanac.LunarDay());
-        benchmark::DoNotOptimize(almanac.Rokuyo());
-        benchmark::DoNotOptimize(almanac.SolarTermName());
-        benchmark::DoNotOptimize(almanac.IsHoliday());
-        benchmark::DoNotOptimize(almanac.HolidayName());
-        offset = (offset + 1) % 365;
-    }
-}
-BENCHMARK(BM_PageQueries)->Unit(benchmark::kNanosecond);
-
-// The same facts as one value, as the page and its description ask for them: days of one
-// year in turn, the held date elsewhere.
+// Everything the page prints about one day, as one value: days of one year in turn.
 void BM_FactsOf(benchmark::State& state) {
     TAlmanac& almanac = LoadedAlmanac();
-    almanac.SetDate(DayNumberOf(1990, 1, 1));
     const int32_t first = DayNumberOf(2025, 1, 1);
     int offset = 0;
     for (auto _ : state) {

@@ -25,21 +25,20 @@ constexpr size_t FieldCount = std::size(FieldNames);
 
 enum class TOutputFormat { Tsv, JsonLines };
 
-std::vector<std::string> DayFields(TAlmanac& almanac) {
+std::vector<std::string> DayFields(const TDayFacts& facts) {
     char date[16];
-    std::snprintf(date, sizeof date, "%04d-%02d-%02d", almanac.Year(), almanac.Month(), almanac.Day());
-    const std::string era = almanac.EraName();
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", facts.Year, facts.Month, facts.Day);
     return {
         date,
-        almanac.DayOfWeekKanji(),
-        era,
-        era.empty() ? std::string() : std::to_string(almanac.EraYear()),
-        almanac.DayEto(),
-        almanac.LunarMonthName(),
-        std::to_string(almanac.LunarDay()),
-        almanac.Rokuyo(),
-        almanac.SolarTermName(),
-        almanac.HolidayName(),
+        facts.DayOfWeekKanji,
+        facts.EraName,
+        facts.EraName.empty() ? std::string() : std::to_string(facts.EraYear),
+        facts.Eto,
+        facts.LunarMonthName,
+        std::to_string(facts.LunarDay),
+        facts.Rokuyo,
+        facts.SolarTermName,
+        facts.HolidayName,
     };
 }
 
@@ -112,7 +111,6 @@ int RunAlmanacCommand(int argc, char** argv) {
         return Fail("the last day " + std::string(dates[1]) + " lies before the first day " + std::string(dates[0]));
 
     TAlmanac almanac;
-    almanac.SetDate(from);
     try {
         almanac.LoadHolidays(LoadResourceText("holidays"));
     } catch (const Exception& error) {
@@ -127,8 +125,7 @@ int RunAlmanacCommand(int argc, char** argv) {
         out.back() = '\n';
     }
     for (int32_t day = from; day <= to; ++day) {
-        almanac.SetDate(day);
-        const std::vector<std::string> fields = DayFields(almanac);
+        const std::vector<std::string> fields = DayFields(almanac.FactsOf(day));
         if (format == TOutputFormat::Tsv)
             AppendTsvLine(fields, out);
         else

@@ -169,18 +169,12 @@ std::string FirstLine(const std::string& text) {
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
-void AddDayEvents(TAlmanac& almanac, unsigned kinds, TIcsWriter& writer) {
-    const int32_t day = almanac.DayNumber();
-    if (kinds & KindHolidays) {
-        const std::string name = almanac.HolidayName();
-        if (!name.empty())
-            writer.AddEvent({day, Uid(day, "holiday"), name, {"祝日"}, {}});
-    }
-    if (kinds & KindTerms) {
-        const std::string name = almanac.SolarTermName();
-        if (!name.empty())
-            writer.AddEvent({day, Uid(day, "term"), name, {"節気・雑節"}, {}});
-    }
+void AddDayEvents(const TDayFacts& facts, unsigned kinds, TIcsWriter& writer) {
+    const int32_t day = facts.DayNumber;
+    if ((kinds & KindHolidays) && !facts.HolidayName.empty())
+        writer.AddEvent({day, Uid(day, "holiday"), facts.HolidayName, {"祝日"}, {}});
+    if ((kinds & KindTerms) && !facts.SolarTermName.empty())
+        writer.AddEvent({day, Uid(day, "term"), facts.SolarTermName, {"節気・雑節"}, {}});
     // The lunar date and the 六曜 of a day are one event when both are asked.
     const bool lunar = kinds & KindLunar;
     const bool rokuyo = kinds & KindRokuyo;
@@ -188,13 +182,13 @@ void AddDayEvents(TAlmanac& almanac, unsigned kinds, TIcsWriter& writer) {
         std::string summary;
         std::vector<std::string> categories;
         if (lunar) {
-            summary = "旧暦" + almanac.LunarMonthName() + ToKanjiNumeral(almanac.LunarDay()) + "日";
+            summary = "旧暦" + facts.LunarMonthName + ToKanjiNumeral(facts.LunarDay) + "日";
             categories.push_back("旧暦");
         }
         if (rokuyo) {
             if (lunar)
                 summary += ' ';
-            summary += almanac.Rokuyo();
+            summary += facts.Rokuyo;
             categories.push_back("六曜");
         }
         const char* kind = lunar && rokuyo ? "lunar-rokuyo" : lunar ? "lunar" : "rokuyo";
@@ -232,8 +226,7 @@ int RunIcsCommand(int argc, char** argv) {
     size_t nextMemo = 0;
     int memoNumber = 0;
     for (int32_t day = options.From; day <= options.To; ++day) {
-        almanac.SetDate(day);
-        AddDayEvents(almanac, options.Kinds, writer);
+        AddDayEvents(almanac.FactsOf(day), options.Kinds, writer);
         for (; nextMemo < memos.size() && memos[nextMemo].Day == day; ++nextMemo) {
             const std::string text = memos[nextMemo].Text;
             const std::string kind = ++memoNumber == 1 ? "memo" : "memo" + std::to_string(memoNumber);

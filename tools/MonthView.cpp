@@ -53,19 +53,16 @@ void EndLine(std::string& line, std::string& out) {
 }
 
 // "令和7年", "平成元年"; empty before the first era.
-std::string EraYearText(TAlmanac& almanac) {
-    const std::string era = almanac.EraName();
-    if (era.empty())
+std::string EraYearText(const TDayFacts& facts) {
+    if (facts.EraName.empty())
         return {};
-    return era + (almanac.EraYear() == 1 ? "元" : std::to_string(almanac.EraYear())) + "年";
+    return facts.EraName + (facts.EraYear == 1 ? "元" : std::to_string(facts.EraYear)) + "年";
 }
 
 // "2025年（令和7年）5月"; both eras when the month holds the first day of a new one.
-std::string Heading(TAlmanac& almanac, int year, int month) {
-    almanac.SetDate(DayNumberOf(year, month, 1));
-    const std::string first = EraYearText(almanac);
-    almanac.SetDate(DayNumberOf(year, month, DaysInMonth(year, month)));
-    const std::string last = EraYearText(almanac);
+std::string Heading(const TAlmanac& almanac, int year, int month) {
+    const std::string first = EraYearText(almanac.FactsOf(DayNumberOf(year, month, 1)));
+    const std::string last = EraYearText(almanac.FactsOf(DayNumberOf(year, month, DaysInMonth(year, month))));
     std::string eras = first.empty() || first == last ? last : first + "・" + last;
     if (!eras.empty())
         eras = "（" + eras + "）";
@@ -76,7 +73,7 @@ std::string Heading(TAlmanac& almanac, int year, int month) {
 
 int DisplayWidth(std::string_view text) { return TextColumns(text); }
 
-std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours) {
+std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours) {
     std::string out;
     std::string line;
     const std::string heading = Heading(almanac, year, month);
@@ -105,23 +102,22 @@ std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode
                 rokuyoLine += std::string(CellWidth, ' ');
                 continue;
             }
-            almanac.SetDate(shown);
-            const bool holiday = almanac.IsHoliday();
+            const TDayFacts facts = almanac.FactsOf(shown);
+            const bool holiday = facts.IsHoliday;
             const uint32_t* colour = holiday || column == SundayColumn ? (holiday ? &colours.Holiday : &colours.Sunday)
                                      : column == SaturdayColumn        ? &colours.Saturday
                                                                        : nullptr;
-            line += Coloured(Padded(std::to_string(almanac.Day()), FigureWidth), colour, mode) + "  ";
-            rokuyoLine += Padded(almanac.Rokuyo(), FigureWidth) + "  ";
+            line += Coloured(Padded(std::to_string(facts.Day), FigureWidth), colour, mode) + "  ";
+            rokuyoLine += Padded(facts.Rokuyo, FigureWidth) + "  ";
 
             const std::string label =
-                Coloured(Padded(std::to_string(almanac.Day()), 2) + "日(" + weekdays[column] + ")", colour, mode) +
-                "  ";
+                Coloured(Padded(std::to_string(facts.Day), 2) + "日(" + weekdays[column] + ")", colour, mode) + "  ";
             if (holiday)
-                notes.push_back(label + almanac.HolidayName());
-            if (const std::string term = almanac.SolarTermName(); !term.empty())
-                notes.push_back(label + term);
-            if (almanac.LunarDay() == 1)
-                notes.push_back(label + "旧暦" + almanac.LunarMonthName() + "一日");
+                notes.push_back(label + facts.HolidayName);
+            if (!facts.SolarTermName.empty())
+                notes.push_back(label + facts.SolarTermName);
+            if (facts.LunarDay == 1)
+                notes.push_back(label + "旧暦" + facts.LunarMonthName + "一日");
         }
         EndLine(line, out);
         EndLine(rokuyoLine, out);

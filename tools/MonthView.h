@@ -26,6 +26,5 @@ struct TMonthColours {
 // one (TextColumns).
 int DisplayWidth(std::string_view text);
 
-// The month as UTF-8 lines, each ending in "\n". The almanac must hold the holiday rules;
-// its held date is moved.
-std::string FormatMonth(TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours);
+// The month as UTF-8 lines, each ending in "\n". The almanac must hold the holiday rules.
+std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours);

@@ -148,12 +148,9 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     RunReporting([] { LoadMemos(); });
     RunReporting([] { ColorScheme().Load(); });
     ApplyColors();
-    // The stored day; one that no calendar can show counts as missing. The almanac
-    // holds it before the holidays load, so that the year's tables are built once, for the
-    // year the page shows.
+    // The stored day; one that no calendar can show counts as missing.
     int32_t stored = AppGlobals().ReadInteger("CALENDAR", "DATE", Today());
     int32_t shownDay = IsValidDayNumber(stored) ? stored : Today();
-    Almanac().SetDate(shownDay);
     RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
     ShowDate(shownDay);
     FPapersRestored = false;

@@ -16,6 +16,5 @@
 // one that is empty or only spaces and line breaks adds nothing.
 std::string DescribePage(const TDayFacts& facts, std::string_view memo = {});
 // The description of day `day` from the process-wide Almanac, which must exist, with the
-// day's memo from the process-wide memo store when there is one; the almanac's held date
-// stays as it is.
+// day's memo from the process-wide memo store when there is one.
 QString PageDescription(int32_t day);

@@ -39,32 +39,27 @@ TEST(AlmanacDate, FieldsWeekdaysErasAndSexagenaryDays) {
         {"1899-12-30", "Saturday", "土", "DECEMBER", "明治", 32, "壬申"},
         {"0001-01-01", "Monday", "月", "JANUALY", "", 0, "己卯"},
     };
-    TAlmanac almanac;
+    TAlmanac calendar;
     for (const TCase& c : cases) {
-        almanac.SetDate(DateOfDay(Day(c.Date), 0.75));
-        EXPECT_EQ(almanac.DayNumber(), Day(c.Date)) << c.Date;
-        EXPECT_EQ(almanac.DayOfWeekName(), c.Weekday) << c.Date;
-        EXPECT_EQ(Utf8(almanac.DayOfWeekKanji()), c.Kanji) << c.Date;
-        EXPECT_EQ(almanac.MonthName(), c.Month) << c.Date;
-        EXPECT_EQ(Utf8(almanac.EraName()), c.Era) << c.Date;
-        EXPECT_EQ(almanac.EraYear(), c.EraYear) << c.Date;
-        EXPECT_EQ(Utf8(almanac.DayEto()), c.Eto) << c.Date;
+        const TDayFacts almanac = calendar.FactsOf(Day(c.Date));
+        EXPECT_EQ(almanac.DayNumber, Day(c.Date)) << c.Date;
+        EXPECT_EQ(almanac.DayOfWeekName, c.Weekday) << c.Date;
+        EXPECT_EQ(Utf8(almanac.DayOfWeekKanji), c.Kanji) << c.Date;
+        EXPECT_EQ(almanac.MonthName, c.Month) << c.Date;
+        EXPECT_EQ(Utf8(almanac.EraName), c.Era) << c.Date;
+        EXPECT_EQ(almanac.EraYear, c.EraYear) << c.Date;
+        EXPECT_EQ(Utf8(almanac.Eto), c.Eto) << c.Date;
     }
 }
 
-TEST(AlmanacDate, TimeOfDayAndDatesOutsideTheCalendar) {
+TEST(AlmanacDate, DaysOutsideTheCalendarAreBroughtIntoIt) {
     TAlmanac almanac;
-    almanac.SetDate(Day("1989-01-07") + 0.999);  // late evening stays in 昭和
-    EXPECT_EQ(Utf8(almanac.EraName()), "昭和");
-    almanac.SetDate(-1.25);  // 1899-12-29 06:00 on the date scale
-    EXPECT_EQ(almanac.Day(), 29);
-    almanac.SetDate(1e12);
-    EXPECT_EQ(almanac.Year(), 9999);
-    EXPECT_EQ(almanac.Month(), 12);
-    almanac.SetDate(-1e12);
-    EXPECT_EQ(almanac.Year(), 1);
-    almanac.SetDate(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(almanac.DayNumber(), 0);
+    EXPECT_EQ(almanac.FactsOf(-1).Day, 29);  // 1899-12-29
+    EXPECT_EQ(almanac.FactsOf(1000000000).Year, 9999);
+    EXPECT_EQ(almanac.FactsOf(1000000000).Month, 12);
+    const TDayFacts clamped = almanac.FactsOf(-100000000);
+    EXPECT_EQ(clamped.DayNumber, FirstSupportedDay);
+    EXPECT_EQ(clamped.Year, 1);
     EXPECT_EQ(ContinuousDays(-1.25), -0.75);
     EXPECT_EQ(ContinuousDays(-3.0), -3.0);
     EXPECT_EQ(ContinuousDays(DateOfDay(-5, 0.5)), -4.5);
@@ -72,23 +67,18 @@ TEST(AlmanacDate, TimeOfDayAndDatesOutsideTheCalendar) {
 
 TEST(AlmanacYearCache, RebuildsOncePerYearChange) {
     TAlmanacAt almanacs;
-    TAlmanac& almanac = almanacs.At("2014-03-01");
-    EXPECT_EQ(almanac.CachedYear(), 1899);  // loading built the tables of the date then held
-    almanac.IsHoliday();
+    const TAlmanac& almanac = almanacs.Almanac();
+    EXPECT_EQ(almanac.TableBuildCount(), 0);  // loading the holidays builds nothing
+    almanac.FactsOf(Day("2014-03-01"));
     EXPECT_EQ(almanac.CachedYear(), 2014);
-    const int afterLoad = almanac.TableBuildCount();
-    almanac.SetDate(Day("2015-06-01"));
-    EXPECT_EQ(almanac.TableBuildCount(), afterLoad);  // SetDate alone builds nothing
-    almanac.HolidayName();
-    almanac.Rokuyo();
-    almanac.SetDate(Day("2015-12-31"));
-    almanac.SolarTermName();
-    almanac.LunarDay();
-    EXPECT_EQ(almanac.TableBuildCount(), afterLoad + 1);
+    const int first = almanac.TableBuildCount();
+    almanac.FactsOf(Day("2015-06-01"));
+    almanac.FactsOf(Day("2015-12-31"));
+    almanac.TablesOf(2015);
+    EXPECT_EQ(almanac.TableBuildCount(), first + 1);
     EXPECT_EQ(almanac.CachedYear(), 2015);
-    almanac.SetDate(Day("2014-03-01"));
-    EXPECT_EQ(Utf8(almanac.LunarMonthName()), "二月");
-    EXPECT_EQ(almanac.TableBuildCount(), afterLoad + 2);
+    EXPECT_EQ(Utf8(almanac.FactsOf(Day("2014-03-01")).LunarMonthName), "二月");
+    EXPECT_EQ(almanac.TableBuildCount(), first + 2);
 }
 
 TEST(AlmanacNumerals, FullWidthDigitsAndKanjiNumerals) {
@@ -144,46 +134,16 @@ TEST(AlmanacAngles, NormalizeAndShortestDifference) {
 
 TEST(AlmanacGlobal, CreatedAndFreedByTheProgram) {
     CreateAlmanac();
-    Almanac().SetDate(Day("2025-01-01"));
-    EXPECT_EQ(Almanac().Year(), 2025);
-    DestroyAlmanac();
-    CreateAlmanac();
-    EXPECT_EQ(Almanac().DayNumber(), 0);
+    EXPECT_EQ(Almanac().FactsOf(Day("2025-01-01")).Year, 2025);
     DestroyAlmanac();
 }
-
-namespace {
-
-// Every field of `facts` against what the held-date queries of `held` (holding that day)
-// answer; the two must never tell a different story about one day.
-void ExpectFactsMatchHeldDate(const TDayFacts& facts, TAlmanac& held) {
-    const std::string where = Utf8(held.DayOfWeekKanji()) + " " + std::to_string(held.DayNumber());
-    EXPECT_EQ(facts.DayNumber, held.DayNumber()) << where;
-    EXPECT_EQ(facts.Year, held.Year()) << where;
-    EXPECT_EQ(facts.Month, held.Month()) << where;
-    EXPECT_EQ(facts.Day, held.Day()) << where;
-    EXPECT_EQ(facts.DayOfWeek, held.DayOfWeek()) << where;
-    EXPECT_EQ(facts.DayOfWeekName, held.DayOfWeekName()) << where;
-    EXPECT_EQ(facts.DayOfWeekKanji, held.DayOfWeekKanji()) << where;
-    EXPECT_EQ(facts.MonthName, held.MonthName()) << where;
-    EXPECT_EQ(facts.EraName, held.EraName()) << where;
-    EXPECT_EQ(facts.EraYear, held.EraYear()) << where;
-    EXPECT_EQ(facts.Eto, held.DayEto()) << where;
-    EXPECT_EQ(facts.SolarTermName, held.SolarTermName()) << where;
-    EXPECT_EQ(facts.LunarMonthName, held.LunarMonthName()) << where;
-    EXPECT_EQ(facts.LunarDay, held.LunarDay()) << where;
-    EXPECT_EQ(facts.Rokuyo, held.Rokuyo()) << where;
-    EXPECT_EQ(facts.IsHoliday, held.IsHoliday()) << where;
-    EXPECT_EQ(facts.HolidayName, held.HolidayName()) << where;
-}
-
-}  // namespace
 
 // FactsOf walks the days in an order that changes the cached year at almost every step,
-// while the held-date almanac moves day by day: the answers must agree all the same.
-TEST(AlmanacFacts, AgreeWithTheHeldDateQueriesOnEveryDay) {
-    TAlmanacAt held;
-    TAlmanacAt asked;
+// while another almanac walks them day by day: the year cache must never tell a different
+// story about one day.
+TEST(AlmanacFacts, TheYearCacheAnswersAsAFreshAlmanacDoes) {
+    TAlmanacAt stepping;
+    TAlmanacAt hopping;
     const std::pair<const char*, int> spans[] = {
         {"2022-12-20", 460},  // 閏二月 2023, the turn of two years, a substitute holiday on 2023-01-02
         {"1868-09-01", 14},   // the first era begins
@@ -195,38 +155,24 @@ TEST(AlmanacFacts, AgreeWithTheHeldDateQueriesOnEveryDay) {
     for (const auto& [first, count] : spans)
         for (int offset = 0; offset < count; ++offset) {
             const int32_t day = Day(first) + offset;
-            const TDayFacts facts = asked.At("1950-06-01").FactsOf(day);
-            ExpectFactsMatchHeldDate(facts, held.At(day));
+            hopping.At("1950-06-01");  // another year in between
+            const TDayFacts asked = hopping.At(day);
+            const TDayFacts walked = stepping.At(day);
+            const std::string where = first + std::string(" +") + std::to_string(offset);
+            EXPECT_EQ(asked.DayNumber, walked.DayNumber) << where;
+            EXPECT_EQ(asked.SolarTermName, walked.SolarTermName) << where;
+            EXPECT_EQ(asked.LunarMonthName, walked.LunarMonthName) << where;
+            EXPECT_EQ(asked.LunarDay, walked.LunarDay) << where;
+            EXPECT_EQ(asked.Rokuyo, walked.Rokuyo) << where;
+            EXPECT_EQ(asked.IsHoliday, walked.IsHoliday) << where;
+            EXPECT_EQ(asked.HolidayName, walked.HolidayName) << where;
         }
-}
-
-TEST(AlmanacFacts, LeaveTheHeldDateAndItsAnswersAlone) {
-    TAlmanacAt almanacs;
-    TAlmanac& almanac = almanacs.At("2025-05-05");
-    const double held = almanac.Date();
-    const std::string holiday = almanac.HolidayName();
-    const std::string rokuyo = almanac.Rokuyo();
-    const std::string lunarMonth = almanac.LunarMonthName();
-    ASSERT_EQ(Utf8(holiday), "こどもの日");
-
-    // Another year, the same year and a day far outside the calendar.
-    EXPECT_EQ(Utf8(almanac.FactsOf(Day("2031-02-11")).HolidayName), "建国記念の日");
-    EXPECT_EQ(almanac.FactsOf(Day("2025-05-06")).Day, 6);
-    const TDayFacts clamped = almanac.FactsOf(-100000000);
-    EXPECT_EQ(clamped.DayNumber, FirstSupportedDay);
-    EXPECT_EQ(clamped.Year, 1);
-
-    EXPECT_EQ(almanac.Date(), held);
-    EXPECT_EQ(almanac.HolidayName(), holiday);
-    EXPECT_EQ(almanac.Rokuyo(), rokuyo);
-    EXPECT_EQ(almanac.LunarMonthName(), lunarMonth);
-    EXPECT_EQ(almanac.CachedYear(), 2025);
 }
 
 // A page query in the cached year builds nothing; only a change of year does.
 TEST(AlmanacFacts, BuildTablesOnlyWhenTheYearChanges) {
     TAlmanacAt almanacs;
-    TAlmanac& almanac = almanacs.At("2025-01-01");
+    const TAlmanac& almanac = almanacs.Almanac();
     almanac.FactsOf(Day("2025-03-01"));
     const int builds = almanac.TableBuildCount();
     for (int offset = 0; offset < 365; ++offset)

@@ -18,18 +18,14 @@ inline int32_t Day(const char* isoDate) {
 
 inline std::string Utf8(const std::string& text) { return text; }
 
-// An almanac with the shipped holiday definitions, holding `isoDate` at noon.
+// An almanac with the shipped holiday definitions: the facts of a day, the tables of a year.
 class TAlmanacAt {
 public:
     TAlmanacAt() { FAlmanac.LoadHolidays(LoadResourceText("holidays.txt")); }
-    TAlmanac& At(const char* isoDate) {
-        FAlmanac.SetDate(DateOfDay(Day(isoDate), 0.5));
-        return FAlmanac;
-    }
-    TAlmanac& At(int32_t day) {
-        FAlmanac.SetDate(DateOfDay(day, 0.5));
-        return FAlmanac;
-    }
+    TDayFacts At(const char* isoDate) const { return FAlmanac.FactsOf(Day(isoDate)); }
+    TDayFacts At(int32_t day) const { return FAlmanac.FactsOf(day); }
+    const TAlmanac::TYearTables& Tables(int year) const { return FAlmanac.TablesOf(year); }
+    TAlmanac& Almanac() { return FAlmanac; }
 
 private:
     TAlmanac FAlmanac;

@@ -161,8 +161,7 @@ void CheckAgainstReference(const TReferenceCheck& check) {
     const int32_t lastReferenceDay = DayNumberOf(check.LastYear, 12, 31);
     TAlmanacAt almanacs;
     for (int year = check.FirstYear; year <= check.LastYear; ++year) {
-        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
-        almanac.UpdateYear();
+        const TAlmanac::TYearTables& tables = almanacs.Tables(year);
         for (const TEvent& event : events) {
             const int32_t day = CivilDayOfInstant(event.Instant);
             if (event.Kind != TEventKind::SolarTerm || YmdOf(day).Year != year || !clearOfMidnight(event))
@@ -170,9 +169,9 @@ void CheckAgainstReference(const TReferenceCheck& check) {
             const auto row =
                 std::find_if(std::begin(SolarTermDefs), std::begin(SolarTermDefs) + TwentyFourTerms,
                              [&](const TSolarTermDef& def) { return def.LongitudeDeg == event.LongitudeDeg; });
-            EXPECT_EQ(almanac.Terms().Tags(static_cast<int>(row - SolarTermDefs)), day) << Describe(event.Instant);
+            EXPECT_EQ(tables.Terms.Tags(static_cast<int>(row - SolarTermDefs)), day) << Describe(event.Instant);
         }
-        const TTaggedStrings& moons = almanac.Moons();
+        const TTaggedStrings& moons = tables.Moons;
         ASSERT_GE(moons.Count(), 2) << year;
         int monthsInRange = 0;
         for (int i = 0; i < moons.Count(); ++i) {
@@ -282,11 +281,10 @@ TEST(Ephemeris, RangesOverTheSupportedYears) {
     }
     TAlmanacAt almanacs;
     for (int year : {1, 2, 1000, 1582, 1899, 2500, 3000}) {
-        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
-        almanac.UpdateYear();
-        ASSERT_EQ(almanac.Terms().Count(), 37) << year;
-        for (int i = 0; i < almanac.Terms().Count(); ++i)
-            EXPECT_EQ(YmdOf(almanac.Terms().Tags(i)).Year, year) << year << " " << i;
-        EXPECT_GE(almanac.Moons().Count(), 13) << year;
+        const TAlmanac::TYearTables& tables = almanacs.Tables(year);
+        ASSERT_EQ(tables.Terms.Count(), 37) << year;
+        for (int i = 0; i < tables.Terms.Count(); ++i)
+            EXPECT_EQ(YmdOf(tables.Terms.Tags(i)).Year, year) << year << " " << i;
+        EXPECT_GE(tables.Moons.Count(), 13) << year;
     }
 }

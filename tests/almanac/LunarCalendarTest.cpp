@@ -18,11 +18,11 @@ template <size_t N>
 void ExpectLunarDates(const TLunarDate (&cases)[N]) {
     TAlmanacAt almanacs;
     for (const TLunarDate& c : cases) {
-        TAlmanac& almanac = almanacs.At(c.Date);
-        EXPECT_EQ(Utf8(almanac.LunarMonthName()), c.Month) << c.Date;
-        EXPECT_EQ(almanac.LunarDay(), c.Day) << c.Date;
+        const TDayFacts almanac = almanacs.At(c.Date);
+        EXPECT_EQ(Utf8(almanac.LunarMonthName), c.Month) << c.Date;
+        EXPECT_EQ(almanac.LunarDay, c.Day) << c.Date;
         if (*c.Rokuyo) {
-            EXPECT_EQ(Utf8(almanac.Rokuyo()), c.Rokuyo) << c.Date;
+            EXPECT_EQ(Utf8(almanac.Rokuyo), c.Rokuyo) << c.Date;
         }
     }
 }
@@ -62,10 +62,9 @@ TEST(LunarCalendar, YearsThatNeedTheSequentialRule) {
     ExpectLunarDates(cases);
     TAlmanacAt almanacs;
     for (int year : {1985, 2053}) {
-        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 7, 1));
-        almanac.UpdateYear();
-        for (int i = 0; i < almanac.Moons().Count(); ++i)
-            EXPECT_EQ(Utf8(almanac.Moons().Strings(i)).find("閏"), std::string::npos) << year << " " << i;
+        const TAlmanac::TYearTables& tables = almanacs.Tables(year);
+        for (int i = 0; i < tables.Moons.Count(); ++i)
+            EXPECT_EQ(Utf8(tables.Moons.Strings(i)).find("閏"), std::string::npos) << year << " " << i;
     }
 }
 
@@ -78,12 +77,12 @@ TEST(LunarCalendar, EveryDayFrom1873To2100HasAProperMonth) {
     std::string previousMonth;
     int previousDay = 0;
     for (int32_t day = Day("1873-01-01"); day <= Day("2100-12-31"); ++day) {
-        TAlmanac& almanac = almanacs.At(day);
-        std::string month = Utf8(almanac.LunarMonthName());
-        const int lunarDay = almanac.LunarDay();
+        const TDayFacts almanac = almanacs.At(day);
+        std::string month = Utf8(almanac.LunarMonthName);
+        const int lunarDay = almanac.LunarDay;
         ASSERT_TRUE(lunarDay >= 1 && lunarDay <= 30) << day;
         ASSERT_TRUE(lunarDay == previousDay + 1 || (lunarDay == 1 && previousDay >= 29) || previousDay == 0)
-            << almanac.Year() << "-" << almanac.Month() << "-" << almanac.Day();
+            << almanac.Year << "-" << almanac.Month << "-" << almanac.Day;
         ASSERT_TRUE(lunarDay == 1 || previousDay == 0 || month == previousMonth) << day;
         previousMonth = month;
         previousDay = lunarDay;
@@ -97,9 +96,9 @@ TEST(LunarCalendar, NewMoonOf1900January1) {
     const TLunarDate cases[] = {{"1900-01-01", "十二月", 1, "赤口"}, {"1900-01-30", "十二月", 30, ""}};
     ExpectLunarDates(cases);
     TAlmanacAt almanacs;
-    TAlmanac& almanac = almanacs.At("1899-12-31");
-    EXPECT_EQ(Utf8(almanac.LunarMonthName()), "十一月");
-    EXPECT_GE(almanac.LunarDay(), 29);
+    const TDayFacts almanac = almanacs.At("1899-12-31");
+    EXPECT_EQ(Utf8(almanac.LunarMonthName), "十一月");
+    EXPECT_GE(almanac.LunarDay, 29);
 }
 
 // Before 1888 the months begin on the day of the new moon in Tokyo mean time: 1873-01-01,

@@ -13,7 +13,7 @@ template <size_t N>
 void ExpectTerms(const TTermDay (&cases)[N]) {
     TAlmanacAt almanac;
     for (const TTermDay& c : cases)
-        EXPECT_EQ(Utf8(almanac.At(c.Date).SolarTermName()), c.Name) << c.Date;
+        EXPECT_EQ(Utf8(almanac.At(c.Date).SolarTermName), c.Name) << c.Date;
 }
 
 }  // namespace
@@ -90,9 +90,9 @@ TEST(SolarTerms, EquinoxesNearMidnightAndTheirHolidays) {
     };
     TAlmanacAt almanacs;
     for (const TEquinox& c : cases) {
-        TAlmanac& almanac = almanacs.At(c.Date);
-        EXPECT_EQ(Utf8(almanac.SolarTermName()), c.Term) << c.Date;
-        EXPECT_EQ(Utf8(almanac.HolidayName()), c.Holiday) << c.Date;
+        const TDayFacts almanac = almanacs.At(c.Date);
+        EXPECT_EQ(Utf8(almanac.SolarTermName), c.Term) << c.Date;
+        EXPECT_EQ(Utf8(almanac.HolidayName), c.Holiday) << c.Date;
     }
 }
 
@@ -101,9 +101,8 @@ TEST(SolarTerms, EquinoxesNearMidnightAndTheirHolidays) {
 TEST(SolarTerms, TableOrderAndYearBounds) {
     TAlmanacAt almanacs;
     for (int year : {1900, 1955, 2000, 2033, 2100}) {
-        TAlmanac& almanac = almanacs.At(DayNumberOf(year, 6, 1));
-        almanac.UpdateYear();
-        const TTaggedStrings& terms = almanac.Terms();
+        const TAlmanac::TYearTables& tables = almanacs.Tables(year);
+        const TTaggedStrings& terms = tables.Terms;
         ASSERT_EQ(terms.Count(), 37);
         for (int i = 0; i < terms.Count(); ++i) {
             EXPECT_GE(terms.Tags(i), DayNumberOf(year, 1, 1)) << year << " " << i;

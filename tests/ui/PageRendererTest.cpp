@@ -189,27 +189,6 @@ TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
     }
 }
 
-// Drawing a page or describing one asks the almanac about that day only: whoever set the
-// held date gets the same answers afterwards, also when the day lies in another year.
-TEST_F(PageRendererTest, DrawingOrDescribingAnotherDayLeavesTheHeldDateAlone) {
-    Almanac().SetDate(DayFromYmd("20250505") + 0.25);
-    const double held = Almanac().Date();
-    const std::string holiday = Almanac().HolidayName();
-    const std::string lunarMonth = Almanac().LunarMonthName();
-    const int lunarDay = Almanac().LunarDay();
-    ASSERT_EQ(std::string(holiday), "こどもの日");
-
-    PageOfDay(DayFromYmd("20310211"));
-    EXPECT_EQ(Almanac().Date(), held);
-    EXPECT_EQ(Almanac().HolidayName(), holiday);
-    PageDescription(DayFromYmd("18991229"));
-    PageDescription(DayFromYmd("20250506"));
-    EXPECT_EQ(Almanac().Date(), held);
-    EXPECT_EQ(Almanac().HolidayName(), holiday);
-    EXPECT_EQ(Almanac().LunarMonthName(), lunarMonth);
-    EXPECT_EQ(Almanac().LunarDay(), lunarDay);
-}
-
 // The description says every fact the page shows, in the page's reading order, and leaves
 // out the era before Meiji and the holiday and term on days without them.
 TEST(PageDescription, ReadsTheFactsInOrderAndLeavesOutWhatADayLacks) {
