@@ -1,6 +1,6 @@
 #pragma once
 // The holder of a process-wide object (the almanac, the settings, the colour scheme, the
-// memo store, the page renderer). Start-up creates each in its order and shutdown releases
+// memo store, the main window). Start-up creates each in its order and shutdown releases
 // them in reverse; tests put in instances of their own. The holder is a plain pointer that
 // is initialised at compile time, so no static-initialisation order is involved.
 

@@ -50,7 +50,7 @@ QImage ImageOf(const TBitmap& page) {
 
 // The process-wide objects the renderer reads: the almanac with the shipped holidays, the
 // shipped colours and the memos of the golden folder.
-class PageRendererTest : public ::testing::Test {
+class DayPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { CreatePageObjects(); }
     static void TearDownTestSuite() { DestroyPageObjects(); }
@@ -72,7 +72,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
+TEST_F(DayPageTest, PagesMatchTheirGoldenImages) {
     // Together these show every element of a page.
     const char* const pages[] = {
         "2025-03-12",  // weekday with a short memo
@@ -118,7 +118,7 @@ TEST_F(PageRendererTest, PagesMatchTheirGoldenImages) {
     }
 }
 
-TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
+TEST_F(DayPageTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
     // Day numbers beyond the years 1..9999 (a damaged paper file) are drawn as the nearest day.
     for (int32_t day :
          {DayFromYmd("20250312"), DayFromYmd("20250503"), DayFromYmd("18680101"), 0, -693593, INT32_MAX, INT32_MIN}) {
@@ -137,7 +137,7 @@ TEST_F(PageRendererTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
     }
 }
 
-TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
+TEST_F(DayPageTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
     UseScheme("<日めくり><背景>$FFFFFF</背景><枠線>$000000</枠線><文字>"
               "<平日>$00AA00</平日><日曜>$0000AA</日曜><土曜>$AA0000</土曜><祝日>$AA00AA</祝日></文字></日めくり>");
     struct TCase {
@@ -159,7 +159,7 @@ TEST_F(PageRendererTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
     }
 }
 
-TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
+TEST_F(DayPageTest, MissingColoursFallBackAndANonNumberIsBlack) {
     UseScheme("");
     std::unique_ptr<TBitmap> page = PageOfDay(DayFromYmd("20250614"));  // Saturday
     EXPECT_EQ(PixelOf(*page, 0, 0), 0xC0C0C0u);
@@ -174,7 +174,7 @@ TEST_F(PageRendererTest, MissingColoursFallBackAndANonNumberIsBlack) {
 
 // Before 1899-12-30 the date scale counts the time of day backwards, so a careless
 // conversion shows the next day there. The page shows its own day's memo.
-TEST_F(PageRendererTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
+TEST_F(DayPageTest, ADayBeforeTheScaleStartShowsItselfNotTheNextDay) {
     for (const char* date : {"18991229", "18680101", "00010101"}) {
         const int32_t day = DayFromYmd(date);
         const int memo = Memos().AddTagged(std::string("ソ表"), day);
@@ -223,7 +223,7 @@ TEST(PageDescription, TheMemoFollowsOnOneLine) {
     DestroyPageObjects();
 }
 
-TEST_F(PageRendererTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
+TEST_F(DayPageTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
     const int32_t day = DayFromYmd("20261207");
     const QString withoutMemo = QtText(DescribePage(Almanac().FactsOf(day)));
     Memos().SetStrings(Memos().IndexOfTag(day), std::string("表ソの会"));
@@ -233,7 +233,7 @@ TEST_F(PageRendererTest, TheDescriptionOfADayReadsItsMemoFromTheStore) {
     EXPECT_EQ(PageDescription(day + 1), QtText(DescribePage(Almanac().FactsOf(day + 1))));
 }
 
-TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
+TEST_F(DayPageTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
     const int32_t day = DayFromYmd("20261207");
     std::unique_ptr<TBitmap> withMemo = PageOfDay(day);
     Memos().SetStrings(Memos().IndexOfTag(day), "");
@@ -253,7 +253,7 @@ TEST_F(PageRendererTest, TheMemoIsDrawnOnlyInItsBandNearTheBottom) {
 // one logical pixel wide. At ratio 2 it is the 240-pixel drawing itself (halving it gives
 // the page of ratio 1); between 1 and 2 it is that drawing reduced, never a smaller page
 // stretched up.
-TEST_F(PageRendererTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize) {
+TEST_F(DayPageTest, PagesForHighResolutionScreensAreDrawnAtTheirDeviceSize) {
     const int32_t day = DayFromYmd("20261207");
     const struct {
         double Ratio;
