@@ -13,6 +13,7 @@ import os
 import pwd
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import tempfile
@@ -53,10 +54,12 @@ def _run_as():
 
 
 # The program each compositor starts once its Xwayland is up; it records the environment the
-# compositor gives its clients (Xwayland's display and its authority file among them).
+# compositor gives its clients (Xwayland's display and its authority file among them), and
+# stays as long as the record does (mutter ends with its command; sway's commands run in a
+# session of their own, which ending sway would not end).
 ENVIRONMENT_RECORDER = """#!/bin/sh
 env > "$1.part" && mv "$1.part" "$1"
-exec sleep 100000
+while [ -e "$1" ]; do sleep 0.2; done
 """
 
 
@@ -117,6 +120,7 @@ class CompositorSession(XSession):
         self.sway_lines = sway_lines
         self.compositor_env = {}
         self.uid = self.gid = None
+        self.compositor_group = self.record = None
 
     def _start(self):
         compositor = COMPOSITORS[self.compositor_name]
@@ -148,6 +152,7 @@ class CompositorSession(XSession):
                                 stdout=self._log, stderr=self._log, start_new_session=True,
                                 preexec_fn=_die_with_parent, **as_user)
         self.processes.append(proc)
+        self.compositor_group, self.record = proc.pid, record
         deadline = time.monotonic() + START_TIMEOUT
         while not os.path.exists(record):
             if proc.poll() is not None or time.monotonic() > deadline:
@@ -170,6 +175,17 @@ class CompositorSession(XSession):
             self.as_compositor_user(["xhost", f"+si:localuser:{pwd.getpwuid(os.getuid()).pw_name}"])
         wait_until(lambda: self.x_command("xdpyinfo", check=False), COMMAND_TIMEOUT,
                    "Xwayland to answer")
+
+    def close(self):
+        """Ends the session's programs, the compositor's whole process group (KWin and its
+        Xwayland may outlive dbus-run-session's end) and the recorder."""
+        with contextlib.suppress(FileNotFoundError, TypeError):
+            os.remove(self.record)
+        super().close()
+        if self.compositor_group:
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(self.compositor_group, signal.SIGKILL)
+            self.compositor_group = None
 
     def environment(self, home):
         """A program's environment in this Wayland session: Xwayland's display and authority,
