@@ -1,10 +1,12 @@
 #include "platform/Compositor.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -73,10 +75,28 @@ bool XSelectionHasOwner(const std::string& selectionName) {
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
+bool XServerIsXWayland() {
+    xcb_connection_t* connection = ApplicationConnection();
+    if (!connection)
+        return false;
+    constexpr std::string_view name = "XWAYLAND";
+    xcb_query_extension_cookie_t cookie =
+        xcb_query_extension(connection, static_cast<uint16_t>(name.size()), name.data());
+    std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> reply(
+        xcb_query_extension_reply(connection, cookie, nullptr), &std::free);
+    if (reply && reply->present)
+        return true;
+    // Xwayland before 23.1 has no such extension; its RandR outputs, which Qt names its
+    // screens after, are "XWAYLAND0", "XWAYLAND1", ...
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [](const QScreen* screen) { return screen->name().startsWith(QLatin1String("XWAYLAND")); });
+}
+
 bool CompositingManagerRunning() {
     if (CompositorProbe)
         return CompositorProbe();
-    return XSelectionHasOwner("_NET_WM_CM_S" + std::to_string(DefaultScreenNumber()));
+    return XSelectionHasOwner("_NET_WM_CM_S" + std::to_string(DefaultScreenNumber())) || XServerIsXWayland();
 }
 
 TCompositorProbe SetCompositorProbe(TCompositorProbe probe) {

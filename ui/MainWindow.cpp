@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -122,11 +123,12 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     FBehaviour->SetWindowDrag(true);
     FBehaviour->SetWindowResize(false);
     FBehaviour->SetWindowRound(true);
-    FBehaviour->SetStacking(TStacking::Normal);
+    FBehaviour->SetStacking(StackingOfSetting(AppGlobals().ReadInteger("TFMQUILLO", "STACKING", 0)));
     FBehaviour->SetFitScreenPx(16);
-    // The main window paints itself and never shows an image through the component, so it
-    // stays an ordinary opaque window.
-    FBehaviour->SetLayered(false);
+    // The main window paints itself. Where windows are composited it has per-pixel alpha
+    // and paints its cut corners transparent, since some compositors (sway) ignore the
+    // shape of an opaque window and show black there; elsewhere the shape cuts them.
+    FBehaviour->SetLayered(true);
     FBehaviour->SetBGrelocation(true);
     FBehaviour->OnColorReset = [this](QObject*) {
         ApplyColors();
@@ -190,6 +192,19 @@ void TMainWindow::BuildMenu() {
                      [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
     FMenu->addAction(QtText("配色設定(&L)"), this, [this] { OpenColorSetupFor(this); });
     FMenu->addSeparator();
+    // The window's place in the stack of windows, for it and its papers.
+    auto* stacking = new QActionGroup(FMenu);
+    const std::pair<QString, TStacking> choices[] = {{QtText("通常"), TStacking::Normal},
+                                                     {QtText("常に手前に表示"), TStacking::Top},
+                                                     {QtText("デスクトップに置く"), TStacking::Bottom}};
+    for (const auto& [caption, choice] : choices) {
+        QAction* item = stacking->addAction(caption);
+        item->setCheckable(true);
+        item->setChecked(FBehaviour->Stacking() == choice);
+        connect(item, &QAction::triggered, this, [this, choice = choice] { ChooseStacking(choice); });
+    }
+    FMenu->addActions(stacking->actions());
+    FMenu->addSeparator();
     // Ticked while the desktop starts the calendar at login; the user may have removed the
     // entry meanwhile, so the tick is read again each time the menu opens.
     QAction* atLogin = FMenu->addAction(QtText("ログイン時に起動する"));
@@ -229,6 +244,19 @@ void TMainWindow::BuildButtons() {
     FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
     FBtMinimum->OnClick = [this] { MinimizeToTray(); };
     FBtClose->OnClick = [this] { close(); };
+}
+
+void TMainWindow::ChooseStacking(TStacking stacking) {
+    FBehaviour->SetStacking(stacking);
+    RunReporting([stacking] { AppGlobals().WriteInteger("TFMQUILLO", "STACKING", SettingOfStacking(stacking)); });
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        FollowStacking(FPapers.Items(i));
+}
+
+void TMainWindow::FollowStacking(TPaperWindow* paper) const {
+    if (TWindowBehaviour* behaviour = BehaviourOf(paper))
+        behaviour->SetStacking(FBehaviour->Stacking());
 }
 
 void TMainWindow::PopupAt(const QPoint& screenPoint) { FMenu->popup(screenPoint); }
@@ -278,6 +306,7 @@ void TMainWindow::RestorePapers() {
         if (!FileExists(PaperFileName(AppGlobals().DataPath(), i)))
             continue;
         auto* paper = new TPaperWindow(this, this);
+        FollowStacking(paper);
         paper->show();
         if (!paper->LoadFrom(i))
             paper->close();
@@ -414,6 +443,14 @@ void TMainWindow::paintEvent(QPaintEvent*) {
     // Made in device pixels: one to one onto the screen's pixels.
     view.setDevicePixelRatio(FPageRatio);
     QPainter painter(this);
+    if (FBehaviour->Layered()) {
+        // Per-pixel alpha: opaque inside the rounded outline, transparent outside it.
+        view = QImage(image->ScanLine(0), image->Width(), image->Height(), image->RowStride(), QImage::Format_RGB32);
+        view.setDevicePixelRatio(FPageRatio);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setClipRegion(MakeRoundRegion(width(), height(), true));
+    }
     painter.drawImage(0, 0, view);
 }
 
@@ -478,6 +515,7 @@ void TMainWindow::TearOff() {
     // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
     paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
                      std::move(FPageBitmap));
+    FollowStacking(paper);
     paper->show();
     paper->grabMouse();
 

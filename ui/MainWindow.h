@@ -18,8 +18,9 @@
 #include "ui/PaperWindow.h"
 
 class QMenu;
-class TWindowBehaviour;
 class TDrawnButton;
+class TWindowBehaviour;
+enum class TStacking;
 class TTrayIcon;
 
 class TMainWindow : public QWidget, public TPaperOwner {
@@ -92,6 +93,10 @@ private:
     void BuildMenu();
     void BuildButtons();
     void PopupAt(const QPoint& screenPoint);
+    // The window and its papers go to that place in the stack, which the settings keep.
+    void ChooseStacking(TStacking stacking);
+    // A paper takes the window's place in the stack.
+    void FollowStacking(TPaperWindow* paper) const;
     void UpdateAccessibleName();
 
     int32_t FCurrentDate = 0;

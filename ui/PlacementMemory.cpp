@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <chrono>
+
 #include "graphics/Bitmap.h"
 #include "graphics/QtText.h"
 #include "storage/AppGlobals.h"
@@ -17,6 +19,11 @@ namespace {
 
 // A failure while a window or the session ends: nobody is left to answer a message box.
 void WarnOnStandardError(const std::exception& error) { qWarning("%s", qUtf8Printable(ExceptionText(error))); }
+
+int64_t MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -78,7 +85,7 @@ void TPlacementMemory::LoadPosition() {
 void TPlacementMemory::SavePosition() {
     if (!FPreserve)
         return;
-    const TRect rect = FMaximized ? FNormalRect : WindowRect();
+    const TRect rect = FMaximized ? FNormalRect : PlaceToSave();
     TAppGlobals& globals = AppGlobals();
     if (FKeepLocation) {
         globals.WriteInteger(FSectionName, "TOP", rect.Top);
@@ -91,9 +98,26 @@ void TPlacementMemory::SavePosition() {
     globals.WriteString(FSectionName, "DOCKSITE", FDockSiteName);
 }
 
+TRect TPlacementMemory::PlaceToSave() const { return FCompositorPlaced ? FLastRect : WindowRect(); }
+
+void TPlacementMemory::FollowMove(TMoveOrigin origin, int64_t nowMs) {
+    if (!FWindow)
+        return;
+    if (origin == TMoveOrigin::Program) {
+        FLastRequestMs = nowMs;
+    } else if (nowMs - FLastRequestMs < CompositorAnswerMs && WindowRect() != FLastRect) {
+        FCompositorPlaced = true;
+        return;
+    }
+    RememberRect();
+}
+
+void TPlacementMemory::FollowShow(int64_t nowMs) { FLastRequestMs = nowMs; }
+
 void TPlacementMemory::RememberRect() {
     if (!FWindow)
         return;
+    FCompositorPlaced = false;
     FLastRect = WindowRect();
     if (!FMaximized && !FWindow->isMaximized())
         FNormalRect = FLastRect;
@@ -105,7 +129,9 @@ void TPlacementMemory::WatchEvent(const QEvent& event) {
     switch (event.type()) {
     case QEvent::Move:
     case QEvent::Resize:
-        RememberRect();
+        // Qt delivers the places the window system reports as spontaneous events, and
+        // the program's own moves and resizes at once, as ordinary ones.
+        FollowMove(event.spontaneous() ? TMoveOrigin::WindowSystem : TMoveOrigin::Program, MonotonicMs());
         break;
     case QEvent::WindowStateChange:
         FMaximized = FWindow->isMaximized();
@@ -113,6 +139,10 @@ void TPlacementMemory::WatchEvent(const QEvent& event) {
             RememberRect();
         break;
     case QEvent::Show:
+        if (!FPositionLoaded)
+            LoadPosition();
+        FollowShow(MonotonicMs());
+        break;
     case QEvent::Hide:
         if (!FPositionLoaded)
             LoadPosition();

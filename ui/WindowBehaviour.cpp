@@ -4,10 +4,12 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
 #include "graphics/QtText.h"
+#include "platform/WindowLayerStates.h"
 #include "platform/WindowMessages.h"
 #include "platform/WindowShape.h"
 #include "storage/Text.h"
@@ -20,7 +22,47 @@ std::vector<TWindowBehaviour*>& LiveComponents() {
     return components;
 }
 
+TWindowLayer LayerOf(TStacking stacking) {
+    switch (stacking) {
+    case TStacking::Top:
+        return TWindowLayer::Above;
+    case TStacking::Bottom:
+        return TWindowLayer::DesktopWidget;
+    default:
+        return TWindowLayer::Normal;
+    }
+}
+
 }  // namespace
+
+TStacking StackingOfSetting(int value) {
+    switch (value) {
+    case 1:
+        return TStacking::Top;
+    case 2:
+        return TStacking::Bottom;
+    default:
+        return TStacking::Normal;
+    }
+}
+
+int SettingOfStacking(TStacking stacking) {
+    switch (stacking) {
+    case TStacking::Top:
+        return 1;
+    case TStacking::Bottom:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+TWindowBehaviour* BehaviourOf(const QWidget* window) {
+    for (TWindowBehaviour* component : LiveComponents())
+        if (window && component->OwnerControl() == window)
+            return component;
+    return nullptr;
+}
 
 QRegion MakeRoundRegion(int width, int height, bool round) {
     if (!round)
@@ -118,16 +160,36 @@ void TWindowBehaviour::SetStacking(TStacking value) {
     FStacking = value;
     if (!FOwner)
         return;
-    // Changing the flags takes the window off the screen; it comes back as it was.
-    const bool visible = FOwner->isVisible();
-    FOwner->setWindowFlag(Qt::WindowStaysOnTopHint, value == TStacking::Top);
-    FOwner->setWindowFlag(Qt::WindowStaysOnBottomHint, value == TStacking::Bottom);
-    if (visible)
-        FOwner->show();
+    Qt::WindowFlags flags = FOwner->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, value == TStacking::Top);
+    flags.setFlag(Qt::WindowStaysOnBottomHint, value == TStacking::Bottom);
+    if (FOwner->testAttribute(Qt::WA_WState_Created) && FOwner->windowHandle()) {
+        // A window that exists changes its layer in place: setWindowFlags would take it off
+        // the screen and make its native window anew.
+        FOwner->overrideWindowFlags(flags);
+        FOwner->windowHandle()->setFlags(flags);
+        if (FOwner->isVisible())
+            GiveLayerStates(TMapMoment::Mapped);
+    } else {
+        FOwner->setWindowFlags(flags);
+    }
     if (value == TStacking::Top)
         FOwner->raise();
     else if (value == TStacking::Bottom)
         FOwner->lower();
+}
+
+void TWindowBehaviour::GiveLayerStates(TMapMoment moment) {
+    FLayerStatesGiven = FStacking != TStacking::Normal;
+    // Before the window is mapped the window manager finds the states in the properties
+    // when it maps the window. It may erase them still, as it finishes with the window
+    // hidden a moment ago, and it ignores requests for windows it does not show yet: they
+    // are asked for again when the window paints, which it does once it is mapped.
+    if (moment == TMapMoment::BeforeMap)
+        WriteWindowLayerStates(FOwner, LayerOf(FStacking));
+    FLayerRequestPending = !RequestWindowLayerStates(FOwner, LayerOf(FStacking));
+    if (FLayerRequestPending)
+        FOwner->update();
 }
 
 void TWindowBehaviour::ShowBitmap(const TBitmap& bitmap, int x, int y, double ratio) {
@@ -178,6 +240,9 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
         // The native window exists now: the shape can be cut in device pixels.
         if (RoundShapeOutdated())
             ApplyRoundRegion();
+        // Sent before the window is mapped.
+        if (FStacking != TStacking::Normal || FLayerStatesGiven)
+            GiveLayerStates(TMapMoment::BeforeMap);
         FPlacement.WatchEvent(*event);
         return false;
     case QEvent::Move:
@@ -211,6 +276,8 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
         FPlacement.WatchEvent(*event);
         return false;
     case QEvent::Paint:
+        if (FLayerRequestPending && RequestWindowLayerStates(FOwner, LayerOf(FStacking)))
+            FLayerRequestPending = false;
         FImage.Paint();
         if (OnEraseBackGround)
             OnEraseBackGround(this);

@@ -25,7 +25,13 @@
 
 class QWidget;
 
+// A window's place in the stack of windows: among the others, above all of them, or
+// below all of them as a desktop widget (on every workspace, out of the taskbar, the pager
+// and the window switcher).
 enum class TStacking { Normal, Top, Bottom };
+// The stacking a settings value stands for: 1 Top, 2 Bottom, anything else Normal.
+TStacking StackingOfSetting(int value);
+int SettingOfStacking(TStacking stacking);
 
 using TNotifyEvent = std::function<void(QObject* sender)>;
 using TNotifyFilenameEvent = std::function<void(QObject* sender, const std::string& fileName)>;
@@ -84,7 +90,9 @@ public:
     void SetWindowRound(bool value);
     TStacking Stacking() const { return FStacking; }
     // Acts only on a change: TStacking::Top keeps the window above others,
-    // TStacking::Bottom below them.
+    // TStacking::Bottom below them, on every workspace and out of the taskbar, the pager
+    // and the window switcher (given again each time the window is shown, since window
+    // managers drop them when a window is hidden).
     void SetStacking(TStacking value);
 
     TNotifyEvent OnDropFinish;
@@ -122,6 +130,9 @@ protected:
 
 private:
     void ApplyRoundRegion();
+    enum class TMapMoment { BeforeMap, Mapped };
+    // The window manager's states of the stacking, for a window about to be mapped or mapped.
+    void GiveLayerStates(TMapMoment moment);
     // A rounded borderless window whose shape was cut for another ratio than its screen's.
     bool RoundShapeOutdated() const;
     void HandleDrop(QEvent* event);
@@ -137,9 +148,16 @@ private:
     // The ratio the rounded shape was last cut for in device pixels; 0 while it is Qt's mask.
     double FRoundRatio = 0;
     TStacking FStacking = TStacking::Normal;
+    // States of another layer than the normal one were given: the next showing takes them off.
+    bool FLayerStatesGiven = false;
+    // The window manager is to be asked for them when the window paints next.
+    bool FLayerRequestPending = false;
     bool FSessionEnded = false;
     TTaggedStrings FDroppedNames;
 };
+
+// The component of that window; null when it has none.
+TWindowBehaviour* BehaviourOf(const QWidget* window);
 
 // What the window system does at the end of the session: every open window's behaviour
 // component runs EndSession, in the application's window order.

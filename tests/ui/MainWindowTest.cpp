@@ -10,6 +10,7 @@
 
 #include "WindowTestSupport.h"
 #include "graphics/GraphicWork.h"
+#include "platform/Compositor.h"
 #include "platform/WindowMessages.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
@@ -289,6 +290,10 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
                                     "オプション設定(&O)",
                                     "配色設定(&L)",
                                     "-",
+                                    "通常",
+                                    "常に手前に表示",
+                                    "デスクトップに置く",
+                                    "-",
                                     "ログイン時に起動する",
                                     "-",
                                     "ソフトウェア情報(&I)",
@@ -297,9 +302,9 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
     for (const char* caption : expected)
         wanted << QtText(std::string(caption));
     EXPECT_EQ(captions, wanted);
-    EXPECT_TRUE(main->Menu()->actions()[9]->isCheckable());
+    EXPECT_TRUE(main->Menu()->actions()[13]->isCheckable());
 
-    for (int item : {1, 6, 7, 11})
+    for (int item : {1, 6, 7, 15})
         main->Menu()->actions()[item]->trigger();
     EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options " + std::to_string(Today()),
                                                 "colors", "about"}));
@@ -314,6 +319,91 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
     Lying(main, 0, Today() + 3, 1);
     main->Menu()->actions()[3]->trigger();
     EXPECT_EQ(PaperCount(), 0);
+}
+
+// The stacking choice: the stored value picks the ticked item (anything but 1 and 2 is the
+// normal place), an item picked is written at once, and the window and every paper, open or
+// opened later, take it.
+TEST_F(MainWindowTest, TheStackingChoiceIsRememberedAndThePapersFollowIt) {
+    const struct {
+        const char* Stored;
+        int Ticked;  // the menu item, counted from "通常"
+    } stored[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"above", 0}};
+    constexpr int FirstItem = 9;
+    for (const auto& c : stored) {
+        SCOPED_TRACE(c.Stored);
+        AppGlobals().WriteString("TFMQUILLO", "STACKING", c.Stored);
+        TMainWindow* main = Start();
+        for (int item = 0; item < 3; ++item)
+            EXPECT_EQ(main->Menu()->actions()[FirstItem + item]->isChecked(), item == c.Ticked) << item;
+        main->close();
+        DestroyMainWindow();
+    }
+    const struct {
+        int Item;
+        const char* Written;
+        bool OnTop, OnBottom;
+    } choices[] = {{1, "1", true, false}, {2, "2", false, true}, {0, "0", false, false}};
+    TMainWindow* main = Start();
+    TPaperWindow* open = Lying(main, 0, Today() + 5, 1);
+    for (const auto& c : choices) {
+        SCOPED_TRACE(c.Item);
+        main->Menu()->actions()[FirstItem + c.Item]->trigger();
+        EXPECT_EQ(AppGlobals().ReadString("TFMQUILLO", "STACKING", ""), c.Written);
+        TPaperList before;
+        CollectOpenPapers(before);
+        // A paper being torn; released at once, it goes back onto the calendar.
+        PressAndPull(main, 30, 60, 0, 5);
+        TPaperList after;
+        CollectOpenPapers(after);
+        TPaperWindow* torn = nullptr;
+        for (int i = 0; i < after.Count(); ++i) {
+            bool known = false;
+            for (int j = 0; j < before.Count(); ++j)
+                known |= before.Items(j) == after.Items(i);
+            if (!known)
+                torn = after.Items(i);
+        }
+        ASSERT_NE(torn, nullptr);
+        for (QWidget* window : std::initializer_list<QWidget*>{main, open, torn}) {
+            EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.OnTop);
+            EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint), c.OnBottom);
+            EXPECT_TRUE(window->isVisible());
+        }
+        Release(main);
+    }
+}
+
+// Where windows are composited the main window has per-pixel alpha: its cut corners are
+// transparent, the rest opaque; elsewhere it is opaque and its shape cuts the corners.
+TEST_F(MainWindowTest, TheCutCornersAreTransparentWhereWindowsAreComposited) {
+    for (bool composited : {true, false}) {
+        SCOPED_TRACE(composited);
+        const TCompositorProbe previous = SetCompositorProbe(composited ? +[] { return true; } : +[] { return false; });
+        TMainWindow* main = Start();
+        SetCompositorProbe(previous);
+        EXPECT_EQ(main->testAttribute(Qt::WA_TranslucentBackground), composited);
+        const struct {
+            QPoint At;
+            bool Cut;
+        } points[] = {{{0, 0}, true},  {{3, 0}, true},  {{0, 3}, true},   {{1, 1}, true},   {{129, 150}, true},
+                      {{4, 0}, false}, {{2, 1}, false}, {{65, 2}, false}, {{64, 80}, false}};
+        // Both keep the shape; the paint is looked at without it.
+        const QRegion shape = main->mask();
+        main->clearMask();
+        QImage painted(main->size(), QImage::Format_ARGB32_Premultiplied);
+        painted.fill(Qt::green);
+        main->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        for (const auto& p : points) {
+            const QColor colour = painted.pixelColor(p.At);
+            EXPECT_EQ(shape.contains(p.At), !p.Cut) << p.At.x() << "," << p.At.y();
+            EXPECT_EQ(colour.alpha(), composited && p.Cut ? 0 : 255)
+                << p.At.x() << "," << p.At.y() << " " << qPrintable(colour.name(QColor::HexArgb));
+            EXPECT_NE(colour, QColor(Qt::green)) << p.At.x() << "," << p.At.y();
+        }
+        main->close();
+        DestroyMainWindow();
+    }
 }
 
 TEST_F(MainWindowTest, ArrangingStacksPapersInDateOrderAndStraightensThem) {

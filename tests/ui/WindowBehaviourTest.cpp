@@ -785,3 +785,62 @@ TEST_F(WindowBehaviourSettingsTest, APlaceThatCannotBeSavedAtTheEndOfTheSessionS
 }
 
 }  // namespace
+
+// A place the window system reports shortly after the program asked for another is the
+// compositor's choice and is not saved; a later one is the user's move and is.
+TEST(PlacementMemoryTest, ThePlaceToSaveIsTheProgramsOrTheUsersNeverTheCompositors) {
+    enum TKind { ProgramMove, Shown, Reported };
+    struct TStep {
+        TKind Kind;
+        int64_t AtMs;
+        QPoint Place;  // the window's place after the step
+    };
+    const QPoint stored(300, 200), centred(575, 324), elsewhere(700, 100);
+    const struct {
+        const char* Name;
+        std::vector<TStep> Steps;
+        QPoint Saved;
+    } cases[] = {
+        {"centred as it is mapped", {{ProgramMove, 0, stored}, {Shown, 10, stored}, {Reported, 50, centred}}, stored},
+        {"the place asked for is granted",
+         {{ProgramMove, 0, stored}, {Shown, 10, stored}, {Reported, 40, stored}},
+         stored},
+        {"centred in answer to a move",
+         {{ProgramMove, 0, stored}, {ProgramMove, 5000, elsewhere}, {Reported, 5100, centred}},
+         elsewhere},
+        {"moved by the user later",
+         {{ProgramMove, 0, stored}, {Shown, 10, stored}, {Reported, 50, centred}, {Reported, 9000, elsewhere}},
+         elsewhere},
+        {"reported just before the answer time runs out",
+         {{ProgramMove, 0, stored}, {Reported, CompositorAnswerMs - 1, centred}},
+         stored},
+        {"reported when it has run out", {{ProgramMove, 0, stored}, {Reported, CompositorAnswerMs, centred}}, centred},
+        {"the program's own move after the compositor's choice",
+         {{ProgramMove, 0, stored}, {Reported, 50, centred}, {ProgramMove, 60, elsewhere}},
+         elsewhere},
+        {"reported before the program asked for anything", {{Reported, 5, centred}}, centred},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        window.setGeometry(0, 0, 130, 151);
+        TPlacementMemory memory(&window, ProbeSection);
+        for (const TStep& step : c.Steps) {
+            window.move(step.Place);
+            if (step.Kind == Shown)
+                memory.FollowShow(step.AtMs);
+            else
+                memory.FollowMove(step.Kind == ProgramMove ? TMoveOrigin::Program : TMoveOrigin::WindowSystem,
+                                  step.AtMs);
+        }
+        EXPECT_EQ(memory.PlaceToSave().Left, c.Saved.x());
+        EXPECT_EQ(memory.PlaceToSave().Top, c.Saved.y());
+    }
+}
+
+TEST(StackingSettingTest, ValuesRoundTripAndOthersAreNormal) {
+    for (TStacking stacking : {TStacking::Normal, TStacking::Top, TStacking::Bottom})
+        EXPECT_EQ(StackingOfSetting(SettingOfStacking(stacking)), stacking);
+    for (int other : {-1, 3, 1000})
+        EXPECT_EQ(StackingOfSetting(other), TStacking::Normal) << other;
+}
