@@ -11,7 +11,6 @@
 #include <QStyledItemDelegate>
 
 #include "graphics/Bitmap.h"
-#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/Exception.h"
@@ -20,6 +19,7 @@
 #include "ui/ColorPicker.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
+#include "ui/Notices.h"
 
 namespace {
 
@@ -330,7 +330,7 @@ void TColorSetupDialog::PickerButtonClick() {
 
 void TColorSetupDialog::ApplyButtonClick() {
     WriteTreeBack();
-    BroadcastToWindows(UM_COLORRESET);
+    ColorsChangedNotice().Notify();
 }
 
 void TColorSetupDialog::ReportError(const std::string& message) {
@@ -401,7 +401,7 @@ void TColorSetupDialog::closeEvent(QCloseEvent* event) {
         } catch (const Exception& error) {
             ReportError(error.Message());
         }
-        BroadcastToWindows(UM_COLORRESET);
+        ColorsChangedNotice().Notify();
         SetupOpen = false;  // the menu may open a new dialog while this one is being freed
     }
     event->accept();

@@ -12,7 +12,6 @@
 #include <QTransform>
 
 #include "graphics/QtText.h"
-#include "platform/WindowMessages.h"
 #include "storage/Text.h"
 
 namespace {
@@ -212,20 +211,10 @@ void TDrawnButton::AcceleratorActivated() {
         Click();
 }
 
-bool TDrawnButton::event(QEvent* event) {
-    if (event->type() == TWindowMessageEvent::EventType()) {
-        auto* message = static_cast<TWindowMessageEvent*>(event);
-        if (message->Message() != UM_BACKGROUND)
-            return QWidget::event(event);
-        // The window's composed image, valid only during this call.
-        if (const auto* image = reinterpret_cast<const TBitmap*>(message->WParam())) {
-            FPainter.SetScale(devicePixelRatioF());
-            FPainter.CaptureBackground(image);
-            update();
-        }
-        return true;
-    }
-    return QWidget::event(event);
+void TDrawnButton::TakeBackground(const TBitmap& composed) {
+    FPainter.SetScale(devicePixelRatioF());
+    FPainter.CaptureBackground(&composed);
+    update();
 }
 
 void TDrawnButton::enterEvent(QEnterEvent* event) {

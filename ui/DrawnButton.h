@@ -2,7 +2,7 @@
 // TDrawnButton: the program's custom push button as a child control. Its look comes from
 // its TButtonPainter (Painter); the control adds hover and press states, the click (also by
 // the caption's accelerator), the optional click repeat while held, and takes its
-// background from the window image that the window sends with UM_BACKGROUND. The face is
+// background from the window image (TBackgroundTaker). The face is
 // made in device pixels for the ratio of the button's screen (the window image is taken to
 // be at that ratio too) and painted one to one.
 
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "graphics/ButtonPainter.h"
+#include "ui/WindowImage.h"
 
 class QShortcut;
 class QTimer;
@@ -24,8 +25,11 @@ enum class TAnchor : uint8_t { Left = 1, Top = 2, Right = 4, Bottom = 8 };
 using TAnchors = QFlags<TAnchor>;
 Q_DECLARE_OPERATORS_FOR_FLAGS(TAnchors)
 
-class TDrawnButton : public QWidget {
+class TDrawnButton : public QWidget, public TBackgroundTaker {
 public:
+    // The window's composed image, valid only during this call.
+    void TakeBackground(const TBitmap& composed) override;
+
     // A 40 × 40 button on owner.
     explicit TDrawnButton(QWidget* owner);
     ~TDrawnButton() override;
@@ -65,7 +69,6 @@ public:
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -15,7 +15,6 @@
 #include "almanac/Almanac.h"
 #include "graphics/Canvas.h"
 #include "graphics/GraphicWork.h"
-#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/DateUtils.h"
@@ -31,6 +30,7 @@
 #include "ui/DrawnButton.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MemoEditor.h"
+#include "ui/Notices.h"
 #include "ui/PageDescription.h"
 #include "ui/PageOfDay.h"
 #include "ui/TrayIcon.h"
@@ -107,6 +107,7 @@ std::vector<TPoint> GridPlaces(const std::vector<TRect>& windows) {
 }
 
 TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    MemoChangedNotice().Listen(this, [this](int32_t day) { MemoChanged(day); });
     setWindowTitle(QtText(AppGlobals().ProductName()));
     setAttribute(Qt::WA_OpaquePaintEvent);
     FPageRatio = devicePixelRatioF();
@@ -468,19 +469,12 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-bool TMainWindow::event(QEvent* event) {
-    if (event->type() == TWindowMessageEvent::EventType()) {
-        auto* message = static_cast<TWindowMessageEvent*>(event);
-        if (message->Message() == UM_MEMOCHANGED) {
-            if (message->WParam() == FCurrentDate) {
-                ApplyColors();
-                UpdateAccessibleName();
-                update();
-            }
-            return true;
-        }
-    }
-    return QWidget::event(event);
+void TMainWindow::MemoChanged(int32_t day) {
+    if (day != FCurrentDate)
+        return;
+    ApplyColors();
+    UpdateAccessibleName();
+    update();
 }
 
 void TMainWindow::FormMouseDown(TPoint at) {

@@ -75,7 +75,8 @@ public:
     std::unique_ptr<TBitmap> ComposeImage() const;
 
 protected:
-    bool event(QEvent* event) override;
+    // The memo of day changed: the page redraws when it shows that day.
+    void MemoChanged(int32_t day);
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -5,12 +5,12 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "platform/WindowMessages.h"
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
 #include "storage/Text.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
+#include "ui/Notices.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ QString BoxTextOf(const std::string& memo) {
 }  // namespace
 
 void ConnectMemoMessages() {
-    SetMemoChangedHandler([](int32_t day) { BroadcastToWindows(UM_MEMOCHANGED, day); });
+    SetMemoChangedHandler([](int32_t day) { MemoChangedNotice().Notify(day); });
 }
 
 QDate TMemoEditor::DateOfDay(int32_t dayNumber) { return QDate(1899, 12, 30).addDays(dayNumber); }

@@ -13,12 +13,12 @@
 
 #include "graphics/QtText.h"
 #include "page/DayPage.h"
-#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
 #include "storage/Text.h"
 #include "storage/WindowPlacement.h"
 #include "ui/DialogOpeners.h"
+#include "ui/Notices.h"
 #include "ui/PageDescription.h"
 #include "ui/PageOfDay.h"
 #include "ui/WindowBehaviour.h"
@@ -42,6 +42,10 @@ TPaperWindow::TPaperWindow(QWidget* parent, TPaperOwner* owner)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial),
       FOwner(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
+    MemoChangedNotice().Listen(this, [this](int32_t day) {
+        if (day == FPaperDate && FTurn.Source())
+            RedrawPage();
+    });
     setWindowTitle("FmPaper");
     FSwingTimer.setInterval(SwingIntervalMs);
     FSwingTimer.callOnTimeout([this] { OnSwingTimer(); });
@@ -192,17 +196,6 @@ void SavePaper(const TPaperWindow& paper, int index) { SavePaperFile(AppGlobals(
 void TPaperWindow::RedrawPage() {
     RenderPage();
     ShowBitmap(*FTurn.GetBitmap(), x(), y());
-}
-
-bool TPaperWindow::event(QEvent* event) {
-    if (event->type() == TWindowMessageEvent::EventType()) {
-        auto* message = static_cast<TWindowMessageEvent*>(event);
-        if (message->Message() == UM_MEMOCHANGED && message->WParam() == FPaperDate && FTurn.Source())
-            RedrawPage();
-        if (message->Message() == UM_MEMOCHANGED)
-            return true;
-    }
-    return QWidget::event(event);
 }
 
 void TPaperWindow::FormMouseDown(Qt::MouseButton button, TPoint cursor) {

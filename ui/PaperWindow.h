@@ -84,7 +84,6 @@ public:
     QMenu* Menu() const { return FMenu; }
 
 protected:
-    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

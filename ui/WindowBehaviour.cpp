@@ -10,9 +10,9 @@
 
 #include "graphics/QtText.h"
 #include "platform/WindowLayerStates.h"
-#include "platform/WindowMessages.h"
 #include "platform/WindowShape.h"
 #include "storage/Text.h"
+#include "ui/Notices.h"
 
 namespace {
 
@@ -81,6 +81,10 @@ QRegion MakeDeviceRoundRegion(int width, int height, bool round, double ratio) {
 TWindowBehaviour::TWindowBehaviour(QWidget* owner, std::string sectionName)
     : QObject(owner), FOwner(owner), FPlacement(owner, std::move(sectionName)), FMover(owner), FImage(owner) {
     LiveComponents().push_back(this);
+    ColorsChangedNotice().Listen(this, [this] {
+        if (OnColorReset)
+            OnColorReset(this);
+    });
     FMover.OnCanDragMove = [this](int x, int y, bool& dragMove) {
         if (OnCanDragMove)
             OnCanDragMove(this, x, y, dragMove);
@@ -297,9 +301,6 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
         HandleDrop(event);
         return true;
     default:
-        if (event->type() == TWindowMessageEvent::EventType() &&
-            static_cast<TWindowMessageEvent*>(event)->Message() == UM_COLORRESET && OnColorReset)
-            OnColorReset(this);
         return false;
     }
 }

@@ -11,7 +11,6 @@
 #include "graphics/GraphicWork.h"
 #include "graphics/QtText.h"
 #include "platform/Compositor.h"
-#include "platform/WindowMessages.h"
 #include "platform/WindowShape.h"
 #include "storage/Geometry.h"
 #include "ui/WindowGeometry.h"
@@ -112,7 +111,8 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
             continue;
         if (FBGrelocation)
             recorded.Child->move(recorded.Position + QPoint(dx, dy));
-        SendWindowMessage(recorded.Child, UM_BACKGROUND, reinterpret_cast<intptr_t>(FComposedBitmap.get()));
+        if (auto* taker = dynamic_cast<TBackgroundTaker*>(recorded.Child.data()))
+            taker->TakeBackground(*FComposedBitmap);
     }
     FWindow->update();
 }

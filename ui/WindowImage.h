@@ -20,6 +20,14 @@
 
 class QWidget;
 
+// A child control that takes its background from the window's composed image (the drawn
+// buttons): the image is valid only during the call.
+class TBackgroundTaker {
+public:
+    virtual ~TBackgroundTaker() = default;
+    virtual void TakeBackground(const TBitmap& composed) = 0;
+};
+
 class TWindowImage {
 public:
     // Decides whether the window can show per-pixel alpha: only before the window exists on

@@ -352,11 +352,11 @@ TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
     ChangeSunday(dialog, 0x00AA00);
     QTest::mouseClick(Child<QPushButton>(*dialog, "applyButton"), Qt::LeftButton);
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x00AA00u);
-    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);
+    EXPECT_EQ(Environment.Probe.ColorChanges, 1);
     dialog->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);
-    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 2);
+    EXPECT_EQ(Environment.Probe.ColorChanges, 2);
     EXPECT_FALSE(Environment.Exists("colors.clr"));
     EXPECT_FALSE(TColorSetupDialog::ColorSetupOpen());
     OpenColorSetup(nullptr);  // and it opens again
@@ -402,7 +402,7 @@ TEST_F(ColorSetup, ResetRestoresTheTreeButNotTheWindows) {
     QTest::mouseClick(Child<QPushButton>(*dialog, "applyButton"), Qt::LeftButton);
     QTest::mouseClick(Child<QPushButton>(*dialog, "revertButton"), Qt::LeftButton);
     EXPECT_EQ(TColorTree::ColorOf(Node(dialog, "日めくり\\文字\\日曜")), 0x4040FFu);
-    EXPECT_EQ(Environment.Probe.CountOf(UM_COLORRESET), 1);  // only the one of "反映させる"
+    EXPECT_EQ(Environment.Probe.ColorChanges, 1);  // only the one of "反映させる"
 }
 
 }  // namespace

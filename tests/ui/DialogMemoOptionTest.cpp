@@ -52,7 +52,7 @@ TEST_F(MemoWindow, OpeningAndClosingWithoutTypingWritesNothing) {
     EXPECT_FALSE(window.Changed());
     window.close();
     EXPECT_FALSE(Environment.Exists("Memos.txt"));
-    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 0);
+    EXPECT_EQ(static_cast<int>(Environment.Probe.MemoDays.size()), 0);
 }
 
 // Every way of leaving a date stores what was typed, announces the day, then saves.
@@ -75,8 +75,8 @@ TEST_F(MemoWindow, EveryWayOfClosingStoresTheMemo) {
         way.Close(window);
         EXPECT_FALSE(window.isVisible()) << way.Way;
         EXPECT_EQ(environment.FileText("Memos.txt"), "20261207" + Cp932("表ソ") + "\r\n") << way.Way;
-        ASSERT_EQ(environment.Probe.CountOf(UM_MEMOCHANGED), 1) << way.Way;
-        EXPECT_EQ(environment.Probe.Received.back().WParam, Day20261207) << way.Way;
+        ASSERT_EQ(static_cast<int>(environment.Probe.MemoDays.size()), 1) << way.Way;
+        EXPECT_EQ(environment.Probe.MemoDays.back(), Day20261207) << way.Way;
     }
 }
 
@@ -109,10 +109,10 @@ TEST_F(MemoWindow, PickingAnotherDateStoresThePreviousOneFirst) {
     EXPECT_EQ(Child<QPlainTextEdit>(window, "memoText")->toPlainText(), "tomorrow");
     EXPECT_FALSE(window.Changed());
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261208tomorrow\r\n20261207today\r\n");
-    ASSERT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
-    EXPECT_EQ(Environment.Probe.Received.back().WParam, Day20261207);
+    ASSERT_EQ(static_cast<int>(Environment.Probe.MemoDays.size()), 1);
+    EXPECT_EQ(Environment.Probe.MemoDays.back(), Day20261207);
     window.close();  // unchanged: nothing more
-    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
+    EXPECT_EQ(static_cast<int>(Environment.Probe.MemoDays.size()), 1);
 }
 
 TEST_F(MemoWindow, AnEmptiedMemoStaysAsTheDateAlone) {
@@ -152,7 +152,7 @@ TEST_F(MemoWindow, AFailedSaveIsReportedAndTheMemoStaysInMemory) {
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find(std::string("に書き込めません")), std::string::npos);
     EXPECT_EQ(MemoStore().MemoOf(Day20261207), "kept");
-    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 1);
+    EXPECT_EQ(static_cast<int>(Environment.Probe.MemoDays.size()), 1);
 }
 
 // The window stores through the memo store, and announces only through the store's hook.
@@ -167,7 +167,7 @@ TEST_F(MemoWindow, StoringGoesThroughTheStoreAndItsChangedHook) {
     // Announced before the save, as the store does it; no message went round the hook.
     EXPECT_EQ(told, (std::vector<std::pair<int32_t, std::string>>{{Day20261207, ""}}));
     EXPECT_EQ(Environment.FileText("Memos.txt"), "20261207hooked\r\n");
-    EXPECT_EQ(Environment.Probe.CountOf(UM_MEMOCHANGED), 0);
+    EXPECT_EQ(static_cast<int>(Environment.Probe.MemoDays.size()), 0);
 }
 
 class OptionsDialog : public ::testing::Test {

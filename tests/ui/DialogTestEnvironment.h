@@ -11,12 +11,12 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
 #include "storage/MemoStore.h"
 #include "support/TestEnvironment.h"
 #include "ui/MemoEditor.h"
+#include "ui/Notices.h"
 
 // The window's child widget of that object name and type; a window without one fails the
 // test and gives null.
@@ -28,31 +28,15 @@ T* Child(const QObject& window, const char* name) {
     return child;
 }
 
-// A top-level window that keeps every program message it receives.
-class TMessageProbe : public QWidget {
+// Keeps every notice the windows are told.
+class TNoticeProbe : public QObject {
 public:
-    struct TMessage {
-        int Message;
-        intptr_t WParam;
-    };
-    std::vector<TMessage> Received;
-
-    int CountOf(int message) const {
-        int count = 0;
-        for (const TMessage& m : Received)
-            count += m.Message == message;
-        return count;
+    TNoticeProbe() {
+        ColorsChangedNotice().Listen(this, [this] { ++ColorChanges; });
+        MemoChangedNotice().Listen(this, [this](int32_t day) { MemoDays.push_back(day); });
     }
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == TWindowMessageEvent::EventType()) {
-            const auto* message = static_cast<TWindowMessageEvent*>(e);
-            Received.push_back({message->Message(), message->WParam()});
-            return true;
-        }
-        return QWidget::event(e);
-    }
+    int ColorChanges = 0;
+    std::vector<int32_t> MemoDays;
 };
 
 class TDialogTestEnvironment {
@@ -87,7 +71,7 @@ public:
         std::ofstream(DataPath() + name, std::ios::binary) << bytes;
     }
 
-    TMessageProbe Probe;
+    TNoticeProbe Probe;
 
 private:
     TTestEnvironment FEnvironment;

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include "graphics/Bitmap.h"
-#include "platform/WindowMessages.h"
 #include "storage/Text.h"
 #include "ui/DrawnButton.h"
 #include "ui/DrawnButtonAccessible.h"
@@ -234,14 +233,10 @@ TEST_F(TButtonFixture, BackgroundComesFromTheWindowImage) {
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
             image.Canvas().SetPixel(x, y, RGB(x * 2, y, 77));
-    SendWindowMessage(Button, UM_BACKGROUND, reinterpret_cast<intptr_t>(&image));
+    Button->TakeBackground(image);
     EXPECT_TRUE(draw.BackgroundReady());
     for (auto [x, y] : {std::pair{0, 0}, {45, 19}, {20, 9}})
         EXPECT_EQ(draw.BaseBitmap().Pixel(x, y), image.Pixel(4 + x, 4 + y)) << x << "," << y;
-
-    // A message without an image changes nothing.
-    SendWindowMessage(Button, UM_BACKGROUND, 0);
-    EXPECT_EQ(draw.BaseBitmap().Pixel(0, 0), image.Pixel(4, 4));
 }
 
 TEST_F(TButtonFixture, ShowsItsComposedFace) {

@@ -11,7 +11,6 @@
 #include "WindowTestSupport.h"
 #include "graphics/GraphicWork.h"
 #include "platform/Compositor.h"
-#include "platform/WindowMessages.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
@@ -20,6 +19,7 @@
 #include "ui/DrawnButton.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
+#include "ui/Notices.h"
 #include "ui/PageDescription.h"
 #include "ui/PaperWindow.h"
 #include "ui/TrayIcon.h"
@@ -132,9 +132,9 @@ TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColours) {
     TMainWindow* main = Start();
     EXPECT_EQ(main->Gravity(), -4);
     AppGlobals().WriteInteger("CALENDAR", "GRAVITY", 25);
-    SendWindowMessage(main, UM_MEMOCHANGED, main->CurrentDate() + 1);  // no colour reset
+    MemoChangedNotice().Notify(main->CurrentDate() + 1);  // no colour reset
     EXPECT_EQ(main->Gravity(), -4);
-    SendWindowMessage(main, UM_COLORRESET, 0);
+    ColorsChangedNotice().Notify();
     EXPECT_EQ(main->Gravity(), 25);
 }
 
@@ -425,9 +425,9 @@ TEST_F(MainWindowTest, ArrangingStacksPapersInDateOrderAndStraightensThem) {
 TEST_F(MainWindowTest, TheMemoOfTheShownDayRedrawsThePage) {
     TMainWindow* main = Start();
     const TBitmap* page = main->PageBitmap();
-    SendWindowMessage(main, UM_MEMOCHANGED, main->CurrentDate() + 1);
+    MemoChangedNotice().Notify(main->CurrentDate() + 1);
     EXPECT_EQ(main->PageBitmap(), page);
-    SendWindowMessage(main, UM_MEMOCHANGED, main->CurrentDate());
+    MemoChangedNotice().Notify(main->CurrentDate());
     EXPECT_NE(main->PageBitmap(), page);
 }
 

@@ -18,10 +18,10 @@
 
 #include "graphics/GraphicWork.h"
 #include "platform/Compositor.h"
-#include "platform/WindowMessages.h"
 #include "storage/AppGlobals.h"
 #include "storage/Text.h"
 #include "support/TestEnvironment.h"
+#include "ui/Notices.h"
 #include "ui/WindowBehaviour.h"
 
 namespace {
@@ -32,31 +32,14 @@ constexpr const char* ProbeSection = "TFMPROBE";
 class TWindowProbe : public QWidget {
 public:
     TWindowProbe() : QWidget(nullptr, Qt::FramelessWindowHint) { setGeometry(100, 100, 130, 151); }
-    std::vector<int> Messages;
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == TWindowMessageEvent::EventType())
-            Messages.push_back(static_cast<TWindowMessageEvent*>(event)->Message());
-        return QWidget::event(event);
-    }
 };
 
-// A child control that keeps the window images it is sent.
-class TBackgroundProbe : public QWidget {
+// A child control that keeps the window images it is given.
+class TBackgroundProbe : public QWidget, public TBackgroundTaker {
 public:
     using QWidget::QWidget;
     std::vector<const TBitmap*> Backgrounds;
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == TWindowMessageEvent::EventType()) {
-            auto* message = static_cast<TWindowMessageEvent*>(event);
-            if (message->Message() == UM_BACKGROUND)
-                Backgrounds.push_back(reinterpret_cast<const TBitmap*>(message->WParam()));
-        }
-        return QWidget::event(event);
-    }
+    void TakeBackground(const TBitmap& composed) override { Backgrounds.push_back(&composed); }
 };
 
 bool NoCompositor() { return false; }
@@ -362,16 +345,19 @@ TEST_F(WindowBehaviourWindowTest, ZOrderPlacementKeepsTheWindowShown) {
     EXPECT_FALSE(Window->isVisible());
 }
 
-TEST_F(WindowBehaviourWindowTest, ColourResetReachesTheWindowsHandlerAndTheWindow) {
+TEST_F(WindowBehaviourWindowTest, AColourChangeReachesTheWindowsHandlerWhileItLives) {
     int resets = 0;
     Behaviour->OnColorReset = [&](QObject* sender) {
         EXPECT_EQ(sender, Behaviour);
         ++resets;
     };
-    BroadcastToWindows(UM_COLORRESET);
-    SendWindowMessage(Window, UM_MEMOCHANGED, 45000);
+    ColorsChangedNotice().Notify();
+    MemoChangedNotice().Notify(45000);
     EXPECT_EQ(resets, 1);
-    EXPECT_EQ(Window->Messages, (std::vector<int>{UM_COLORRESET, UM_MEMOCHANGED}));
+    delete Behaviour;
+    Behaviour = nullptr;
+    ColorsChangedNotice().Notify();  // a gone component hears nothing
+    EXPECT_EQ(resets, 1);
 }
 
 TEST_F(WindowBehaviourWindowTest, DroppedFilesAreReportedInOrder) {
