@@ -23,7 +23,7 @@ namespace {
 uint8_t Wave(int x, int y, int c) { return static_cast<uint8_t>((x * (3 + c) + y * (5 - c) + ((x * y) >> 4)) & 0xFF); }
 
 TBitmap OurPage(int side) {
-    TBitmap b(side, side, TPixelFormat::pf32bit);
+    TBitmap b(side, side, TPixelFormat::Bits32);
     for (int y = 0; y < side; ++y) {
         uint8_t* p = b.ScanLine(y);
         for (int x = 0; x < side; ++x, p += 4)
@@ -88,7 +88,7 @@ void HalveQt(benchmark::State& state) {
 BENCHMARK(HalveQt);
 
 void LayeredOurs(benchmark::State& state) {
-    TBitmap source = OurPage(123), target(123, 123, TPixelFormat::pf32bit);
+    TBitmap source = OurPage(123), target(123, 123, TPixelFormat::Bits32);
     for (auto _ : state) {
         DrawBlend(0, 0, target, source, TDrawType::dtLayered);
         benchmark::ClobberMemory();

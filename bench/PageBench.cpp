@@ -49,7 +49,7 @@ void DragStep(benchmark::State& state, bool turning) {
     std::unique_ptr<TBitmap> page = PageOfDay(BenchDay, ratio);
     TPaperTurn turn;
     turn.SetSource(page.get(), ratio);
-    TBitmap layered(0, 0, TPixelFormat::pf32bit);
+    TBitmap layered(0, 0, TPixelFormat::Bits32);
     const TPoint grab{110, 10};
     int swing = 1;
     for (auto _ : state) {

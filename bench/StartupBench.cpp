@@ -270,10 +270,10 @@ private:
             return false;
         const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image.get()));
         const int count = xcb_get_image_data_length(image.get()) / 4;
-        std::set<uint32_t> colours;
-        for (int i = 0; i < count && colours.size() <= 8; i += 7)
-            colours.insert(pixels[i] & 0xFFFFFF);
-        return colours.size() > 8;
+        std::set<uint32_t> colors;
+        for (int i = 0; i < count && colors.size() <= 8; i += 7)
+            colors.insert(pixels[i] & 0xFFFFFF);
+        return colors.size() > 8;
     }
 
     void WaitForCompositor() {

@@ -64,7 +64,7 @@ void BM_FormatMonth(benchmark::State& state) {
     almanac.LoadHolidays(LoadResourceText("holidays"));
     int year = 1900;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(FormatMonth(almanac, year, 5, TColourMode::Plain, TMonthColours()));
+        benchmark::DoNotOptimize(FormatMonth(almanac, year, 5, TColorMode::Plain, TMonthColors()));
         year = year == 2100 ? 1900 : year + 1;
     }
 }

@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int i = 0; i < archive.Files().Count(); ++i) {
             if (!archive.SelectFile(archive.Files().Names(i)))
                 __builtin_trap();  // a listed member must be found by its name
-            int64_t memberSize = archive.Seek(0, TSeekOrigin::soEnd);
-            archive.Seek(-memberSize / 2, TSeekOrigin::soCurrent);
-            archive.Seek(0, TSeekOrigin::soBeginning);
+            int64_t memberSize = archive.Seek(0, TSeekOrigin::End);
+            archive.Seek(-memberSize / 2, TSeekOrigin::Current);
+            archive.Seek(0, TSeekOrigin::Beginning);
             if (static_cast<int64_t>(archive.ReadRest(memberSize + 10).size()) > memberSize)
                 __builtin_trap();  // a read ran past the member
         }

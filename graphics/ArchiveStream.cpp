@@ -112,10 +112,10 @@ std::string TArchiveStream::EmptyArchive() {
 
 TArchiveStream::TArchiveStream(const std::string& fileName) : FFileName(fileName) {
     try {
-        FFile = std::make_unique<TFileStream>(fileName, TFileMode::fmOpenReadWrite);
+        FFile = std::make_unique<TFileStream>(fileName, TFileMode::ReadWrite);
     } catch (const EFileError&) {
         // An installed program's folder may not be writable; reading is all this program does.
-        FFile = std::make_unique<TFileStream>(fileName, TFileMode::fmOpenRead);
+        FFile = std::make_unique<TFileStream>(fileName, TFileMode::Read);
     }
     Reload();
 }
@@ -132,7 +132,7 @@ void TArchiveStream::Reload() {
             if (FFileName.empty())
                 throw EFileError("");
             WriteFileAtomic(FFileName, empty);
-            FFile = std::make_unique<TFileStream>(FFileName, TFileMode::fmOpenReadWrite);
+            FFile = std::make_unique<TFileStream>(FFileName, TFileMode::ReadWrite);
         } catch (const EFileError&) {
             FFile = std::make_unique<TMemoryStream>(empty);  // read-only folder: an empty archive in memory
         }
@@ -181,7 +181,7 @@ void TArchiveStream::Reload() {
             entry.DataOffset() > fileSize - entry.DataSize())
             throw EArchiveError("[Reload]ファイルが途中で切れています");
         FFiles.Add(DecodeCp932(name), entry);
-        file.Seek(entry.DataSize(), TSeekOrigin::soCurrent);
+        file.Seek(entry.DataSize(), TSeekOrigin::Current);
     }
 }
 
@@ -209,9 +209,7 @@ int64_t TArchiveStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (FSelected < 0)
         throw EArchiveError("[Seek]読み込みINDEXが指定されていません");
     const int64_t start = FFiles.DataOffset(FSelected), end = start + FFiles.DataSize(FSelected);
-    int64_t base = origin == TSeekOrigin::soBeginning ? start
-                   : origin == TSeekOrigin::soCurrent ? FFile->Position()
-                                                      : end;
+    int64_t base = origin == TSeekOrigin::Beginning ? start : origin == TSeekOrigin::Current ? FFile->Position() : end;
     if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
         throw EArchiveError("[Seek]格納ファイルの範囲外を指定しました");
     int64_t target = base + offset;

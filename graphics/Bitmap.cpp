@@ -70,7 +70,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     for (int y = 0; y < FHeight; ++y) {
         const uint8_t* in = ScanLine(y);
         uint8_t* out = pixels.data() + static_cast<size_t>(y) * stride;
-        if (format == TPixelFormat::pf32bit) {
+        if (format == TPixelFormat::Bits32) {
             for (int x = 0; x < FWidth; ++x, in += 3, out += 4) {
                 out[0] = in[0];
                 out[1] = in[1];

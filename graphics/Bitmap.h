@@ -14,7 +14,7 @@ class TCanvas;
 class TBitmap : public TPixelStore {
 public:
     TBitmap();
-    TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pf24bit);
+    TBitmap(int width, int height, TPixelFormat format = TPixelFormat::Bits24);
     TBitmap(const TBitmap& other);
     TBitmap& operator=(const TBitmap& other);
     virtual ~TBitmap();

@@ -14,8 +14,7 @@ constexpr uint32_t White = 0xFFFFFF;
 constexpr uint32_t Black = 0x000000;
 
 bool SameFont(const TFont& a, const TFont& b) {
-    return a.Name == b.Name && a.Height == b.Height && a.Color == b.Color && a.Bold == b.Bold && a.Italic == b.Italic &&
-           a.Charset == b.Charset;
+    return a.Name == b.Name && a.Height == b.Height && a.Color == b.Color && a.Bold == b.Bold && a.Italic == b.Italic;
 }
 
 // The process-wide graphic source when one exists; without it face images are simply absent.
@@ -81,7 +80,7 @@ bool IsWindowGlyphFont(const std::string& fontName) { return AsciiSameText(fontN
 
 namespace {
 
-// The window glyphs "0" (minimise: a bar at the foot) and "r" (close: a cross) as shapes
+// The window glyphs MinimiseGlyph (a bar at the foot) and CloseGlyph (a cross) as shapes
 // in an em box of side em whose top-left corner is (x, y), in the canvas brush colour.
 // At em 12 the cross is 8 × 7 pixels with strokes 2 pixels wide and the bar 6 × 2 on its
 // bottom rows, as the glyphs look on screen.
@@ -90,12 +89,12 @@ void DrawWindowGlyph(TCanvas& canvas, char glyph, int x, int y, int em) {
     int stroke = std::max(1, em / 6);
     int inkHeight = side - stroke + 1;
     int left = x + (em - side) / 2, top = y + (em - inkHeight) / 2;
-    if (glyph == 'r') {
+    if (glyph == CloseGlyph) {
         for (int i = 0; i < inkHeight; ++i) {
             canvas.FillRect(RectOfSize(left + i, top + i, stroke, 1));
             canvas.FillRect(RectOfSize(left + side - stroke - i, top + i, stroke, 1));
         }
-    } else if (glyph == '0') {
+    } else if (glyph == MinimiseGlyph) {
         canvas.FillRect({left + 1, top + inkHeight - stroke, left + side - 1, top + inkHeight});
     }
 }
@@ -106,20 +105,20 @@ void DrawCaptionLine(TCanvas& canvas, const TRect& rect, TAlignment alignment, c
     int width = glyphs ? static_cast<int>(line.size()) * em : canvas.TextWidth(line);
     int height = glyphs ? em : canvas.TextHeight(line);
     int x = rect.Left;
-    if (alignment == TAlignment::taRightJustify)
+    if (alignment == TAlignment::Right)
         x = rect.Right - width;
-    else if (alignment == TAlignment::taCenter)
+    else if (alignment == TAlignment::Centre)
         x = rect.Left + (rect.Width() - width) / 2;
     int y = rect.Top + (rect.Height() - height) / 2;
     if (!glyphs) {
         canvas.TextOut(x, y, line);
         return;
     }
-    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Brush.Style = TBrushStyle::Solid;
     canvas.Brush.Color = canvas.Font.Color;
     for (size_t i = 0; i < line.size(); ++i)
         DrawWindowGlyph(canvas, line[i], x + static_cast<int>(i) * em, y, em);
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Brush.Style = TBrushStyle::Clear;
 }
 
 }  // namespace
@@ -189,7 +188,7 @@ void TButtonPainter::SetFace(TFaceImage& face, const std::string& name) {
             // A copy: the cached image is shared and must keep its own format.
             auto image = std::make_unique<TBitmap>(*graphic);
             if (!image->Is32Bit()) {
-                image->SetPixelFormat(TPixelFormat::pf32bit);
+                image->SetPixelFormat(TPixelFormat::Bits32);
                 SetAlphaByColorKey(*image, 255);
             }
             if (!image->Empty())
@@ -265,9 +264,9 @@ int TButtonPainter::Device(int logical) const { return DeviceLength(logical, FSc
 // The face and its base in device pixels; the work drawing always at twice the logical
 // size, so that every drawing step below keeps its pixel sizes at any scale.
 void TButtonPainter::AllocateBitmaps() {
-    FFaceBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::pf32bit);
-    FBaseBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::pf32bit);
-    FWorkBitmap.Allocate(2 * FWidth, 2 * FHeight, TPixelFormat::pf32bit);
+    FFaceBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::Bits32);
+    FBaseBitmap.Allocate(Device(FWidth), Device(FHeight), TPixelFormat::Bits32);
+    FWorkBitmap.Allocate(2 * FWidth, 2 * FHeight, TPixelFormat::Bits32);
     UpdateGeometry();
     FDirty = true;
     FBackgroundReady = false;
@@ -330,9 +329,9 @@ TPoint TButtonPainter::ClockPoint(int hour) const {
     }
 }
 
-void TButtonPainter::ArcInset(TCanvas& canvas, uint32_t colour, int inset, int fromHour, int toHour) const {
+void TButtonPainter::ArcInset(TCanvas& canvas, uint32_t color, int inset, int fromHour, int toHour) const {
     TPoint from = ClockPoint(fromHour), to = ClockPoint(toHour);
-    canvas.Pen.Color = colour;
+    canvas.Pen.Color = color;
     canvas.Arc(FShape.Left + inset, FShape.Top + inset, FShape.Right - inset, FShape.Bottom - inset, from.X, from.Y,
                to.X, to.Y);
 }
@@ -353,8 +352,8 @@ void TButtonPainter::CaptureBackground(const TBitmap* surface) {
         return;
     FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
     TCanvas& canvas = FWorkBitmap.Canvas();
-    canvas.Pen = {BlendColor(FColor, FBackColor, 128), 1, TPenStyle::psSolid};
-    canvas.Brush = {FColor, TBrushStyle::bsSolid};
+    canvas.Pen = {BlendColor(FColor, FBackColor, 128), 1, TPenStyle::Solid};
+    canvas.Brush = {FColor, TBrushStyle::Solid};
     const TRect& s = FShape;
     if (FStyle == TButtonShape::Circle)
         canvas.Ellipse(s.Left + 2, s.Top + 2, s.Right - 2, s.Bottom - 2);
@@ -410,9 +409,9 @@ void TButtonPainter::DrawFaceImage() {
         DrawBlend(x, y, FFaceBitmap, *image, TDrawType::dtAlpha);
         return;
     }
-    TBitmap recoloured(*image);
-    SetColorKeepAlpha(recoloured, FFont.Color);
-    DrawBlend(x, y, FFaceBitmap, recoloured, TDrawType::dtAlpha);
+    TBitmap recolored(*image);
+    SetColorKeepAlpha(recolored, FFont.Color);
+    DrawBlend(x, y, FFaceBitmap, recolored, TDrawType::dtAlpha);
 }
 
 void TButtonPainter::DrawStateOverlay() {
@@ -429,18 +428,18 @@ void TButtonPainter::DrawStateOverlay() {
     }
     FillBitmap32(FWorkBitmap, 0xFF000000 | FBackColor);
     TCanvas& canvas = FWorkBitmap.Canvas();
-    canvas.Pen = {frame, 2, TPenStyle::psSolid};
+    canvas.Pen = {frame, 2, TPenStyle::Solid};
     const int w = 2 * FFocusLineWidth + 3;
     const TRect& s = FShape;
     if (FStyle == TButtonShape::Circle) {
         canvas.Pen.Color = BlendColor(frame, FBackColor, 128);
-        canvas.Brush = {frame, TBrushStyle::bsSolid};
+        canvas.Brush = {frame, TBrushStyle::Solid};
         canvas.Ellipse(s.Left + 2, s.Top + 2, s.Right - 2, s.Bottom - 2);
         canvas.Pen.Color = frame;
         canvas.Brush.Color = inner;
         canvas.Ellipse(s.Left + w, s.Top + w, s.Right - w, s.Bottom - w);
     } else {
-        canvas.Brush = {frame, TBrushStyle::bsSolid};
+        canvas.Brush = {frame, TBrushStyle::Solid};
         canvas.FillRect({s.Left + 4, s.Top + 4, s.Right - 4, s.Bottom - 4});
         canvas.Brush.Color = inner;
         canvas.FillRect({s.Left + w, s.Top + w, s.Right - w - 2, s.Bottom - w - 2});
@@ -455,14 +454,14 @@ void TButtonPainter::DrawCaption() {
     if (shown.empty())
         return;
     const bool disabled = FState == TButtonState::Disabled;
-    const uint32_t textColour = disabled ? GrayTone(FFont.Color) : FFont.Color;
+    const uint32_t textColor = disabled ? GrayTone(FFont.Color) : FFont.Color;
     const std::vector<std::string> lines = CaptionLines(shown);
     const int count = static_cast<int>(lines.size());
     FillBitmap32(FWorkBitmap, 0);
     TCanvas& canvas = FWorkBitmap.Canvas();
     canvas.Font = FFont;
     canvas.Font.Color = disabled ? GrayTone(White) : White;
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Brush.Style = TBrushStyle::Clear;
     const int workWidth = FWorkBitmap.Width(), workHeight = FWorkBitmap.Height();
     const bool glyphs = IsWindowGlyphFont(FFont.Name);
     const TBitmap* mask = &FWorkBitmap;
@@ -486,7 +485,7 @@ void TButtonPainter::DrawCaption() {
     }
     if (FTextEmboss)
         Emboss(FFaceBitmap, *mask);
-    TintThroughMask(FFaceBitmap, *mask, textColour);
+    TintThroughMask(FFaceBitmap, *mask, textColor);
 }
 
 namespace {
@@ -512,7 +511,7 @@ void Line(TCanvas& canvas, int x1, int y1, int x2, int y2) {
 
 void TButtonPainter::DrawShadowPass(TCanvas& canvas) {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
-    canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
+    canvas.Pen = {0x808080, 1, TPenStyle::Solid};
     if (FStyle == TButtonShape::Box && !FFlat) {
         Line(canvas, l + 1, t + 1, l + 1, b - 3);
         Line(canvas, l + 1, t + 1, r - 3, t);
@@ -533,7 +532,7 @@ void TButtonPainter::DrawShadowPass(TCanvas& canvas) {
 
 void TButtonPainter::DrawHighlightPass(TCanvas& canvas) {
     const int l = FShape.Left, t = FShape.Top, r = FShape.Right, b = FShape.Bottom;
-    canvas.Pen = {0x808080, 1, TPenStyle::psSolid};
+    canvas.Pen = {0x808080, 1, TPenStyle::Solid};
     if (FStyle == TButtonShape::Box) {
         Line(canvas, r - 1, t + 5, r - 1, b - 3);
         Line(canvas, l + 5, b - 1, r - 3, b - 1);
@@ -548,7 +547,7 @@ void TButtonPainter::DrawHighlightPass(TCanvas& canvas) {
 void TButtonPainter::DrawBevel() {
     const bool disabled = FState == TButtonState::Disabled;
     TCanvas& canvas = FWorkBitmap.Canvas();
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Brush.Style = TBrushStyle::Clear;
     FillBitmap32(FWorkBitmap, 0);
     DrawShadowPass(canvas);
     TintThroughMask(FFaceBitmap, WorkAtFaceSize(), disabled ? 0x606060 : Black);

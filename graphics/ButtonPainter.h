@@ -23,7 +23,7 @@
 #include "storage/Geometry.h"
 
 enum class TButtonShape : uint8_t { Circle, Box };
-enum class TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+enum class TAlignment : uint8_t { Left, Right, Centre };
 
 // Drawing states of the button.
 enum class TButtonState : uint8_t { Normal, Hover, Focus, Pressed, Disabled };
@@ -164,7 +164,7 @@ private:
     // reduced (at ratio 1: halved) into a bitmap of its own.
     const TBitmap& WorkAtFaceSize();
     TPoint ClockPoint(int hour) const;
-    void ArcInset(TCanvas& canvas, uint32_t colour, int inset, int fromHour, int toHour) const;
+    void ArcInset(TCanvas& canvas, uint32_t color, int inset, int fromHour, int toHour) const;
     void DrawFaceImage();
     void DrawStateOverlay();
     void DrawCaption();
@@ -178,7 +178,7 @@ private:
     bool FTextAntialiasing = true;
     bool FTextEmboss = false;
     bool FTransParent = false;
-    TAlignment FAlignment = TAlignment::taCenter;
+    TAlignment FAlignment = TAlignment::Centre;
     uint32_t FColor = 0xFFFFFF;
     uint32_t FColorDown = 0x000000;
     uint32_t FColorOver = 0x60A0FF;
@@ -200,9 +200,9 @@ private:
     TButtonState FState = TButtonState::Normal;
     bool FDirty = true;
     bool FBackgroundReady = false;
-    TBitmap FFaceBitmap{0, 0, TPixelFormat::pf32bit};
-    TBitmap FBaseBitmap{0, 0, TPixelFormat::pf32bit};
-    TBitmap FWorkBitmap{0, 0, TPixelFormat::pf32bit};
+    TBitmap FFaceBitmap{0, 0, TPixelFormat::Bits32};
+    TBitmap FBaseBitmap{0, 0, TPixelFormat::Bits32};
+    TBitmap FWorkBitmap{0, 0, TPixelFormat::Bits32};
     std::unique_ptr<TBitmap> FReducedBitmap;
     TRect FShape;
     std::unique_ptr<TRegion> FRegion;
@@ -215,6 +215,10 @@ std::string CaptionWithoutPrefix(const std::string& caption);
 // The accelerator key of a caption: the upper-case single-byte character after a single
 // "&", or 0 when there is none.
 char CaptionAccelerator(const std::string& caption);
-// True for the names of the window-glyph font, whose characters "0" (minimise) and "r"
-// (close) the button draws as shapes.
+// The captions of the minimise and close buttons in the window-glyph font (the letters the
+// stored captions use), which the button draws as shapes.
+constexpr char MinimiseGlyph = '0';
+constexpr char CloseGlyph = 'r';
+// True for the names of the window-glyph font, whose characters MinimiseGlyph and
+// CloseGlyph the button draws as shapes.
 bool IsWindowGlyphFont(const std::string& fontName);

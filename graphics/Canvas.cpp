@@ -105,30 +105,30 @@ TCanvas::TQtFont& TCanvas::QtFont() {
     return cache;
 }
 
-void TCanvas::PutPixel(int x, int y, uint32_t colour) {
+void TCanvas::PutPixel(int x, int y, uint32_t color) {
     if (x < 0 || y < 0 || x >= FBitmap.Width() || y >= FBitmap.Height())
         return;
     uint8_t* p = FBitmap.ScanLine(y) + x * FBitmap.BytesPerPixel();
-    p[0] = BlueOf(colour);
-    p[1] = GreenOf(colour);
-    p[2] = RedOf(colour);
+    p[0] = BlueOf(color);
+    p[1] = GreenOf(color);
+    p[2] = RedOf(color);
     if (FBitmap.Is32Bit())
         p[3] = 255;
 }
 
-void TCanvas::SolidSpan(int left, int right, int y, uint32_t colour) {
+void TCanvas::SolidSpan(int left, int right, int y, uint32_t color) {
     if (y < 0 || y >= FBitmap.Height())
         return;
     left = std::max(left, 0);
     right = std::min(right, FBitmap.Width());
     for (int x = left; x < right; ++x)
-        PutPixel(x, y, colour);
+        PutPixel(x, y, color);
 }
 
 void TCanvas::LineTo(int x, int y) {
     TPoint from = FPenPos;
     FPenPos = {x, y};
-    if (Pen.Style == TPenStyle::psClear)
+    if (Pen.Style == TPenStyle::Clear)
         return;
     if (Pen.Width > 1) {
         QImage image = WrapRows(FBitmap);
@@ -163,8 +163,8 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
-    bool pen = Pen.Style != TPenStyle::psClear;
-    if (Brush.Style != TBrushStyle::bsClear) {
+    bool pen = Pen.Style != TPenStyle::Clear;
+    if (Brush.Style != TBrushStyle::Clear) {
         int inset = pen ? 1 : 0;
         FillRect({left + inset, top + inset, right - inset, bottom - inset});
     }
@@ -195,11 +195,11 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
         return;
     QImage image = WrapRows(FBitmap);
     QPainter painter(&image);
-    if (Pen.Style == TPenStyle::psClear)
+    if (Pen.Style == TPenStyle::Clear)
         painter.setPen(Qt::NoPen);
     else
         painter.setPen(QPen(QtColor(Pen.Color), Pen.Width));
-    if (Brush.Style == TBrushStyle::bsClear)
+    if (Brush.Style == TBrushStyle::Clear)
         painter.setBrush(Qt::NoBrush);
     else
         painter.setBrush(QtColor(Brush.Color));
@@ -207,7 +207,7 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-    if (Pen.Style == TPenStyle::psClear || x2 - x1 < 1 || y2 - y1 < 1)
+    if (Pen.Style == TPenStyle::Clear || x2 - x1 < 1 || y2 - y1 < 1)
         return;
     // Qt counts angles counter-clockwise from three o'clock with y up; screen y runs down.
     double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
@@ -228,7 +228,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
         return;
     const TQtFont& cached = QtFont();
     QString qtext = QtText(text);
-    if (Brush.Style != TBrushStyle::bsClear)
+    if (Brush.Style != TBrushStyle::Clear)
         FillRect(RectOfSize(x, y, QFontMetrics(cached.Font).horizontalAdvance(qtext), cached.Cell));
     QImage image = WrapRows(FBitmap);
     QPainter painter(&image);
@@ -243,7 +243,7 @@ int TCanvas::TextHeight(const std::string&) { return QtFont().Cell; }
 
 int64_t TCanvas::Pixel(int x, int y) const { return FBitmap.Pixel(x, y); }
 
-void TCanvas::SetPixel(int x, int y, uint32_t colour) { PutPixel(x, y, colour); }
+void TCanvas::SetPixel(int x, int y, uint32_t color) { PutPixel(x, y, color); }
 
 void TCanvas::Draw(int x, int y, const TPixelStore& source) {
     CopyRect(RectOfSize(x, y, source.Width(), source.Height()), source,

@@ -14,23 +14,19 @@
 
 class TPixelStore;
 
-enum class TPenStyle : uint8_t { psSolid, psClear };
-enum class TBrushStyle : uint8_t { bsSolid, bsClear };
+enum class TPenStyle : uint8_t { Solid, Clear };
+enum class TBrushStyle : uint8_t { Solid, Clear };
 
 struct TPen {
     uint32_t Color = 0x000000;  // 0x00BBGGRR
     int Width = 1;
-    TPenStyle Style = TPenStyle::psSolid;
+    TPenStyle Style = TPenStyle::Solid;
 };
 
 struct TBrush {
     uint32_t Color = 0xFFFFFF;
-    TBrushStyle Style = TBrushStyle::bsSolid;
+    TBrushStyle Style = TBrushStyle::Solid;
 };
-
-constexpr uint8_t ANSI_CHARSET = 0;
-constexpr uint8_t DEFAULT_CHARSET = 1;
-constexpr uint8_t SHIFTJIS_CHARSET = 128;
 
 struct TFont {
     std::string Name = "Arial";  // names of the design resolve through the font table
@@ -39,7 +35,6 @@ struct TFont {
     uint32_t Color = 0x000000;
     bool Bold = false;
     bool Italic = false;
-    uint8_t Charset = DEFAULT_CHARSET;  // kept for the callers; the font files decide the glyphs
 };
 
 class TCanvas {
@@ -81,7 +76,7 @@ public:
 
     // Colour 0x00BBGGRR of a pixel; -1 outside the bitmap.
     int64_t Pixel(int x, int y) const;
-    void SetPixel(int x, int y, uint32_t colour);
+    void SetPixel(int x, int y, uint32_t color);
 
     // Plain copy of source at (x, y), clipped: colour bytes copied, alpha copied from a
     // 32-bit source or 255 from a 24-bit one.
@@ -92,8 +87,8 @@ public:
 private:
     struct TQtFont;
     TQtFont& QtFont();
-    void PutPixel(int x, int y, uint32_t colour);
-    void SolidSpan(int left, int right, int y, uint32_t colour);  // columns left..right-1
+    void PutPixel(int x, int y, uint32_t color);
+    void SolidSpan(int left, int right, int y, uint32_t color);  // columns left..right-1
     TPixelStore& FBitmap;
     TPoint FPenPos;
     std::unique_ptr<TQtFont> FQtFont;  // the QFont made for Font, rebuilt when Font changes

@@ -34,10 +34,10 @@ std::unique_ptr<TCachedImage> PlainBitmap(const std::string& name) {
         at = comma == std::string::npos ? text.size() + 1 : comma + 1;
     }
     auto graphic = std::make_unique<TCachedImage>();
-    uint32_t colour = static_cast<uint32_t>(ParseIntOr(fields[2], 0));
-    graphic->Canvas().Brush.Color = colour & 0xFFFFFF;
+    uint32_t color = static_cast<uint32_t>(ParseIntOr(fields[2], 0));
+    graphic->Canvas().Brush.Color = color & 0xFFFFFF;
     if (fields[3] == "32")
-        graphic->SetPixelFormat(TPixelFormat::pf32bit);  // filled pixels get alpha 255
+        graphic->SetPixelFormat(TPixelFormat::Bits32);  // filled pixels get alpha 255
     graphic->SetSize(ParseIntOr(fields[0], 0), ParseIntOr(fields[1], 0));
     return graphic;
 }
@@ -69,7 +69,7 @@ std::unique_ptr<TCachedImage> TGraphicSource::Load(const std::string& name, int 
         return PlainBitmap(name);
     auto graphic = std::make_unique<TCachedImage>();
     if (FileExists(FFolderPath + name)) {
-        TFileStream file(FFolderPath + name, TFileMode::fmOpenRead);
+        TFileStream file(FFolderPath + name, TFileMode::Read);
         LoadGraphic(*graphic, name, file);
         return graphic;
     }

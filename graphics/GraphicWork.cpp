@@ -44,8 +44,8 @@ uint32_t BlendColor(uint32_t c1, uint32_t c2, int weight) {
     return RGB(mix(RedOf(c1), RedOf(c2)), mix(GreenOf(c1), GreenOf(c2)), mix(BlueOf(c1), BlueOf(c2))) & 0xFFFFFF;
 }
 
-uint32_t GrayTone(uint32_t colour) {
-    uint32_t grey = 128 + (RedOf(colour) + GreenOf(colour) + BlueOf(colour)) / 8;
+uint32_t GrayTone(uint32_t color) {
+    uint32_t grey = 128 + (RedOf(color) + GreenOf(color) + BlueOf(color)) / 8;
     return RGB(grey, grey, grey);
 }
 
@@ -71,29 +71,29 @@ void SetAlphaByColorKey(TBitmap& bitmap, uint8_t alpha) {
     }
 }
 
-void SetColorKeepAlpha(TBitmap& bitmap, uint32_t colour) {
+void SetColorKeepAlpha(TBitmap& bitmap, uint32_t color) {
     if (!Usable32(bitmap))
         return;
     for (int y = 0; y < bitmap.Height(); ++y) {
         uint8_t* p = bitmap.ScanLine(y);
         for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
-            p[0] = BlueOf(colour);
-            p[1] = GreenOf(colour);
-            p[2] = RedOf(colour);
+            p[0] = BlueOf(color);
+            p[1] = GreenOf(color);
+            p[2] = RedOf(color);
         }
     }
 }
 
-void FillBitmap32(TBitmap& bitmap, uint32_t colour) {
+void FillBitmap32(TBitmap& bitmap, uint32_t color) {
     if (!bitmap.Is32Bit())
         throw Exception("32bitBmp以外を塗りつぶそうとしました");
-    uint8_t alpha = colour >> 24;
+    uint8_t alpha = color >> 24;
     for (int y = 0; y < bitmap.Height(); ++y) {
         uint8_t* p = bitmap.ScanLine(y);
         for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
-            p[0] = BlueOf(colour);
-            p[1] = GreenOf(colour);
-            p[2] = RedOf(colour);
+            p[0] = BlueOf(color);
+            p[1] = GreenOf(color);
+            p[2] = RedOf(color);
             p[3] = alpha;
         }
     }
@@ -184,7 +184,7 @@ std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int heig
     if (!Usable32(bitmap) || width < 1 || height < 1 || width > bitmap.Width() || height > bitmap.Height())
         return nullptr;
     if (2 * width == bitmap.Width() && 2 * height == bitmap.Height()) {
-        auto half = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
+        auto half = std::make_unique<TBitmap>(width, height, TPixelFormat::Bits32);
         HalveInto(bitmap, *half);
         return half;
     }
@@ -209,7 +209,7 @@ std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int heig
         }
     }
     // Then down: each output pixel's weights sum to source width × source height units.
-    auto result = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
+    auto result = std::make_unique<TBitmap>(width, height, TPixelFormat::Bits32);
     const double reciprocal = 1.0 / (double(bitmap.Width()) * bitmap.Height());
     std::vector<uint64_t> sums(lineLength);
     for (int y = 0; y < height; ++y) {
@@ -228,12 +228,12 @@ std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int heig
     return result;
 }
 
-void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t colour) {
+void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t color) {
     if (!Usable32(dst) || mask.Empty())
         return;
     int width = std::min(dst.Width(), mask.Width()), height = std::min(dst.Height(), mask.Height());
     int maskStep = mask.BytesPerPixel();
-    const int c[3] = {BlueOf(colour), GreenOf(colour), RedOf(colour)};
+    const int c[3] = {BlueOf(color), GreenOf(color), RedOf(color)};
     for (int y = 0; y < height; ++y) {
         uint8_t* p = dst.ScanLine(y);
         const uint8_t* m = mask.ScanLine(y);
@@ -268,7 +268,7 @@ namespace {
 
 // The colour a mode puts in place of the source byte s over the destination byte d.
 template <TDrawType Mode>
-inline int ModeColour(int s, int d) {
+inline int ModeColor(int s, int d) {
     if constexpr (Mode == TDrawType::dtAdd)
         return std::min(d + s, 255);
     else if constexpr (Mode == TDrawType::dtSub)
@@ -324,7 +324,7 @@ void BlendRows(TBitmap& dst, const TBitmap& src, const TBlendArea& area) {
                 if (a == 0)
                     continue;
                 for (int k = 0; k < 3; ++k) {
-                    int mixed = ModeColour<Mode>(s[k], d[k]);
+                    int mixed = ModeColor<Mode>(s[k], d[k]);
                     d[k] = static_cast<uint8_t>(a == 255 ? mixed : ((255 - a) * d[k] + a * mixed) / 255);
                 }
                 d[3] = 255;
@@ -465,14 +465,14 @@ std::unique_ptr<TBitmap> RotateBitmapInto(const TBitmap& bitmap, int degrees, in
     TBitmap opaqueCopy;
     if (!bitmap.Is32Bit()) {
         opaqueCopy = bitmap;
-        opaqueCopy.SetPixelFormat(TPixelFormat::pf32bit);
+        opaqueCopy.SetPixelFormat(TPixelFormat::Bits32);
         source = &opaqueCopy;
     }
     const TTrigTable &S = SinTable(), &C = CosTable();
     int a = NormalizeAngle(degrees), v = (360 - a) % 360;
     int w = source->Width(), h = source->Height();
     auto result = std::make_unique<TBitmap>();
-    result->Allocate(outWidth, outHeight, TPixelFormat::pf32bit);  // transparent black
+    result->Allocate(outWidth, outHeight, TPixelFormat::Bits32);  // transparent black
     if (w == 0 || h == 0)
         return result;
 
@@ -498,11 +498,11 @@ std::unique_ptr<TBitmap> RotateBitmapInto(const TBitmap& bitmap, int degrees, in
             int x0 = leftIn ? col.First : col.First + 1, x1 = rightIn ? col.First + 1 : col.First;
             const uint32_t* top = sourceRows[topIn ? row.First : row.First + 1];
             const uint32_t* bottom = sourceRows[bottomIn ? row.First + 1 : row.First];
-            constexpr uint32_t ColourOnly = 0x00FFFFFF;
-            uint32_t p00 = top[x0] & (leftIn && topIn ? ~0u : ColourOnly);
-            uint32_t p01 = top[x1] & (rightIn && topIn ? ~0u : ColourOnly);
-            uint32_t p10 = bottom[x0] & (leftIn && bottomIn ? ~0u : ColourOnly);
-            uint32_t p11 = bottom[x1] & (rightIn && bottomIn ? ~0u : ColourOnly);
+            constexpr uint32_t ColorOnly = 0x00FFFFFF;
+            uint32_t p00 = top[x0] & (leftIn && topIn ? ~0u : ColorOnly);
+            uint32_t p01 = top[x1] & (rightIn && topIn ? ~0u : ColorOnly);
+            uint32_t p10 = bottom[x0] & (leftIn && bottomIn ? ~0u : ColorOnly);
+            uint32_t p11 = bottom[x1] & (rightIn && bottomIn ? ~0u : ColorOnly);
             out[j] =
                 BilinearPixel(p00, p01, p10, p11, col.FirstWeight, col.SecondWeight, row.FirstWeight, row.SecondWeight);
         }
@@ -511,7 +511,7 @@ std::unique_ptr<TBitmap> RotateBitmapInto(const TBitmap& bitmap, int degrees, in
 }
 
 void DrawRoundFrame(TCanvas& canvas, const TRect& rect, int corner) {
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Brush.Style = TBrushStyle::Clear;
     if (corner == 0) {
         canvas.Rectangle(rect);
         return;

@@ -40,17 +40,17 @@ bool DrawTypeFromName(std::string_view name, TDrawType& mode);
 // Per channel (weight·c1 + (255 − weight)·c2) div 255; weight 0..255; top byte 0.
 uint32_t BlendColor(uint32_t c1, uint32_t c2, int weight);
 // Light grey 128 + (R + G + B) div 8 in every channel.
-uint32_t GrayTone(uint32_t colour);
+uint32_t GrayTone(uint32_t color);
 
 // 32-bit only: every alpha := alpha.
 void SetAlpha(TBitmap& bitmap, uint8_t alpha);
 // 32-bit only: pixels of the top-left pixel's colour get alpha 0, all others alpha.
 void SetAlphaByColorKey(TBitmap& bitmap, uint8_t alpha);
 // 32-bit only: every colour := colour (0x00BBGGRR), alpha kept.
-void SetColorKeepAlpha(TBitmap& bitmap, uint32_t colour);
+void SetColorKeepAlpha(TBitmap& bitmap, uint32_t color);
 // Every pixel := colour with its alpha (0xAABBGGRR). Raises "32bitBmp以外を塗りつぶそうとしました"
 // for a bitmap that is not 32-bit.
-void FillBitmap32(TBitmap& bitmap, uint32_t colour);
+void FillBitmap32(TBitmap& bitmap, uint32_t color);
 // 32-bit only: alpha scaled by a factor interpolated between the corner factors (1/256
 // units); the result is held within 0..255.
 void ScaleAlphaCorners(TBitmap& bitmap, int topLeft, int topRight, int bottomRight, int bottomLeft);
@@ -64,7 +64,7 @@ void HalveBitmap(TBitmap& bitmap);
 std::unique_ptr<TBitmap> ReduceBitmap(const TBitmap& bitmap, int width, int height);
 // dst 32-bit, mask 24- or 32-bit: colour := mix of dst and colour by the mask's blue byte;
 // alpha := 255. Over the common area.
-void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t colour);
+void TintThroughMask(TBitmap& dst, const TBitmap& mask, uint32_t color);
 // dst 32-bit, mask 24- or 32-bit: relief from the mask's blue byte, light from the top left.
 void Emboss(TBitmap& dst, const TBitmap& mask);
 // Draws src (32-bit) onto dst (32-bit) with its top-left corner at (x, y), clipped.

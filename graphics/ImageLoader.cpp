@@ -42,7 +42,7 @@ void LoadBmp(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
     CheckImageSize(image.width(), image.height(), limits);
     bool wide = bytes.size() >= 30 && static_cast<uint8_t>(bytes[28]) == 32 && bytes[29] == 0;
     image = image.convertToFormat(wide ? QImage::Format_ARGB32 : QImage::Format_BGR888);
-    bitmap.Allocate(image.width(), image.height(), wide ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+    bitmap.Allocate(image.width(), image.height(), wide ? TPixelFormat::Bits32 : TPixelFormat::Bits24);
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(bitmap.ScanLine(y), image.constScanLine(y),
                     static_cast<size_t>(image.width()) * bitmap.BytesPerPixel());

@@ -93,7 +93,7 @@ bool DecodeJpeg(const uint8_t* data, unsigned long size, TJpegTarget& target, TJ
     jpeg_start_decompress(&info);
     try {
         target.Bitmap->Allocate(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                                TPixelFormat::pf24bit);
+                                TPixelFormat::Bits24);
     } catch (...) {  // out of memory or beyond the bitmap's own limits
         error.TooLarge = true;
         jpeg_destroy_decompress(&info);

@@ -11,7 +11,7 @@ void CheckImageSize(int64_t width, int64_t height, const TImageLimits& limits) {
 }
 
 int TPixelStore::StrideOf(int width, TPixelFormat format) {
-    int bytes = width * (format == TPixelFormat::pf32bit ? 4 : 3);
+    int bytes = width * (format == TPixelFormat::Bits32 ? 4 : 3);
     return (bytes + 3) & ~3;
 }
 

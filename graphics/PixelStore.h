@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class TPixelFormat : uint8_t { pf24bit, pf32bit };
+enum class TPixelFormat : uint8_t { Bits24, Bits32 };
 
 // Largest bitmap the program makes or decodes: no side over MaxImageSide and no more than
 // MaxImagePixels pixels (256 MB at 32 bits). Decoders of outside files may ask for less.
@@ -28,7 +28,7 @@ public:
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     TPixelFormat PixelFormat() const { return FFormat; }
-    bool Is32Bit() const { return FFormat == TPixelFormat::pf32bit; }
+    bool Is32Bit() const { return FFormat == TPixelFormat::Bits32; }
     bool Empty() const { return FWidth == 0 || FHeight == 0; }
     int BytesPerPixel() const { return Is32Bit() ? 4 : 3; }
     // Bytes from the start of one row to the next.
@@ -56,12 +56,12 @@ protected:
     int FWidth = 0;
     int FHeight = 0;
     int FStride = 0;
-    TPixelFormat FFormat = TPixelFormat::pf24bit;
+    TPixelFormat FFormat = TPixelFormat::Bits24;
     std::vector<uint8_t> FPixels;
 };
 
 // Colour channels of 0x00BBGGRR.
-constexpr uint8_t RedOf(uint32_t colour) { return colour & 0xFF; }
-constexpr uint8_t GreenOf(uint32_t colour) { return (colour >> 8) & 0xFF; }
-constexpr uint8_t BlueOf(uint32_t colour) { return (colour >> 16) & 0xFF; }
+constexpr uint8_t RedOf(uint32_t color) { return color & 0xFF; }
+constexpr uint8_t GreenOf(uint32_t color) { return (color >> 8) & 0xFF; }
+constexpr uint8_t BlueOf(uint32_t color) { return (color >> 16) & 0xFF; }
 constexpr uint32_t RGB(uint32_t red, uint32_t green, uint32_t blue) { return red | (green << 8) | (blue << 16); }

@@ -35,15 +35,15 @@ bool ReadChunkHead(TStream& stream, TChunkHead& head) {
     return true;
 }
 
-void SkipBytes(TStream& stream, int64_t count) { stream.Seek(count, TSeekOrigin::soCurrent); }
+void SkipBytes(TStream& stream, int64_t count) { stream.Seek(count, TSeekOrigin::Current); }
 
 struct THeader {
     int64_t Width, Height;
-    int Depth, ColourType, Compression, Interlace;
+    int Depth, ColorType, Compression, Interlace;
 };
 
-int ChannelsOf(int colourType) {
-    switch (colourType) {
+int ChannelsOf(int colorType) {
+    switch (colorType) {
     case 0:
     case 3:
         return 1;
@@ -63,10 +63,10 @@ void CheckHeader(const THeader& h, const TImageLimits& limits) {
         throw Exception("このPNG圧縮には対応していません");
     if (h.Interlace != 0)
         throw Exception("PNGインターレースには対応していません");
-    if (h.ColourType != 0 && h.ColourType != 2 && h.ColourType != 3 && h.ColourType != 4 && h.ColourType != 6)
+    if (h.ColorType != 0 && h.ColorType != 2 && h.ColorType != 3 && h.ColorType != 4 && h.ColorType != 6)
         throw Exception("このPNGには対応していません");
     // Grey and indexed take 1, 2, 4 or 8 bits; the other types only 8.
-    bool packed = h.ColourType == 0 || h.ColourType == 3;
+    bool packed = h.ColorType == 0 || h.ColorType == 3;
     bool depthFits = packed ? (h.Depth == 1 || h.Depth == 2 || h.Depth == 4 || h.Depth == 8) : h.Depth == 8;
     if (!depthFits)
         throw Exception(std::to_string(h.Depth) + "bit色深度には対応していません");
@@ -157,7 +157,7 @@ inline int PackedSample(const uint8_t* row, int64_t x, int depth) {
 
 void ConvertRow(const THeader& h, const TPalette& palette, const uint8_t* in, uint8_t* out) {
     const int64_t width = h.Width;
-    switch (h.ColourType) {
+    switch (h.ColorType) {
     case 0: {
         const int scale = h.Depth == 1 ? 255 : h.Depth == 2 ? 85 : h.Depth == 4 ? 17 : 1;
         for (int64_t x = 0; x < width; ++x, out += 3)
@@ -230,7 +230,7 @@ void LoadPng(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
     THeader h{BigEndian32(fields), BigEndian32(fields + 4), fields[8], fields[9], fields[10], fields[12]};
     CheckHeader(h, limits);
     bitmap.Allocate(static_cast<int>(h.Width), static_cast<int>(h.Height),
-                    h.ColourType == 4 || h.ColourType == 6 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+                    h.ColorType == 4 || h.ColorType == 6 ? TPixelFormat::Bits32 : TPixelFormat::Bits24);
 
     // Gather the palette and the first run of image data chunks.
     TPalette palette;
@@ -259,7 +259,7 @@ void LoadPng(TBitmap& bitmap, TStream& stream, const TImageLimits& limits) {
         more = ReadChunkHead(stream, head);
     }
 
-    const int channels = ChannelsOf(h.ColourType);
+    const int channels = ChannelsOf(h.ColorType);
     const size_t rowBytes = static_cast<size_t>((h.Width * channels * h.Depth + 7) / 8);
     const size_t bpp = std::max(1, channels * h.Depth / 8);
     std::vector<uint8_t> rows(2 * (rowBytes + 1));

@@ -19,7 +19,7 @@ QString QtPath(std::string_view path) {
 
 std::string ProgramPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QColor QtColor(uint32_t colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+QColor QtColor(uint32_t color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 QString ExceptionText(const std::exception& error) {
     if (auto* own = dynamic_cast<const Exception*>(&error))

@@ -19,7 +19,7 @@ std::string ProgramText(const QString& text);
 // A path (the system's bytes, never converted as text) as Qt takes it, and back.
 QString QtPath(std::string_view path);
 std::string ProgramPath(const QString& path);
-QColor QtColor(uint32_t colour);
+QColor QtColor(uint32_t color);
 // The message of error as Qt shows it: the program's own exceptions carry UTF-8 text;
 // any other (from the standard library or the system) is read in the locale's encoding.
 QString ExceptionText(const std::exception& error);

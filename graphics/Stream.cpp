@@ -10,7 +10,7 @@
 namespace {
 
 int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t position, int64_t size) {
-    int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? position : size;
+    int64_t base = origin == TSeekOrigin::Beginning ? 0 : origin == TSeekOrigin::Current ? position : size;
     if (offset > 0 && base > INT64_MAX - offset)
         return INT64_MAX;
     return std::max<int64_t>(0, base + offset);
@@ -29,7 +29,7 @@ int64_t CopyOut(std::string_view bytes, int64_t& position, void* buffer, int64_t
 
 int64_t TStream::Size() {
     int64_t position = Position();
-    int64_t size = Seek(0, TSeekOrigin::soEnd);
+    int64_t size = Seek(0, TSeekOrigin::End);
     SetPosition(position);
     return size;
 }
@@ -66,7 +66,7 @@ int64_t TBytesStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) {
-    FFile = std::fopen(path.c_str(), mode == TFileMode::fmOpenRead ? "rb" : "r+b");
+    FFile = std::fopen(path.c_str(), mode == TFileMode::Read ? "rb" : "r+b");
     if (!FFile)
         throw EFileError(path + " を開けません: " + std::strerror(errno));
 }
@@ -90,7 +90,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     int64_t position = ftello(FFile);
-    int64_t target = SeekTarget(offset, origin, position, origin == TSeekOrigin::soEnd ? Size() : 0);
+    int64_t target = SeekTarget(offset, origin, position, origin == TSeekOrigin::End ? Size() : 0);
     if (target != position)
         fseeko(FFile, target, SEEK_SET);
     return ftello(FFile);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-enum class TSeekOrigin : uint8_t { soBeginning, soCurrent, soEnd };
+enum class TSeekOrigin : uint8_t { Beginning, Current, End };
 
 class TStream {
 public:
@@ -19,8 +19,8 @@ public:
     // Moves the position and returns it. A target before 0 leaves the position at 0.
     virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
 
-    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
-    void SetPosition(int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
+    int64_t Position() { return Seek(0, TSeekOrigin::Current); }
+    void SetPosition(int64_t position) { Seek(position, TSeekOrigin::Beginning); }
     virtual int64_t Size();
     // Bytes from the position to the end (0 when the position is beyond it).
     int64_t Remaining();
@@ -58,7 +58,7 @@ private:
     int64_t FPosition = 0;
 };
 
-enum class TFileMode : uint8_t { fmOpenRead, fmOpenReadWrite };
+enum class TFileMode : uint8_t { Read, ReadWrite };
 
 // A file on disk. Opening raises EFileError "<path> を開けません".
 class TFileStream : public TStream {

@@ -37,15 +37,14 @@ struct TColumn {
 };
 
 // One colour for every text of the page: by weekday, the holiday colour over it.
-uint32_t TextColour(const TDayFacts& facts, const TPageColors& colors) {
+uint32_t TextColor(const TDayFacts& facts, const TPageColors& colors) {
     if (facts.IsHoliday)
         return colors.Holiday;
     return facts.DayOfWeek == 6 ? colors.Saturday : facts.DayOfWeek == 7 ? colors.Sunday : colors.Weekday;
 }
 
-void SetFont(TCanvas& canvas, const std::string& name, uint8_t charset, int height) {
+void SetFont(TCanvas& canvas, const std::string& name, int height) {
     canvas.Font.Name = name;
-    canvas.Font.Charset = charset;
     canvas.Font.Height = height;
 }
 
@@ -76,12 +75,12 @@ std::unique_ptr<TBitmap> DrawDayPage(const TDayFacts& facts, std::string_view me
     TCanvas& canvas = page->Canvas();
     canvas.Brush.Color = colors.Background;
     page->SetSize(drawSide, drawSide);
-    page->SetPixelFormat(TPixelFormat::pf32bit);
+    page->SetPixelFormat(TPixelFormat::Bits32);
 
-    canvas.Brush.Style = TBrushStyle::bsClear;
-    canvas.Font.Color = TextColour(facts, colors);
+    canvas.Brush.Style = TBrushStyle::Clear;
+    canvas.Font.Color = TextColor(facts, colors);
 
-    SetFont(canvas, "Impact", ANSI_CHARSET, -at(-DayFigureHeight));
+    SetFont(canvas, "Impact", -at(-DayFigureHeight));
     TextOutAligned(canvas, at(DayFigureAt.X), at(DayFigureAt.Y), AlignCentre, AlignMiddle, std::to_string(facts.Day));
     canvas.Font.Height = -at(-WeekdayHeight);
     TextOutAligned(canvas, at(WeekdayAt.X), at(WeekdayAt.Y), AlignCentre, AlignMiddle, facts.DayOfWeekName);
@@ -89,7 +88,7 @@ std::unique_ptr<TBitmap> DrawDayPage(const TDayFacts& facts, std::string_view me
     TextOutAligned(canvas, at(YearMonthAt.X), at(YearMonthAt.Y), AlignCentre, AlignMiddle,
                    std::to_string(facts.Year) + " " + facts.MonthName);
 
-    SetFont(canvas, "HG創英角ｺﾞｼｯｸUB", SHIFTJIS_CHARSET, -at(-ColumnHeight));
+    SetFont(canvas, "HG創英角ｺﾞｼｯｸUB", -at(-ColumnHeight));
     const TColumn columns[] = {
         {14, 9, facts.EraName},                                                           // 0.6, 0.4
         {14, 48, ToFullWidthDigit(facts.EraYear)},                                        // 0.6, 2
@@ -106,7 +105,7 @@ std::unique_ptr<TBitmap> DrawDayPage(const TDayFacts& facts, std::string_view me
     for (const TColumn& column : columns)
         TextOutVertical(canvas, at(column.X), at(column.Y), AlignCentre, AlignTop, column.Text);
 
-    SetFont(canvas, "ＭＳ Ｐゴシック", SHIFTJIS_CHARSET, -at(-MemoHeight));
+    SetFont(canvas, "ＭＳ Ｐゴシック", -at(-MemoHeight));
     if (!memo.empty()) {
         std::string line = FitText(
             std::string(memo), [&canvas](const std::string& text) { return canvas.TextWidth(text); }, at(MemoWidth));
@@ -116,7 +115,7 @@ std::unique_ptr<TBitmap> DrawDayPage(const TDayFacts& facts, std::string_view me
     if (deviceSide != drawSide)
         page = ReduceBitmap(*page, deviceSide, deviceSide);
     TCanvas& finished = page->Canvas();
-    finished.Brush.Style = TBrushStyle::bsClear;
+    finished.Brush.Style = TBrushStyle::Clear;
     finished.Pen.Color = colors.Frame;
     // One logical pixel of frame: as many one-pixel outlines, inward from the edge.
     const int frameWidth = DeviceLength(1, ratio);

@@ -173,9 +173,9 @@ std::string TAppGlobals::DataDir() {
     if (!InstalledHere() && ExeFolderWritable()) {
         FDataDir = ExeDir() + "/Data";
     } else {
-        std::string appData = SpecialFolder(CSIDL_APPDATA);
+        std::string appData = SpecialFolder(TSpecialFolder::ApplicationData);
         if (appData.empty())
-            appData = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+            appData = SpecialFolder(TSpecialFolder::Desktop);
         FDataDir = appData + "/" + CompanyName() + "/" + ProductName();
     }
     CreateFolders(FDataDir);

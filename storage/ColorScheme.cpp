@@ -42,7 +42,7 @@ uint32_t TColorScheme::GetColor(const std::string& path, uint32_t defaultColor) 
     return TryParseInt(text, value) ? static_cast<uint32_t>(value) : 0;
 }
 
-void TColorScheme::SetColor(const std::string& path, uint32_t colour) { SetValue(path, "$" + FormatHex(colour, 6)); }
+void TColorScheme::SetColor(const std::string& path, uint32_t color) { SetValue(path, "$" + FormatHex(color, 6)); }
 
 void TColorScheme::Save() { SaveToFile(FFileName); }
 

@@ -34,7 +34,7 @@ public:
     // empty, and written by the next save); 0 (black) when its text is no number.
     uint32_t GetColor(const std::string& path, uint32_t defaultColor);
     // Stores "$" + at least six upper-case hexadecimal digits of colour at path.
-    void SetColor(const std::string& path, uint32_t colour);
+    void SetColor(const std::string& path, uint32_t color);
 
     // Writes the scheme to the user's file / another file, replacing it atomically;
     // EFileError when it cannot be written.

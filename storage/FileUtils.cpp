@@ -190,9 +190,9 @@ void WriteFileAtomic(std::string_view path, std::string_view bytes) {
     }
 }
 
-std::string SpecialFolder(int folderId) {
+std::string SpecialFolder(TSpecialFolder folder) {
     std::string path;
-    if (folderId == CSIDL_APPDATA) {
+    if (folder == TSpecialFolder::ApplicationData) {
         path = EnvironmentPath("XDG_DATA_HOME");
         if (path.empty() || path.front() != '/')
             path = HomeFolder() + "/.local/share";

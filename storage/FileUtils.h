@@ -34,13 +34,11 @@ std::string SystemErrorText(int errorNumber);
 // "<path> に書き込めません: <reason>", the message of every file that cannot be written.
 std::string CannotWriteMessage(std::string_view path, std::string_view reason);
 
-// Shell special folders by their Windows numbers.
-constexpr int CSIDL_DESKTOPDIRECTORY = 16;
-constexpr int CSIDL_APPDATA = 26;
-// The folder's path, without trailing "/": CSIDL_APPDATA is $XDG_DATA_HOME (default
-// ~/.local/share); CSIDL_DESKTOPDIRECTORY the XDG desktop folder (default ~/Desktop).
-// An unknown or empty folder gives the desktop folder.
-std::string SpecialFolder(int folderId);
+// The user's folders that the calendar keeps data in or falls back to.
+enum class TSpecialFolder { ApplicationData, Desktop };
+// The folder's path, without trailing "/": ApplicationData is $XDG_DATA_HOME (default
+// ~/.local/share); Desktop the XDG desktop folder (default ~/Desktop).
+std::string SpecialFolder(TSpecialFolder folder);
 
 // Asks the desktop to open a file or an address (xdg-open); reports nothing.
 void ShellOpen(std::string_view fileOrUrl);

@@ -335,4 +335,4 @@ std::string FitText(const std::string& text, const TTextWidthFunction& textWidth
 int ScaleInt(int n, double factor) { return static_cast<int>(std::trunc(n * factor)); }
 int Min3(int a, int b, int c) { return std::min({a, b, c}); }
 int Max3(int a, int b, int c) { return std::max({a, b, c}); }
-uint32_t SwapRB(uint32_t colour) { return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF); }
+uint32_t SwapRB(uint32_t color) { return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF); }

@@ -59,4 +59,4 @@ int ScaleInt(int n, double factor);
 int Min3(int a, int b, int c);
 int Max3(int a, int b, int c);
 // Exchanges the lowest and the third byte of a colour; the top byte becomes 0.
-uint32_t SwapRB(uint32_t colour);
+uint32_t SwapRB(uint32_t color);

@@ -21,7 +21,7 @@ int RunDecodeCommand(int argc, char** argv) {
     const std::string in = std::string(argv[1]), out = std::string(argv[2]);
     try {
         TBitmap bitmap;
-        TFileStream stream(in, TFileMode::fmOpenRead);
+        TFileStream stream(in, TFileMode::Read);
         LoadGraphic(bitmap, in, stream);
         if (bitmap.Empty())
             throw Exception(in + " から画像を読めませんでした");

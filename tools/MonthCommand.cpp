@@ -27,29 +27,29 @@ int Fail(const std::string& message) {
 }
 
 // https://no-color.org: any non-empty NO_COLOR turns colour off.
-TColourMode TerminalColourMode() {
-    const char* noColour = std::getenv("NO_COLOR");
-    if ((noColour && *noColour) || !isatty(STDOUT_FILENO))
-        return TColourMode::Plain;
-    const char* colourTerm = std::getenv("COLORTERM");
-    if (colourTerm && (std::strcmp(colourTerm, "truecolor") == 0 || std::strcmp(colourTerm, "24bit") == 0))
-        return TColourMode::TrueColour;
-    return TColourMode::Palette256;
+TColorMode TerminalColorMode() {
+    const char* noColor = std::getenv("NO_COLOR");
+    if ((noColor && *noColor) || !isatty(STDOUT_FILENO))
+        return TColorMode::Plain;
+    const char* colorTerm = std::getenv("COLORTERM");
+    if (colorTerm && (std::strcmp(colorTerm, "truecolor") == 0 || std::strcmp(colorTerm, "24bit") == 0))
+        return TColorMode::TrueColor;
+    return TColorMode::Palette256;
 }
 
 // The page colours of the user's scheme; the shipped ones when it cannot be read.
-TMonthColours PageColours() {
-    TMonthColours colours;
+TMonthColors PageColors() {
+    TMonthColors colors;
     try {
         TColorScheme scheme(ToolDataPath({}) + "colors.clr");
         scheme.Load();
-        colours.Sunday = scheme.GetColor("日めくり\\文字\\日曜", colours.Sunday);
-        colours.Saturday = scheme.GetColor("日めくり\\文字\\土曜", colours.Saturday);
-        colours.Holiday = scheme.GetColor("日めくり\\文字\\祝日", colours.Holiday);
+        colors.Sunday = scheme.GetColor("日めくり\\文字\\日曜", colors.Sunday);
+        colors.Saturday = scheme.GetColor("日めくり\\文字\\土曜", colors.Saturday);
+        colors.Holiday = scheme.GetColor("日めくり\\文字\\祝日", colors.Holiday);
     } catch (const Exception&) {
-        return TMonthColours();
+        return TMonthColors();
     }
-    return colours;
+    return colors;
 }
 
 }  // namespace
@@ -69,9 +69,9 @@ int RunMonthCommand(int argc, char** argv) {
     } catch (const Exception& error) {
         return Fail("the holiday definitions cannot be read: " + error.Message());
     }
-    const TColourMode mode = TerminalColourMode();
-    const TMonthColours colours = mode == TColourMode::Plain ? TMonthColours() : PageColours();
-    const std::string text = FormatMonth(almanac, year, month, mode, colours);
+    const TColorMode mode = TerminalColorMode();
+    const TMonthColors colors = mode == TColorMode::Plain ? TMonthColors() : PageColors();
+    const std::string text = FormatMonth(almanac, year, month, mode, colors);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 2;
 }

@@ -17,14 +17,14 @@ constexpr int SundayColumn = 0;
 constexpr int SaturdayColumn = 6;
 
 // The escape that starts colour (0x00BBGGRR) in mode; empty for Plain.
-std::string ColourStart(uint32_t colour, TColourMode mode) {
-    const int red = colour & 0xFF, green = (colour >> 8) & 0xFF, blue = (colour >> 16) & 0xFF;
+std::string ColorStart(uint32_t color, TColorMode mode) {
+    const int red = color & 0xFF, green = (color >> 8) & 0xFF, blue = (color >> 16) & 0xFF;
     char escape[32];
-    if (mode == TColourMode::TrueColour) {
+    if (mode == TColorMode::TrueColor) {
         std::snprintf(escape, sizeof escape, "\x1b[38;2;%d;%d;%dm", red, green, blue);
         return escape;
     }
-    if (mode == TColourMode::Palette256) {
+    if (mode == TColorMode::Palette256) {
         // The 6 × 6 × 6 cube of the palette (indices 16..231), levels 0, 95, 135, .., 255.
         auto level = [](int value) { return value < 48 ? 0 : value < 115 ? 1 : (value - 35) / 40; };
         std::snprintf(escape, sizeof escape, "\x1b[38;5;%dm", 16 + 36 * level(red) + 6 * level(green) + level(blue));
@@ -33,10 +33,10 @@ std::string ColourStart(uint32_t colour, TColourMode mode) {
     return {};
 }
 
-std::string Coloured(const std::string& text, const uint32_t* colour, TColourMode mode) {
-    if (!colour || mode == TColourMode::Plain)
+std::string Colored(const std::string& text, const uint32_t* color, TColorMode mode) {
+    if (!color || mode == TColorMode::Plain)
         return text;
-    return ColourStart(*colour, mode) + text + "\x1b[0m";
+    return ColorStart(*color, mode) + text + "\x1b[0m";
 }
 
 std::string Padded(const std::string& text, int width) {
@@ -73,7 +73,7 @@ std::string Heading(const TAlmanac& almanac, int year, int month) {
 
 int DisplayWidth(std::string_view text) { return TextColumns(text); }
 
-std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours) {
+std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColorMode mode, const TMonthColors& colors) {
     std::string out;
     std::string line;
     const std::string heading = Heading(almanac, year, month);
@@ -82,10 +82,10 @@ std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMod
 
     const std::string weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
     for (int column = 0; column < 7; ++column) {
-        const uint32_t* colour = column == SundayColumn     ? &colours.Sunday
-                                 : column == SaturdayColumn ? &colours.Saturday
-                                                            : nullptr;
-        line += Coloured(Padded(weekdays[column], FigureWidth), colour, mode) + "  ";
+        const uint32_t* color = column == SundayColumn     ? &colors.Sunday
+                                : column == SaturdayColumn ? &colors.Saturday
+                                                           : nullptr;
+        line += Colored(Padded(weekdays[column], FigureWidth), color, mode) + "  ";
     }
     EndLine(line, out);
 
@@ -104,14 +104,14 @@ std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMod
             }
             const TDayFacts facts = almanac.FactsOf(shown);
             const bool holiday = facts.IsHoliday;
-            const uint32_t* colour = holiday || column == SundayColumn ? (holiday ? &colours.Holiday : &colours.Sunday)
-                                     : column == SaturdayColumn        ? &colours.Saturday
-                                                                       : nullptr;
-            line += Coloured(Padded(std::to_string(facts.Day), FigureWidth), colour, mode) + "  ";
+            const uint32_t* color = holiday || column == SundayColumn ? (holiday ? &colors.Holiday : &colors.Sunday)
+                                    : column == SaturdayColumn        ? &colors.Saturday
+                                                                      : nullptr;
+            line += Colored(Padded(std::to_string(facts.Day), FigureWidth), color, mode) + "  ";
             rokuyoLine += Padded(facts.Rokuyo, FigureWidth) + "  ";
 
             const std::string label =
-                Coloured(Padded(std::to_string(facts.Day), 2) + "日(" + weekdays[column] + ")", colour, mode) + "  ";
+                Colored(Padded(std::to_string(facts.Day), 2) + "日(" + weekdays[column] + ")", color, mode) + "  ";
             if (holiday)
                 notes.push_back(label + facts.HolidayName);
             if (!facts.SolarTermName.empty())

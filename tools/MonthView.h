@@ -9,14 +9,14 @@
 
 class TAlmanac;
 
-enum class TColourMode {
+enum class TColorMode {
     Plain,       // no escapes
-    TrueColour,  // 24-bit foreground escapes
+    TrueColor,   // 24-bit foreground escapes
     Palette256,  // the nearest colour of the 256-colour palette
 };
 
 // Text colours as 0x00BBGGRR, the colour scheme's form.
-struct TMonthColours {
+struct TMonthColors {
     uint32_t Sunday = 0x4040FF;
     uint32_t Saturday = 0xFF6060;
     uint32_t Holiday = 0x4060FF;
@@ -27,4 +27,4 @@ struct TMonthColours {
 int DisplayWidth(std::string_view text);
 
 // The month as UTF-8 lines, each ending in "\n". The almanac must hold the holiday rules.
-std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColourMode mode, const TMonthColours& colours);
+std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColorMode mode, const TMonthColors& colors);

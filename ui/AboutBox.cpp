@@ -27,7 +27,7 @@ namespace {
 
 constexpr int DesignWidth = 247;
 constexpr int WindowHeight = 222;
-constexpr uint32_t LabelColour = 0x604040;  // 0x00BBGGRR
+constexpr uint32_t LabelColor = 0x604040;  // 0x00BBGGRR
 constexpr const char* MakerSite = "https://vellomar.example";
 
 QImage ImageOf(const TBitmap& bitmap) {
@@ -40,19 +40,19 @@ QImage ImageOf(const TBitmap& bitmap) {
         .copy();
 }
 
-QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uint32_t colour) {
+QLabel* MakeLabel(QWidget* parent, int left, int top, int width, int height, uint32_t color) {
     auto* label = new QLabel(parent);
     label->setGeometry(left, top, width, height);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, QtColor(colour));
-    label->setPalette(colours);
+    QPalette colors = label->palette();
+    colors.setColor(QPalette::WindowText, QtColor(color));
+    label->setPalette(colors);
     return label;
 }
 
 // The frames of a window of width × height logical pixels: each drawn with its colour by
 // DrawRoundFrame on the given canvas, in this order.
 struct TFrame {
-    uint32_t Colour;
+    uint32_t Color;
     TRect Rect;
     int Corner;
 };
@@ -74,7 +74,7 @@ QImage DeviceFrameImage(int width, int height, double ratio) {
     QImage device(DeviceLength(width, ratio), DeviceLength(height, ratio), QImage::Format_RGB32);
     device.fill(Qt::white);
     QPainter painter(&device);
-    TBitmap logical(width, height, TPixelFormat::pf24bit);
+    TBitmap logical(width, height, TPixelFormat::Bits24);
     TCanvas& canvas = logical.Canvas();
     canvas.Pen.Color = 0x000000;
     auto start = [ratio, line](int at, int length) {
@@ -82,14 +82,14 @@ QImage DeviceFrameImage(int width, int height, double ratio) {
     };
     for (const TFrame& frame : FramesOf(width, height)) {
         canvas.Brush.Color = 0xFFFFFF;
-        canvas.Brush.Style = TBrushStyle::bsSolid;
+        canvas.Brush.Style = TBrushStyle::Solid;
         canvas.FillRect({0, 0, width, height});
         DrawRoundFrame(canvas, frame.Rect, frame.Corner);
-        const QColor colour = QtColor(frame.Colour);
+        const QColor color = QtColor(frame.Color);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 if ((logical.Pixel(x, y) & 0xFFFFFF) == 0)
-                    painter.fillRect(start(x, width), start(y, height), line, line, colour);
+                    painter.fillRect(start(x, width), start(y, height), line, line, color);
     }
     return device;
 }
@@ -141,22 +141,20 @@ TBitmap TAboutBox::DrawTitle(const std::string& productName, TFont* font, double
     // Drawn at twice the logical size (at 320 × 64), or at the ratio's own size above that.
     const double scale = std::max(2.0, ratio);
     const int width = DeviceLength(160, scale), height = DeviceLength(32, scale);
-    TBitmap title(width, height, TPixelFormat::pf32bit);
+    TBitmap title(width, height, TPixelFormat::Bits32);
     TCanvas& canvas = title.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
-    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Brush.Style = TBrushStyle::Solid;
     canvas.FillRect({0, 0, width, height});
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Brush.Style = TBrushStyle::Clear;
     int x = DeviceLength(1, scale);
     int y = 0;
     if (!IsAsciiText(productName)) {
         canvas.Font.Name = "HGP創英角ｺﾞｼｯｸUB";
-        canvas.Font.Charset = SHIFTJIS_CHARSET;
         canvas.Font.Height = -DeviceLength(20, scale);
         y = DeviceLength(8, scale);
     } else {
         canvas.Font.Name = "Arial Black";
-        canvas.Font.Charset = ANSI_CHARSET;
         canvas.Font.Height = -DeviceLength(32, scale);
     }
     canvas.TextOut(x, y, productName);
@@ -172,12 +170,12 @@ QImage TAboutBox::FrameImage(int width, int height, double ratio) {
     ratio = UsableRatio(ratio);
     if (ratio != 1)
         return DeviceFrameImage(width, height, ratio);
-    TBitmap frames(width, height, TPixelFormat::pf24bit);
+    TBitmap frames(width, height, TPixelFormat::Bits24);
     TCanvas& canvas = frames.Canvas();
     canvas.Brush.Color = 0xFFFFFF;
     canvas.FillRect({0, 0, width, height});
     for (const TFrame& frame : FramesOf(width, height)) {
-        canvas.Pen.Color = frame.Colour;
+        canvas.Pen.Color = frame.Color;
         DrawRoundFrame(canvas, frame.Rect, frame.Corner);
     }
     return ImageOf(frames);
@@ -188,9 +186,9 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     QFont face(QtText("ＭＳ Ｐゴシック"));
     face.setPixelSize(12);
     setFont(face);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, Qt::white);
-    setPalette(colours);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, Qt::white);
+    setPalette(colors);
     setAutoFillBackground(false);
     resize(DesignWidth, 348);
 
@@ -203,11 +201,11 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     FIconImage = new QLabel(this);
     FIconImage->setObjectName("iconImage");
     FIconImage->setGeometry(12, 40, 32, 32);
-    FFileNameLabel = MakeLabel(this, 52, 40, 176, 12, LabelColour);
+    FFileNameLabel = MakeLabel(this, 52, 40, 176, 12, LabelColor);
     FFileNameLabel->setObjectName("fileNameLabel");
-    FVersionLabel = MakeLabel(this, 52, 52, 176, 12, LabelColour);
+    FVersionLabel = MakeLabel(this, 52, 52, 176, 12, LabelColor);
     FVersionLabel->setObjectName("versionLabel");
-    FCopyrightLabel = MakeLabel(this, 52, 68, 176, 12, LabelColour);
+    FCopyrightLabel = MakeLabel(this, 52, 68, 176, 12, LabelColor);
     FCopyrightLabel->setObjectName("copyrightLabel");
     FInformationLink = new TLinkLabel(this);
     FInformationLink->setObjectName("informationLink");

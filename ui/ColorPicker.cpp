@@ -38,8 +38,8 @@ TColorShape::TColorShape(QWidget* parent, uint32_t outline) : QWidget(parent), F
     setAcceptDrops(true);
 }
 
-void TColorShape::SetColor(uint32_t colour) {
-    FColor = colour & 0xFFFFFF;
+void TColorShape::SetColor(uint32_t color) {
+    FColor = color & 0xFFFFFF;
     update();
 }
 
@@ -73,7 +73,7 @@ void TColorShape::dropEvent(QDropEvent* event) {
     }
 }
 
-void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t colour, uint32_t outline) {
+void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t color, uint32_t outline) {
     auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
     const QRect square(QPoint(at(rect.left()), at(rect.top())),
                        QPoint(at(rect.right() + 1) - 1, at(rect.bottom() + 1) - 1));
@@ -81,7 +81,7 @@ void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_
     painter.save();
     // Device pixels: the painter's own scaling is undone, so that edges fall on whole pixels.
     painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
-    painter.fillRect(square, QtColor(colour));
+    painter.fillRect(square, QtColor(color));
     const QColor edge = QtColor(outline);
     painter.fillRect(QRect(square.left(), square.top(), square.width(), line), edge);
     painter.fillRect(QRect(square.left(), square.bottom() + 1 - line, square.width(), line), edge);
@@ -230,7 +230,7 @@ void TColorPicker::BuildPalette() {
         }
 }
 
-void TColorPicker::SetColor(uint32_t colour) { SetRGB(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+void TColorPicker::SetColor(uint32_t color) { SetRGB(RedOf(color), GreenOf(color), BlueOf(color)); }
 
 void TColorPicker::SetRGB(int r, int g, int b) {
     r = std::clamp(r, 0, 255);

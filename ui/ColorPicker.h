@@ -18,7 +18,7 @@ class QDropEvent;
 
 // A square of colour (0x00BBGGRR) filling rect (logical pixels) with an outline one logical
 // pixel wide, its edges on whole device pixels of a screen of device pixel ratio ratio.
-void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t colour, uint32_t outline);
+void DrawColorSquare(QPainter& painter, const QRect& rect, double ratio, uint32_t color, uint32_t outline);
 
 // A filled rectangle with a one-pixel outline: the colour samples and the palette
 // swatches. The owner may let it take drops and may hear presses on it.
@@ -27,7 +27,7 @@ public:
     explicit TColorShape(QWidget* parent, uint32_t outline = 0x808080);
 
     uint32_t Color() const { return FColor; }
-    void SetColor(uint32_t colour);
+    void SetColor(uint32_t color);
 
     // Decides whether a drag over the shape may drop here; null: no drops.
     std::function<bool(const QDropEvent* event)> OnDragOver;
@@ -80,7 +80,7 @@ public:
 
     // Creates the 30 swatches below the field (once, by the owner).
     void BuildPalette();
-    void SetColor(uint32_t colour);
+    void SetColor(uint32_t color);
     void SetRGB(int r, int g, int b);
     void SetHSV(int h, int s, int v);
     void SetPickerEnabled(bool enabled);

@@ -155,12 +155,12 @@ void TColorTree::dropEvent(QDropEvent* event) {
         return;
     }
     QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    const uint32_t colour = event->mimeData()->data(MimeType).toUInt();
-    target->setData(0, ColorRole, colour);
+    const uint32_t color = event->mimeData()->data(MimeType).toUInt();
+    target->setData(0, ColorRole, color);
     viewport()->update();
     event->acceptProposedAction();
     if (OnColorDropped)
-        OnColorDropped(target, colour);
+        OnColorDropped(target, color);
 }
 
 // ---- TColorSetupDialog
@@ -258,11 +258,11 @@ void TColorSetupDialog::AddNodes(QTreeWidgetItem* parent, TXmlNode& element) {
             item->setData(0, TColorTree::IsColorRole, false);
             AddNodes(item, *child);
         } else {
-            int32_t colour = 0;
-            if (!TryParseInt(Trim(child->GetText()), colour))
-                colour = 0;
+            int32_t color = 0;
+            if (!TryParseInt(Trim(child->GetText()), color))
+                color = 0;
             item->setData(0, TColorTree::IsColorRole, true);
-            item->setData(0, TColorTree::ColorRole, static_cast<uint32_t>(colour) & 0xFFFFFF);
+            item->setData(0, TColorTree::ColorRole, static_cast<uint32_t>(color) & 0xFFFFFF);
         }
     }
 }
@@ -306,13 +306,13 @@ void TColorSetupDialog::SelectNode(QTreeWidgetItem* item) {
     }
 }
 
-void TColorSetupDialog::EnableColourActions() {
+void TColorSetupDialog::EnableColorActions() {
     FApplyButton->setEnabled(true);
     FRevertButton->setEnabled(true);
 }
 
 void TColorSetupDialog::PickerButtonClick() {
-    EnableColourActions();
+    EnableColorActions();
     QTreeWidgetItem* item = FColorTree->currentItem();
     if (!item)
         return;
@@ -321,9 +321,9 @@ void TColorSetupDialog::PickerButtonClick() {
         FPickerButton->setText(change);
         resize(std::max(width(), WideWidth), height());
     } else if (TColorTree::IsColorEntry(item)) {
-        const uint32_t colour = FPicker->Color();
-        FEntrySwatch->SetColor(colour);
-        item->setData(0, TColorTree::ColorRole, colour);
+        const uint32_t color = FPicker->Color();
+        FEntrySwatch->SetColor(color);
+        item->setData(0, TColorTree::ColorRole, color);
         FColorTree->viewport()->update();
     }
 }
@@ -351,7 +351,7 @@ void TColorSetupDialog::RevertButtonClick() {
 }
 
 void TColorSetupDialog::DefaultsButtonClick() {
-    EnableColourActions();
+    EnableColorActions();
     ReloadTree([](TColorScheme& scheme) { scheme.LoadDefaults(); });
 }
 
@@ -362,7 +362,7 @@ void TColorSetupDialog::ImportButtonClick() {
     if (name.isEmpty())
         return;
     // The tree is what "OK" and "反映させる" write back: it shows the loaded colours.
-    EnableColourActions();
+    EnableColorActions();
     ReloadTree([&name](TColorScheme& scheme) { scheme.LoadFrom(ProgramPath(name)); });
 }
 

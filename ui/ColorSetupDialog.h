@@ -29,7 +29,7 @@ public:
     // The square before an entry's name, from which a drag of its colour starts.
     QRect ColorSquare(const QTreeWidgetItem* item) const;
 
-    std::function<void(QTreeWidgetItem* target, uint32_t colour)> OnColorDropped;
+    std::function<void(QTreeWidgetItem* target, uint32_t color)> OnColorDropped;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -74,7 +74,7 @@ protected:
 private:
     void AddNodes(QTreeWidgetItem* parent, TXmlNode& element);
     void SelectNode(QTreeWidgetItem* item);
-    void EnableColourActions();
+    void EnableColorActions();
     void PickerButtonClick();
     void ApplyButtonClick();
     void RevertButtonClick();

@@ -103,8 +103,8 @@ void TDrawnButton::SetFont(const TFont& font) {
     Paint();
 }
 
-void TDrawnButton::SetColor(uint32_t colour) {
-    FPainter.SetBackColor(colour);
+void TDrawnButton::SetColor(uint32_t color) {
+    FPainter.SetBackColor(color);
     Paint();
 }
 

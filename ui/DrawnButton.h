@@ -46,7 +46,7 @@ public:
     void SetFont(const TFont& font);
     // The control's colour (0x00BBGGRR), shown around the button's shape.
     uint32_t Color() const { return FPainter.BackColor(); }
-    void SetColor(uint32_t colour);
+    void SetColor(uint32_t color);
     bool ClickRepeat() const { return FRepeatTimer != nullptr; }
     void SetClickRepeat(bool value);
     // Left | Top by default.

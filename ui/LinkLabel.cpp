@@ -8,9 +8,9 @@
 
 TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
     setCursor(Qt::PointingHandCursor);
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, Qt::blue);
-    setPalette(colours);
+    QPalette colors = palette();
+    colors.setColor(QPalette::WindowText, Qt::blue);
+    setPalette(colors);
 }
 
 std::string TLinkLabel::Caption() const { return ProgramText(text()); }

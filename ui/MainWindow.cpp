@@ -236,12 +236,12 @@ void TMainWindow::BuildButtons() {
         button->SetAnchors(anchors);
         return button;
     };
-    TFont menuFont{"Arial", -10, 0xA08060, true, false, ANSI_CHARSET};
-    TFont glyphFont{"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET};
+    TFont menuFont{"Arial", -10, 0xA08060, true, false};
+    TFont glyphFont{"Marlett", -12, 0xA08060, false, false};
     FBtMenu = make(4, 46, "MENU", menuFont, TAnchor::Left | TAnchor::Top);
     FBtMenu->Painter().SetTextEmboss(true);
-    FBtMinimum = make(FormWidth - 24 - 20, 20, "0", glyphFont, TAnchor::Top | TAnchor::Right);
-    FBtClose = make(FormWidth - 4 - 20, 20, "r", glyphFont, TAnchor::Top | TAnchor::Right);
+    FBtMinimum = make(FormWidth - 24 - 20, 20, std::string(1, MinimiseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
+    FBtClose = make(FormWidth - 4 - 20, 20, std::string(1, CloseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
     FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
     FBtMinimum->OnClick = [this] { MinimizeToTray(); };
     FBtClose->OnClick = [this] { close(); };
@@ -280,9 +280,9 @@ void TMainWindow::ApplyColors() {
     FBackColor = ColorScheme().GetColor("全般\\背景", 0xFFFFFF);
     FFrameColor = ColorScheme().GetColor("全般\\枠線", 0x808080);
     FGravity = AppGlobals().ReadInteger("CALENDAR", "GRAVITY", DefaultGravity);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QtColor(FBackColor));
-    setPalette(colours);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, QtColor(FBackColor));
+    setPalette(colors);
     for (TDrawnButton* button : {FBtMenu, FBtMinimum, FBtClose})
         if (button)
             button->SetColor(FBackColor);
@@ -397,10 +397,10 @@ std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
     const double ratio = FPageRatio;
     auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
     const int width = at(FormWidth), height = at(FormHeight), line = at(1);
-    auto image = std::make_unique<TBitmap>(width, height, TPixelFormat::pf32bit);
+    auto image = std::make_unique<TBitmap>(width, height, TPixelFormat::Bits32);
     TCanvas& canvas = image->Canvas();
     canvas.Brush.Color = FBackColor;
-    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Brush.Style = TBrushStyle::Solid;
     canvas.FillRect({0, 0, width, height});
     const TRect page = RectOfSize(at(PageRect.Left), at(PageRect.Top), at(PageRect.Width()), at(PageRect.Height()));
     if (FPageBitmap)

@@ -71,13 +71,13 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
         for (QWidget* child : ChildControlsOf(*FWindow))
             FChildPositions.push_back({child, child->pos()});
     if (!FComposedBitmap)
-        FComposedBitmap = std::make_unique<TBitmap>(0, 0, TPixelFormat::pf32bit);
+        FComposedBitmap = std::make_unique<TBitmap>(0, 0, TPixelFormat::Bits32);
 
     const TBitmap* source = &bitmap;
     TBitmap keyed;
     if (!bitmap.Is32Bit()) {
         keyed = bitmap;
-        keyed.SetPixelFormat(TPixelFormat::pf32bit);
+        keyed.SetPixelFormat(TPixelFormat::Bits32);
         SetAlphaByColorKey(keyed, 255);
         source = &keyed;
     }

@@ -82,7 +82,7 @@ TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     EXPECT_EQ(archive.CreationText(), "2024010203040512");
     EXPECT_EQ(archive.Selected(), -1);
 
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(0, TSeekOrigin::soBeginning); }),
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(0, TSeekOrigin::Beginning); }),
               Prefixed(std::string("[Seek]読み込みINDEXが指定されていません")));
     char buffer[16] = {};
     EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, 1); }),
@@ -96,14 +96,14 @@ TEST(ArchiveStream, MembersReadAndSeekWithinThemselves) {
     EXPECT_EQ(archive.Position(), 4);
     EXPECT_EQ(archive.Read(buffer, 16), 2);  // never into the next member
     EXPECT_EQ(archive.Size(), 6);
-    EXPECT_EQ(archive.Seek(0, TSeekOrigin::soEnd), 6);
-    EXPECT_EQ(archive.Seek(-2, TSeekOrigin::soCurrent), 4);
-    EXPECT_EQ(archive.Seek(1, TSeekOrigin::soBeginning), 1);
+    EXPECT_EQ(archive.Seek(0, TSeekOrigin::End), 6);
+    EXPECT_EQ(archive.Seek(-2, TSeekOrigin::Current), 4);
+    EXPECT_EQ(archive.Seek(1, TSeekOrigin::Beginning), 1);
     const std::string outside = Prefixed(std::string("[Seek]格納ファイルの範囲外を指定しました"));
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(7, TSeekOrigin::soBeginning); }), outside);
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(1, TSeekOrigin::soEnd); }), outside);
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(-2, TSeekOrigin::soCurrent); }), outside);
-    EXPECT_EQ(ErrorOf([&] { archive.Seek(INT64_MAX, TSeekOrigin::soCurrent); }), outside);
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(7, TSeekOrigin::Beginning); }), outside);
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(1, TSeekOrigin::End); }), outside);
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(-2, TSeekOrigin::Current); }), outside);
+    EXPECT_EQ(ErrorOf([&] { archive.Seek(INT64_MAX, TSeekOrigin::Current); }), outside);
     EXPECT_EQ(archive.Position(), 1);
     EXPECT_EQ(ErrorOf([&] { archive.Read(buffer, -3); }), Prefixed(std::string("[Read]Countが負です(-3)")));
     EXPECT_EQ(ErrorOf([&] { archive.Write("x", 1); }), Prefixed(std::string("[Write]対応していません")));
@@ -207,21 +207,21 @@ TEST(GraphicSource, PlainBitmapsFromTheirDescription) {
         std::string Name;
         int Width, Height;
         TPixelFormat Format;
-        int64_t Colour;
+        int64_t Color;
     } const cases[] = {
-        {"\\16,16,$0000FF,32", 16, 16, pf32bit, 0x0000FF},
-        {"\\16,16", 16, 16, pf24bit, 0},
-        {"\\3,2,255,24", 3, 2, pf24bit, 0x0000FF},
-        {"\\\\4\\,1,nonsense,32", 4, 1, pf32bit, 0},
-        {"\\2,x,$FFFFFFFF", 2, 0, pf24bit, -1},
+        {"\\16,16,$0000FF,32", 16, 16, Bits32, 0x0000FF},
+        {"\\16,16", 16, 16, Bits24, 0},
+        {"\\3,2,255,24", 3, 2, Bits24, 0x0000FF},
+        {"\\\\4\\,1,nonsense,32", 4, 1, Bits32, 0},
+        {"\\2,x,$FFFFFFFF", 2, 0, Bits24, -1},
     };
     for (const auto& c : cases) {
         auto b = source.GetGraphic(c.Name);
         EXPECT_EQ(b->Width(), c.Width) << c.Name;
         EXPECT_EQ(b->Height(), c.Height) << c.Name;
         EXPECT_EQ(b->PixelFormat(), c.Format) << c.Name;
-        EXPECT_EQ(b->Pixel(c.Width - 1, c.Height - 1), c.Colour) << c.Name;
-        if (c.Format == pf32bit) {
+        EXPECT_EQ(b->Pixel(c.Width - 1, c.Height - 1), c.Color) << c.Name;
+        if (c.Format == Bits32) {
             EXPECT_EQ(b->PixelAlpha(0, 0), 255) << c.Name;
         }
     }

@@ -44,11 +44,11 @@ bool SameImage(const TBitmap& a, const TBitmap& b) {
 }
 
 // Smallest box (right, bottom exclusive) of the pixels of exactly colour inside area.
-TRect InkBounds(const TBitmap& bitmap, uint32_t colour, const TRect& area) {
+TRect InkBounds(const TBitmap& bitmap, uint32_t color, const TRect& area) {
     TRect box{area.Right, area.Bottom, area.Left, area.Top};
     for (int y = area.Top; y < area.Bottom; ++y)
         for (int x = area.Left; x < area.Right; ++x)
-            if (bitmap.Pixel(x, y) == colour) {
+            if (bitmap.Pixel(x, y) == color) {
                 box.Left = std::min(box.Left, x), box.Top = std::min(box.Top, y);
                 box.Right = std::max(box.Right, x + 1), box.Bottom = std::max(box.Bottom, y + 1);
             }
@@ -161,7 +161,7 @@ TEST(ButtonShape, SquareAndRegion) {
 }
 
 TEST(ButtonBackground, TransparentButtonTakesTheWindowImage) {
-    TBitmap window = MakeBitmap(60, 40, TPixelFormat::pf32bit, [](int x, int y) {
+    TBitmap window = MakeBitmap(60, 40, TPixelFormat::Bits32, [](int x, int y) {
         return TPixel{uint8_t(x * 4), uint8_t(y * 6), 90, 255};
     });
     struct TCase {
@@ -352,10 +352,10 @@ TEST(ButtonCaption, DoubleSizeAndHalvedGivesSoftEdges) {
 }
 
 TEST(ButtonCaption, DisabledCaptionIsGrey) {
-    const uint32_t fontColour = 0x2040A0;
+    const uint32_t fontColor = 0x2040A0;
     auto darkest = [&](TButtonState state) {
         TComposed composed(60, 30, [&](TButtonPainter& d) {
-            d.SetFont({"Arial", -14, fontColour, true});
+            d.SetFont({"Arial", -14, fontColor, true});
             d.SetTextAntialiasing(false);
             d.SetCaption("HH");
         });
@@ -370,7 +370,7 @@ TEST(ButtonCaption, DisabledCaptionIsGrey) {
         return best;
     };
     TPixel normal = darkest(TButtonState::Normal);
-    EXPECT_EQ(RGB(normal.R, normal.G, normal.B), fontColour);
+    EXPECT_EQ(RGB(normal.R, normal.G, normal.B), fontColor);
     // The mask is $DF when disabled and the colour GrayTone(font colour) = $A0A0A0.
     TPixel disabled = darkest(TButtonState::Disabled);
     int grey = (32 * 255 + 223 * 0xA0) / 255;
@@ -464,7 +464,7 @@ TEST(ButtonPaint, CopiesTheFaceInsideItsRegion) {
     for (TCase c : {TCase{false, TButtonShape::Circle, true}, TCase{true, TButtonShape::Circle, false},
                     TCase{true, TButtonShape::Box, true}}) {
         SCOPED_TRACE(testing::Message() << c.Region << " " << int(c.Style));
-        TBitmap window(50, 40, TPixelFormat::pf32bit);
+        TBitmap window(50, 40, TPixelFormat::Bits32);
         FillBitmap32(window, 0xFF123456);
         TButtonPainter draw;
         draw.SetBounds(10, 5, 24, 24);
@@ -501,7 +501,7 @@ TEST(ButtonPaint, OddSizesAndSettingsStaySafe) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Situation);
-        TBitmap window(20, 20, TPixelFormat::pf32bit);
+        TBitmap window(20, 20, TPixelFormat::Bits32);
         TButtonPainter draw;
         draw.SetBounds(5, 5, c.Width, c.Height);
         if (c.SetUp)
@@ -565,7 +565,7 @@ TEST(ButtonScale, TheFaceIsMadeInDevicePixels) {
               QRect(2 * logical.x(), 2 * logical.y(), 2 * logical.width(), 2 * logical.height()));
 
     // A window image at ratio 2: the button at logical (5, 4) lies at device (10, 8).
-    TBitmap window = MakeBitmap(80, 60, TPixelFormat::pf32bit, [](int x, int y) {
+    TBitmap window = MakeBitmap(80, 60, TPixelFormat::Bits32, [](int x, int y) {
         return TPixel{uint8_t(x * 3), uint8_t(y * 4), 90, 255};
     });
     TButtonPainter onWindow;
@@ -605,7 +605,7 @@ TEST(ButtonScale, EveryScaleShowsTheSameButton) {
         {"hard-edged close glyph",
          [](TButtonPainter& d) {
              d.SetTextAntialiasing(false);
-             d.SetFont({"Marlett", -12, 0xA08060, false, false, DEFAULT_CHARSET});
+             d.SetFont({"Marlett", -12, 0xA08060, false, false});
              d.SetCaption("r");
          },
          TButtonState::Pressed},
@@ -613,7 +613,7 @@ TEST(ButtonScale, EveryScaleShowsTheSameButton) {
          [](TButtonPainter& d) {
              d.SetTextAntialiasing(false);
              d.SetTextEmboss(true);
-             d.SetFont({"Arial", -10, 0xA08060, true, false, ANSI_CHARSET});
+             d.SetFont({"Arial", -10, 0xA08060, true, false});
              d.SetCaption("MENU");
          },
          TButtonState::Disabled},

@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint32_t Ink = 0x3020F0;
 
-TBitmap WhiteBitmap(int width, int height, TPixelFormat format = pf32bit) {
+TBitmap WhiteBitmap(int width, int height, TPixelFormat format = Bits32) {
     TBitmap b(width, height, format);
     b.Canvas().Pen.Color = Ink;
     b.Canvas().Font.Color = Ink;
@@ -66,7 +66,7 @@ TEST(RoundFrame, EveryCornerStyleIsPixelExact) {
         TBitmap b = WhiteBitmap(8, 6);
         DrawRoundFrame(b.Canvas(), c.Rect, c.Corner);
         EXPECT_EQ(Picture(b, Ink), c.Expected) << "corner " << c.Corner;
-        EXPECT_EQ(b.Canvas().Brush.Style, TBrushStyle::bsClear);
+        EXPECT_EQ(b.Canvas().Brush.Style, TBrushStyle::Clear);
     }
 }
 
@@ -89,7 +89,7 @@ TEST(RoundFrame, FourPixelCornersOnEvenAndOddSizes) {
                                       "................",
                                   }));
     // Odd width and height: the halves meet on one shared pixel.
-    TBitmap odd = WhiteBitmap(13, 11, pf24bit);
+    TBitmap odd = WhiteBitmap(13, 11, Bits24);
     DrawRoundFrame(odd.Canvas(), {0, 0, 13, 11}, 4);
     EXPECT_EQ(Picture(odd, Ink), Rows({
                                      "....#####....",
@@ -126,7 +126,7 @@ TEST(CanvasLines, LineToLeavesOutItsLastPixelAndMovesThePen) {
         EXPECT_EQ(b.Canvas().PenPos(), c.To);
     }
     TBitmap clear = WhiteBitmap(4, 4);
-    clear.Canvas().Pen.Style = TPenStyle::psClear;
+    clear.Canvas().Pen.Style = TPenStyle::Clear;
     clear.Canvas().LineTo(3, 3);
     EXPECT_EQ(InkCount(clear), 0);
     TBitmap wide = WhiteBitmap(12, 12);
@@ -139,7 +139,7 @@ TEST(CanvasLines, LineToLeavesOutItsLastPixelAndMovesThePen) {
 }
 
 TEST(CanvasShapes, RectanglesFillsAndEllipsesOnBothFormats) {
-    for (TPixelFormat format : {pf24bit, pf32bit}) {
+    for (TPixelFormat format : {Bits24, Bits32}) {
         TBitmap b = WhiteBitmap(7, 6, format);
         b.Canvas().Brush.Color = 0x00FF00;
         b.Canvas().Rectangle(1, 1, 6, 5);
@@ -185,10 +185,10 @@ TEST(CanvasShapes, ArcsRunCounterClockwiseBetweenTheirRays) {
 }
 
 TEST(CanvasCopies, DrawAndCopyRectArePlainClippedCopies) {
-    TBitmap source = MakeBitmap(3, 2, pf32bit, [](int x, int y) {
+    TBitmap source = MakeBitmap(3, 2, Bits32, [](int x, int y) {
         return TPixel{uint8_t(x), uint8_t(y), 9, uint8_t(10 + x)};
     });
-    TBitmap rgb = MakeBitmap(3, 2, pf24bit, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 8, 255}; });
+    TBitmap rgb = MakeBitmap(3, 2, Bits24, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 8, 255}; });
     TBitmap target = WhiteBitmap(4, 4);
     target.Canvas().Draw(2, -1, source);
     EXPECT_EQ(PixelAt(target, 2, 0), (TPixel{0, 1, 9, 10}));
@@ -196,7 +196,7 @@ TEST(CanvasCopies, DrawAndCopyRectArePlainClippedCopies) {
     EXPECT_EQ(PixelAt(target, 2, 1), (TPixel{255, 255, 255, 255}));
     target.Canvas().Draw(0, 2, rgb);
     EXPECT_EQ(PixelAt(target, 1, 3), (TPixel{1, 1, 8, 255}));
-    TBitmap small = WhiteBitmap(2, 2, pf24bit);
+    TBitmap small = WhiteBitmap(2, 2, Bits24);
     small.Canvas().CopyRect({0, 0, 2, 2}, source, {1, 1, 3, 3});
     EXPECT_EQ(small.Pixel(0, 0), RGB(9, 1, 1));
     EXPECT_EQ(small.Pixel(1, 0), RGB(9, 1, 2));
@@ -235,7 +235,7 @@ TEST(Fonts, StyledFacesAreTheHeavyOnes) {
         TBitmap b = WhiteBitmap(200, 60);
         b.Canvas().Font.Name = std::string(fontName);
         b.Canvas().Font.Height = -40;
-        b.Canvas().Brush.Style = TBrushStyle::bsClear;
+        b.Canvas().Brush.Style = TBrushStyle::Clear;
         b.Canvas().TextOut(0, 0, std::string(text));
         return InkCount(b);
     };
@@ -276,7 +276,7 @@ TEST(Fonts, JapaneseFacesKeepTheirOneEmCellWhateverStandsInForThem) {
         b.Canvas().Font.Height = c.Height;
         EXPECT_EQ(b.Canvas().TextHeight(std::string("■")), c.Cell) << c.Name;
         // The glyph is drawn inside its cell, not below it.
-        b.Canvas().Brush.Style = TBrushStyle::bsClear;
+        b.Canvas().Brush.Style = TBrushStyle::Clear;
         b.Canvas().TextOut(10, 20, std::string("■"));
         int top = b.Height(), bottom = -1;
         for (int y = 0; y < b.Height(); ++y)
@@ -306,7 +306,7 @@ TEST(Text, TextOutDrawsOnABrushBoxUnlessTheBrushIsClear) {
     EXPECT_GT(ink, 10);
     // No antialiasing: every pixel is either ink or background.
     TBitmap clear = WhiteBitmap(60, 30);
-    clear.Canvas().Brush.Style = TBrushStyle::bsClear;
+    clear.Canvas().Brush.Style = TBrushStyle::Clear;
     clear.Canvas().Font.Height = -20;
     clear.Canvas().TextOut(2, 2, "Ag");
     for (int y = 0; y < 30; ++y)
@@ -327,7 +327,7 @@ TEST(Text, AlignedTextIsPlacedByItsAnchor) {
             TBitmap aligned = WhiteBitmap(200, 100), placed = WhiteBitmap(200, 100);
             for (TBitmap* b : {&aligned, &placed}) {
                 b->Canvas().Font = probe.Canvas().Font;
-                b->Canvas().Brush.Style = TBrushStyle::bsClear;
+                b->Canvas().Brush.Style = TBrushStyle::Clear;
             }
             TextOutAligned(aligned.Canvas(), 100, 50, h, v, text);
             int dx = h == 0 ? width / 2 : h == 2 ? width : 0;
@@ -353,7 +353,7 @@ TEST(Text, VerticalTextPutsOneDoubleByteCharacterOnEachLine) {
             for (TBitmap* b : {&column, &cells}) {
                 b->Canvas().Font.Name = std::string("HG創英角ｺﾞｼｯｸUB");
                 b->Canvas().Font.Height = -19;
-                b->Canvas().Brush.Style = TBrushStyle::bsClear;
+                b->Canvas().Brush.Style = TBrushStyle::Clear;
             }
             TextOutVertical(column.Canvas(), 30, 70, 0, v, c.Text);
             const int cw = cells.Canvas().TextWidth(std::string("■")), ch = cells.Canvas().TextHeight(std::string("■"));

@@ -68,27 +68,27 @@ std::vector<uint8_t> RainbowPalette(int entries) {
 
 }  // namespace
 
-TEST(PngReader, EveryColourTypeDepthAndFilterDecodesLikeQt) {
+TEST(PngReader, EveryColorTypeDepthAndFilterDecodesLikeQt) {
     struct {
-        int ColourType, Depth;
+        int ColorType, Depth;
     } const kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {2, 8}, {3, 1}, {3, 2}, {3, 4}, {3, 8}, {4, 8}, {6, 8}};
     for (const auto& kind : kinds)
         for (int filter = 0; filter <= 5; ++filter) {  // 5: a different filter on every row
             TPngRecipe recipe;
             recipe.Width = 13;
             recipe.Height = 7;
-            recipe.ColourType = kind.ColourType;
+            recipe.ColorType = kind.ColorType;
             recipe.Depth = kind.Depth;
             recipe.Filter = [filter](int y) { return filter == 5 ? y % 5 : filter; };
             recipe.Sample = [&](int x, int y, int c) { return Noise(x, y, c) % (1 << kind.Depth); };
-            if (kind.ColourType == 3)
+            if (kind.ColorType == 3)
                 recipe.Palette = RainbowPalette(1 << kind.Depth);
             recipe.IdatPieces = 1 + filter % 3;
             std::string png = MakePng(recipe);
             TBitmap ours = LoadAs("image.png", png);
-            SCOPED_TRACE("colour type " + std::to_string(kind.ColourType) + " depth " + std::to_string(kind.Depth) +
+            SCOPED_TRACE("colour type " + std::to_string(kind.ColorType) + " depth " + std::to_string(kind.Depth) +
                          " filter " + std::to_string(filter));
-            EXPECT_EQ(ours.PixelFormat(), kind.ColourType >= 4 ? pf32bit : pf24bit);
+            EXPECT_EQ(ours.PixelFormat(), kind.ColorType >= 4 ? Bits32 : Bits24);
             EXPECT_EQ(LargestDifference(ours, QtDecode(png, "PNG"), true), 0);
         }
 }
@@ -97,7 +97,7 @@ TEST(PngReader, OneBitGreyRowsKeepTheirPixelOrder) {
     TPngRecipe recipe;
     recipe.Width = 10;
     recipe.Height = 2;
-    recipe.ColourType = 0;
+    recipe.ColorType = 0;
     recipe.Depth = 1;
     const std::string pattern = "#..##.#..#";
     recipe.Sample = [&](int x, int y, int) { return (pattern[x] == '#') != (y == 1); };
@@ -131,12 +131,12 @@ TEST(PngReader, RefusesWhatItDoesNotTakeWithItsMessage) {
         {"16-bit", [](TPngRecipe& s) { s.Depth = 16; }, std::string("16bit色深度には対応していません")},
         {"deflate 1", [](TPngRecipe& s) { s.Compression = 1; }, std::string("このPNG圧縮には対応していません")},
         {"interlaced", [](TPngRecipe& s) { s.Interlace = 1; }, std::string("PNGインターレースには対応していません")},
-        {"colour type 5", [](TPngRecipe& s) { s.ColourType = 5; }, std::string("このPNGには対応していません")},
-        {"colour type 1", [](TPngRecipe& s) { s.ColourType = 1; }, std::string("このPNGには対応していません")},
-        {"grey depth 3", [](TPngRecipe& s) { s.ColourType = 0, s.Depth = 3; },
+        {"colour type 5", [](TPngRecipe& s) { s.ColorType = 5; }, std::string("このPNGには対応していません")},
+        {"colour type 1", [](TPngRecipe& s) { s.ColorType = 1; }, std::string("このPNGには対応していません")},
+        {"grey depth 3", [](TPngRecipe& s) { s.ColorType = 0, s.Depth = 3; },
          "3" + std::string("bit色深度には対応していません")},
         {"truecolour depth 4", [](TPngRecipe& s) { s.Depth = 4; }, "4" + std::string("bit色深度には対応していません")},
-        {"grey alpha depth 2", [](TPngRecipe& s) { s.ColourType = 4, s.Depth = 2; },
+        {"grey alpha depth 2", [](TPngRecipe& s) { s.ColorType = 4, s.Depth = 2; },
          "2" + std::string("bit色深度には対応していません")},
         {"too wide", [](TPngRecipe& s) { s.Width = MaxImageSide + 1; }, std::string("画像が大きすぎます(16385x1)")},
         {"too many pixels", [](TPngRecipe& s) { s.Width = s.Height = 9000; },
@@ -163,7 +163,7 @@ TEST(PngReader, ExtensionChoosesTheDecoderWhateverItsCase) {
     recipe.Sample = [](int, int, int c) { return c == 0 ? 255 : 0; };
     std::string png = MakePng(recipe);
     EXPECT_EQ(LoadAs("/a.b/RED.PNG", png).Pixel(0, 0), 0x0000FF);
-    TBitmap untouched(2, 2, pf32bit);
+    TBitmap untouched(2, 2, Bits32);
     TBytesStream stream(png);
     for (const char* name : {"red.gif", "red", "png", "dir.png/red"}) {
         LoadGraphic(untouched, name, stream);
@@ -176,7 +176,7 @@ TEST(PngReader, ChunkLayouts) {
     TPngRecipe recipe;
     recipe.Width = 5;
     recipe.Height = 4;
-    recipe.ColourType = 3;
+    recipe.ColorType = 3;
     recipe.Sample = [](int x, int y, int) { return (x + 2 * y) % 9; };
     const std::string head = PngSignatureBytes() + PngHeaderChunk(recipe);
     const std::string palette = PngChunk("PLTE", std::string(3 * 9, '\x40'));  // nine grey entries
@@ -197,7 +197,7 @@ TEST(PngReader, ChunkLayouts) {
     TBitmap longPalette = LoadAs("a.png", head + PngChunk("PLTE", std::string(3 * 300 + 2, '\x11')) + data + end);
     EXPECT_EQ(longPalette.Pixel(4, 3), 0x111111);
     // A stream that ends before the header leaves the bitmap as it was.
-    TBitmap kept(3, 3, pf32bit);
+    TBitmap kept(3, 3, Bits32);
     const std::string noHeader = PngSignatureBytes() + PngChunk("tEXt", "a");
     TBytesStream beforeHeader(noHeader);
     LoadPng(kept, beforeHeader);
@@ -208,7 +208,7 @@ TEST(PngReader, DamagedDataStaysInsideTheImage) {
     TPngRecipe recipe;
     recipe.Width = 8;
     recipe.Height = 6;
-    recipe.ColourType = 6;
+    recipe.ColorType = 6;
     recipe.Sample = [](int x, int y, int c) { return x + y == 0 ? 200 : Noise(x, y, c) & 255; };
     std::string png = MakePng(recipe);
     // Cut in the middle of the data: the rows that were not there are transparent black.
@@ -228,7 +228,7 @@ TEST(PngReader, DamagedDataStaysInsideTheImage) {
 }
 
 TEST(PngWriter, RoundTripsThroughOurReaderAndQt) {
-    for (TPixelFormat format : {pf24bit, pf32bit}) {
+    for (TPixelFormat format : {Bits24, Bits32}) {
         TBitmap b = MakeBitmap(9, 5, format, [](int x, int y) {
             return TPixel{uint8_t(Noise(x, y, 0)), uint8_t(Noise(x, y, 1)), uint8_t(Noise(x, y, 2)),
                           uint8_t(x * 30 + y)};
@@ -239,7 +239,7 @@ TEST(PngWriter, RoundTripsThroughOurReaderAndQt) {
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 9; ++x)
                 EXPECT_EQ(PixelAt(back, x, y), PixelAt(b, x, y));
-        EXPECT_EQ(LargestDifference(b, QtDecode(png, "PNG"), format == pf32bit), 0);
+        EXPECT_EQ(LargestDifference(b, QtDecode(png, "PNG"), format == Bits32), 0);
     }
     EXPECT_THROW(EncodePng(TBitmap(0, 3)), Exception);
 }
@@ -268,7 +268,7 @@ TEST(JpegReader, DecodesLikeQtAndUnscramblesJpx) {
     std::string jpeg = QtEncode(Gradient(40, 30), "JPG");
     ASSERT_GT(jpeg.size(), 100u);
     TBitmap ours = LoadAs("photo.JPG", jpeg);
-    EXPECT_EQ(ours.PixelFormat(), pf24bit);
+    EXPECT_EQ(ours.PixelFormat(), Bits24);
     EXPECT_LE(LargestDifference(ours, QtDecode(jpeg, "JPG"), false), 2);
 
     std::string scrambled = jpeg;
@@ -283,16 +283,16 @@ TEST(JpegReader, DecodesLikeQtAndUnscramblesJpx) {
     EXPECT_NE(MessageOfLoading("photo.jpx", otherSeed).find("Not a JPEG file"), std::string::npos);
 
     TBitmap grey = LoadAs("g.jpeg", QtEncode(Gradient(16, 16).convertToFormat(QImage::Format_Grayscale8), "JPG"));
-    EXPECT_EQ(grey.PixelFormat(), pf24bit);
+    EXPECT_EQ(grey.PixelFormat(), Bits24);
     TPixel p = PixelAt(grey, 8, 8);
     EXPECT_TRUE(p.R == p.G && p.G == p.B);
 }
 
-TEST(JpegReader, GreyAndCmykFilesComeOutAsColour) {
+TEST(JpegReader, GreyAndCmykFilesComeOutAsColor) {
     for (const char* name : {"cmyk.jpg", "grey.jpg", "progressive.jpg"}) {
         std::string bytes = ReadFileBytes(std::string(QUILLO_SOURCE_DIR) + "/fuzz/corpus/jpeg/" + name);
         TBitmap ours = LoadAs(name, bytes);
-        EXPECT_EQ(ours.PixelFormat(), pf24bit) << name;
+        EXPECT_EQ(ours.PixelFormat(), Bits24) << name;
         EXPECT_LE(LargestDifference(ours, QtDecode(bytes, "JPG"), false), 2) << name;
     }
 }
@@ -326,7 +326,7 @@ TEST(JpegReader, DamagedAndOversizedInput) {
 TEST(BmpReader, KeepsTheFilesPixelFormat) {
     QImage image = Gradient(7, 3);
     TBitmap rgb = LoadAs("a.BMP", QtEncode(image, "BMP"));
-    EXPECT_EQ(rgb.PixelFormat(), pf24bit);
+    EXPECT_EQ(rgb.PixelFormat(), Bits24);
     EXPECT_EQ(LargestDifference(rgb, image, false), 0);
 
     // A 32-bit bottom-up file of 2 × 1 pixels written by hand.
@@ -340,7 +340,7 @@ TEST(BmpReader, KeepsTheFilesPixelFormat) {
         put(0, 4);
     put(0x00112233, 4), put(0x00445566, 4);
     TBitmap wide = LoadAs("w.bmp", bmp);
-    EXPECT_EQ(wide.PixelFormat(), pf32bit);
+    EXPECT_EQ(wide.PixelFormat(), Bits32);
     EXPECT_EQ(PixelAt(wide, 1, 0), (TPixel{0x66, 0x55, 0x44, 255}));
     EXPECT_NE(MessageOfLoading("bad.bmp", "BM\x10\x00"), "(no error)");
 }

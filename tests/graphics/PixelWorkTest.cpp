@@ -12,7 +12,7 @@
 
 using enum TPixelFormat;
 
-TEST(Colours, BlendAndGreyRoundDownPerChannel) {
+TEST(Colors, BlendAndGreyRoundDownPerChannel) {
     struct {
         uint32_t C1, C2;
         int Weight;
@@ -85,7 +85,7 @@ TEST(PointGeometry, TrigTablesAreTruncatedQuarterWaves) {
 }
 
 TEST(AlphaWork, RoutinesLeaveWrongFormatsAndEmptyBitmapsAlone) {
-    TBitmap rgb = MakeBitmap(3, 2, pf24bit, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 9, 255}; });
+    TBitmap rgb = MakeBitmap(3, 2, Bits24, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 9, 255}; });
     const TBitmap before = rgb;
     SetAlpha(rgb, 7);
     SetAlphaByColorKey(rgb, 7);
@@ -101,14 +101,14 @@ TEST(AlphaWork, RoutinesLeaveWrongFormatsAndEmptyBitmapsAlone) {
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), std::string("32bitBmp以外を塗りつぶそうとしました"));
     }
-    TBitmap empty(0, 5, pf32bit);
+    TBitmap empty(0, 5, Bits32);
     FillBitmap32(empty, 0xFF00FF00);
     SetAlphaByColorKey(empty, 1);
     EXPECT_EQ(empty.Height(), 5);
 }
 
-TEST(AlphaWork, ColourKeyFillAndTint) {
-    TBitmap b = MakeBitmap(3, 1, pf32bit, [](int x, int) { return TPixel{10, 20, uint8_t(x == 1 ? 31 : 30), 17}; });
+TEST(AlphaWork, ColorKeyFillAndTint) {
+    TBitmap b = MakeBitmap(3, 1, Bits32, [](int x, int) { return TPixel{10, 20, uint8_t(x == 1 ? 31 : 30), 17}; });
     SetAlphaByColorKey(b, 200);
     EXPECT_EQ(PixelAt(b, 0, 0).A, 0);
     EXPECT_EQ(PixelAt(b, 1, 0).A, 200);
@@ -120,13 +120,13 @@ TEST(AlphaWork, ColourKeyFillAndTint) {
     SetAlpha(b, 9);
     EXPECT_EQ(PixelAt(b, 0, 0), (TPixel{0x01, 0x02, 0x03, 9}));
 
-    TBitmap uniform = MakeBitmap(4, 4, pf32bit, [](int, int) { return TPixel{5, 6, 7, 255}; });
+    TBitmap uniform = MakeBitmap(4, 4, Bits32, [](int, int) { return TPixel{5, 6, 7, 255}; });
     SetAlphaByColorKey(uniform, 255);
     EXPECT_EQ(GetOpaqueBounds(uniform), TRect{});
 }
 
 TEST(AlphaWork, CornerScalingInterpolatesAndStaysInsideTheByte) {
-    TBitmap b = MakeBitmap(4, 4, pf32bit, [](int, int) { return TPixel{1, 2, 3, 255}; });
+    TBitmap b = MakeBitmap(4, 4, Bits32, [](int, int) { return TPixel{1, 2, 3, 255}; });
     ScaleAlphaCorners(b, 256, 256, 256, 256);
     EXPECT_EQ(PixelAt(b, 3, 3).A, 255);
     ScaleAlphaCorners(b, 64, 192, 255, 192);
@@ -136,7 +136,7 @@ TEST(AlphaWork, CornerScalingInterpolatesAndStaysInsideTheByte) {
     EXPECT_LT(PixelAt(b, 0, 0).A, PixelAt(b, 3, 3).A);
     EXPECT_EQ(PixelAt(b, 1, 0).B, 1);
 
-    TBitmap bright = MakeBitmap(2, 2, pf32bit, [](int, int) { return TPixel{0, 0, 0, 200}; });
+    TBitmap bright = MakeBitmap(2, 2, Bits32, [](int, int) { return TPixel{0, 0, 0, 200}; });
     ScaleAlphaCorners(bright, 1024, 1024, 1024, 1024);
     EXPECT_EQ(PixelAt(bright, 0, 0).A, 255);
     ScaleAlphaCorners(bright, -256, -256, -256, -256);
@@ -145,7 +145,7 @@ TEST(AlphaWork, CornerScalingInterpolatesAndStaysInsideTheByte) {
 
 TEST(Halving, AveragesBlocksIntoTheTopLeftQuarterOnly) {
     auto value = [](int x, int y) { return uint8_t(10 * x + 60 * y + 1); };
-    TBitmap b = MakeBitmap(5, 3, pf32bit, [&](int x, int y) {
+    TBitmap b = MakeBitmap(5, 3, Bits32, [&](int x, int y) {
         return TPixel{value(x, y), uint8_t(255 - value(x, y)), 7, uint8_t(x * 3)};
     });
     const TBitmap before = b;
@@ -168,7 +168,7 @@ TEST(Reduction, EveryOutputPixelAveragesTheAreaItCoversByShare) {
     // 3 → 2 along each axis: output pixel 0 covers source 0 and half of 1, pixel 1 the other
     // half of 1 and 2; a source pixel's share is 2/3 or 1/3 of an output pixel per axis.
     auto value = [](int x, int y) { return uint8_t(30 * x + 90 * y); };
-    TBitmap b = MakeBitmap(3, 3, pf32bit, [&](int x, int y) { return TPixel{value(x, y), 200, 9, 255}; });
+    TBitmap b = MakeBitmap(3, 3, Bits32, [&](int x, int y) { return TPixel{value(x, y), 200, 9, 255}; });
     std::unique_ptr<TBitmap> small = ReduceBitmap(b, 2, 2);
     ASSERT_TRUE(small);
     ASSERT_EQ(small->Width(), 2);
@@ -186,7 +186,7 @@ TEST(Reduction, EveryOutputPixelAveragesTheAreaItCoversByShare) {
 
     // A page-sized reduction keeps flat areas exact, turns a fine checker grey and keeps a
     // sharp edge on the output grid sharp (240 → 180 puts every fourth source column on one).
-    TBitmap page = MakeBitmap(240, 240, pf32bit, [](int x, int y) {
+    TBitmap page = MakeBitmap(240, 240, Bits32, [](int x, int y) {
         if (x < 120)
             return TPixel{40, 80, 120, 255};
         const uint8_t checker = ((x + y) & 1) ? 255 : 0;
@@ -203,19 +203,19 @@ TEST(Reduction, EveryOutputPixelAveragesTheAreaItCoversByShare) {
     EXPECT_EQ(PixelAt(*ReduceBitmap(b, 3, 3), 2, 1), PixelAt(b, 2, 1));
     EXPECT_FALSE(ReduceBitmap(b, 4, 3));
     EXPECT_FALSE(ReduceBitmap(b, 0, 2));
-    EXPECT_FALSE(ReduceBitmap(MakeBitmap(3, 3, pf24bit, [](int, int) { return TPixel{}; }), 2, 2));
+    EXPECT_FALSE(ReduceBitmap(MakeBitmap(3, 3, Bits24, [](int, int) { return TPixel{}; }), 2, 2));
 }
 
 TEST(Masks, TintAndEmbossFollowTheMaskBlueByte) {
-    TBitmap dst = MakeBitmap(3, 2, pf32bit, [](int, int) { return TPixel{100, 100, 100, 3}; });
-    TBitmap mask = MakeBitmap(2, 3, pf24bit, [](int x, int) { return TPixel{uint8_t(x ? 255 : 51), 0, 0, 0}; });
+    TBitmap dst = MakeBitmap(3, 2, Bits32, [](int, int) { return TPixel{100, 100, 100, 3}; });
+    TBitmap mask = MakeBitmap(2, 3, Bits24, [](int x, int) { return TPixel{uint8_t(x ? 255 : 51), 0, 0, 0}; });
     TintThroughMask(dst, mask, 0xFF0000);  // blue
     EXPECT_EQ(PixelAt(dst, 0, 0), (TPixel{uint8_t((204 * 100 + 51 * 255) / 255), 80, 80, 255}));
     EXPECT_EQ(PixelAt(dst, 1, 1), (TPixel{255, 0, 0, 255}));
     EXPECT_EQ(PixelAt(dst, 2, 0), (TPixel{100, 100, 100, 3}));  // outside the mask
 
-    TBitmap relief = MakeBitmap(4, 4, pf32bit, [](int, int) { return TPixel{250, 2, 128, 9}; });
-    TBitmap light = MakeBitmap(4, 4, pf32bit, [](int x, int y) {
+    TBitmap relief = MakeBitmap(4, 4, Bits32, [](int, int) { return TPixel{250, 2, 128, 9}; });
+    TBitmap light = MakeBitmap(4, 4, Bits32, [](int x, int y) {
         return TPixel{uint8_t(x == 0 || y == 0 ? 200 : 0), 0, 0, 0};
     });
     Emboss(relief, light);
@@ -223,8 +223,8 @@ TEST(Masks, TintAndEmbossFollowTheMaskBlueByte) {
     EXPECT_EQ(PixelAt(relief, 1, 1), (TPixel{255, 92, 218, 9}));
     EXPECT_EQ(PixelAt(relief, 2, 2), (TPixel{250, 2, 128, 9}));
     EXPECT_EQ(PixelAt(relief, 0, 0), (TPixel{250, 2, 128, 9}));  // the border stays
-    TBitmap dark = MakeBitmap(3, 3, pf32bit, [](int, int) { return TPixel{10, 10, 10, 255}; });
-    TBitmap shade = MakeBitmap(3, 3, pf32bit, [](int x, int y) {
+    TBitmap dark = MakeBitmap(3, 3, Bits32, [](int, int) { return TPixel{10, 10, 10, 255}; });
+    TBitmap shade = MakeBitmap(3, 3, Bits32, [](int x, int y) {
         return TPixel{uint8_t(x == 2 || y == 2 ? 255 : 0), 0, 0, 0};
     });
     Emboss(dark, shade);
@@ -290,8 +290,8 @@ TPixel ReferenceBlend(TDrawType mode, TPixel s, TPixel d) {
 // dst and src of 256 × 256 pixels, every pair of (first, second) values once.
 void ExpectBlendMatchesReference(TDrawType mode, const std::function<TPixel(int, int)>& source,
                                  const std::function<TPixel(int, int)>& destination) {
-    TBitmap src = MakeBitmap(256, 256, pf32bit, source);
-    TBitmap dst = MakeBitmap(256, 256, pf32bit, destination);
+    TBitmap src = MakeBitmap(256, 256, Bits32, source);
+    TBitmap dst = MakeBitmap(256, 256, Bits32, destination);
     DrawBlend(0, 0, dst, src, mode);
     int failures = 0;
     for (int y = 0; y < 256 && failures < 5; ++y)
@@ -336,12 +336,12 @@ TEST(DrawBlend, EveryModeOverAllValuePairsAndAllAlphaPairs) {
 
 TEST(DrawBlend, ClipsAtEveryEdgeAndIgnoresOtherFormats) {
     auto source = [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 77, 255}; };
-    TBitmap src = MakeBitmap(4, 3, pf32bit, source);
+    TBitmap src = MakeBitmap(4, 3, Bits32, source);
     struct {
         int X, Y;
     } const positions[] = {{-2, -1}, {3, 2}, {-4, 0}, {0, -3}, {5, 0}, {-2147483647, 0}, {2147483647, 2147483647}};
     for (const auto& at : positions) {
-        TBitmap dst = MakeBitmap(5, 4, pf32bit, [](int, int) { return TPixel{1, 1, 1, 1}; });
+        TBitmap dst = MakeBitmap(5, 4, Bits32, [](int, int) { return TPixel{1, 1, 1, 1}; });
         DrawBlend(at.X, at.Y, dst, src, TDrawType::dtCopy);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 5; ++x) {
@@ -351,8 +351,8 @@ TEST(DrawBlend, ClipsAtEveryEdgeAndIgnoresOtherFormats) {
                 EXPECT_EQ(PixelAt(dst, x, y), expected) << at.X << "," << at.Y << " pixel " << x << "," << y;
             }
     }
-    TBitmap rgb(4, 4, pf24bit);
-    TBitmap dst = MakeBitmap(2, 2, pf32bit, [](int, int) { return TPixel{1, 1, 1, 1}; });
+    TBitmap rgb(4, 4, Bits24);
+    TBitmap dst = MakeBitmap(2, 2, Bits32, [](int, int) { return TPixel{1, 1, 1, 1}; });
     DrawBlend(0, 0, dst, rgb, TDrawType::dtCopy);
     EXPECT_EQ(PixelAt(dst, 1, 1), (TPixel{1, 1, 1, 1}));
     DrawBlend(0, 0, rgb, dst, TDrawType::dtCopy);
@@ -375,32 +375,32 @@ TEST(OpaqueBounds, FindsTheBoxOfVisiblePixels) {
         std::function<TPixel(int, int)> Pixel;
         TRect Expected;
     } const cases[] = {
-        {pf32bit,
+        {Bits32,
          [](int, int) {
              return TPixel{9, 9, 9, 0};
          },
          {0, 0, 0, 0}},
-        {pf32bit,
+        {Bits32,
          [](int x, int y) {
              return TPixel{0, 0, 0, uint8_t(x == 2 && y == 1)};
          },
          {2, 1, 3, 2}},
-        {pf32bit,
+        {Bits32,
          [](int x, int y) {
              return TPixel{0, 0, 0, uint8_t((x == 1 && y == 4) || (x == 5 && y == 2) ? 9 : 0)};
          },
          {1, 2, 6, 5}},
-        {pf32bit,
+        {Bits32,
          [](int, int) {
              return TPixel{0, 0, 0, 255};
          },
          {0, 0, 6, 5}},
-        {pf24bit,
+        {Bits24,
          [](int, int) {
              return TPixel{4, 5, 6, 255};
          },
          {0, 0, 0, 0}},
-        {pf24bit,
+        {Bits24,
          [](int x, int y) {
              return TPixel{4, 5, uint8_t(x == 3 && y == 3 ? 7 : 6), 255};
          },
@@ -408,12 +408,12 @@ TEST(OpaqueBounds, FindsTheBoxOfVisiblePixels) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetOpaqueBounds(MakeBitmap(6, 5, c.Format, c.Pixel)), c.Expected);
-    EXPECT_EQ(GetOpaqueBounds(TBitmap(0, 0, pf32bit)), TRect{});
+    EXPECT_EQ(GetOpaqueBounds(TBitmap(0, 0, Bits32)), TRect{});
 }
 
 TEST(Rotation, QuarterTurnsMoveEveryPixelExactly) {
     auto source = [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), uint8_t(x * y), 255}; };
-    TBitmap page = MakeBitmap(120, 100, pf32bit, source);
+    TBitmap page = MakeBitmap(120, 100, Bits32, source);
     auto straight = RotateBitmap(page, 0);
     ASSERT_EQ(straight->Width(), 123);
     ASSERT_EQ(straight->Height(), 103);
@@ -434,8 +434,8 @@ TEST(Rotation, QuarterTurnsMoveEveryPixelExactly) {
     }
 }
 
-TEST(Rotation, OddAnglesKeepTheColourAndFadeOnlyTheAlpha) {
-    TBitmap page = MakeBitmap(120, 120, pf32bit, [](int, int) { return TPixel{30, 60, 250, 255}; });
+TEST(Rotation, OddAnglesKeepTheColorAndFadeOnlyTheAlpha) {
+    TBitmap page = MakeBitmap(120, 120, Bits32, [](int, int) { return TPixel{30, 60, 250, 255}; });
     for (int degrees : {37, 1, 359, 200, -45}) {
         auto turned = RotateBitmap(page, degrees);
         int opaque = 0, partial = 0;
@@ -493,7 +493,7 @@ TPixel ReferenceRotatedPixel(const TBitmap& src, int outWidth, int outHeight, in
 }  // namespace
 
 TEST(Rotation, EveryPixelFollowsTheBilinearFormula) {
-    TBitmap src = MakeBitmap(31, 23, pf32bit, [](int x, int y) {
+    TBitmap src = MakeBitmap(31, 23, Bits32, [](int x, int y) {
         return TPixel{uint8_t(x * 8), uint8_t(y * 11), uint8_t((x * y) ^ 0x5A), uint8_t(255 - x - y)};
     });
     for (int degrees : {13, 37, 90, 145, 200, 301, 359}) {
@@ -508,26 +508,26 @@ TEST(Rotation, EveryPixelFollowsTheBilinearFormula) {
 }
 
 TEST(Rotation, TakesOtherFormatsAsOpaqueAndEmptySourcesAsNothing) {
-    TBitmap rgb = MakeBitmap(2, 2, pf24bit, [](int, int) { return TPixel{1, 2, 3, 255}; });
+    TBitmap rgb = MakeBitmap(2, 2, Bits24, [](int, int) { return TPixel{1, 2, 3, 255}; });
     auto turned = RotateBitmap(rgb, 0);
     EXPECT_TRUE(turned->Is32Bit());
     EXPECT_EQ(PixelAt(*turned, 1, 1), (TPixel{1, 2, 3, 255}));
-    auto nothing = RotateBitmap(TBitmap(0, 0, pf32bit), 33);
+    auto nothing = RotateBitmap(TBitmap(0, 0, Bits32), 33);
     EXPECT_EQ(nothing->Width(), 3);
     EXPECT_EQ(GetOpaqueBounds(*nothing), TRect{});
 }
 
 TEST(Bitmaps, ResizingKeepsPixelsAndFillsWithTheBrush) {
-    TBitmap b = MakeBitmap(2, 2, pf24bit, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 5, 255}; });
+    TBitmap b = MakeBitmap(2, 2, Bits24, [](int x, int y) { return TPixel{uint8_t(x), uint8_t(y), 5, 255}; });
     b.Canvas().Brush.Color = 0x0000FF;
     b.SetSize(3, 3);
     EXPECT_EQ(b.Pixel(1, 1), RGB(5, 1, 1));
     EXPECT_EQ(b.Pixel(2, 0), 0x0000FF);
     EXPECT_EQ(b.Pixel(0, 2), 0x0000FF);
-    b.SetPixelFormat(pf32bit);
+    b.SetPixelFormat(Bits32);
     EXPECT_EQ(PixelAt(b, 1, 0), (TPixel{1, 0, 5, 255}));
     b.SetSize(1, 1);
-    b.SetPixelFormat(pf24bit);
+    b.SetPixelFormat(Bits24);
     EXPECT_EQ(b.Pixel(0, 0), RGB(5, 0, 0));
     EXPECT_EQ(b.Pixel(1, 0), -1);
     b.SetSize(-4, 2);

@@ -12,7 +12,7 @@
 #include <vector>
 
 struct TPngRecipe {
-    int Width = 1, Height = 1, Depth = 8, ColourType = 2, Compression = 0, Interlace = 0;
+    int Width = 1, Height = 1, Depth = 8, ColorType = 2, Compression = 0, Interlace = 0;
     // Filter of row y; a value above 4 is written as it is over unfiltered bytes.
     std::function<int(int)> Filter = [](int) { return 0; };
     // Sample of channel c of pixel (x, y), below 2^Depth.
@@ -21,7 +21,7 @@ struct TPngRecipe {
     int IdatPieces = 1;            // the compressed data split over this many IDAT chunks
 };
 
-inline int PngChannels(int colourType) { return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1; }
+inline int PngChannels(int colorType) { return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1; }
 
 inline void PngPut32(std::string& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8)
@@ -43,13 +43,13 @@ inline std::string PngHeaderChunk(const TPngRecipe& s) {
     std::string h;
     PngPut32(h, uint32_t(s.Width));
     PngPut32(h, uint32_t(s.Height));
-    h += {char(s.Depth), char(s.ColourType), char(s.Compression), 0, char(s.Interlace)};
+    h += {char(s.Depth), char(s.ColorType), char(s.Compression), 0, char(s.Interlace)};
     return PngChunk("IHDR", h);
 }
 
 // The filtered scanlines (filter byte + row), not yet compressed.
 inline std::string PngScanlines(const TPngRecipe& s) {
-    const int channels = PngChannels(s.ColourType);
+    const int channels = PngChannels(s.ColorType);
     const size_t rowBytes = (size_t(s.Width) * channels * s.Depth + 7) / 8;
     const size_t bpp = std::max<size_t>(1, size_t(channels) * s.Depth / 8);
     std::vector<uint8_t> prior(rowBytes, 0), raw(rowBytes);

@@ -145,8 +145,8 @@ TEST(Region, DamagedStreamsLeaveTheRegionAsItWas) {
 }
 
 TEST(Region, BitmapShapesFollowTheAlphaThreshold) {
-    TBitmap clear = MakeBitmap(7, 4, pf32bit, [](int, int) { return TPixel{1, 2, 3, 0}; });
-    TBitmap solid = MakeBitmap(7, 4, pf32bit, [](int, int) { return TPixel{1, 2, 3, 128}; });
+    TBitmap clear = MakeBitmap(7, 4, Bits32, [](int, int) { return TPixel{1, 2, 3, 0}; });
+    TBitmap solid = MakeBitmap(7, 4, Bits32, [](int, int) { return TPixel{1, 2, 3, 128}; });
     TRegion region;
     region.MakeFromBitmap(clear, 128);
     EXPECT_TRUE(region.Handle().isEmpty());
@@ -155,14 +155,14 @@ TEST(Region, BitmapShapesFollowTheAlphaThreshold) {
     EXPECT_EQ(region.Handle().rectCount(), 1);
 
     auto alpha = [](int x, int y) { return uint8_t((x * 37 + y * 91) * 7 % 256); };
-    TBitmap speckled = MakeBitmap(40, 30, pf32bit, [&](int x, int y) { return TPixel{0, 0, 0, alpha(x, y)}; });
+    TBitmap speckled = MakeBitmap(40, 30, Bits32, [&](int x, int y) { return TPixel{0, 0, 0, alpha(x, y)}; });
     for (int threshold : {1, 128, 255, 256}) {
         region.MakeFromBitmap(speckled, threshold);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x)
                 ASSERT_EQ(region.Handle().contains(QPoint(x, y)), alpha(x, y) >= threshold) << x << "," << y;
     }
-    TBitmap rgb(3, 3, pf24bit);
+    TBitmap rgb(3, 3, Bits24);
     region.MakeFromBitmap(solid, 128);
     EXPECT_EQ(ErrorOf([&] { region.MakeFromBitmap(rgb, 128); }), "TRegion.makeRgnFromBitmap Failed");
     EXPECT_EQ(region.Handle(), QRegion(0, 0, 7, 4));

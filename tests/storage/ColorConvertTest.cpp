@@ -30,7 +30,7 @@ double ReferenceHue(int r, int g, int b) {
 
 }  // namespace
 
-TEST(ColorConvert, KnownColours) {
+TEST(ColorConvert, KnownColors) {
     struct {
         TRgb Rgb;
         THsv Hsv;
@@ -86,7 +86,7 @@ TEST(ColorConvert, EveryPureHueRoundTrips) {
 // real-valued hue wherever the channels differ by 16 or more (the two stretches truncate),
 // and turning the numbers back into a colour misses each channel by at
 // most 9 (the percent steps of saturation and value are coarser than the channel steps).
-TEST(ColorConvert, EveryColourAgreesWithTheRealValuedFormula) {
+TEST(ColorConvert, EveryColorAgreesWithTheRealValuedFormula) {
     int worstHue = 0;
     int worstChannel = 0;
     for (int r = 0; r < 256; ++r)

@@ -27,7 +27,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
+TEST_F(ColorFile, FirstRunUsesTheShippedColorsAndWritesNothing) {
     struct TCase {
         const char* Path;
         uint32_t Fallback;
@@ -46,7 +46,7 @@ TEST_F(ColorFile, FirstRunUsesTheShippedColoursAndWritesNothing) {
     EXPECT_FALSE(FileExists(Path()));
 }
 
-TEST(ColorSchemeValues, TextToColour) {
+TEST(ColorSchemeValues, TextToColor) {
     struct TCase {
         const char* Text;
         uint32_t Expected;  // fallback 0x123456
@@ -71,16 +71,16 @@ TEST(ColorSchemeValues, TextToColour) {
 
 TEST(ColorSchemeValues, SetColorWritesSixUpperCaseDigitsAtLeast) {
     struct TCase {
-        uint32_t Colour;
+        uint32_t Color;
         const char* Text;
     };
     const TCase cases[] = {{0x004040FF, "$4040FF"}, {0, "$000000"}, {0xABCDEF, "$ABCDEF"}, {0x1ABCDEF, "$1ABCDEF"}};
     for (const TCase& c : cases) {
         TColorScheme scheme("unused");
         scheme.LoadDefaults();
-        scheme.SetColor(std::string("\\日めくり\\文字\\日曜"), c.Colour);
+        scheme.SetColor(std::string("\\日めくり\\文字\\日曜"), c.Color);
         EXPECT_EQ(scheme.GetValue(std::string("日めくり\\文字\\日曜")), c.Text);
-        EXPECT_EQ(scheme.GetColor(std::string("日めくり\\文字\\日曜"), 1), c.Colour);
+        EXPECT_EQ(scheme.GetColor(std::string("日めくり\\文字\\日曜"), 1), c.Color);
     }
 }
 

@@ -33,9 +33,9 @@ void Put(const std::string& path, const std::string& bytes) { std::ofstream(path
 }  // namespace
 
 TEST(FileCompatibility, UnchangedFilesStayByteForByteAndAnEditChangesItsLineOnly) {
-    const std::string colours = "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>\r\n\t<" + Cp932("全般") +
-                                ">\r\n\t\t<" + Cp932("背景") + ">$FFFFFF</" + Cp932("背景") + ">\r\n\t\t<m>" + Special +
-                                " x</m>\r\n\t</" + Cp932("全般") + ">\r\n</colors>\r\n";
+    const std::string colors = "<?xml version=\"\" encoding=\"shift_jis\" ?>\r\n<colors>\r\n\t<" + Cp932("全般") +
+                               ">\r\n\t\t<" + Cp932("背景") + ">$FFFFFF</" + Cp932("背景") + ">\r\n\t\t<m>" + Special +
+                               " x</m>\r\n\t</" + Cp932("全般") + ">\r\n</colors>\r\n";
     const TFileCase cases[] = {
         {"Memos.txt", "20261207" + Special + "\r\n20261208" + Cp932("表ソ") + "\\n\r\n",
          [](const std::string& path) {
@@ -56,7 +56,7 @@ TEST(FileCompatibility, UnchangedFilesStayByteForByteAndAnEditChangesItsLineOnly
          },
          [](const std::string& path) { TProfileFile(path).WriteString("CALENDAR", "DATE", "2"); },
          "[CALENDAR]\r\nNAME=" + Special + "\r\nDATE=2\r\n"},
-        {"colors.clr", colours,
+        {"colors.clr", colors,
          [](const std::string& path) {
              TColorScheme scheme(path);
              scheme.Load();
@@ -69,7 +69,7 @@ TEST(FileCompatibility, UnchangedFilesStayByteForByteAndAnEditChangesItsLineOnly
              scheme.Save();
          },
          [&] {
-             std::string after = colours;
+             std::string after = colors;
              after.replace(after.find("$FFFFFF"), 7, "$000000");
              return after;
          }()},

@@ -179,14 +179,13 @@ TEST(ReadFile, LimitsAndMissingFiles) {
 
 TEST(SpecialFolders, FollowXdgAndFallBackToHome) {
     TTestEnvironment environment;
-    EXPECT_EQ(SpecialFolder(CSIDL_APPDATA), environment.DataHome().string());
-    EXPECT_EQ(SpecialFolder(CSIDL_DESKTOPDIRECTORY), (environment.Home() / "Desktop").string());
+    EXPECT_EQ(SpecialFolder(TSpecialFolder::ApplicationData), environment.DataHome().string());
+    EXPECT_EQ(SpecialFolder(TSpecialFolder::Desktop), (environment.Home() / "Desktop").string());
     fs::create_directories(environment.ConfigHome());
     std::ofstream(environment.ConfigHome() / "user-dirs.dirs") << "# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n";
-    EXPECT_EQ(SpecialFolder(CSIDL_DESKTOPDIRECTORY), (environment.Home() / "Schreibtisch").string());
-    EXPECT_EQ(SpecialFolder(999), (environment.Home() / "Schreibtisch").string());
+    EXPECT_EQ(SpecialFolder(TSpecialFolder::Desktop), (environment.Home() / "Schreibtisch").string());
     unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(SpecialFolder(CSIDL_APPDATA), (environment.Home() / ".local/share").string());
+    EXPECT_EQ(SpecialFolder(TSpecialFolder::ApplicationData), (environment.Home() / ".local/share").string());
 }
 
 TEST(ShellOpen, MailAddressesGetMailtoAndWebAddressesStayAsTheyAre) {

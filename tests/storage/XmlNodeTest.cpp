@@ -283,7 +283,7 @@ TEST(XmlNodeText, KeepSpacesKeepsTextAndWritesOneLine) {
     EXPECT_EQ(root.GetXml(), "<r> <a> x </a> </r>");
 }
 
-TEST(XmlNodeWrite, TheEmbeddedColourSchemeIsReproducedByteForByte) {
+TEST(XmlNodeWrite, TheEmbeddedColorSchemeIsReproducedByteForByte) {
     const std::string original = LoadResourceText("colors");
     TXmlNode root;
     root.LoadFromString(original);

@@ -53,7 +53,7 @@ TEST(MonthView, HeadingNamesTheYearInWesternAndEraForm) {
         {1868, 8, "1868年8月"},
     };
     for (const auto& row : table) {
-        const std::string month = FormatMonth(LoadedAlmanac(), row.Year, row.Month, TColourMode::Plain, {});
+        const std::string month = FormatMonth(LoadedAlmanac(), row.Year, row.Month, TColorMode::Plain, {});
         const std::string heading = FirstLine(month);
         EXPECT_EQ(heading.substr(heading.find_first_not_of(' ')), row.Heading);
     }
@@ -69,28 +69,28 @@ TEST(MonthView, HasOneRowPairPerWeekFromSunday) {
         {2026, 8, 6},  // 31 days from a Saturday
     };
     for (const auto& row : table) {
-        const std::string month = FormatMonth(LoadedAlmanac(), row.Year, row.Month, TColourMode::Plain, {});
+        const std::string month = FormatMonth(LoadedAlmanac(), row.Year, row.Month, TColorMode::Plain, {});
         const std::string grid = month.substr(0, month.find("\n\n") + 1);
         EXPECT_EQ(LineCount(grid), 2 + 2 * row.Weeks) << row.Year << "-" << row.Month;
     }
 }
 
 // Colour only wraps the day figures; the columns stay where the plain text has them.
-TEST(MonthView, ColourEscapesWrapTheDaysInThePageColours) {
-    const TMonthColours colours;  // the shipped scheme: 日曜 $4040FF, 土曜 $FF6060, 祝日 $4060FF
-    const std::string plain = FormatMonth(LoadedAlmanac(), 2019, 5, TColourMode::Plain, colours);
+TEST(MonthView, ColorEscapesWrapTheDaysInThePageColors) {
+    const TMonthColors colors;  // the shipped scheme: 日曜 $4040FF, 土曜 $FF6060, 祝日 $4060FF
+    const std::string plain = FormatMonth(LoadedAlmanac(), 2019, 5, TColorMode::Plain, colors);
     EXPECT_EQ(plain.find('\x1b'), std::string::npos);
-    const std::string trueColour = FormatMonth(LoadedAlmanac(), 2019, 5, TColourMode::TrueColour, colours);
-    const std::string palette = FormatMonth(LoadedAlmanac(), 2019, 5, TColourMode::Palette256, colours);
-    EXPECT_EQ(WithoutEscapes(trueColour), plain);
+    const std::string trueColor = FormatMonth(LoadedAlmanac(), 2019, 5, TColorMode::TrueColor, colors);
+    const std::string palette = FormatMonth(LoadedAlmanac(), 2019, 5, TColorMode::Palette256, colors);
+    EXPECT_EQ(WithoutEscapes(trueColor), plain);
     EXPECT_EQ(WithoutEscapes(palette), plain);
 
-    EXPECT_NE(trueColour.find("\x1b[38;2;255;64;64m  12\x1b[0m"), std::string::npos);  // Sunday
-    EXPECT_NE(trueColour.find("\x1b[38;2;255;96;64m   5\x1b[0m"), std::string::npos);  // Sunday, こどもの日
-    EXPECT_NE(trueColour.find("\x1b[38;2;96;96;255m  11\x1b[0m"), std::string::npos);  // Saturday
-    EXPECT_NE(trueColour.find("\x1b[38;2;255;96;64m   2\x1b[0m"), std::string::npos);  // 国民の休日
-    EXPECT_NE(trueColour.find("\x1b[38;2;255;96;64m   4\x1b[0m"), std::string::npos);  // みどりの日, a Saturday
-    EXPECT_NE(trueColour.find("     7  "), std::string::npos);                         // a plain Tuesday
+    EXPECT_NE(trueColor.find("\x1b[38;2;255;64;64m  12\x1b[0m"), std::string::npos);  // Sunday
+    EXPECT_NE(trueColor.find("\x1b[38;2;255;96;64m   5\x1b[0m"), std::string::npos);  // Sunday, こどもの日
+    EXPECT_NE(trueColor.find("\x1b[38;2;96;96;255m  11\x1b[0m"), std::string::npos);  // Saturday
+    EXPECT_NE(trueColor.find("\x1b[38;2;255;96;64m   2\x1b[0m"), std::string::npos);  // 国民の休日
+    EXPECT_NE(trueColor.find("\x1b[38;2;255;96;64m   4\x1b[0m"), std::string::npos);  // みどりの日, a Saturday
+    EXPECT_NE(trueColor.find("     7  "), std::string::npos);                         // a plain Tuesday
     // The nearest of the 6 × 6 × 6 cube: 255,64,64 → 5,1,1; 96,96,255 → 1,1,5.
     EXPECT_NE(palette.find("\x1b[38;5;203m  12\x1b[0m"), std::string::npos);
     EXPECT_NE(palette.find("\x1b[38;5;63m  11\x1b[0m"), std::string::npos);

@@ -33,12 +33,12 @@ constexpr int MaxDifferingPixels = 72;  // 0.5 %
 
 uint32_t PixelOf(const TBitmap& page, int x, int y) { return static_cast<uint32_t>(page.Pixel(x, y)); }
 
-std::set<uint32_t> ColoursOf(const TBitmap& page) {
-    std::set<uint32_t> colours;
+std::set<uint32_t> ColorsOf(const TBitmap& page) {
+    std::set<uint32_t> colors;
     for (int y = 0; y < page.Height(); ++y)
         for (int x = 0; x < page.Width(); ++x)
-            colours.insert(PixelOf(page, x, y));
-    return colours;
+            colors.insert(PixelOf(page, x, y));
+    return colors;
 }
 
 QImage ImageOf(const TBitmap& page) {
@@ -137,12 +137,12 @@ TEST_F(DayPageTest, EveryPageIsOpaqueFramedAndOnItsBackground) {
     }
 }
 
-TEST_F(DayPageTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
+TEST_F(DayPageTest, TheTextColorFollowsTheWeekdayAndTheHolidayWins) {
     UseScheme("<日めくり><背景>$FFFFFF</背景><枠線>$000000</枠線><文字>"
               "<平日>$00AA00</平日><日曜>$0000AA</日曜><土曜>$AA0000</土曜><祝日>$AA00AA</祝日></文字></日めくり>");
     struct TCase {
         const char* Date;
-        uint32_t Colour;
+        uint32_t Color;
     };
     const TCase cases[] = {
         {"20250312", 0x00AA00},  // Wednesday
@@ -151,20 +151,20 @@ TEST_F(DayPageTest, TheTextColourFollowsTheWeekdayAndTheHolidayWins) {
         {"20250503", 0xAA00AA},  // Saturday holiday: the holiday colour, not the Saturday colour
         {"20250505", 0xAA00AA},  // Monday holiday
     };
-    const std::set<uint32_t> textColours = {0x00AA00, 0xAA0000, 0x0000AA, 0xAA00AA};
+    const std::set<uint32_t> textColors = {0x00AA00, 0xAA0000, 0x0000AA, 0xAA00AA};
     for (const TCase& c : cases) {
-        std::set<uint32_t> colours = ColoursOf(*PageOfDay(DayFromYmd(c.Date)));
-        for (uint32_t colour : textColours)
-            EXPECT_EQ(colours.count(colour), colour == c.Colour ? 1u : 0u) << c.Date << " " << std::hex << colour;
+        std::set<uint32_t> colors = ColorsOf(*PageOfDay(DayFromYmd(c.Date)));
+        for (uint32_t color : textColors)
+            EXPECT_EQ(colors.count(color), color == c.Color ? 1u : 0u) << c.Date << " " << std::hex << color;
     }
 }
 
-TEST_F(DayPageTest, MissingColoursFallBackAndANonNumberIsBlack) {
+TEST_F(DayPageTest, MissingColorsFallBackAndANonNumberIsBlack) {
     UseScheme("");
     std::unique_ptr<TBitmap> page = PageOfDay(DayFromYmd("20250614"));  // Saturday
     EXPECT_EQ(PixelOf(*page, 0, 0), 0xC0C0C0u);
     EXPECT_EQ(PixelOf(*page, 117, 117), 0xFFFFFFu);
-    EXPECT_EQ(ColoursOf(*page).count(0xFF0000), 1u);  // the Saturday fallback, blue
+    EXPECT_EQ(ColorsOf(*page).count(0xFF0000), 1u);  // the Saturday fallback, blue
 
     UseScheme("<日めくり><背景>white</背景><枠線>$0000FF</枠線></日めくり>");
     page = PageOfDay(DayFromYmd("20250614"));

@@ -173,16 +173,16 @@ TEST(AboutBox, FramesAtEveryRatioAreOneLogicalPixelWideAndFollowTheRoundedShape)
         // Across the middle: the outer and the inner black frame, then white, and the grey
         // frame round the lower part, each line as wide on the right as on the left.
         const int middle = height / 2;
-        auto colourAt = [&](int x) { return frames.pixel(x, middle) & 0xFFFFFF; };
+        auto colorAt = [&](int x) { return frames.pixel(x, middle) & 0xFFFFFF; };
         for (int x = 0; x < 2 * line; ++x) {
-            EXPECT_EQ(colourAt(x), 0u) << x;
-            EXPECT_EQ(colourAt(width - 1 - x), 0u) << x;
+            EXPECT_EQ(colorAt(x), 0u) << x;
+            EXPECT_EQ(colorAt(width - 1 - x), 0u) << x;
         }
-        EXPECT_EQ(colourAt(2 * line), 0xFFFFFFu);
+        EXPECT_EQ(colorAt(2 * line), 0xFFFFFFu);
         int greyLeft = 0, greyRight = 0;
         for (int x = 0; x < width / 2; ++x) {
-            greyLeft += colourAt(x) == 0x808080;
-            greyRight += colourAt(width - 1 - x) == 0x808080;
+            greyLeft += colorAt(x) == 0x808080;
+            greyRight += colorAt(width - 1 - x) == 0x808080;
         }
         EXPECT_EQ(greyLeft, line);
         EXPECT_EQ(greyRight, line);

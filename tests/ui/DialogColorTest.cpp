@@ -91,9 +91,9 @@ protected:
     TColorPicker Frame;
 };
 
-TEST_F(ColorPicker, ShowsAColourInEveryForm) {
+TEST_F(ColorPicker, ShowsAColorInEveryForm) {
     const struct {
-        uint32_t Colour;
+        uint32_t Color;
         TShown Shown;
     } cases[] = {
         {0x0000FF, {255, 0, 0, 0, 100, 100, "FF0000"}},           {0x000000, {0, 0, 0, 0, 0, 0, "000000"}},
@@ -101,12 +101,12 @@ TEST_F(ColorPicker, ShowsAColourInEveryForm) {
         {0x12345678, {0x78, 0x56, 0x34, 29, 57, 47, "785634"}},  // the top byte is no colour
     };
     for (const auto& c : cases) {
-        Frame.SetColor(c.Colour);
-        ExpectShown(Frame, c.Shown, std::to_string(c.Colour));
+        Frame.SetColor(c.Color);
+        ExpectShown(Frame, c.Shown, std::to_string(c.Color));
     }
 }
 
-TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
+TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColor) {
     Frame.SetColor(0);
     const QImage& field = Child<TColorField>(Frame, "colorField")->Image();
     ASSERT_EQ(field.size(), QSize(200, 196));
@@ -122,7 +122,7 @@ TEST_F(ColorPicker, TheFieldFollowsTheBrightnessAndMarksTheColour) {
     EXPECT_EQ(Child<TColorField>(Frame, "colorField")->Mark(), QPoint(0, 196 - 195));
 }
 
-TEST_F(ColorPicker, TypedNumbersAreReadOnEnterAndTheShownNumbersBelongToTheColour) {
+TEST_F(ColorPicker, TypedNumbersAreReadOnEnterAndTheShownNumbersBelongToTheColor) {
     const struct {
         const char* Edit;
         const char* Typed;
@@ -213,7 +213,7 @@ TEST_F(ColorPicker, DraggingTheSliderUpBrightensAndTheKeysGoTheSameWay) {
     EXPECT_NEAR(Frame.Value(), 60, 1);
 }
 
-TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColour) {
+TEST_F(ColorPicker, PaletteSwatchesSitBelowTheFieldAndGiveTheirColor) {
     const auto& palette = Frame.Palette();
     ASSERT_EQ(palette.size(), 30u);
     EXPECT_EQ(palette[0]->geometry(), QRect(8, 300, 40, 12));
@@ -260,10 +260,10 @@ protected:
     }
     static uint32_t Scheme(const char* path) { return ColorScheme().GetColor(std::string(path), 0xDEAD); }
     // Gives the Sunday entry a new colour through the picker and "色変更".
-    static void ChangeSunday(TColorSetupDialog* dialog, uint32_t colour) {
+    static void ChangeSunday(TColorSetupDialog* dialog, uint32_t color) {
         Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
         QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);  // shows the picker
-        Child<TColorPicker>(*dialog, "picker")->SetColor(colour);
+        Child<TColorPicker>(*dialog, "picker")->SetColor(color);
         QTest::mouseClick(Child<QPushButton>(*dialog, "pickerButton"), Qt::LeftButton);  // takes its colour
     }
 
@@ -292,8 +292,8 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     ASSERT_EQ(Child<TColorTree>(*dialog, "colorTree")->topLevelItemCount(), 2);
     const struct {
         const char* Path;
-        bool IsColour;
-        uint32_t Colour;
+        bool IsColor;
+        uint32_t Color;
     } nodes[] = {
         {"全般", false, 0},           {"全般\\背景", true, 0xFFFFFF},           {"日めくり\\枠線", true, 0x808080},
         {"日めくり\\文字", false, 0}, {"日めくり\\文字\\日曜", true, 0x4040FF},
@@ -301,9 +301,9 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     for (const auto& n : nodes) {
         QTreeWidgetItem* node = Node(dialog, n.Path);
         ASSERT_NE(node, nullptr) << n.Path;
-        EXPECT_EQ(TColorTree::IsColorEntry(node), n.IsColour) << n.Path;
-        if (n.IsColour) {
-            EXPECT_EQ(TColorTree::ColorOf(node), n.Colour) << n.Path;
+        EXPECT_EQ(TColorTree::IsColorEntry(node), n.IsColor) << n.Path;
+        if (n.IsColor) {
+            EXPECT_EQ(TColorTree::ColorOf(node), n.Color) << n.Path;
         }
     }
     // The first colour entry is selected and shown.
@@ -314,7 +314,7 @@ TEST_F(ColorSetup, OpensOnceWithTheSchemeAsATree) {
     EXPECT_TRUE(Child<QPushButton>(*dialog, "exportButton")->isHidden());
 }
 
-TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColour) {
+TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColor) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字"));
@@ -329,7 +329,7 @@ TEST_F(ColorSetup, AGroupShowsAWhiteDisabledSampleAndAnEntryItsColour) {
     EXPECT_TRUE(Child<QLineEdit>(*dialog, "hueEdit")->isEnabled());
 }
 
-TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
+TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColor) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     Child<TColorTree>(*dialog, "colorTree")->setCurrentItem(Node(dialog, "日めくり\\文字\\日曜"));
@@ -346,7 +346,7 @@ TEST_F(ColorSetup, TheSelectButtonFirstShowsThePickerThenTakesItsColour) {
     EXPECT_EQ(Scheme("\\日めくり\\文字\\日曜"), 0x4040FFu);  // the scheme waits for "反映させる"
 }
 
-TEST_F(ColorSetup, AppliedColoursLastUntilTheCloseBoxThrowsThemAway) {
+TEST_F(ColorSetup, AppliedColorsLastUntilTheCloseBoxThrowsThemAway) {
     OpenColorSetup(nullptr);
     TColorSetupDialog* dialog = OpenDialog();
     ChangeSunday(dialog, 0x00AA00);
@@ -378,7 +378,7 @@ TEST_F(ColorSetup, ADialogOpenedWhileTheClosedOneIsFreedStaysTheOnlyOne) {
     EXPECT_EQ(open, 1);
 }
 
-TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColours) {
+TEST_F(ColorSetup, DefaultsThenOkWriteTheShippedColors) {
     Environment.WriteFile("colors.clr",
                           Cp932("<colors><日めくり><文字><日曜>$123456</日曜></文字></日めくり></colors>"));
     ColorScheme().Load();

@@ -229,7 +229,7 @@ TEST_F(TButtonFixture, BackgroundComesFromTheWindowImage) {
     TButtonPainter& draw = Button->Painter();
     draw.SetTransParent(true);
     draw.SetColor(Button->Color());  // no face colour: the window image shows through
-    TBitmap image(130, 151, TPixelFormat::pf32bit);
+    TBitmap image(130, 151, TPixelFormat::Bits32);
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
             image.Canvas().SetPixel(x, y, RGB(x * 2, y, 77));

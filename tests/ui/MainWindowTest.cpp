@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, TheHolderReleasesTheWindowWithItsPapersAndAnUnheldWindowI
     EXPECT_EQ(MainWindow(), nullptr);
 }
 
-TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColours) {
+TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColors) {
     AppGlobals().WriteInteger("CALENDAR", "GRAVITY", -4);
     TMainWindow* main = Start();
     EXPECT_EQ(main->Gravity(), -4);
@@ -395,11 +395,11 @@ TEST_F(MainWindowTest, TheCutCornersAreTransparentWhereWindowsAreComposited) {
         painted.fill(Qt::green);
         main->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
         for (const auto& p : points) {
-            const QColor colour = painted.pixelColor(p.At);
+            const QColor color = painted.pixelColor(p.At);
             EXPECT_EQ(shape.contains(p.At), !p.Cut) << p.At.x() << "," << p.At.y();
-            EXPECT_EQ(colour.alpha(), composited && p.Cut ? 0 : 255)
-                << p.At.x() << "," << p.At.y() << " " << qPrintable(colour.name(QColor::HexArgb));
-            EXPECT_NE(colour, QColor(Qt::green)) << p.At.x() << "," << p.At.y();
+            EXPECT_EQ(color.alpha(), composited && p.Cut ? 0 : 255)
+                << p.At.x() << "," << p.At.y() << " " << qPrintable(color.name(QColor::HexArgb));
+            EXPECT_NE(color, QColor(Qt::green)) << p.At.x() << "," << p.At.y();
         }
         main->close();
         DestroyMainWindow();
@@ -692,10 +692,10 @@ TEST_F(MainWindowTest, TheWindowImageIsMadeInDevicePixelsForTheRatio) {
     TMainWindow* main = Start();
     ASSERT_EQ(main->PageRatio(), 1);
     std::unique_ptr<TBitmap> logical = main->ComposeImage();
-    TBitmap outline(TMainWindow::FormWidth, TMainWindow::FormHeight, TPixelFormat::pf32bit);
-    outline.Canvas().Brush = {main->BackColor(), TBrushStyle::bsSolid};
+    TBitmap outline(TMainWindow::FormWidth, TMainWindow::FormHeight, TPixelFormat::Bits32);
+    outline.Canvas().Brush = {main->BackColor(), TBrushStyle::Solid};
     outline.Canvas().FillRect({0, 0, outline.Width(), outline.Height()});
-    outline.Canvas().Pen = {main->FrameColor(), 1, TPenStyle::psSolid};
+    outline.Canvas().Pen = {main->FrameColor(), 1, TPenStyle::Solid};
     DrawRoundFrame(outline.Canvas(), {0, 0, outline.Width(), outline.Height()}, 4);
     for (int y = 0; y < outline.Height(); ++y)
         for (int x = 0; x < outline.Width(); ++x)

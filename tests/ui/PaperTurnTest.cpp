@@ -15,7 +15,7 @@ namespace {
 
 // A 120 × 120 page, the size of a day page.
 struct TPage {
-    TBitmap Bitmap{120, 120, TPixelFormat::pf32bit};
+    TBitmap Bitmap{120, 120, TPixelFormat::Bits32};
     TPaperTurn Turn;
     TPage() { Turn.SetSource(&Bitmap); }
 };
@@ -155,7 +155,7 @@ TEST(PaperTurn, MappingThereAndBackLandsOnTheSamePoint) {
 }
 
 TEST(PaperTurn, ATinyOrMissingPageNeverDividesByZero) {
-    TBitmap dot(1, 1, TPixelFormat::pf32bit);
+    TBitmap dot(1, 1, TPixelFormat::Bits32);
     TPaperTurn turn;
     EXPECT_EQ(turn.GetBitmap(), nullptr);
     turn.SetSource(&dot);
@@ -174,7 +174,7 @@ namespace {
 // (88..91, 18..21), whose centre is the logical point (90, 20).
 std::unique_ptr<TBitmap> MarkedPage(double ratio) {
     const int side = DeviceLength(120, ratio);
-    auto page = std::make_unique<TBitmap>(side, side, TPixelFormat::pf32bit);
+    auto page = std::make_unique<TBitmap>(side, side, TPixelFormat::Bits32);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             const bool mark = x >= DeviceLength(88, ratio) && x < DeviceLength(92, ratio) &&

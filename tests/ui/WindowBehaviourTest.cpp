@@ -63,7 +63,7 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint global, Qt::MouseButto
 }
 
 TBitmap AlphaBitmap(int width, int height, int (*alphaAt)(int x, int y)) {
-    TBitmap bitmap(width, height, TPixelFormat::pf32bit);
+    TBitmap bitmap(width, height, TPixelFormat::Bits32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             uint8_t* p = bitmap.ScanLine(y) + x * 4;
@@ -345,7 +345,7 @@ TEST_F(WindowBehaviourWindowTest, ZOrderPlacementKeepsTheWindowShown) {
     EXPECT_FALSE(Window->isVisible());
 }
 
-TEST_F(WindowBehaviourWindowTest, AColourChangeReachesTheWindowsHandlerWhileItLives) {
+TEST_F(WindowBehaviourWindowTest, AColorChangeReachesTheWindowsHandlerWhileItLives) {
     int resets = 0;
     Behaviour->OnColorReset = [&](QObject* sender) {
         EXPECT_EQ(sender, Behaviour);
@@ -409,7 +409,7 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
     EXPECT_EQ(Button->Backgrounds[0], Behaviour->Image().ComposedBitmap());
 
     // A 24-bit image is keyed by its top-left colour.
-    TBitmap keyed(8, 6, TPixelFormat::pf24bit);
+    TBitmap keyed(8, 6, TPixelFormat::Bits24);
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x) {
             uint8_t* p = keyed.ScanLine(y) + x * 3;
@@ -417,7 +417,7 @@ TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {
         }
     Behaviour->ShowBitmap(keyed, 5, 6);
     EXPECT_EQ(Window->mask(), QRegion(2, 1, 6, 5));
-    EXPECT_EQ(keyed.PixelFormat(), TPixelFormat::pf24bit);  // the caller's image is left as it was
+    EXPECT_EQ(keyed.PixelFormat(), TPixelFormat::Bits24);  // the caller's image is left as it was
 
     // Nothing opaque shows nothing, not the whole window.
     TBitmap clear = AlphaBitmap(12, 12, [](int, int) { return 0; });
