@@ -106,9 +106,9 @@ int TAppGlobals::MajorVersion() {
     return FMajorVersion;
 }
 
-bool TAppGlobals::CanWriteFolder(std::string_view path) { return WriteTestError(path) == 0; }
+namespace {
 
-int TAppGlobals::WriteTestError(std::string_view path) {
+int WriteTestError(std::string_view path) {
     std::string folder = FolderOf(path);
     if (folder.empty() || !DirectoryExists(folder))
         return ENOENT;
@@ -130,10 +130,27 @@ int TAppGlobals::WriteTestError(std::string_view path) {
     return 0;
 }
 
+// Makes the data folder when it can. One that cannot be made is reported by
+// TAppGlobals::CheckDataFolder, which start-up runs before anything is read from or written
+// to it, and by every save into it.
+void PrepareDataFolder(std::string_view folder) {
+    try {
+        CreateFolders(folder);
+    } catch (const EFileError&) {
+    }
+}
+
+}  // namespace
+
+bool TAppGlobals::CanWriteFolder(std::string_view path) { return WriteTestError(path) == 0; }
+
 void TAppGlobals::CheckDataFolder() {
     const std::string folder = DataDir();
-    if (int error = MakeFolders(folder); error != 0)
-        throw EFileError("データフォルダ " + folder + " を作成できません: " + SystemErrorText(error), error);
+    try {
+        CreateFolders(folder);
+    } catch (const EFileError& error) {
+        throw EFileError("データフォルダ " + error.Message(), error.SystemError());
+    }
     if (int error = WriteTestError(folder + "/"); error != 0)
         throw EFileError("データフォルダ " + CannotWriteMessage(folder, SystemErrorText(error)), error);
 }
@@ -178,7 +195,7 @@ std::string TAppGlobals::DataDir() {
             appData = SpecialFolder(TSpecialFolder::Desktop);
         FDataDir = appData + "/" + CompanyName() + "/" + ProductName();
     }
-    CreateFolders(FDataDir);
+    PrepareDataFolder(FDataDir);
     return FDataDir;
 }
 
@@ -190,7 +207,7 @@ void TAppGlobals::SetDataDir(std::string_view dir) {
     FSettings.reset();
     if (dir.empty())
         return;
-    CreateFolders(dir);
+    PrepareDataFolder(dir);
     WriteRegString("DATA", "PATH", dir);
 }
 

@@ -55,9 +55,6 @@ public:
     // in the folder of path (which ends in "/"). False when the folder is missing, all
     // 1000 names are taken or the file cannot be created. Never leaves a file behind.
     static bool CanWriteFolder(std::string_view path);
-    // The same test, saying why it failed: 0 when the file could be made, else the errno
-    // value (ENOENT for a missing folder, EEXIST when every name is taken).
-    static int WriteTestError(std::string_view path);
     // Start-up's check of the data folder before anything is read from or written to it:
     // creates it when missing and runs the write test in it. Throws EFileError
     // "データフォルダ <folder> を作成できません: <reason>" or

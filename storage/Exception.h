@@ -1,6 +1,16 @@
 #pragma once
-// The one exception type of the program. Its message is UTF-8 text, shown as it is on
-// standard error, in a message box and by quillo-tool.
+// How a failure travels, everywhere in the program:
+// - A failure of input or output (a file, a folder, a resource) or of reading outside data
+//   (a damaged document, image or archive) throws Exception, or a kind of it below; its
+//   message is UTF-8 text in the words the user sees, shown as it is on standard error, in a
+//   message box and by quillo-tool. EFileError also carries the system's errno value. No
+//   function reports such a failure through a return code, and none swallows it unless its
+//   contract names who reports it instead.
+// - An answer that may simply be absent (a missing entry, a value that does not parse)
+//   comes back as a default, an empty optional or false, as the function's contract says.
+// - A programmer's error (a broken invariant) is an assertion, never an exception.
+// - Qt never unwinds through its own frames: the application object catches what leaves
+//   an event handler and shows its message.
 
 #include <exception>
 #include <string>

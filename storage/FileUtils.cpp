@@ -73,8 +73,9 @@ std::string WithoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-void CreateFolders(std::string_view folder) { MakeFolders(folder); }
+namespace {
 
+// 0 when the folder exists afterwards, else the errno value of the step that failed.
 int MakeFolders(std::string_view folder) {
     std::string native(folder);
     if (native.empty())
@@ -98,6 +99,18 @@ int MakeFolders(std::string_view folder) {
         }
     }
     return 0;
+}
+
+}  // namespace
+
+void CreateFolders(std::string_view folder) {
+    if (int error = MakeFolders(folder); error != 0)
+        throw EFileError(std::string(folder) + " を作成できません: " + SystemErrorText(error), error);
+}
+
+void CreateFoldersFor(std::string_view file) {
+    if (int error = MakeFolders(FolderOf(file)); error != 0)
+        throw EFileError(CannotWriteMessage(file, SystemErrorText(error)), error);
 }
 
 std::string FolderOf(std::string_view path) {

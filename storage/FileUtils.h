@@ -7,11 +7,14 @@
 #include <string>
 #include <string_view>
 
-// Creates every missing folder of the path, outermost first; reports nothing.
+// Creates every missing folder of the path, outermost first. Throws EFileError
+// "<folder> を作成できません: <reason>" with the errno value of the step that failed
+// (ENOTDIR when a file stands in a folder's place, ENOENT for an empty path) when the
+// folder does not exist afterwards.
 void CreateFolders(std::string_view folder);
-// The same, reporting: 0 when the folder exists afterwards, else the errno value of the
-// step that failed (ENOTDIR when a file stands in the folder's place).
-int MakeFolders(std::string_view folder);
+// The folders that file goes into, for a save: as CreateFolders, but the failure is the
+// save's, EFileError "<file> に書き込めません: <reason>".
+void CreateFoldersFor(std::string_view file);
 // The path up to and including its last "/"; empty when it has none.
 std::string FolderOf(std::string_view path);
 bool FileExists(std::string_view path);

@@ -104,6 +104,6 @@ bool LoadPaperFile(std::string_view dataPath, int index, const TPaperRecord& def
 }
 
 void SavePaperFile(std::string_view dataPath, int index, const TPaperRecord& paper) {
-    CreateFolders(PaperFolder(dataPath));
+    CreateFoldersFor(PaperFileName(dataPath, index));
     WriteFileAtomic(PaperFileName(dataPath, index), PaperFileBytes(paper));
 }

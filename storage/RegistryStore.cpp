@@ -71,6 +71,6 @@ void TRegistryStore::WriteString(std::string_view keyPath, std::string_view name
     // The per-machine store belongs to the installer; the program only reads it.
     if (FAccess == TRegistryAccess::ReadOnly)
         throw EFileError(CannotWriteMessage(FProfile.FileName(), "読み取り専用です"));
-    CreateFolders(FolderOf(FProfile.FileName()));
+    CreateFoldersFor(FProfile.FileName());
     FProfile.WriteString(keyPath, name, value);
 }

@@ -111,8 +111,7 @@ std::string AutostartEntry(std::string_view programFile) {
 void SetStartAtLogin(bool start, std::string_view programFile) {
     const std::string file = AutostartFileName();
     if (start) {
-        if (int error = MakeFolders(FolderOf(file)); error != 0)
-            throw EFileError(CannotWriteMessage(file, SystemErrorText(error)), error);
+        CreateFoldersFor(file);
         WriteFileAtomic(file, AutostartEntry(programFile));
     } else if (FileExists(file) && !DeleteFileAt(file)) {
         throw EFileError(CannotWriteMessage(file, SystemErrorText(errno)), errno);

@@ -140,7 +140,7 @@ TEST(AtomicWrite, AWriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     EXPECT_EQ(entries, 1);  // no temporary file left
 }
 
-TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
+TEST(Folders, CreateFoldersSaysWhyAFolderCannotBeMade) {
     TTemporaryFolder folder;
     std::ofstream(folder.Path() / "plain") << "x";
     fs::create_directories(folder.Path() / "locked");
@@ -162,7 +162,14 @@ TEST(Folders, MakeFoldersSaysWhyAFolderCannotBeMade) {
         SCOPED_TRACE(c.Folder);
         if (c.NeedsOrdinaryUser && geteuid() == 0)
             continue;
-        EXPECT_EQ(MakeFolders(c.Folder), c.Expected);
+        int error = 0;
+        try {
+            CreateFolders(c.Folder);
+        } catch (const EFileError& failure) {
+            error = failure.SystemError();
+            EXPECT_EQ(failure.Message(), c.Folder + " を作成できません: " + SystemErrorText(error));
+        }
+        EXPECT_EQ(error, c.Expected);
         EXPECT_EQ(DirectoryExists(c.Folder), c.Expected == 0);
     }
     chmod((folder.Path() / "locked").c_str(), 0755);
