@@ -514,6 +514,20 @@ class Calendar:
         return [w for w in self.windows()
                 if w.name != "FmPaper" and (main is None or w.wid != main.wid)]
 
+    def settled(self, wid, timeout=5):
+        """The window once its geometry stopped changing for 0.3 s."""
+        last = [None, time.monotonic()]
+
+        def still():
+            now = [w for w in self.windows() if w.wid == wid]
+            geometry = (now[0].x, now[0].y, now[0].width, now[0].height) if now else None
+            if geometry != last[0]:
+                last[:] = [geometry, time.monotonic()]
+                return None
+            return now[0] if now and time.monotonic() - last[1] >= 0.3 else None
+
+        return wait_until(still, timeout, f"window {wid:#x} to come to rest")
+
     def wait_papers(self, count, timeout=5):
         """Waits until exactly count paper windows are visible and returns them."""
         found = []

@@ -94,7 +94,7 @@ class CalendarCase(unittest.TestCase):
         time.sleep(0.1)
         if paper.wid not in [w.wid for w in self.app.papers()]:
             self.fail("the torn paper went back onto the calendar: it never came loose")
-        return self.settled(paper.wid)
+        return self.app.settled(paper.wid)
 
     def choose(self, open_at, key):
         """Opens a popup menu with a click at open_at (button 1 or 3) and picks the item
@@ -113,20 +113,6 @@ class CalendarCase(unittest.TestCase):
             write_profile(self.app.paper_path(index), {"PAPER": {
                 "angle": 0, "left": left, "top": top, "width": 120, "height": 120,
                 "date": date, "maketime": made}})
-
-    def settled(self, wid, timeout=5):
-        """The window once its geometry stopped changing for 0.3 s."""
-        last = [None, time.monotonic()]
-
-        def still():
-            now = [w for w in self.app.windows() if w.wid == wid]
-            geometry = (now[0].x, now[0].y, now[0].width, now[0].height) if now else None
-            if geometry != last[0]:
-                last[:] = [geometry, time.monotonic()]
-                return None
-            return now[0] if now and time.monotonic() - last[1] >= 0.3 else None
-
-        return wait_until(still, timeout, f"window {wid:#x} to come to rest")
 
 
 @unittest.skipIf(MODE == "tray", "runs without a tray host")
@@ -199,7 +185,7 @@ class StartAndTearTest(CalendarCase):
                             and now.y - 1 <= target[1] <= now.y + now.height + 1,
                             f"paper {now} left the pointer at {target}")
         self.x.release()
-        rest = self.settled(paper.wid)
+        rest = self.app.settled(paper.wid)
         time.sleep(0.5)
         again = [w for w in self.app.papers() if w.wid == paper.wid][0]
         self.assertEqual((again.x, again.y), (rest.x, rest.y), "the paper moved by itself")
@@ -323,7 +309,7 @@ class StartAndTearTest(CalendarCase):
         self.assertTrue(moved.contains(grab[0] + 400, grab[1]) or
                         near((moved.x, moved.y), (lying.x + 400, lying.y), 60), moved)
         self.x.release()
-        rest = self.settled(lying.wid)
+        rest = self.app.settled(lying.wid)
         settings, papers = self.stop_and_read()
         self.assertEqual((int(papers[0]["left"]), int(papers[0]["top"])), (rest.x, rest.y))
         self.assertEqual(int(papers[0]["date"]), day + 1)
@@ -421,7 +407,7 @@ class WindowDragTest(CalendarCase):
                 first = (grab[0] + (target[0] > grab[0]) * 2 - 1, grab[1])
                 self.x.drag_path([first] + steps(first, target, 6))
                 self.x.release()
-                main = self.settled(main.wid)
+                main = self.app.settled(main.wid)
                 self.assertEqual((main.x, main.y), expected)
         self.assertEqual(self.app.papers(), [], "a drag by the strip tore the page")
         settings, _ = self.stop_and_read()

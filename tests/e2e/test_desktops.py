@@ -136,7 +136,7 @@ class DesktopCase(unittest.TestCase):
     def start(self):
         self.app.launch({"DBUS_SESSION_BUS_ADDRESS": self.bus_address})
         main = wait_until(self.app.main_window, 15, "the main window")
-        return self.settled(main.wid)
+        return self.app.settled(main.wid)
 
     def stop(self):
         """Ends the calendar with SIGTERM; checks a clean end with nothing on standard
@@ -145,20 +145,6 @@ class DesktopCase(unittest.TestCase):
         self.assertEqual(status, 0, self.app.log_text())
         self.assertEqual(self.app.log_text(), "", "the calendar wrote to standard error")
         return self.app.settings()
-
-    def settled(self, wid, timeout=5):
-        """The window once its geometry stopped changing for 0.3 s."""
-        last = [None, time.monotonic()]
-
-        def still():
-            now = [w for w in self.app.windows() if w.wid == wid]
-            geometry = (now[0].x, now[0].y, now[0].width, now[0].height) if now else None
-            if geometry != last[0]:
-                last[:] = [geometry, time.monotonic()]
-                return None
-            return now[0] if now and time.monotonic() - last[1] >= 0.3 else None
-
-        return wait_until(still, timeout, f"window {wid:#x} to come to rest")
 
     def stored_place(self, settings):
         section = settings.get("tfmquillo", {})
@@ -235,7 +221,7 @@ class PlaceTest(DesktopCase):
         main = self.start()
         grab = (main.x + STRIP[0], main.y + STRIP[1])
         self.drag(grab, (grab[0] + 200, grab[1] + 150))
-        main = self.settled(main.wid)
+        main = self.app.settled(main.wid)
         self.assertEqual((main.x, main.y), (STORED[0] + 200, STORED[1] + 150))
         self.assertEqual(self.stored_place(self.stop()), (main.x, main.y))
 
@@ -253,7 +239,7 @@ class TearTest(DesktopCase):
         time.sleep(0.2)
         self.x.release()
         papers = self.app.wait_papers(1)
-        paper = self.settled(papers[0].wid)
+        paper = self.app.settled(papers[0].wid)
         self.assertTrue(paper.contains(*drop), f"{paper} does not lie under the drop point {drop}")
         settings = self.stop()
         self.assertEqual(settings["paper"]["number"], "1")
@@ -275,7 +261,7 @@ class LookTest(DesktopCase):
             "date": today_day_number() + 3, "maketime": 1}})
         with coloured_window(self.x, COLOUR, 100, 50, 700, 500):
             main = self.start()
-            paper = self.settled(self.app.wait_papers(1)[0].wid)
+            paper = self.app.settled(self.app.wait_papers(1)[0].wid)
             depth = re.search(r"Depth: (\d+)", self.x.x_command("xwininfo", "-id", str(main.wid)))
             self.assertEqual(int(depth[1]), 32 if self.desktop.composited else 24)
             if self.desktop.pictures:
@@ -324,7 +310,7 @@ class StackingTest(DesktopCase):
             for choice, raised, above, widget in table:
                 with self.subTest(choice=choice):
                     self.choose_stacking(main, choice)
-                    main = self.settled(wait_until(self.app.main_window, 5, "the main window").wid)
+                    main = self.app.settled(wait_until(self.app.main_window, 5, "the main window").wid)
                     self.x.x_command("wmctrl", "-i", "-a",
                                      hex(other if raised == "coloured" else main.wid))
                     time.sleep(0.5)
