@@ -10,6 +10,8 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 10
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# Warnings are errors in CI (CI=true), warnings for everyone else.
+WERROR := -DQUILLO_WERROR=$(if $(CI),ON,OFF)
 
 .PHONY: run test deps build build-asan build-fuzz unit-tests asan-tests fuzz-smoke package-tests install deb format format-check include-check clean
 
@@ -22,15 +24,15 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) > /dev/null
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	@cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON > /dev/null
+	@cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON $(WERROR) > /dev/null
 	cmake --build build-asan -j $(JOBS)
 
 build-fuzz: deps
-	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON > /dev/null
+	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON $(WERROR) > /dev/null
 	cmake --build build-fuzz -j $(JOBS)
 
 unit-tests: build

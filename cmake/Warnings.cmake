@@ -6,3 +6,10 @@ target_compile_options(quillo_warnings INTERFACE
   # Results of the sun and moon series must not move with the compiler's choice to fuse
   # multiply and add.
   -ffp-contract=off)
+
+# CI builds with warnings as errors (make passes it when CI is set); for everyone else a
+# warning stays a warning, so that a newer compiler never stops a build.
+option(QUILLO_WERROR "Treat warnings as errors" OFF)
+if(QUILLO_WERROR)
+  target_compile_options(quillo_warnings INTERFACE -Werror)
+endif()
