@@ -2,7 +2,9 @@
 // painted main window, the memory it then holds, the processor time it takes while nobody
 // touches it, and one step of carrying a loose paper (pointer moved → window moved) with
 // and without a compositing manager. gsimplecal, a small GTK calendar, is started the same
-// way in the same run for comparison.
+// way in the same run for comparison, and so is the floor: a bare Qt window that draws a
+// few words in the page's fonts (quillo_bare_qt_window), against which the calendar's
+// ratio is given.
 //
 // The benchmark talks to the X server itself through xcb: it watches the root window for
 // new windows and reads a new window's pixels until they show a painted picture (more than
@@ -340,6 +342,10 @@ std::string Quillo() {
     return EnvironmentOr("QUILLO_PROGRAM", built.c_str());
 }
 std::string Gsimplecal() { return EnvironmentOr("GSIMPLECAL", "/usr/bin/gsimplecal"); }
+// The floor: a bare Qt window drawing a few words in the page's fonts, beside this program.
+std::string BareQt() {
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "quillo_bare_qt_window").string();
+}
 
 struct TLaunched {
     pid_t Pid = 0;
@@ -382,6 +388,34 @@ void BM_StartUp(benchmark::State& state, std::string (*program)()) {
 }
 BENCHMARK_CAPTURE(BM_StartUp, quillo, Quillo)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_StartUp, gsimplecal, Gsimplecal)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StartUp, bare_qt, BareQt)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The calendar against the bare Qt floor, launched in turn so that both see the same
+// machine: the ratio of their median times to the first paint (goal: at most 1.1).
+void BM_StartUpOverBareQt(benchmark::State& state) {
+    std::vector<double> calendarMs, bareMs;
+    for (auto _ : state) {
+        double total = 0;
+        for (auto [program, samples] : {std::pair{Quillo(), &calendarMs}, std::pair{BareQt(), &bareMs}}) {
+            const auto start = Clock::now();
+            const pid_t pid = LaunchPainted(state, PlainServer(), program).Pid;
+            const auto painted = Clock::now();
+            if (!pid)
+                return;
+            EndChild(pid);
+            samples->push_back(std::chrono::duration<double, std::milli>(painted - start).count());
+            total += samples->back();
+        }
+        state.SetIterationTime(total / 1000.0);
+    }
+    std::sort(calendarMs.begin(), calendarMs.end());
+    std::sort(bareMs.begin(), bareMs.end());
+    const double calendar = calendarMs[calendarMs.size() / 2], bare = bareMs[bareMs.size() / 2];
+    state.counters["calendar_median_ms"] = calendar;
+    state.counters["bare_qt_median_ms"] = bare;
+    state.counters["ratio"] = calendar / bare;
+}
+BENCHMARK(BM_StartUpOverBareQt)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Resident memory one second after the first paint, and processor time over the next
 // three seconds of nobody touching the program.
@@ -401,6 +435,7 @@ void BM_ResidentAndIdle(benchmark::State& state, std::string (*program)()) {
 }
 BENCHMARK_CAPTURE(BM_ResidentAndIdle, quillo, Quillo)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_ResidentAndIdle, gsimplecal, Gsimplecal)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_ResidentAndIdle, bare_qt, BareQt)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // One step of carrying a loose paper: the pointer moves 4 logical pixels (alternately right
 // and left) and the paper window follows; timed from the pointer move to the window's
