@@ -110,16 +110,6 @@ size_t ReplaceUtf8Unit(const unsigned char* at, size_t left, std::string& output
 
 bool IsKeptByte(char32_t c) { return c >= KeptByteBase + 0x80 && c <= KeptByteBase + 0xFF; }
 
-// Whether the kept byte at i may be written as its byte: a lead byte may only where the
-// byte after it cannot pair with it (the end, or ASCII below "@"), else it would read back
-// as part of another character.
-bool KeptByteFitsAt(std::string_view utf8, size_t i, char32_t c) {
-    if (!IsLeadByte(static_cast<unsigned char>(c - KeptByteBase)))
-        return true;
-    size_t next = NextCharAt(utf8, i);
-    return next >= utf8.size() || static_cast<unsigned char>(utf8[next]) < 0x40;
-}
-
 // The full-width forms that code page 932 reads, and the forms a Linux input method types.
 struct TTypedForm {
     char32_t Read;
@@ -182,44 +172,81 @@ std::string DecodeCp932(std::string_view bytes) {
     return result;
 }
 
-std::string EncodeCp932(std::string_view utf8, TCp932Escape escape) {
+namespace {
+
+// Whether lead and trail, written one after the other, read back as one character of code
+// page 932 rather than as the two bytes they are.
+bool IsMappedPair(unsigned char lead, unsigned char trail) {
+    if (!IsTrailByte(trail))
+        return false;
+    const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+    return !IsKeptByte(CodePointAt(DecodeCp932(std::string_view(pair, 2)), 0));
+}
+
+// The encoder of EncodeCp932 and FitsCp932. A kept lead byte is held back until what
+// follows it is known: it is written as its byte where the next byte cannot take it into
+// another character (the end, a byte that is no trail byte, or a single byte with which it
+// makes no character), else as escape, so that the text reads back as it was.
+template <typename TEscapeFunction>
+std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
     std::string result;
     result.reserve(utf8.size());
+    int heldLead = -1;
+    auto settle = [&](std::string_view next) {
+        if (heldLead < 0)
+            return;
+        const unsigned char first = next.empty() ? 0 : static_cast<unsigned char>(next[0]);
+        const bool alone =
+            next.empty() || !IsTrailByte(first) || (next.size() == 1 && !IsMappedPair(heldLead, first));
+        if (alone)
+            result.push_back(static_cast<char>(heldLead));
+        else
+            result.append(escape(KeptByteBase + static_cast<char32_t>(heldLead)));
+        heldLead = -1;
+    };
     size_t i = 0;
     while (i < utf8.size()) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            result.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        size_t length = CharLengthAt(utf8, i);
-        char32_t codePoint = CodePointAt(utf8, i);
-        if (IsKeptByte(codePoint)) {
-            if (KeptByteFitsAt(utf8, i, codePoint))
-                result.push_back(static_cast<char>(codePoint - KeptByteBase));
-            else
-                result.append(escape(codePoint));
+        const size_t length = CharLengthAt(utf8, i);
+        std::string piece;
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            piece = utf8.substr(i, 1);
         } else {
-            const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
-            result.append(bytes.empty() ? escape(codePoint) : bytes);
+            const char32_t codePoint = CodePointAt(utf8, i);
+            if (length > 1 && IsKeptByte(codePoint)) {
+                const unsigned char byte = static_cast<unsigned char>(codePoint - KeptByteBase);
+                piece = std::string(1, static_cast<char>(byte));
+                if (IsLeadByte(byte)) {
+                    settle(piece);
+                    heldLead = byte;
+                    i += length;
+                    continue;
+                }
+            } else {
+                const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
+                piece = bytes.empty() ? escape(codePoint) : bytes;
+            }
         }
+        settle(piece);
+        result.append(piece);
         i += length;
     }
+    settle({});
     return result;
 }
 
+}  // namespace
+
+std::string EncodeCp932(std::string_view utf8, TCp932Escape escape) { return Encode(utf8, escape); }
+
 bool FitsCp932(std::string_view utf8) {
-    for (size_t i = 0; i < utf8.size(); i = NextCharAt(utf8, i)) {
-        if (static_cast<unsigned char>(utf8[i]) < 0x80)
-            continue;
-        const char32_t c = CodePointAt(utf8, i);
-        if (CharLengthAt(utf8, i) == 1)
-            return false;
-        if (IsKeptByte(c) ? !KeptByteFitsAt(utf8, i, c) : BytesOf(c).empty())
-            return false;
-    }
-    return true;
+    if (IsAsciiText(utf8))
+        return true;
+    bool escaped = false;
+    Encode(utf8, [&escaped](char32_t) {
+        escaped = true;
+        return std::string();
+    });
+    return !escaped;
 }
 
 std::string DecodeUtf16Le(std::string_view bytes) {

@@ -25,9 +25,9 @@ using TCp932Escape = std::string (*)(char32_t codePoint);
 
 // utf8 as code page 932 bytes. Every character whose bytes read back as the character
 // itself is written as those bytes, exactly as Windows writes it, and a kept byte
-// (U+F780..U+F7FF) as its byte where the next byte cannot pair with it; any other
-// character is written as escape(code point), escape(U+FFFD) for a byte of utf8 that is
-// no UTF-8.
+// (U+F780..U+F7FF) as its byte where the next byte cannot pair with it into another
+// character; any other character is written as escape(code point), escape(U+FFFD) for a
+// byte of utf8 that is no UTF-8.
 std::string EncodeCp932(std::string_view utf8, TCp932Escape escape);
 // True when EncodeCp932 would need no escape: every character reads back as itself.
 bool FitsCp932(std::string_view utf8);

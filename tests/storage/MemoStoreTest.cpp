@@ -59,7 +59,8 @@ TEST(MemoLines, EscapedTextIsWrittenOnOneLineAndReadBackUnchanged) {
         {"〜−‖¢£¬ ～－∥￠￡￢", "〜−‖¢£¬ \\u{FF5E}\\u{FF0D}\\u{2225}\\u{FFE0}\\u{FFE1}\\u{FFE2}"},
         {"①髙ｶﾅ", "①髙ｶﾅ"},
         // bytes kept from a damaged file: lead bytes without a second half
-        {"\xEF\x9E\x82\r\n\xEF\x9E\x9F", "\\x82\\n\xEF\x9E\x9F"},  // 9F before the line end stands alone
+        {"\xEF\x9E\x82\r\n\xEF\x9E\x9F", "\xEF\x9E\x82\\n\xEF\x9E\x9F"},  // 82 5C and 9F CR make no character
+        {"\xEF\x9E\x83\\", "\\x83\\\\"},  // 83 5C would read as ソ: the byte goes escaped
     };
     for (const TCase& c : cases) {
         TMemoStore store("unused");
