@@ -39,6 +39,7 @@
 #include "ui/ErrorDisplay.h"
 #include "ui/MainWindow.h"
 #include "ui/PageRenderer.h"
+#include "ui/PaperFile.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
 
@@ -147,6 +148,10 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
             return EXIT_SUCCESS;
         throw Exception("データフォルダ " + AppGlobals().DataDir() + " を使っている日めくり暦が応答しません");
     }
+    // Temporary files of a run that ended between writing one and putting it in place hold
+    // nothing the files beside them lack; only the copy that holds the lock may remove them.
+    RemoveAtomicWriteLeftovers(AppGlobals().DataDir());
+    RemoveAtomicWriteLeftovers(PaperFolder(AppGlobals().DataPath()));
 
     objects.Create(CreateColorScheme, DestroyColorScheme);
     objects.Create(CreateMemoStore, DestroyMemoStore);
