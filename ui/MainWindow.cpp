@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -32,6 +33,7 @@
 #include "ui/MemoEditor.h"
 #include "ui/PageDescription.h"
 #include "ui/PageRenderer.h"
+#include "ui/PaperFile.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
 
@@ -174,6 +176,12 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
         else if (button == TMouseButton::Left)
             RestoreFromTray();
     };
+
+    // Made last, so that nothing of the start-up itself counts as a change to save.
+    FStateSaveTimer = new QTimer(this);
+    FStateSaveTimer->setSingleShot(true);
+    FStateSaveTimer->setInterval(StateSaveDelayMs);
+    connect(FStateSaveTimer, &QTimer::timeout, this, [this] { OnStateSaveTimer(); });
 }
 
 TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
@@ -246,6 +254,7 @@ void TMainWindow::ShowDate(int32_t day) {
     FCurrentDate = day;
     UpdateAccessibleName();
     update();
+    ScheduleStateSave();
 }
 
 void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
@@ -313,6 +322,7 @@ void TMainWindow::ArrangePapers() {
         TRect fitted = FitIntoWorkArea(frame, WorkAreaOf(frame, areas));
         paper->move(fitted.Left, fitted.Top);
     }
+    ScheduleStateSave();
 }
 
 void TMainWindow::MinimizeToTray() {
@@ -340,10 +350,81 @@ void TMainWindow::RestoreFromTray() {
         FPapers.Items(i)->show();
 }
 
+void TMainWindow::ScheduleStateSave() {
+    if (FStateSaveTimer && !FSaved)
+        FStateSaveTimer->start();
+}
+
+bool TMainWindow::StateSavePending() const { return FStateSaveTimer && FStateSaveTimer->isActive(); }
+
+bool TMainWindow::StateInMotion() {
+    if (FTearArmed || FBehaviour->Mover().Dragging())
+        return true;
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        if (FPapers.Items(i)->Dragging())
+            return true;
+    return false;
+}
+
+void TMainWindow::OnStateSaveTimer() {
+    // Carried things are written once they are put down, not on the way.
+    if (StateInMotion())
+        FStateSaveTimer->start();
+    else
+        SaveState();
+}
+
+bool TMainWindow::SaveState() {
+    if (FSaved)
+        return FAllSaved;
+    FStateSaveTimer->stop();
+    bool saved = true;
+    auto attempt = [&saved, this](auto work) {
+        try {
+            work();
+        } catch (const std::exception& error) {
+            saved = false;
+            // Once per run of failures: the same full disk is not reported every moment.
+            if (!FStateSaveFailed)
+                qWarning("%s", qUtf8Printable(ExceptionText(error)));
+        }
+    };
+    RefreshPaperList();
+    const std::string dataPath = AppGlobals().DataPath();
+    // Numbered as SaveAtExit numbers them; a file that already holds a paper's bytes stays.
+    int written = 0;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        const TPaperRecord record = FPapers.Items(i)->Record();
+        attempt([&] {
+            const std::string file = PaperFileName(dataPath, written);
+            bool same = false;
+            try {
+                same = ReadFileBytes(file, MaxPaperFileBytes) == PaperFileBytes(record);
+            } catch (const EFileError&) {
+            }
+            if (!same)
+                SavePaperFile(dataPath, written, record);
+            ++written;
+        });
+    }
+    attempt([&] {
+        AppGlobals().WriteSettingsTogether([&] {
+            AppGlobals().WriteInteger("PAPER", "number", written);
+            AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
+            FBehaviour->SavePosition();
+        });
+    });
+    FStateSaveFailed = !saved;
+    return saved;
+}
+
 bool TMainWindow::SaveAtExit() {
     if (FSaved)
         return FAllSaved;
     FSaved = true;
+    if (FStateSaveTimer)
+        FStateSaveTimer->stop();
     RefreshPaperList();
     // Papers are numbered by what was written, so that a paper whose file could not be
     // written leaves no gap and no stale file of an earlier run in the count.
@@ -435,6 +516,9 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainWindow::event(QEvent* event) {
+    // Moved by the user (the strip, the window manager): the place is kept a moment later.
+    if (event->type() == QEvent::Move && isVisible())
+        ScheduleStateSave();
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);
         if (message->Message() == UM_MEMOCHANGED) {

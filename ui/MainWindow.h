@@ -18,6 +18,7 @@
 #include "ui/PaperWindow.h"
 
 class QMenu;
+class QTimer;
 class TWindowBehaviour;
 class TDrawnButton;
 class TTrayIcon;
@@ -27,6 +28,7 @@ public:
     static constexpr int FormWidth = 130;
     static constexpr int FormHeight = 151;
     static constexpr TRect PageRect{5, 26, 125, 146};
+    static constexpr int StateSaveDelayMs = 1500;
 
     // Runs the whole start-up: position, memos, colours, holidays, the stored day.
     TMainWindow();
@@ -49,6 +51,18 @@ public:
     // calls write nothing and give the first call's answer: true when every file was written.
     bool SaveAtExit();
     bool Saved() const { return FSaved; }
+    // The papers, their number, the shown day and the window's place a moment after they
+    // changed (StateSaveDelayMs after the last change, and never while the pointer carries
+    // a paper or the window), so that a run that ends without SaveAtExit (killed, a crash,
+    // a power cut) loses at most that moment. Only files whose bytes change are written,
+    // the settings file once. A failure goes to standard error (the exit's saving reports
+    // it in a box) and the next change tries again.
+    void PaperChanged() override { ScheduleStateSave(); }
+    void ScheduleStateSave();
+    bool StateSavePending() const;
+    // Writes what changed now; false when a file could not be written. Nothing after
+    // SaveAtExit.
+    bool SaveState();
     // False once a file could not be written at exit.
     bool AllSaved() const { return FAllSaved; }
 
@@ -93,6 +107,9 @@ private:
     void BuildButtons();
     void PopupAt(const QPoint& screenPoint);
     void UpdateAccessibleName();
+    // A paper or the window is being carried: its place is not settled yet.
+    bool StateInMotion();
+    void OnStateSaveTimer();
 
     int32_t FCurrentDate = 0;
     std::unique_ptr<TBitmap> FPageBitmap;
@@ -114,6 +131,8 @@ private:
     TDrawnButton* FBtMenu = nullptr;
     TDrawnButton* FBtMinimum = nullptr;
     TDrawnButton* FBtClose = nullptr;
+    QTimer* FStateSaveTimer = nullptr;
+    bool FStateSaveFailed = false;
 };
 
 // The one main window, the process-wide object that start-up creates last (after the graphic

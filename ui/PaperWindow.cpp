@@ -237,6 +237,8 @@ void TPaperWindow::FormMouseUp() {
             FOwner->ShowDate(FPaperDate);
         else
             close();
+    } else if (wasDragging && FOwner) {
+        FOwner->PaperChanged();
     }
 }
 
@@ -277,6 +279,8 @@ void TPaperWindow::closeEvent(QCloseEvent* event) {
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
     event->accept();
+    if (FOwner)
+        FOwner->PaperChanged();
 }
 
 int TPaperList::IndexOfDate(int32_t day) const {
