@@ -181,6 +181,7 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     FStateSaveTimer = new QTimer(this);
     FStateSaveTimer->setSingleShot(true);
     FStateSaveTimer->setInterval(StateSaveDelayMs);
+    FKeptPlace = pos();
     connect(FStateSaveTimer, &QTimer::timeout, this, [this] { OnStateSaveTimer(); });
 }
 
@@ -414,6 +415,7 @@ bool TMainWindow::SaveState() {
             AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
             FBehaviour->SavePosition();
         });
+        FKeptPlace = pos();
     });
     FStateSaveFailed = !saved;
     return saved;
@@ -517,7 +519,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 bool TMainWindow::event(QEvent* event) {
     // Moved by the user (the strip, the window manager): the place is kept a moment later.
-    if (event->type() == QEvent::Move && isVisible())
+    if (event->type() == QEvent::Move && isVisible() && pos() != FKeptPlace)
         ScheduleStateSave();
     if (event->type() == TWindowMessageEvent::EventType()) {
         auto* message = static_cast<TWindowMessageEvent*>(event);

@@ -4,6 +4,7 @@
 // off as a paper and moves the calendar on to the next day no paper shows. It owns the
 // popup menu, the tray icon and the saving of every paper when the program ends.
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -133,6 +134,9 @@ private:
     TDrawnButton* FBtClose = nullptr;
     QTimer* FStateSaveTimer = nullptr;
     bool FStateSaveFailed = false;
+    // The place the settings file holds (as loaded or last saved): a move back to it, or a
+    // move event that changes nothing, is no change to save.
+    QPoint FKeptPlace;
 };
 
 // The one main window, the process-wide object that start-up creates last (after the graphic
