@@ -10,6 +10,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <utility>
 
 #include "almanac/Almanac.h"
@@ -370,10 +373,16 @@ bool TMainWindow::StateInMotion() {
 
 void TMainWindow::OnStateSaveTimer() {
     // Carried things are written once they are put down, not on the way.
-    if (StateInMotion())
+    if (StateInMotion()) {
         FStateSaveTimer->start();
-    else
-        SaveState();
+        return;
+    }
+    SaveState();
+#ifdef __GLIBC__
+    // A drag makes and drops a picture per step; the heap keeps the freed pages, and over
+    // months of tears the calendar's memory would creep up. Settled now, they go back.
+    malloc_trim(0);
+#endif
 }
 
 bool TMainWindow::SaveState() {
