@@ -21,6 +21,8 @@ from harness import Calendar, XSession, wait_until, watchdog
 PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
 DAYS = int(os.environ.get("SOAK_DAYS", "365"))
 WARM_UP = 15
+# What a day holds (SOAK_STEPS, comma-separated): "tear" (a tear and a drop), "memo".
+STEPS = os.environ.get("SOAK_STEPS", "tear,memo").split(",")
 PAGE = (30, 60)  # a point of the page's left half, inside the main window
 MAX_GROWTH_KB = 2048
 X_RESOURCES = ("windows", "pixmaps", "GCs", "pictures", "cursors")
@@ -69,7 +71,7 @@ def write_memo(app, main, day):
     """Opens the memo window with a double click on the page, types a line, closes it."""
     session = app.session
     known = {w.wid for w in app.windows()}
-    session.x_command("xdotool", "mousemove", "--sync", str(main.x + PAGE[0] + 40),
+    session.x_command("xdotool", "mousemove", str(main.x + PAGE[0] + 40),
                       str(main.y + PAGE[1] + 40), "click", "--repeat", "2", "--delay", "80", "1")
     memo = wait_until(lambda: [w for w in app.windows() if w.wid not in known and w.name != "FmPaper"],
                       10, "the memo window")[0]
@@ -90,10 +92,14 @@ def main():
             if day == WARM_UP:
                 time.sleep(3)
                 before = figures(app, main_window)
-            tear_and_drop(session, main_window, day)
-            time.sleep(0.5)  # apart from the memo's double click
-            write_memo(app, main_window, day)
-            time.sleep(0.45)
+            if "tear" in STEPS:
+                tear_and_drop(session, main_window, day)
+                time.sleep(0.5)  # apart from the memo's double click
+            if "memo" in STEPS:
+                write_memo(app, main_window, day)
+                time.sleep(0.45)
+            if day % 25 == 0:
+                print(f"day {day}: resident {resident_kb(app.proc.pid)} KB", file=sys.stderr, flush=True)
             if len(app.papers()) > 10:
                 raise RuntimeError(f"day {day}: {len(app.papers())} papers, more than the maximum")
         time.sleep(3)
