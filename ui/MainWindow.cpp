@@ -379,8 +379,9 @@ void TMainWindow::OnStateSaveTimer() {
     }
     SaveState();
 #ifdef __GLIBC__
-    // A drag makes and drops a picture per step; the heap keeps the freed pages, and over
-    // months of tears the calendar's memory would creep up. Settled now, they go back.
+    // A drag makes and drops a picture per step, and glibc keeps the pages they freed;
+    // once the state has settled they go back to the system, so that months of tears do
+    // not leave the calendar holding more and more of them.
     malloc_trim(0);
 #endif
 }
