@@ -33,6 +33,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
+#include "storage/PaperFile.h"
 #include "storage/Text.h"
 #include "ui/Autostart.h"
 #include "ui/DrawnButtonAccessible.h"
@@ -146,6 +147,10 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
             return EXIT_SUCCESS;
         throw Exception("データフォルダ " + AppGlobals().DataDir() + " を使っている日めくり暦が応答しません");
     }
+    // Temporary files of a run that ended between writing one and putting it in place hold
+    // nothing the files beside them lack; only the copy that holds the lock may remove them.
+    RemoveAtomicWriteLeftovers(AppGlobals().DataDir());
+    RemoveAtomicWriteLeftovers(PaperFolder(AppGlobals().DataPath()));
 
     objects.Create(CreateColorScheme, DestroyColorScheme);
     objects.Create(CreateMemoStore, DestroyMemoStore);

@@ -31,10 +31,26 @@ constexpr int ConnectTimeoutMs = 200;
 
 }  // namespace
 
-QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir) {
+namespace {
+
+QString BareSocketName(unsigned user, const QString& dataFolder) {
     const QByteArray hash =
         QCryptographicHash::hash(QFile::encodeName(dataFolder), QCryptographicHash::Sha256).toHex().left(16);
-    const QString name = QStringLiteral("quillo-%1-%2").arg(user).arg(QString::fromLatin1(hash));
+    return QStringLiteral("quillo-%1-%2").arg(user).arg(QString::fromLatin1(hash));
+}
+
+}  // namespace
+
+QStringList InstanceSocketNames(unsigned user, const QString& dataFolder, const QString& runtimeDir) {
+    QStringList names{InstanceSocketName(user, dataFolder, runtimeDir)};
+    const QString bare = BareSocketName(user, dataFolder);
+    if (names.front() != bare)
+        names.append(bare);
+    return names;
+}
+
+QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir) {
+    const QString name = BareSocketName(user, dataFolder);
     if (runtimeDir.startsWith(QLatin1Char('/'))) {
         QString path = runtimeDir + QLatin1Char('/') + name;
         // sun_path holds the path and its terminating NUL.
@@ -49,7 +65,8 @@ TSingleInstance::TSingleInstance(const QString& dataFolder) {
     if (canonical.isEmpty())
         canonical = dataFolder;
     FLockFileName = canonical + QStringLiteral("/quillo.lock");
-    FSocketName = InstanceSocketName(getuid(), canonical, qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    FSocketNames = InstanceSocketNames(getuid(), canonical, qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    FSocketName = FSocketNames.front();
 }
 
 TSingleInstance::~TSingleInstance() {
@@ -95,17 +112,22 @@ void TSingleInstance::Listen() {
     // Outside $XDG_RUNTIME_DIR the socket lies in a shared folder: only this user may use it.
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(FServer, &QLocalServer::newConnection, this, [this] { Accept(); });
-    // This copy holds the lock, so a socket at the name is a crashed copy's, unless
-    // something answers there after all; that one is left alone.
-    QLocalSocket probe;
-    probe.connectToServer(FSocketName);
-    if (probe.waitForConnected(ConnectTimeoutMs)) {
-        qWarning("%s is in use: a later start cannot find this calendar", qPrintable(FSocketName));
-        return;
+    for (const QString& name : FSocketNames) {
+        // This copy holds the lock, so a socket at the name is a crashed copy's, unless
+        // something answers there after all; that one is left alone.
+        QLocalSocket probe;
+        probe.connectToServer(name);
+        if (probe.waitForConnected(ConnectTimeoutMs)) {
+            qWarning("%s is in use: a later start cannot find this calendar there", qPrintable(name));
+            continue;
+        }
+        QLocalServer::removeServer(name);
+        if (FServer->listen(name)) {
+            FSocketName = name;
+            return;
+        }
+        qWarning("cannot listen on %s: %s", qPrintable(name), qPrintable(FServer->errorString()));
     }
-    QLocalServer::removeServer(FSocketName);
-    if (!FServer->listen(FSocketName))
-        qWarning("cannot listen on %s: %s", qPrintable(FSocketName), qPrintable(FServer->errorString()));
 }
 
 void TSingleInstance::Accept() {
@@ -137,9 +159,12 @@ void TSingleInstance::Answer(QLocalSocket* peer) {
 bool TSingleInstance::AskRunningCopyToComeForward(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     do {
-        QLocalSocket socket;
-        socket.connectToServer(FSocketName);
-        if (socket.waitForConnected(ConnectTimeoutMs)) {
+        // The running copy listens on the first name it could.
+        for (const QString& name : FSocketNames) {
+            QLocalSocket socket;
+            socket.connectToServer(name);
+            if (!socket.waitForConnected(ConnectTimeoutMs))
+                continue;
             socket.write(ComeForwardRequest);
             if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
                 return false;

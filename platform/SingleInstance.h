@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -22,6 +23,11 @@ class QLocalSocket;
 // "quillo-<user>-<hash>", which Qt places in the temporary folder. hash is 16 hexadecimal
 // digits of the SHA-256 of the folder's path.
 QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir);
+// The names tried in turn, by the running copy to listen and by a later start to ask:
+// InstanceSocketName, then the name without folder when that differs. A path that fits the
+// address may still be refused by Qt (6.4 refuses paths of 107 bytes), and the running
+// copy then listens on the next name.
+QStringList InstanceSocketNames(unsigned user, const QString& dataFolder, const QString& runtimeDir);
 
 class TSingleInstance : public QObject {
 public:
@@ -48,6 +54,8 @@ public:
     std::function<void()> OnComeForward;
 
     const QString& LockFileName() const { return FLockFileName; }
+    // The name listened on; before that (or when no name could be listened on) the first
+    // of InstanceSocketNames.
     const QString& SocketName() const { return FSocketName; }
     bool Listening() const;
 
@@ -58,6 +66,7 @@ private:
 
     QString FLockFileName;
     QString FSocketName;
+    QStringList FSocketNames;
     int FLockFile = -1;
     QLocalServer* FServer = nullptr;
 };

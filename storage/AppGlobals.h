@@ -71,6 +71,12 @@ public:
     // Writes on disk before returning; EFileError "<settings file> に書き込めません" on failure.
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The writes of work to the settings file as one replacement of it (see
+    // TProfileFile::WriteTogether): written once, after work, when anything changed.
+    template <typename Work>
+    void WriteSettingsTogether(Work work) {
+        Settings().WriteTogether(work);
+    }
 
     // Value key of subkey section below the per-user key "software\Vellomar\quillo".
     std::string ReadRegString(std::string_view section, std::string_view key, std::string_view defaultValue);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -201,6 +202,52 @@ void WriteFileAtomic(std::string_view path, std::string_view bytes) {
         unlink(temporary.c_str());
         fail(error);
     }
+    // The rename is an entry of the folder: only the folder's own sync puts it on disk.
+    std::string folder = FolderOf(native);
+    if (folder.empty())
+        folder = ".";
+    int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        fail(errno);
+    if (fsync(folderFd) != 0 && errno != EINVAL && errno != EROFS)
+        error = errno;
+    close(folderFd);
+    if (error != 0)
+        fail(error);
+}
+
+bool IsAtomicWriteLeftover(std::string_view name) {
+    constexpr std::string_view marker = ".tmp-";
+    constexpr size_t suffixLength = 6;
+    if (name.size() < marker.size() + suffixLength + 1)
+        return false;
+    const size_t at = name.size() - suffixLength - marker.size();
+    if (name.substr(at, marker.size()) != marker)
+        return false;
+    for (char c : name.substr(name.size() - suffixLength))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+int RemoveAtomicWriteLeftovers(std::string_view folder) {
+    const std::string native(folder);
+    DIR* listing = opendir(native.c_str());
+    if (!listing)
+        return 0;
+    const std::string prefix = native.empty() || native.back() == '/' ? native : native + "/";
+    int removed = 0;
+    while (const dirent* entry = readdir(listing)) {
+        if (!IsAtomicWriteLeftover(entry->d_name))
+            continue;
+        // Only regular files: a folder or a link of that name is not the program's.
+        struct stat info;
+        const std::string path = prefix + entry->d_name;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    closedir(listing);
+    return removed;
 }
 
 std::string SpecialFolder(TSpecialFolder folder) {

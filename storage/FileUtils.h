@@ -29,8 +29,17 @@ std::string ReadFileBytes(std::string_view path, std::size_t maxBytes = 64u << 2
 // on disk (fsync) before the rename. Throws EFileError with the message
 // "<path> に書き込めません: <reason>" on failure, the reason being the system's text for
 // the call that failed (create, write, fsync, close or rename); the old file is then
-// untouched and no temporary file is left.
+// untouched and no temporary file is left. After the rename the folder is synced too, so
+// that the new name survives a power cut; a folder that cannot be synced (a file system
+// without it) counts as written, any other failure of that sync is reported the same way.
 void WriteFileAtomic(std::string_view path, std::string_view bytes);
+// Whether name (without folder) is a temporary file of WriteFileAtomic: "<name>.tmp-"
+// and six letters or digits, as mkstemp makes them.
+bool IsAtomicWriteLeftover(std::string_view name);
+// Deletes the temporary files that WriteFileAtomic left in folder (not below it) when the
+// program ended between creating and renaming one; their bytes are never read. Returns
+// how many were deleted; a folder that cannot be listed deletes nothing.
+int RemoveAtomicWriteLeftovers(std::string_view folder);
 
 // The system's text for an errno value (strerror, in the language of the locale).
 std::string SystemErrorText(int errorNumber);

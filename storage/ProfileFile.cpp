@@ -276,29 +276,41 @@ TProfileFile::TLoadResult TProfileFile::Load(TProfileText& text, std::string* re
 
 void TProfileFile::FailWrite(std::string_view reason) const { throw EFileError(CannotWriteMessage(FFileName, reason)); }
 
+TProfileFile::TLoadResult TProfileFile::Current(TProfileText& text) const {
+    if (FBatch) {
+        text = FBatch->Text;
+        return TLoadResult::Loaded;
+    }
+    return Load(text);
+}
+
 std::string TProfileFile::ReadString(std::string_view section, std::string_view key,
                                      std::string_view defaultValue) const {
     TProfileText text;
-    Load(text);
+    Current(text);
     std::optional<std::string> value = text.Find(section, key);
     return value ? *value : std::string(defaultValue);
 }
 
 bool TProfileFile::SectionExists(std::string_view section) const {
     TProfileText text;
-    Load(text);
+    Current(text);
     return text.HasSection(section);
 }
 
 std::vector<std::string> TProfileFile::SectionNames() const {
     TProfileText text;
-    Load(text);
+    Current(text);
     return text.SectionNames();
 }
 
 void TProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     if (!TProfileText::CanStore(section, key, value))
         FailWrite("一行の項目として書けない名前か値です");
+    if (FBatch) {
+        FBatch->Changed |= FBatch->Text.Set(section, key, value);
+        return;
+    }
     TProfileText text;
     std::string reason;
     // A file that exists but could not be read in full is never replaced: the rewrite
@@ -307,4 +319,18 @@ void TProfileFile::WriteString(std::string_view section, std::string_view key, s
         FailWrite(reason);
     if (text.Set(section, key, value))
         WriteFileAtomic(FFileName, text.Bytes());
+}
+
+void TProfileFile::BeginBatch() {
+    auto batch = std::make_unique<TBatch>();
+    std::string reason;
+    if (Load(batch->Text, &reason) == TLoadResult::Unreadable)
+        FailWrite(reason);
+    FBatch = std::move(batch);
+}
+
+void TProfileFile::EndBatch() {
+    std::unique_ptr<TBatch> batch = std::move(FBatch);
+    if (batch->Changed)
+        WriteFileAtomic(FFileName, batch->Text.Bytes());
 }

@@ -12,6 +12,7 @@
 // (as an installer may write one) is read and written as UTF-8.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,11 +98,41 @@ public:
     // does not touch the file.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
+    // Gathers the writes of work into one replacement of the file: inside it, WriteString
+    // changes a copy in memory (which the reads see), and the file is written once at the
+    // end when an entry changed. When work or that write throws, nothing of work's is
+    // written and the exception goes on. EFileError before work runs when the file exists
+    // but cannot be read in full. Nested calls join the outer one.
+    template <typename Work>
+    void WriteTogether(Work work) {
+        if (FBatch) {
+            work();
+            return;
+        }
+        BeginBatch();
+        try {
+            work();
+        } catch (...) {
+            FBatch.reset();
+            throw;
+        }
+        EndBatch();
+    }
+
 private:
     enum class TLoadResult { Loaded, Missing, Unreadable };
+    struct TBatch {
+        TProfileText Text;
+        bool Changed = false;
+    };
+    void BeginBatch();
+    void EndBatch();
+    // The text the reads see: the batch's copy while one is open, else the file's.
+    TLoadResult Current(TProfileText& text) const;
     // reason (when given) receives why a file that exists could not be read.
     TLoadResult Load(TProfileText& text, std::string* reason = nullptr) const;
     [[noreturn]] void FailWrite(std::string_view reason) const;
 
     std::string FFileName;
+    std::unique_ptr<TBatch> FBatch;
 };

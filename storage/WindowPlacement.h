@@ -15,5 +15,6 @@ TRect EnsureOnMonitor(const TRect& window, const std::vector<TRect>& workAreas, 
 // work area, and then its left and top edges (which win when it is larger than the area).
 TRect FitIntoWorkArea(const TRect& window, const TRect& workArea);
 // The work area of the monitor that holds the window: the one it overlaps most, else the
-// one nearest to it. An empty list gives an empty rectangle.
+// one nearest to it. Ties go to the area listed first (ScreenWorkAreas lists the primary
+// screen first). An empty list gives an empty rectangle.
 TRect WorkAreaOf(const TRect& window, const std::vector<TRect>& workAreas);

@@ -8,8 +8,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <utility>
 
 #include "almanac/Almanac.h"
@@ -21,6 +25,7 @@
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
+#include "storage/PaperFile.h"
 #include "storage/ProcessWide.h"
 #include "storage/Resources.h"
 #include "storage/Text.h"
@@ -174,6 +179,13 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
         else if (button == TMouseButton::Left)
             RestoreFromTray();
     };
+
+    // Made last, so that nothing of the start-up itself counts as a change to save.
+    FStateSaveTimer = new QTimer(this);
+    FStateSaveTimer->setSingleShot(true);
+    FStateSaveTimer->setInterval(StateSaveDelayMs);
+    FKeptPlace = pos();
+    connect(FStateSaveTimer, &QTimer::timeout, this, [this] { OnStateSaveTimer(); });
 }
 
 TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
@@ -272,6 +284,7 @@ void TMainWindow::ShowDate(int32_t day) {
     FCurrentDate = day;
     UpdateAccessibleName();
     update();
+    ScheduleStateSave();
 }
 
 void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
@@ -340,6 +353,7 @@ void TMainWindow::ArrangePapers() {
         TRect fitted = FitIntoWorkArea(frame, WorkAreaOf(frame, areas));
         paper->move(fitted.Left, fitted.Top);
     }
+    ScheduleStateSave();
 }
 
 void TMainWindow::MinimizeToTray() {
@@ -367,10 +381,89 @@ void TMainWindow::RestoreFromTray() {
         FPapers.Items(i)->show();
 }
 
+void TMainWindow::ScheduleStateSave() {
+    if (FStateSaveTimer && !FSaved)
+        FStateSaveTimer->start();
+}
+
+bool TMainWindow::StateSavePending() const { return FStateSaveTimer && FStateSaveTimer->isActive(); }
+
+bool TMainWindow::StateInMotion() {
+    if (FTearArmed || FBehaviour->Mover().Dragging())
+        return true;
+    RefreshPaperList();
+    for (int i = 0; i < FPapers.Count(); ++i)
+        if (FPapers.Items(i)->Dragging())
+            return true;
+    return false;
+}
+
+void TMainWindow::OnStateSaveTimer() {
+    // Carried things are written once they are put down, not on the way.
+    if (StateInMotion()) {
+        FStateSaveTimer->start();
+        return;
+    }
+    SaveState();
+#ifdef __GLIBC__
+    // A drag makes and drops a picture per step, and glibc keeps the pages they freed;
+    // once the state has settled they go back to the system, so that months of tears do
+    // not leave the calendar holding more and more of them.
+    malloc_trim(0);
+#endif
+}
+
+bool TMainWindow::SaveState() {
+    if (FSaved)
+        return FAllSaved;
+    FStateSaveTimer->stop();
+    bool saved = true;
+    auto attempt = [&saved, this](auto work) {
+        try {
+            work();
+        } catch (const std::exception& error) {
+            saved = false;
+            // Once per run of failures: the same full disk is not reported every moment.
+            if (!FStateSaveFailed)
+                qWarning("%s", qUtf8Printable(ExceptionText(error)));
+        }
+    };
+    RefreshPaperList();
+    const std::string dataPath = AppGlobals().DataPath();
+    // Numbered as SaveAtExit numbers them; a file that already holds a paper's bytes stays.
+    int written = 0;
+    for (int i = 0; i < FPapers.Count(); ++i) {
+        const TPaperRecord record = FPapers.Items(i)->Record();
+        attempt([&] {
+            const std::string file = PaperFileName(dataPath, written);
+            bool same = false;
+            try {
+                same = ReadFileBytes(file, MaxPaperFileBytes) == PaperFileBytes(record);
+            } catch (const EFileError&) {
+            }
+            if (!same)
+                SavePaperFile(dataPath, written, record);
+            ++written;
+        });
+    }
+    attempt([&] {
+        AppGlobals().WriteSettingsTogether([&] {
+            AppGlobals().WriteInteger("PAPER", "number", written);
+            AppGlobals().WriteInteger("CALENDAR", "date", FCurrentDate);
+            FBehaviour->SavePosition();
+        });
+        FKeptPlace = pos();
+    });
+    FStateSaveFailed = !saved;
+    return saved;
+}
+
 bool TMainWindow::SaveAtExit() {
     if (FSaved)
         return FAllSaved;
     FSaved = true;
+    if (FStateSaveTimer)
+        FStateSaveTimer->stop();
     RefreshPaperList();
     // Papers are numbered by what was written, so that a paper whose file could not be
     // written leaves no gap and no stale file of an earlier run in the count.
@@ -475,6 +568,13 @@ void TMainWindow::MemoChanged(int32_t day) {
     ApplyColors();
     UpdateAccessibleName();
     update();
+}
+
+bool TMainWindow::event(QEvent* event) {
+    // Moved by the user (the strip, the window manager): the place is kept a moment later.
+    if (event->type() == QEvent::Move && isVisible() && pos() != FKeptPlace)
+        ScheduleStateSave();
+    return QWidget::event(event);
 }
 
 void TMainWindow::FormMouseDown(TPoint at) {

@@ -4,6 +4,7 @@
 // off as a paper and moves the calendar on to the next day no paper shows. It owns the
 // popup menu, the tray icon and the saving of every paper when the program ends.
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -18,6 +19,8 @@
 #include "ui/PaperWindow.h"
 
 class QMenu;
+class QTimer;
+class TWindowBehaviour;
 class TDrawnButton;
 class TWindowBehaviour;
 enum class TStacking;
@@ -28,6 +31,7 @@ public:
     static constexpr int FormWidth = 130;
     static constexpr int FormHeight = 151;
     static constexpr TRect PageRect{5, 26, 125, 146};
+    static constexpr int StateSaveDelayMs = 1500;
 
     // Runs the whole start-up: position, memos, colours, holidays, the stored day.
     TMainWindow();
@@ -50,6 +54,18 @@ public:
     // calls write nothing and give the first call's answer: true when every file was written.
     bool SaveAtExit();
     bool Saved() const { return FSaved; }
+    // The papers, their number, the shown day and the window's place a moment after they
+    // changed (StateSaveDelayMs after the last change, and never while the pointer carries
+    // a paper or the window), so that a run that ends without SaveAtExit (killed, a crash,
+    // a power cut) loses at most that moment. Only files whose bytes change are written,
+    // the settings file once. A failure goes to standard error (the exit's saving reports
+    // it in a box) and the next change tries again.
+    void PaperChanged() override { ScheduleStateSave(); }
+    void ScheduleStateSave();
+    bool StateSavePending() const;
+    // Writes what changed now; false when a file could not be written. Nothing after
+    // SaveAtExit.
+    bool SaveState();
     // False once a file could not be written at exit.
     bool AllSaved() const { return FAllSaved; }
 
@@ -77,6 +93,7 @@ public:
 protected:
     // The memo of day changed: the page redraws when it shows that day.
     void MemoChanged(int32_t day);
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +116,9 @@ private:
     // A paper takes the window's place in the stack.
     void FollowStacking(TPaperWindow* paper) const;
     void UpdateAccessibleName();
+    // A paper or the window is being carried: its place is not settled yet.
+    bool StateInMotion();
+    void OnStateSaveTimer();
 
     int32_t FCurrentDate = 0;
     std::unique_ptr<TBitmap> FPageBitmap;
@@ -120,6 +140,11 @@ private:
     TDrawnButton* FBtMenu = nullptr;
     TDrawnButton* FBtMinimum = nullptr;
     TDrawnButton* FBtClose = nullptr;
+    QTimer* FStateSaveTimer = nullptr;
+    bool FStateSaveFailed = false;
+    // The place the settings file holds (as loaded or last saved): a move back to it, or a
+    // move event that changes nothing, is no change to save.
+    QPoint FKeptPlace;
 };
 
 // The one main window, the process-wide object that start-up creates last (after the graphic

@@ -230,6 +230,8 @@ void TPaperWindow::FormMouseUp() {
             FOwner->ShowDate(FPaperDate);
         else
             close();
+    } else if (wasDragging && FOwner) {
+        FOwner->PaperChanged();
     }
 }
 
@@ -270,6 +272,8 @@ void TPaperWindow::closeEvent(QCloseEvent* event) {
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
     event->accept();
+    if (FOwner)
+        FOwner->PaperChanged();
 }
 
 int TPaperList::IndexOfDate(int32_t day) const {

@@ -36,6 +36,8 @@ public:
     virtual void ArrangePapers() = 0;
     // The pull on a carried paper; 0 lets it hang as it was picked up, negative pulls up.
     virtual int Gravity() const = 0;
+    // The paper came to rest somewhere else or closed: what the owner keeps on disk changed.
+    virtual void PaperChanged() {}
 };
 
 class TPaperWindow : public QWidget {

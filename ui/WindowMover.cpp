@@ -98,6 +98,7 @@ bool TWindowMover::HandleMouse(QEvent& event) {
         FDragArmed = true;
         FPressSeen = true;
         FPressGlobal = global;
+        FPressPoint = FWindow->mapFromGlobal(global);
         FStartPos = FWindow->pos();
         FStartGeometry = FWindow->geometry();
         if (FWindowResize) {
@@ -140,7 +141,9 @@ bool TWindowMover::HandleMouse(QEvent& event) {
                 FWindow->unsetCursor();
         }
         if (FWindowDrag && FDragArmed && leftOnly) {
-            if (BeginDragMove(FWindow->mapFromGlobal(global))) {
+            // Whether the window is dragged depends on where the press was: a first motion
+            // that already left the pressed area (a flick, a slow machine) decides nothing.
+            if (BeginDragMove(FPressSeen ? FPressPoint : FWindow->mapFromGlobal(global))) {
                 // The point that was pressed stays under the pointer while the window moves.
                 if (!FPressSeen) {
                     FPressGlobal = global;

@@ -36,8 +36,9 @@ public:
     int FitScreenPx() const { return FFitScreenPx; }
     void SetFitScreenPx(int value) { FFitScreenPx = value; }
 
-    // Asked before a drag starts at client point (x, y); dragMove comes in true (false when
-    // the point lies on a child control), and a handler that sets it false refuses the drag.
+    // Asked before a drag starts, with the client point (x, y) that was pressed (the first
+    // motion's when no press was seen); dragMove comes in true (false when the point lies on
+    // a child control), and a handler that sets it false refuses the drag.
     std::function<void(int x, int y, bool& dragMove)> OnCanDragMove;
     // A move or resize ended, before the window snaps.
     std::function<void()> OnMoved;
@@ -70,6 +71,7 @@ private:
     Qt::Edges FResizing;
     bool FPressSeen = false;
     QPoint FPressGlobal;
+    QPoint FPressPoint;  // the press in client coordinates
     QPoint FStartPos;
     QRect FStartGeometry;
 };

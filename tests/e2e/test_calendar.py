@@ -402,8 +402,8 @@ class WindowDragTest(CalendarCase):
                 grab = (main.x + STRIP[0], main.y + STRIP[1])
                 self.x.press(*grab)
                 target = (drop[0] + STRIP[0], drop[1] + STRIP[1])
-                # The first movement decides between drag and tear where the pointer then
-                # is, so it stays on the strip, as a hand's first pixel would.
+                # The press on the strip decides for the drag; the first movement stays
+                # near it, as a hand's first pixel would.
                 first = (grab[0] + (target[0] > grab[0]) * 2 - 1, grab[1])
                 self.x.drag_path([first] + steps(first, target, 6))
                 self.x.release()

@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -157,4 +159,37 @@ TEST(SingleInstance, ALockFileThatCannotBeMadeGivesTheReason) {
     TSingleInstance nowhere(Name(environment.Root() / "missing"));
     nowhere.Claim(error);
     EXPECT_EQ(error, ENOENT);
+}
+
+// With a long runtime folder the socket's path may fit the address and still be refused
+// by Qt; the running copy then listens on the name without folder, and a later start
+// finds it there.
+TEST(SingleInstance, ALaterStartFindsTheRunningCopyWhateverTheLengthOfTheSocketPath) {
+    for (int pathBytes : {100, 106, 107, 108, 109}) {
+        TTestEnvironment environment;
+        const fs::path data = environment.Root() / "data";
+        fs::create_directories(data);
+        const QString canonical = QFileInfo(Name(data)).canonicalFilePath();
+        const qsizetype nameBytes = QFileInfo(InstanceSocketName(getuid(), canonical, QString())).fileName().size();
+        // <root>/r<padding>/<name>, pathBytes long.
+        const qsizetype padding =
+            pathBytes - nameBytes - 1 - static_cast<qsizetype>(environment.Root().native().size()) - 2;
+        ASSERT_GT(padding, 0) << pathBytes;
+        const fs::path runtime = environment.Root() / ("r" + std::string(static_cast<size_t>(padding), 'x'));
+        fs::create_directory(runtime);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        const QStringList names = InstanceSocketNames(getuid(), canonical, Name(runtime));
+        ASSERT_EQ(QFile::encodeName(names.front()).size(), pathBytes < 108 ? pathBytes : nameBytes) << pathBytes;
+        int error = -1;
+        TSingleInstance running(Name(data));
+        ASSERT_EQ(running.Claim(error), TSingleInstance::TRole::Running);
+        EXPECT_TRUE(running.Listening()) << pathBytes;
+        EXPECT_TRUE(names.contains(running.SocketName())) << pathBytes;
+        int comeForward = 0;
+        running.OnComeForward = [&] { ++comeForward; };
+        TSingleInstance later(Name(data));
+        ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+        EXPECT_TRUE(AskFromAnotherThread(later, 2000)) << pathBytes;
+        EXPECT_EQ(comeForward, 1) << pathBytes;
+    }
 }

@@ -17,6 +17,22 @@
 
 namespace fs = std::filesystem;
 
+// The storage tests link with -Wl,--wrap=fsync: every fsync of the storage code comes here,
+// and a test can make the n-th call from now on fail with an error number.
+namespace {
+int FsyncCallsUntilFailure = 0;  // 0: no failure planned
+int FsyncFailure = 0;
+}  // namespace
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+    if (FsyncCallsUntilFailure > 0 && --FsyncCallsUntilFailure == 0) {
+        errno = FsyncFailure;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+
 TEST(Resources, FoundByLowerCaseNameWithoutExtension) {
     std::string colors = LoadResourceText("colors");
     EXPECT_EQ(LoadResourceText("COLORS.clr"), colors);
@@ -206,4 +222,74 @@ TEST(ShellOpen, MailAddressesGetMailtoAndWebAddressesStayAsTheyAre) {
     EXPECT_EQ(opened[0], "http://example.org/");
     EXPECT_EQ(opened[1], "https://example.org/");
     EXPECT_EQ(opened[2], "mailto:someone@example.org");
+}
+
+TEST(AtomicWrite, AFailingSyncOfTheFileOrTheFolderIsReported) {
+    struct TCase {
+        const char* Name;
+        int FailingCall;  // 1: the file's sync, 2: the folder's after the rename
+        int Error;
+        bool Reported;
+        const char* Left;  // what the file holds afterwards
+    };
+    const TCase cases[] = {
+        {"the disk fails under the file's sync", 1, EIO, true, "old"},
+        {"a network file system runs out of space at the sync", 1, ENOSPC, true, "old"},
+        {"the disk fails under the folder's sync", 2, EIO, true, "new"},
+        {"a file system that cannot sync folders", 2, EINVAL, false, "new"},
+    };
+    for (const TCase& c : cases) {
+        TTemporaryFolder folder;
+        const std::string path = folder.Slash() + "application.ini";
+        WriteFileAtomic(path, "old");
+        FsyncCallsUntilFailure = c.FailingCall;
+        FsyncFailure = c.Error;
+        std::string message;
+        try {
+            WriteFileAtomic(path, "new");
+        } catch (const EFileError& error) {
+            message = error.Message();
+            EXPECT_EQ(error.SystemError(), c.Error) << c.Name;
+        }
+        FsyncCallsUntilFailure = 0;
+        EXPECT_EQ(message, c.Reported ? CannotWriteMessage(path, SystemErrorText(c.Error)) : "") << c.Name;
+        EXPECT_EQ(ReadFileBytes(path), c.Left) << c.Name;
+        int entries = 0;
+        for ([[maybe_unused]] auto& entry : fs::directory_iterator(folder.Path()))
+            ++entries;
+        EXPECT_EQ(entries, 1) << c.Name << ": a temporary file was left";
+    }
+}
+
+TEST(AtomicWrite, LeftoverTemporaryFilesAreRemovedUnread) {
+    struct TCase {
+        const char* Name;
+        bool Leftover;
+    };
+    const TCase cases[] = {
+        {"application.ini.tmp-a1B2c3", true},
+        {"memo.txt.tmp-ZZZZZZ", true},
+        {"00.tmp-000000", true},
+        {"application.ini", false},
+        {"application.ini.tmp-a1B2c", false},    // five letters
+        {"application.ini.tmp-a1B2c3d", false},  // seven
+        {"application.ini.tmp-a1B2.3", false},
+        {"notes.tmp-ab-cde", false},
+        {".tmp-abcdef", false},  // no name before the marker
+    };
+    TTemporaryFolder folder;
+    for (const TCase& c : cases) {
+        EXPECT_EQ(IsAtomicWriteLeftover(c.Name), c.Leftover) << c.Name;
+        std::ofstream(folder.Path() / c.Name) << "half written";
+    }
+    // A folder of that form is no file of the program's.
+    fs::create_directory(folder.Path() / "PAPERS.tmp-abcdef");
+    int expected = 0;
+    for (const TCase& c : cases)
+        expected += c.Leftover;
+    EXPECT_EQ(RemoveAtomicWriteLeftovers(folder.Slash()), expected);
+    for (const TCase& c : cases)
+        EXPECT_EQ(fs::exists(folder.Path() / c.Name), !c.Leftover) << c.Name;
+    EXPECT_TRUE(fs::is_directory(folder.Path() / "PAPERS.tmp-abcdef"));
+    EXPECT_EQ(RemoveAtomicWriteLeftovers(folder.Slash() + "missing"), 0);
 }

@@ -6,7 +6,10 @@
 #include <functional>
 #include <optional>
 #include <random>
+#include <string>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
@@ -239,4 +242,51 @@ TEST_F(ProfileFileTest, AnEntryThatWouldNotReadBackIsRefusedWithTheMessage) {
         EXPECT_EQ(error.Message(), FileName + std::string(" に書き込めません: 一行の項目として書けない名前か値です"));
     }
     EXPECT_EQ(FileText(FileName), "[A]\r\nk=0\r\n");
+}
+
+TEST(ProfileFile, WritesGatheredTogetherReplaceTheFileOnceOrNotAtAll) {
+    struct TCase {
+        const char* Name;
+        std::vector<std::pair<std::string, std::string>> Writes;  // key of "PAPER", value
+        bool Throws;                                              // the work fails after its writes
+        bool Replaced;                                            // the file was replaced (once) afterwards
+        const char* Top;                                          // "top" as read afterwards
+    };
+    const TCase cases[] = {
+        {"three changed entries", {{"number", "3"}, {"top", "ソ表"}, {"left", "-20"}}, false, true, "ソ表"},
+        {"an entry set twice", {{"top", "1"}, {"top", "2"}}, false, true, "2"},
+        {"values the file already holds", {{"number", "1"}, {"top", "10"}}, false, false, "10"},
+        {"work that fails half-way", {{"number", "5"}, {"top", "99"}}, true, false, "10"},
+    };
+    for (const TCase& c : cases) {
+        TTemporaryFolder folder;
+        const std::string path = folder.Slash() + "application.ini";
+        TProfileFile file(path);
+        file.WriteString("PAPER", "number", "1");
+        file.WriteString("PAPER", "top", "10");
+        struct stat before = {}, after = {};
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
+        try {
+            file.WriteTogether([&] {
+                for (const auto& [key, value] : c.Writes) {
+                    file.WriteString("PAPER", key, value);
+                    // The reads inside see the gathered writes before the file has them.
+                    EXPECT_EQ(file.ReadString("paper", key, ""), value) << c.Name;
+                    // Nested gatherings join the outer one.
+                    file.WriteTogether([&] { file.WriteString("PAPER", key, value); });
+                }
+                if (c.Throws)
+                    throw EFileError("fails");
+            });
+            EXPECT_FALSE(c.Throws) << c.Name;
+        } catch (const EFileError&) {
+            EXPECT_TRUE(c.Throws) << c.Name;
+        }
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+        EXPECT_EQ(before.st_ino != after.st_ino, c.Replaced) << c.Name;
+        EXPECT_EQ(file.ReadString("PAPER", "top", ""), c.Top) << c.Name;
+        // After the gathering, writes go to the file at once again.
+        file.WriteString("PAPER", "after", "1");
+        EXPECT_EQ(TProfileFile(path).ReadString("PAPER", "after", ""), "1") << c.Name;
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "storage/WindowPlacement.h"
 
 namespace {
@@ -48,4 +50,27 @@ TEST(WorkAreaOf, PicksTheMonitorHoldingMostOfTheWindow) {
     EXPECT_EQ(WorkAreaOf(RectOfSize(1850, 10, 130, 151), areas), Primary);
     EXPECT_EQ(WorkAreaOf(RectOfSize(5000, 10, 130, 151), areas), Secondary);
     EXPECT_EQ(WorkAreaOf(RectOfSize(0, 0, 1, 1), {}), TRect{});
+}
+
+TEST(WorkAreaOf, TiesGoToTheAreaListedFirstThePrimaryScreen) {
+    // Two screens of the same height side by side, the primary listed first as the
+    // screens are.
+    const TRect left{0, 0, 1920, 1040};
+    const TRect right{1920, 0, 3840, 1040};
+    struct TCase {
+        const char* Name;
+        TRect Window;
+        std::vector<TRect> Areas;
+        TRect Expected;
+    };
+    const TCase cases[] = {
+        {"below both, across their border", RectOfSize(1855, 1300, 130, 151), {left, right}, left},
+        {"the same, the primary on the right", RectOfSize(1855, 1300, 130, 151), {right, left}, right},
+        {"half on each", RectOfSize(1855, 100, 130, 151), {left, right}, left},
+        {"the same, the primary on the right", RectOfSize(1855, 100, 130, 151), {right, left}, right},
+        {"above both, across their border", RectOfSize(1855, -400, 130, 151), {left, right}, left},
+        {"below the primary only", RectOfSize(100, 1300, 130, 151), {right, left}, left},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(WorkAreaOf(c.Window, c.Areas), c.Expected) << c.Name;
 }

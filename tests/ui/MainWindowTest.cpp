@@ -7,6 +7,10 @@
 
 #include <cerrno>
 #include <functional>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
 
 #include "WindowTestSupport.h"
 #include "graphics/GraphicWork.h"
@@ -67,6 +71,15 @@ TEST(CalendarRules, GridPlacesFillRowsNoWiderThanThePapersWere) {
 }
 
 // ---- The main window ---------------------------------------------------------------
+
+namespace {
+
+ino_t InodeOf(const std::filesystem::path& path) {
+    struct stat info = {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+}  // namespace
 
 class MainWindowTest : public TWindowTest {
 protected:
@@ -486,6 +499,63 @@ TEST_F(MainWindowTest, TheSavingRunsOnceAndRestoresThePapersAtTheNextStart) {
     EXPECT_EQ(papers.Items(0)->Turn().Angle(), 10);
     EXPECT_EQ(papers.Items(1)->PaperDate(), 46002);
     EXPECT_EQ(papers.Items(1)->MakeTime(), 46000.5);
+}
+
+TEST_F(MainWindowTest, EachChangeIsSavedAMomentLaterAndOnlyTheFilesItChanges) {
+    TMainWindow* main = Start();
+    Lying(main, 0, 46001, 46000.25, 200, 210);
+    Lying(main, 1, 46002, 46000.5, 400, 410);
+    // Every file stands as this run would write it.
+    ASSERT_TRUE(main->SaveState());
+    auto paper = [](int index) {
+        TPaperList papers;
+        CollectOpenPapers(papers);
+        return papers.Items(index);
+    };
+    const std::vector<std::string> files = {"application.ini", "PAPERS/00", "PAPERS/01"};
+    struct TCase {
+        const char* Name;
+        std::function<void()> Change;
+        bool Pending;
+        std::vector<std::string> Replaced;
+    };
+    const TCase cases[] = {
+        {"the day shown", [&] { main->ShowDate(46100); }, true, {"application.ini"}},
+        {"the same day again", [&] { main->ShowDate(46100); }, false, {}},
+        {"a paper put down elsewhere",
+         [&] {
+             paper(1)->move(500, 300);
+             main->PaperChanged();
+         },
+         true,
+         {"PAPERS/01"}},
+        {"a paper put down where it was", [&] { main->PaperChanged(); }, true, {}},
+        {"the calendar moved", [&] { main->move(main->pos() + QPoint(30, 20)); }, true, {"application.ini"}},
+        // The second paper moves up to number 0; the count drops to 1.
+        {"the first paper closed", [&] { paper(0)->close(); }, true, {"application.ini", "PAPERS/00"}},
+    };
+    for (const TCase& c : cases) {
+        std::map<std::string, ino_t> before;
+        for (const std::string& file : files)
+            before[file] = std::filesystem::exists(DataFolder() / file) ? InodeOf(DataFolder() / file) : 0;
+        c.Change();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(main->StateSavePending(), c.Pending) << c.Name;
+        EXPECT_TRUE(main->SaveState()) << c.Name;
+        EXPECT_FALSE(main->StateSavePending()) << c.Name;
+        std::vector<std::string> replaced;
+        for (const std::string& file : files)
+            if (InodeOf(DataFolder() / file) != before[file])
+                replaced.push_back(file);
+        EXPECT_EQ(replaced, c.Replaced) << c.Name;
+    }
+    EXPECT_EQ(AppGlobals().ReadInteger("PAPER", "number", -1), 1);
+    EXPECT_EQ(AppGlobals().ReadInteger("CALENDAR", "DATE", -1), 46100);
+    EXPECT_EQ(AppGlobals().ReadInteger("TFMQUILLO", "LEFT", -1), main->x());
+    // After the exit's saving nothing more is planned.
+    main->SaveAtExit();
+    main->ShowDate(46200);
+    EXPECT_FALSE(main->StateSavePending());
 }
 
 TEST_F(MainWindowTest, PapersThatCannotBeWrittenAreNotCounted) {

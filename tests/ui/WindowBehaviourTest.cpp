@@ -214,19 +214,23 @@ protected:
 };
 
 TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControlsOrWhenRefused) {
+    // The press decides: where the first motion lands afterwards does not.
     struct Case {
         const char* What;
-        QPoint At;  // where the pointer lies when it first moves
+        QPoint Press;
+        QPoint Pull;  // from the press to the first motion
         Qt::KeyboardModifiers Modifiers;
         bool Refuse;
         bool Moves;
     } cases[] = {
-        {"free strip", {60, 10}, Qt::NoModifier, false, true},
-        {"inside the button", {15, 10}, Qt::NoModifier, false, false},
-        {"on the button's left edge line", {10, 10}, Qt::NoModifier, false, true},
-        {"on the button's top edge line", {15, 4}, Qt::NoModifier, false, true},
-        {"with shift held", {60, 10}, Qt::ShiftModifier, false, false},
-        {"refused by the window", {60, 10}, Qt::NoModifier, true, false},
+        {"free strip", {60, 10}, {7, 9}, Qt::NoModifier, false, true},
+        {"inside the button", {15, 10}, {7, 9}, Qt::NoModifier, false, false},
+        {"on the button's left edge line", {10, 10}, {7, 9}, Qt::NoModifier, false, true},
+        {"on the button's top edge line", {15, 4}, {7, 9}, Qt::NoModifier, false, true},
+        {"inside the button, a first motion far off it", {15, 10}, {90, 60}, Qt::NoModifier, false, false},
+        {"free strip, a first motion onto the button", {40, 10}, {-22, 0}, Qt::NoModifier, false, true},
+        {"with shift held", {60, 10}, {7, 9}, Qt::ShiftModifier, false, false},
+        {"refused by the window", {60, 10}, {7, 9}, Qt::NoModifier, true, false},
     };
     for (const Case& c : cases) {
         Window->move(200, 150);
@@ -237,11 +241,12 @@ TEST_F(WindowBehaviourWindowTest, DraggingFollowsThePointerExceptOnChildControls
             if (c.Refuse)
                 dragMove = false;
         };
-        PressAndPull(c.At.x() - 7, c.At.y() - 9, 7, 9, c.Modifiers);
-        EXPECT_EQ(Window->pos(), c.Moves ? QPoint(207, 159) : QPoint(200, 150)) << c.What;
+        PressAndPull(c.Press.x(), c.Press.y(), c.Pull.x(), c.Pull.y(), c.Modifiers);
+        EXPECT_EQ(Window->pos(), c.Moves ? QPoint(200, 150) + c.Pull : QPoint(200, 150)) << c.What;
         EXPECT_EQ(Behaviour->Mover().Dragging(), c.Moves) << c.What;
         if (c.Modifiers == Qt::NoModifier) {
             ASSERT_EQ(asked.size(), 1u) << c.What;
+            EXPECT_EQ(asked[0], c.Press) << c.What;
         }
         if (!c.Moves && c.Modifiers == Qt::NoModifier) {
             // Refused once, the drag stays off until the next press.
