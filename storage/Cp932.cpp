@@ -196,8 +196,7 @@ std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
         if (heldLead < 0)
             return;
         const unsigned char first = next.empty() ? 0 : static_cast<unsigned char>(next[0]);
-        const bool alone =
-            next.empty() || !IsTrailByte(first) || (next.size() == 1 && !IsMappedPair(heldLead, first));
+        const bool alone = next.empty() || !IsTrailByte(first) || (next.size() == 1 && !IsMappedPair(heldLead, first));
         if (alone)
             result.push_back(static_cast<char>(heldLead));
         else
