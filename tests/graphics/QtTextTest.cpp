@@ -11,8 +11,8 @@
 #include "storage/Text.h"
 
 // Every message reaches Qt the same way, whoever raised it: the program's own exceptions
-// carry Shift_JIS (whose second bytes may be "\" or "|"), the others UTF-8.
-TEST(ExceptionText, OwnMessagesAreShiftJisAndOthersAreUtf8) {
+// and the standard library's carry UTF-8 text.
+TEST(ExceptionText, OwnAndStandardMessagesAreShownAsTheySay) {
     const std::string path = std::string("/データ/ソ表/メモ.txt");
     const struct {
         const char* Situation;
