@@ -186,22 +186,28 @@ bool IsMappedPair(unsigned char lead, unsigned char trail) {
 // The encoder of EncodeCp932 and FitsCp932. A kept lead byte is held back until what
 // follows it is known: it is written as its byte where the next byte cannot take it into
 // another character (the end, a byte that is no trail byte, or a single byte with which it
-// makes no character), else as escape, so that the text reads back as it was.
+// makes no character), else as escape, so that the text reads back as it was. A byte that
+// follows a lead byte written as its byte is read as that lead byte's second half, as the
+// decoder pairs them, and so can start no character of its own.
 template <typename TEscapeFunction>
 std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
     std::string result;
     result.reserve(utf8.size());
     int heldLead = -1;
+    // Settles the held lead byte before next; true when the first byte of next becomes its
+    // second half.
     auto settle = [&](std::string_view next) {
         if (heldLead < 0)
-            return;
+            return false;
         const unsigned char first = next.empty() ? 0 : static_cast<unsigned char>(next[0]);
-        const bool alone = next.empty() || !IsTrailByte(first) || (next.size() == 1 && !IsMappedPair(heldLead, first));
-        if (alone)
+        const bool pairs = !next.empty() && IsTrailByte(first);
+        const bool raw = !pairs || (next.size() == 1 && !IsMappedPair(heldLead, first));
+        if (raw)
             result.push_back(static_cast<char>(heldLead));
         else
             result.append(escape(KeptByteBase + static_cast<char32_t>(heldLead)));
         heldLead = -1;
+        return raw && pairs;
     };
     size_t i = 0;
     while (i < utf8.size()) {
@@ -214,16 +220,19 @@ std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
             if (length > 1 && IsKeptByte(codePoint)) {
                 const unsigned char byte = static_cast<unsigned char>(codePoint - KeptByteBase);
                 piece = std::string(1, static_cast<char>(byte));
-                if (IsLeadByte(byte)) {
-                    settle(piece);
+                const bool secondHalf = settle(piece);
+                if (IsLeadByte(byte) && !secondHalf) {
                     heldLead = byte;
                     i += length;
                     continue;
                 }
-            } else {
-                const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
-                piece = bytes.empty() ? escape(codePoint) : bytes;
+                // A second half, or no lead byte: the byte as it is.
+                result.append(piece);
+                i += length;
+                continue;
             }
+            const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
+            piece = bytes.empty() ? escape(codePoint) : bytes;
         }
         settle(piece);
         result.append(piece);

@@ -192,31 +192,49 @@ std::string XmlEncode(std::string_view text) {
     return ReplaceAll(s, "'", "&apos;");
 }
 
+namespace {
+
+// Decodes the entity references of text in one pass, so that what one gives is never read
+// as a reference again: the named ones when named is true, and the character references.
+std::string DecodeReferences(std::string_view text, bool named) {
+    static const std::pair<std::string_view, char> Named[] = {
+        {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}};
+    std::string result;
+    result.reserve(text.size());
+    size_t i = 0;
+    for (size_t hit = text.find('&'); hit != std::string_view::npos; hit = text.find('&', i)) {
+        result.append(text.substr(i, hit - i));
+        i = hit + 1;
+        size_t length = 0;
+        if (char32_t c = ReadCharacterReference(text, hit, length)) {
+            AppendUtf8(result, c);
+            i = hit + length;
+            continue;
+        }
+        bool found = false;
+        for (const auto& [entity, character] : Named)
+            if (named && text.compare(hit, entity.size(), entity) == 0) {
+                result.push_back(character);
+                i = hit + entity.size();
+                found = true;
+                break;
+            }
+        if (!found)
+            result.push_back('&');
+    }
+    result.append(text.substr(i));
+    return result;
+}
+
+}  // namespace
+
 std::string XmlDecode(std::string_view text) {
     if (text.find('&') == std::string_view::npos)
         return std::string(text);
-    // Character references first: the text they give is never read as markup again, and
-    // "&amp;#x41;" (an escaped reference) is left to the "&amp;" rule below.
-    std::string withCharacters;
-    size_t i = 0;
-    for (size_t hit = text.find("&#"); hit != std::string_view::npos; hit = text.find("&#", i)) {
-        withCharacters.append(text.substr(i, hit - i));
-        size_t length = 0;
-        if (char32_t c = ReadCharacterReference(text, hit, length)) {
-            AppendUtf8(withCharacters, c);
-            i = hit + length;
-        } else {
-            withCharacters.append("&#");
-            i = hit + 2;
-        }
-    }
-    withCharacters.append(text.substr(i));
-    std::string s = ReplaceAll(withCharacters, "&lt;", "<");
-    s = ReplaceAll(s, "&gt;", ">");
-    s = ReplaceAll(s, "&quot;", "\"");
-    s = ReplaceAll(s, "&apos;", "'");
-    return ReplaceAll(s, "&amp;", "&");
+    return DecodeReferences(text, true);
 }
+
+std::string DecodeCharacterReferences(std::string_view text) { return DecodeReferences(text, false); }
 
 std::string XmlCharacterReference(char32_t codePoint) { return "&#x" + FormatHex(codePoint, 1) + ";"; }
 

@@ -26,6 +26,8 @@ std::string UnicodeEscape(char32_t codePoint);
 // character (zero, a surrogate, beyond U+10FFFF) stays as it stands.
 std::string XmlEncode(std::string_view text);
 std::string XmlDecode(std::string_view text);
+// Only the character references of text decoded, in the same sense.
+std::string DecodeCharacterReferences(std::string_view text);
 // "&#x1F382;" for U+1F382: how an XML document in code page 932 spells a character that
 // code page 932 lacks.
 std::string XmlCharacterReference(char32_t codePoint);

@@ -140,6 +140,7 @@ TEST(XmlEntities, EncodeAndDecodeOnce) {
     // Character references: hexadecimal and decimal; one that names no character stays.
     EXPECT_EQ(XmlDecode("&#x1F382;&#127874;&#X41;"), "🎂🎂A");
     EXPECT_EQ(XmlDecode("&#x0;&#xD800;&#x110000;&#x41&#;&amp;#x41;"), "&#x0;&#xD800;&#x110000;&#x41&#;&#x41;");
+    EXPECT_EQ(XmlDecode("&#x26;lt; &amp;amp;"), "&lt; &amp;");  // what one reference gives is never read again
     EXPECT_EQ(XmlCharacterReference(0x1F382), "&#x1F382;");
 }
 
