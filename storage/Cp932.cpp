@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr char32_t Replacement = 0xFFFD;
-
 // One open conversion per direction, kept for the run (the program converts on one
 // thread; tests may use more, hence thread_local at the places of use).
 class TConverter {
