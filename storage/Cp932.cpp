@@ -181,31 +181,35 @@ bool IsMappedPair(unsigned char lead, unsigned char trail) {
     return !IsKeptByte(CodePointAt(DecodeCp932(std::string_view(pair, 2)), 0));
 }
 
-// The encoder of EncodeCp932 and FitsCp932. A kept lead byte is held back until what
-// follows it is known: it is written as its byte where the next byte cannot take it into
-// another character (the end, a byte that is no trail byte, or a single byte with which it
-// makes no character), else as escape, so that the text reads back as it was. A byte that
-// follows a lead byte written as its byte is read as that lead byte's second half, as the
-// decoder pairs them, and so can start no character of its own.
+// Whether byte, written alone, reads back as the kept byte it stands for (it is no
+// character of code page 932 of its own).
+bool ReadsAloneAsKept(unsigned char byte) {
+    const char alone = static_cast<char>(byte);
+    return IsKeptByte(CodePointAt(DecodeCp932(std::string_view(&alone, 1)), 0));
+}
+
+// The encoder of EncodeCp932 and FitsCp932. Kept bytes are written so that the reader pairs
+// the bytes as they were read: a kept lead byte is held back until what follows it is
+// known and written as its byte where the next byte cannot take it into another character
+// (the end, a byte that is no trail byte, or one byte with which it makes no character),
+// else as escape; a kept byte after it that makes no character with it is its second half,
+// as it was when read; any other kept byte goes as its byte only where that byte reads
+// back alone as itself.
 template <typename TEscapeFunction>
 std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
     std::string result;
     result.reserve(utf8.size());
     int heldLead = -1;
-    // Settles the held lead byte before next; true when the first byte of next becomes its
-    // second half.
     auto settle = [&](std::string_view next) {
         if (heldLead < 0)
-            return false;
+            return;
         const unsigned char first = next.empty() ? 0 : static_cast<unsigned char>(next[0]);
         const bool pairs = !next.empty() && IsTrailByte(first);
-        const bool raw = !pairs || (next.size() == 1 && !IsMappedPair(heldLead, first));
-        if (raw)
+        if (!pairs || (next.size() == 1 && first < 0x80 && !IsMappedPair(heldLead, first)))
             result.push_back(static_cast<char>(heldLead));
         else
             result.append(escape(KeptByteBase + static_cast<char32_t>(heldLead)));
         heldLead = -1;
-        return raw && pairs;
     };
     size_t i = 0;
     while (i < utf8.size()) {
@@ -217,20 +221,25 @@ std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
             const char32_t codePoint = CodePointAt(utf8, i);
             if (length > 1 && IsKeptByte(codePoint)) {
                 const unsigned char byte = static_cast<unsigned char>(codePoint - KeptByteBase);
-                piece = std::string(1, static_cast<char>(byte));
-                const bool secondHalf = settle(piece);
-                if (IsLeadByte(byte) && !secondHalf) {
+                const std::string raw(1, static_cast<char>(byte));
+                if (heldLead >= 0 && IsTrailByte(byte) && !IsMappedPair(heldLead, byte)) {
+                    result.push_back(static_cast<char>(heldLead));
+                    result.append(raw);
+                    heldLead = -1;
+                    i += length;
+                    continue;
+                }
+                if (IsLeadByte(byte)) {
+                    settle(raw);
                     heldLead = byte;
                     i += length;
                     continue;
                 }
-                // A second half, or no lead byte: the byte as it is.
-                result.append(piece);
-                i += length;
-                continue;
+                piece = ReadsAloneAsKept(byte) ? raw : escape(codePoint);
+            } else {
+                const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
+                piece = bytes.empty() ? escape(codePoint) : bytes;
             }
-            const std::string& bytes = length == 1 ? std::string() : BytesOf(codePoint);
-            piece = bytes.empty() ? escape(codePoint) : bytes;
         }
         settle(piece);
         result.append(piece);
