@@ -79,7 +79,6 @@ private:
     iconv_t FHandle;
 };
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 // A byte that code page 932 does not map reads as a private-use character of its own,
@@ -90,7 +89,7 @@ constexpr char32_t KeptByteBase = 0xF700;
 // A lead byte goes with its trail byte; a lead byte before anything else stands alone, so
 // a damaged character never swallows the CR, LF or "<" after it.
 size_t KeepCp932Bytes(const unsigned char* at, size_t left, std::string& output) {
-    size_t length = left >= 2 && IsLeadByte(at[0]) && IsTrailByte(at[1]) ? 2 : 1;
+    size_t length = left >= 2 && IsCp932LeadByte(at[0]) && IsTrailByte(at[1]) ? 2 : 1;
     for (size_t i = 0; i < length; ++i)
         AppendUtf8(output, at[i] < 0x80 ? at[i] : KeptByteBase + at[i]);
     return length;
@@ -106,7 +105,7 @@ size_t ReplaceUtf8Unit(const unsigned char* at, size_t left, std::string& output
     return CharLengthAt(std::string_view(reinterpret_cast<const char*>(at), left), 0);
 }
 
-bool IsKeptByte(char32_t c) { return c >= KeptByteBase + 0x80 && c <= KeptByteBase + 0xFF; }
+bool IsKeptByte(char32_t c) { return KeptByteOf(c) >= 0; }
 
 // The full-width forms that code page 932 reads, and the forms a Linux input method types.
 struct TTypedForm {
@@ -140,6 +139,14 @@ const std::string& BytesOf(char32_t c) {
 }
 
 }  // namespace
+
+int KeptByteOf(char32_t character) {
+    return character >= KeptByteBase + 0x80 && character <= KeptByteBase + 0xFF
+               ? static_cast<int>(character - KeptByteBase)
+               : -1;
+}
+
+bool IsCp932LeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 std::string DecodeCp932(std::string_view bytes) {
     if (IsAsciiText(bytes))
@@ -229,7 +236,7 @@ std::string Encode(std::string_view utf8, TEscapeFunction&& escape) {
                     i += length;
                     continue;
                 }
-                if (IsLeadByte(byte)) {
+                if (IsCp932LeadByte(byte)) {
                     settle(raw);
                     heldLead = byte;
                     i += length;

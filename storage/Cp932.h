@@ -19,6 +19,12 @@
 // keeps every byte through a load and a save.
 std::string DecodeCp932(std::string_view bytes);
 
+// The byte that a character DecodeCp932 made of a byte code page 932 does not map stands
+// for (U+F700 + byte, byte 0x80..0xFF); -1 for any other character.
+int KeptByteOf(char32_t character);
+// True for a byte that opens a double-byte character of code page 932.
+bool IsCp932LeadByte(unsigned char byte);
+
 // How a writer spells a character that code page 932 cannot hold so that it reads back
 // as itself ("\u{1F382}" in memos, "&#x1F382;" in the XML dialect).
 using TCp932Escape = std::string (*)(char32_t codePoint);

@@ -69,11 +69,11 @@ std::string ReadableValue(const std::string& value) {
             break;
         cut += step;
     }
-    // A lead byte that ends the value has lost its second half (DecodeCp932 kept it as
-    // U+F700 + the byte, three bytes of UTF-8): it goes too.
+    // A lead byte that ends the value has lost its second half (DecodeCp932 kept it as a
+    // character of three bytes of UTF-8): it goes too.
     if (cut >= 3) {
-        const char32_t last = CodePointAt(value, cut - 3);
-        if ((last >= 0xF781 && last <= 0xF79F) || (last >= 0xF7E0 && last <= 0xF7FC))
+        const int last = KeptByteOf(CodePointAt(value, cut - 3));
+        if (last >= 0 && IsCp932LeadByte(static_cast<unsigned char>(last)))
             cut -= 3;
     }
     return value.substr(0, cut);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "storage/Cp932.h"
 #include "storage/Text.h"
 
 namespace {
@@ -136,11 +137,9 @@ std::string UnescapeText(std::string_view text) {
             i = end;
             const int32_t byte = ParseIntOr(std::string("$") + std::string(digits), 0) & 0xFF;
             // The byte as code page 932 reads it alone: ASCII, a half-width katakana, or
-            // a byte kept as it is (U+F700 + byte, see DecodeCp932).
-            if (byte < 0x80)
-                result.push_back(static_cast<char>(byte));
-            else
-                AppendUtf8(result, byte >= 0xA1 && byte <= 0xDF ? 0xFF61 + (byte - 0xA1) : 0xF700 + byte);
+            // a byte kept as it is.
+            const char alone = static_cast<char>(byte);
+            result.append(DecodeCp932(std::string_view(&alone, 1)));
             break;
         }
         case 'u': {
@@ -179,8 +178,8 @@ std::string UnescapeText(std::string_view text) {
 
 std::string UnicodeEscape(char32_t codePoint) {
     // A byte kept from a damaged file goes back as the "\xHH" that older files use.
-    if (codePoint >= 0xF780 && codePoint <= 0xF7FF)
-        return "\\x" + FormatHex(codePoint - 0xF700, 2);
+    if (int byte = KeptByteOf(codePoint); byte >= 0)
+        return "\\x" + FormatHex(static_cast<uint32_t>(byte), 2);
     return "\\u{" + FormatHex(codePoint, 1) + "}";
 }
 
@@ -249,9 +248,9 @@ std::string MessageExcerpt(std::string_view text) {
         if (c == '\r' || c == '\n')
             break;
         const size_t length = CharLengthAt(text, i);
-        const char32_t kept = length == 3 ? CodePointAt(text, i) : 0;
-        if (kept >= 0xF780 && kept <= 0xF7FF)  // a byte of a damaged file (DecodeCp932)
-            result.append("\\x" + FormatHex(kept - 0xF700, 2));
+        const int kept = length == 3 ? KeptByteOf(CodePointAt(text, i)) : -1;
+        if (kept >= 0)  // a byte of a damaged file (DecodeCp932)
+            result.append("\\x" + FormatHex(static_cast<uint32_t>(kept), 2));
         else if (length > 1)
             result.append(text.substr(i, length));
         else if (c == '\t')

@@ -40,7 +40,7 @@ std::string Colored(const std::string& text, const uint32_t* color, TColorMode m
 }
 
 std::string Padded(const std::string& text, int width) {
-    const int used = DisplayWidth(text);
+    const int used = TextColumns(text);
     return used >= width ? text : std::string(width - used, ' ') + text;
 }
 
@@ -71,13 +71,11 @@ std::string Heading(const TAlmanac& almanac, int year, int month) {
 
 }  // namespace
 
-int DisplayWidth(std::string_view text) { return TextColumns(text); }
-
 std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColorMode mode, const TMonthColors& colors) {
     std::string out;
     std::string line;
     const std::string heading = Heading(almanac, year, month);
-    line = std::string(std::max(0, (GridWidth - DisplayWidth(heading)) / 2), ' ') + heading;
+    line = std::string(std::max(0, (GridWidth - TextColumns(heading)) / 2), ' ') + heading;
     EndLine(line, out);
 
     const std::string weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};

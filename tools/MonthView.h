@@ -22,9 +22,5 @@ struct TMonthColors {
     uint32_t Holiday = 0x4060FF;
 };
 
-// Terminal columns of text: a full-width character takes two, ASCII and half-width kana
-// one (TextColumns).
-int DisplayWidth(std::string_view text);
-
 // The month as UTF-8 lines, each ending in "\n". The almanac must hold the holiday rules.
 std::string FormatMonth(const TAlmanac& almanac, int year, int month, TColorMode mode, const TMonthColors& colors);
