@@ -138,19 +138,11 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     AppGlobals().CheckDataFolder();
 
     TSingleInstance instance(QtPath(AppGlobals().DataDir()));
-    int lockError = 0;
-    if (instance.Claim(lockError) == TSingleInstance::TRole::AnotherRuns) {
-        if (lockError != 0)
-            throw EFileError(CannotWriteMessage(ProgramPath(instance.LockFileName()), SystemErrorText(lockError)),
-                             lockError);
+    if (instance.Claim() == TSingleInstance::TRole::AnotherRuns) {
         if (instance.AskRunningCopyToComeForward(RunningCopyAnswerMs))
             return EXIT_SUCCESS;
         throw Exception("データフォルダ " + AppGlobals().DataDir() + " を使っている日めくり暦が応答しません");
     }
-    // Temporary files of a run that ended between writing one and putting it in place hold
-    // nothing the files beside them lack; only the copy that holds the lock may remove them.
-    RemoveAtomicWriteLeftovers(AppGlobals().DataDir());
-    RemoveAtomicWriteLeftovers(PaperFolder(AppGlobals().DataPath()));
 
     objects.Create(CreateColorScheme, DestroyColorScheme);
     objects.Create(CreateMemoStore, DestroyMemoStore);
@@ -162,6 +154,14 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
     instance.OnComeForward = [] {
         if (TMainWindow* main = MainWindow())
             main->RestoreFromTray();
+    };
+    // Once the page is on the screen: later starts are answered, and the temporary files of
+    // a run that ended between writing one and putting it in place go (they hold nothing the
+    // files beside them lack; only the copy that holds the lock may remove them).
+    MainWindow()->OnStartedUp = [&instance] {
+        instance.Listen();
+        RemoveAtomicWriteLeftovers(AppGlobals().DataDir());
+        RemoveAtomicWriteLeftovers(PaperFolder(AppGlobals().DataPath()));
     };
 
     std::unique_ptr<QSocketNotifier> signalNotifier;

@@ -1,7 +1,7 @@
 // The companion tool as its users meet it: whole processes of `quillo-tool ics` over
-// 1900..2100 with every kind of the almanac, of `quillo-tool almanac` over 1873..2100, and
-// of `quillo-tool month` (start,
-// dynamic linking and all); and the month view alone, inside one process.
+// 1900..2100 with every kind of the almanac, of `quillo-tool almanac` over 1873..2100, of
+// `quillo-tool month` and of `quillo-tool page` (start, dynamic linking and, for the page,
+// the hand-over to quillo-tool-qt and all); and the month view alone, inside one process.
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "almanac/Almanac.h"
@@ -56,6 +58,21 @@ void BM_MonthProcess(benchmark::State& state) {
             state.SkipWithError("quillo-tool month failed");
 }
 BENCHMARK(BM_MonthProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PageProcess(benchmark::State& state) {
+    char folder[] = "/tmp/quillo-page-bench-XXXXXX";
+    if (!mkdtemp(folder)) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::string out = std::string(folder) + "/page.png";
+    for (auto _ : state)
+        if (!RunTool({"page", "2025-05-05", out.c_str()}))
+            state.SkipWithError("quillo-tool page failed");
+    unlink(out.c_str());
+    rmdir(folder);
+}
+BENCHMARK(BM_PageProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The grid and notes of one month, a year's tables built fresh each time (a month of
 // another year in turn), as one run of the command needs.

@@ -9,10 +9,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+
+#include "storage/ProcessState.h"
 
 namespace {
-
-TCompositorProbe CompositorProbe = nullptr;
 
 xcb_connection_t* ApplicationConnection() {
     if (!qGuiApp)
@@ -94,13 +95,11 @@ bool XServerIsXWayland() {
 }
 
 bool CompositingManagerRunning() {
-    if (CompositorProbe)
-        return CompositorProbe();
+    if (TCompositorProbe probe = ProcessState().CompositorProbe)
+        return probe();
     return XSelectionHasOwner("_NET_WM_CM_S" + std::to_string(DefaultScreenNumber())) || XServerIsXWayland();
 }
 
 TCompositorProbe SetCompositorProbe(TCompositorProbe probe) {
-    TCompositorProbe previous = CompositorProbe;
-    CompositorProbe = probe;
-    return previous;
+    return std::exchange(ProcessState().CompositorProbe, probe);
 }

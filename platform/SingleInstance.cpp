@@ -9,12 +9,10 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+#include "storage/DataFolderLock.h"
 
 namespace {
 
@@ -64,7 +62,7 @@ TSingleInstance::TSingleInstance(const QString& dataFolder) {
     QString canonical = QFileInfo(dataFolder).canonicalFilePath();
     if (canonical.isEmpty())
         canonical = dataFolder;
-    FLockFileName = canonical + QStringLiteral("/quillo.lock");
+    FLock = std::make_unique<TDataFolderLock>(QFile::encodeName(canonical).toStdString());
     FSocketNames = InstanceSocketNames(getuid(), canonical, qEnvironmentVariable("XDG_RUNTIME_DIR"));
     FSocketName = FSocketNames.front();
 }
@@ -74,40 +72,18 @@ TSingleInstance::~TSingleInstance() {
     // this copy's socket still answering.
     delete FServer;
     FServer = nullptr;
-    if (FLockFile >= 0)
-        close(FLockFile);
+    FLock.reset();
 }
 
 bool TSingleInstance::Listening() const { return FServer && FServer->isListening(); }
 
-TSingleInstance::TRole TSingleInstance::Claim(int& errorNumber) {
-    errorNumber = 0;
-    // The file stays when the program ends: removing it could let a copy that opened it a
-    // moment earlier lock a file that no longer has a name, beside a third copy's new one.
-    FLockFile = open(QFile::encodeName(FLockFileName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (FLockFile < 0) {
-        errorNumber = errno;
-        return TRole::AnotherRuns;
-    }
-    for (;;) {
-        if (flock(FLockFile, LOCK_EX | LOCK_NB) == 0)
-            break;
-        if (errno == EINTR)
-            continue;
-        if (errno == EWOULDBLOCK) {
-            close(FLockFile);
-            FLockFile = -1;
-            return TRole::AnotherRuns;
-        }
-        // A file system without locks (ENOLCK): the calendar still runs, unguarded.
-        qWarning("cannot lock %s: %s", qPrintable(FLockFileName), strerror(errno));
-        break;
-    }
-    Listen();
-    return TRole::Running;
-}
+TSingleInstance::TRole TSingleInstance::Claim() { return FLock->TryTake() ? TRole::Running : TRole::AnotherRuns; }
+
+QString TSingleInstance::LockFileName() const { return QFile::decodeName(FLock->FileName().c_str()); }
 
 void TSingleInstance::Listen() {
+    if (FServer || !FLock->Held())
+        return;
     FServer = new QLocalServer(this);
     // Outside $XDG_RUNTIME_DIR the socket lies in a shared folder: only this user may use it.
     FServer->setSocketOptions(QLocalServer::UserAccessOption);

@@ -5,15 +5,18 @@
 // taken, asks the running copy through the socket to come forward, and ends without
 // opening a window, so that two copies never overwrite each other's papers and memos.
 //
-// The lock is flock(2) on the file: the system drops it when the process ends in any way,
-// so the lock file of a crashed copy is simply taken over. Its socket is left behind too;
-// the next running copy finds that nobody answers there and replaces it.
+// The lock is the data folder's (storage/DataFolderLock.h), which quillo-tool takes too. A
+// crashed copy's socket is left behind; the next running copy finds that nobody answers
+// there and replaces it.
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class TDataFolderLock;
 
 class QLocalServer;
 class QLocalSocket;
@@ -40,11 +43,13 @@ public:
     TSingleInstance(const TSingleInstance&) = delete;
     TSingleInstance& operator=(const TSingleInstance&) = delete;
 
-    // Takes the lock without waiting. Running: this copy is the running one from now on and
-    // listens for later starts; AnotherRuns: a running copy holds the lock. errorNumber
-    // receives the errno value when the lock file cannot be opened (the role is then
-    // meaningless), else 0.
-    TRole Claim(int& errorNumber);
+    // Takes the lock without waiting. Running: this copy is the running one from now on;
+    // AnotherRuns: a running copy (or quillo-tool) holds the lock. Throws EFileError when the
+    // lock file cannot be opened.
+    TRole Claim();
+    // After Running: listens for later starts. The running copy does it once its window
+    // shows; a later start meanwhile keeps asking until it answers.
+    void Listen();
     // After AnotherRuns: asks the running copy to come forward and waits for its answer.
     // False when no answer came within timeoutMs (the running copy may still be starting
     // for a moment; it is asked again until then).
@@ -53,20 +58,18 @@ public:
     // Runs in the running copy when a later start asks it to come forward.
     std::function<void()> OnComeForward;
 
-    const QString& LockFileName() const { return FLockFileName; }
+    QString LockFileName() const;
     // The name listened on; before that (or when no name could be listened on) the first
     // of InstanceSocketNames.
     const QString& SocketName() const { return FSocketName; }
     bool Listening() const;
 
 private:
-    void Listen();
     void Accept();
     void Answer(QLocalSocket* peer);
 
-    QString FLockFileName;
     QString FSocketName;
     QStringList FSocketNames;
-    int FLockFile = -1;
+    std::unique_ptr<TDataFolderLock> FLock;
     QLocalServer* FServer = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "storage/Exception.h"
+#include "storage/ProcessState.h"
 #include "storage/Text.h"
 #include "storage/TextUtils.h"
 
@@ -123,14 +124,11 @@ TLocalMoment SystemNow() {
     return moment;
 }
 
-namespace {
+void SetClock(TClock clock) { ProcessState().Clock = std::move(clock); }
 
-TClock TheClock;
-
-}  // namespace
-
-void SetClock(TClock clock) { TheClock = std::move(clock); }
-
-TLocalMoment Now() { return TheClock ? TheClock() : SystemNow(); }
+TLocalMoment Now() {
+    const TClock& clock = ProcessState().Clock;
+    return clock ? clock() : SystemNow();
+}
 
 int32_t Today() { return Now().Day; }

@@ -1,9 +1,20 @@
 // quillo-tool COMMAND ...: the calendar's facts and pictures for scripts and status bars.
 // Each command lives in its own file and is listed here.
+//
+// quillo-tool itself loads no Qt library, so that a text command (a status bar asks for the
+// month every minute) starts as fast as a C program. The commands that draw run in its
+// companion quillo-tool-qt, built from this file with QUILLO_TOOL_QT and every command: it
+// lies beside quillo-tool in the build tree and in ../libexec/quillo/ when installed, and
+// quillo-tool hands such a command over to it whole (execv), so that its output, messages
+// and exit status are the command's own.
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/ToolCommands.h"
 
@@ -14,6 +25,43 @@ struct TCommand {
     const char* Usage;
     int (*Run)(int argc, char** argv);  // argv[0] is the command name
 };
+
+#ifdef QUILLO_TOOL_QT
+#define QT_COMMAND(run) run
+#else
+constexpr char CompanionName[] = "quillo-tool-qt";
+
+// The folder of the running program, with a closing slash; empty when the system cannot say.
+std::string ProgramFolder() {
+    std::vector<char> path(4096);
+    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<size_t>(length) >= path.size())
+        return {};
+    std::string folder(path.data(), static_cast<size_t>(length));
+    return folder.substr(0, folder.rfind('/') + 1);
+}
+
+// Runs the command argv[0] in the companion program in place of this process.
+int RunInCompanion(int, char** argv) {
+    const std::string folder = ProgramFolder();
+    const std::string candidates[] = {folder + CompanionName, folder + "../libexec/quillo/" + CompanionName};
+    for (const std::string& companion : candidates) {
+        if (folder.empty() || access(companion.c_str(), X_OK) != 0)
+            continue;
+        std::vector<char*> arguments{const_cast<char*>(companion.c_str())};
+        for (char** argument = argv; *argument; ++argument)
+            arguments.push_back(*argument);
+        arguments.push_back(nullptr);
+        execv(companion.c_str(), arguments.data());
+        std::fprintf(stderr, "quillo-tool %s: cannot run %s: %s\n", argv[0], companion.c_str(), std::strerror(errno));
+        return 2;
+    }
+    std::fprintf(stderr, "quillo-tool %s: the program %s that runs this command is not installed beside quillo-tool\n",
+                 argv[0], CompanionName);
+    return 2;
+}
+#define QT_COMMAND(run) RunInCompanion
+#endif
 
 const TCommand Commands[] = {
     // Commands, one line each.
@@ -31,9 +79,9 @@ const TCommand Commands[] = {
     {"page",
      "page DATE OUT.png [DATA-FOLDER] [--scale N]   the calendar page of DATE as a 120×120 PNG (memos and colours of "
      "DATA-FOLDER; N× larger for a screen of that pixel ratio)",
-     RunPageCommand},
+     QT_COMMAND(RunPageCommand)},
     {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG",
-     RunDecodeCommand},
+     QT_COMMAND(RunDecodeCommand)},
     {nullptr, nullptr, nullptr},
 };
 

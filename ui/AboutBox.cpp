@@ -229,9 +229,6 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     FBehaviour->SetPreserve(false);
     FBehaviour->SetKeepSize(false);
     FBehaviour->SetKeepLocation(false);
-    FBehaviour->SetDragDrop(false);
-    FBehaviour->SetDropNamesEnabled(false);
-    FBehaviour->SetEraseBackGround(true);
     FBehaviour->SetBGrelocation(false);
     FBehaviour->SetStacking(TStacking::Normal);
     FBehaviour->SetFitScreenPx(0);
@@ -243,10 +240,10 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     // The box moves from any point, its labels included.
     FBehaviour->OnCanDragMove = [](QObject*, int, int, bool& dragMove) { dragMove = true; };
 
-    FormCreate();
+    FillTexts();
 }
 
-void TAboutBox::FormCreate() {
+void TAboutBox::FillTexts() {
     TAppGlobals& globals = AppGlobals();
     FFileNameLabel->setText(QtText("ExeName " + globals.ExeName()));
     FVersionLabel->setText(QtText("Version " + globals.FileVersion()));

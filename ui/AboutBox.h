@@ -47,7 +47,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FormCreate();
+    void FillTexts();
     void MakePictures(double ratio);
 
     TWindowBehaviour* FBehaviour = nullptr;

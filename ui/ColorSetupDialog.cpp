@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 #include "graphics/Bitmap.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
@@ -22,8 +24,6 @@
 #include "ui/Notices.h"
 
 namespace {
-
-bool SetupOpen = false;
 
 constexpr int TreeIndent = 20;
 constexpr int ButtonWidth = 76;
@@ -165,10 +165,15 @@ void TColorTree::dropEvent(QDropEvent* event) {
 
 // ---- TColorSetupDialog
 
-bool TColorSetupDialog::ColorSetupOpen() { return SetupOpen; }
+bool TColorSetupDialog::ColorSetupOpen() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](QWidget* window) {
+        auto* setup = dynamic_cast<TColorSetupDialog*>(window);
+        return setup && !setup->FClosed;
+    });
+}
 
 TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
-    SetupOpen = true;
     FDiscardOnClose = true;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
@@ -233,10 +238,7 @@ TColorSetupDialog::TColorSetupDialog(QWidget* owner) : QDialog(owner) {
     resize(NarrowWidth, DesignHeight);
 }
 
-TColorSetupDialog::~TColorSetupDialog() {
-    if (!FClosed)  // freed with its owner, never closed
-        SetupOpen = false;
-}
+TColorSetupDialog::~TColorSetupDialog() = default;
 
 void TColorSetupDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
@@ -402,7 +404,6 @@ void TColorSetupDialog::closeEvent(QCloseEvent* event) {
             ReportError(error.Message());
         }
         ColorsChangedNotice().Notify();
-        SetupOpen = false;  // the menu may open a new dialog while this one is being freed
     }
     event->accept();
 }

@@ -9,13 +9,8 @@
 
 #include "graphics/QtText.h"
 #include "storage/AppGlobals.h"
+#include "storage/ProcessState.h"
 #include "ui/DialogSupport.h"
-
-namespace {
-
-TErrorDisplay TheErrorDisplay = TErrorDisplay::MessageBox;
-
-}  // namespace
 
 void ShowExceptionMessage(const std::exception& error) {
     QString text = ExceptionText(error);
@@ -24,10 +19,14 @@ void ShowExceptionMessage(const std::exception& error) {
     line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     std::fflush(stderr);
-    if (TheErrorDisplay == TErrorDisplay::MessageBox && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+    if (!ProcessState().ErrorsToStandardErrorOnly && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
         QGuiApplication::platformName() != "offscreen")
         QMessageBox::critical(nullptr, QtText(HasAppGlobals() ? AppGlobals().ProductName() : std::string()),
                               MessageBoxText(text));
 }
 
-TErrorDisplay SetErrorDisplay(TErrorDisplay display) { return std::exchange(TheErrorDisplay, display); }
+TErrorDisplay SetErrorDisplay(TErrorDisplay display) {
+    const bool previous =
+        std::exchange(ProcessState().ErrorsToStandardErrorOnly, display == TErrorDisplay::StandardErrorOnly);
+    return previous ? TErrorDisplay::StandardErrorOnly : TErrorDisplay::MessageBox;
+}

@@ -117,15 +117,12 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     setAttribute(Qt::WA_OpaquePaintEvent);
     FPageRatio = devicePixelRatioF();
     // The papers' list is empty; the window's size is fixed.
-    setFixedSize(FormWidth, FormHeight);
+    setFixedSize(WindowWidth, WindowHeight);
     // The stored place, centred on the screen at the first start, kept on a monitor.
     FBehaviour = new TWindowBehaviour(this, "TFMQUILLO");
     FBehaviour->SetPreserve(true);
     FBehaviour->SetKeepLocation(true);
     FBehaviour->SetKeepSize(false);
-    FBehaviour->SetEraseBackGround(false);
-    FBehaviour->SetDragDrop(false);
-    FBehaviour->SetDropNamesEnabled(false);
     FBehaviour->SetWindowDrag(true);
     FBehaviour->SetWindowResize(false);
     FBehaviour->SetWindowRound(true);
@@ -161,12 +158,23 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     int32_t shownDay = IsValidDayNumber(stored) ? stored : Today();
     RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
     ShowDate(shownDay);
-    FPapersRestored = false;
 
     ConnectMemoMessages();
-    BuildMenu();
     BuildButtons();
 
+    // Made last, so that nothing of the start-up itself counts as a change to save.
+    FStateSaveTimer = new QTimer(this);
+    FStateSaveTimer->setSingleShot(true);
+    FStateSaveTimer->setInterval(StateSaveDelayMs);
+    FKeptPlace = pos();
+    connect(FStateSaveTimer, &QTimer::timeout, this, [this] { OnStateSaveTimer(); });
+}
+
+TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
+
+TTrayIcon* TMainWindow::TrayIcon() {
+    if (FTrayIcon)
+        return FTrayIcon;
     FTrayIcon = new TTrayIcon(this);
     FTrayIcon->SetText(AppGlobals().ProductName());
     FTrayIcon->SetEnabled(true);
@@ -179,16 +187,24 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
         else if (button == TMouseButton::Left)
             RestoreFromTray();
     };
-
-    // Made last, so that nothing of the start-up itself counts as a change to save.
-    FStateSaveTimer = new QTimer(this);
-    FStateSaveTimer->setSingleShot(true);
-    FStateSaveTimer->setInterval(StateSaveDelayMs);
-    FKeptPlace = pos();
-    connect(FStateSaveTimer, &QTimer::timeout, this, [this] { OnStateSaveTimer(); });
+    return FTrayIcon;
 }
 
-TMainWindow::~TMainWindow() { SetMemoChangedHandler(nullptr); }
+void TMainWindow::FinishStartUp() {
+    if (FStartUpFinished)
+        return;
+    FStartUpFinished = true;
+    RunReporting([this] { RestorePapers(); });
+    TrayIcon();
+    if (OnStartedUp)
+        RunReporting([this] { OnStartedUp(); });
+}
+
+QMenu* TMainWindow::Menu() {
+    if (!FMenu)
+        BuildMenu();
+    return FMenu;
+}
 
 void TMainWindow::BuildMenu() {
     FMenu = new QMenu(this);
@@ -250,13 +266,14 @@ void TMainWindow::BuildButtons() {
     };
     TFont menuFont{"Arial", -10, 0xA08060, true, false};
     TFont glyphFont{"Marlett", -12, 0xA08060, false, false};
-    FBtMenu = make(4, 46, "MENU", menuFont, TAnchor::Left | TAnchor::Top);
-    FBtMenu->Painter().SetTextEmboss(true);
-    FBtMinimum = make(FormWidth - 24 - 20, 20, std::string(1, MinimiseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
-    FBtClose = make(FormWidth - 4 - 20, 20, std::string(1, CloseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
-    FBtMenu->OnClick = [this] { PopupAt(QPoint(x() + FBtMenu->x(), y() + 21)); };
-    FBtMinimum->OnClick = [this] { MinimizeToTray(); };
-    FBtClose->OnClick = [this] { close(); };
+    FMenuButton = make(4, 46, "MENU", menuFont, TAnchor::Left | TAnchor::Top);
+    FMenuButton->Painter().SetTextEmboss(true);
+    FMinimiseButton =
+        make(WindowWidth - 24 - 20, 20, std::string(1, MinimiseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
+    FCloseButton = make(WindowWidth - 4 - 20, 20, std::string(1, CloseGlyph), glyphFont, TAnchor::Top | TAnchor::Right);
+    FMenuButton->OnClick = [this] { PopupAt(QPoint(x() + FMenuButton->x(), y() + 21)); };
+    FMinimiseButton->OnClick = [this] { MinimizeToTray(); };
+    FCloseButton->OnClick = [this] { close(); };
 }
 
 void TMainWindow::ChooseStacking(TStacking stacking) {
@@ -272,7 +289,7 @@ void TMainWindow::FollowStacking(TPaperWindow* paper) const {
         behaviour->SetStacking(FBehaviour->Stacking());
 }
 
-void TMainWindow::PopupAt(const QPoint& screenPoint) { FMenu->popup(screenPoint); }
+void TMainWindow::PopupAt(const QPoint& screenPoint) { Menu()->popup(screenPoint); }
 
 void TMainWindow::ShowDate(int32_t day) {
     if (day == FCurrentDate)
@@ -296,7 +313,7 @@ void TMainWindow::ApplyColors() {
     QPalette colors = palette();
     colors.setColor(QPalette::Window, QtColor(FBackColor));
     setPalette(colors);
-    for (TDrawnButton* button : {FBtMenu, FBtMinimum, FBtClose})
+    for (TDrawnButton* button : {FMenuButton, FMinimiseButton, FCloseButton})
         if (button)
             button->SetColor(FBackColor);
     // Until start-up has chosen the day there is no page worth drawing.
@@ -359,8 +376,8 @@ void TMainWindow::ArrangePapers() {
 void TMainWindow::MinimizeToTray() {
     // Without a tray host the window is minimised the ordinary way and the papers stay:
     // nothing would bring hidden papers back when the window is restored from the taskbar.
-    bool intoTray = FTrayIcon->Enabled();
-    FTrayIcon->MinimizeOwner();
+    bool intoTray = TrayIcon()->Enabled();
+    TrayIcon()->MinimizeOwner();
     if (!intoTray)
         return;
     RefreshPaperList();
@@ -369,7 +386,7 @@ void TMainWindow::MinimizeToTray() {
 }
 
 void TMainWindow::RestoreFromTray() {
-    FTrayIcon->UpdateAppButton();
+    TrayIcon()->UpdateAppButton();
     if (isMinimized())
         showNormal();
     else
@@ -489,7 +506,7 @@ bool TMainWindow::SaveAtExit() {
 std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
     const double ratio = FPageRatio;
     auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
-    const int width = at(FormWidth), height = at(FormHeight), line = at(1);
+    const int width = at(WindowWidth), height = at(WindowHeight), line = at(1);
     auto image = std::make_unique<TBitmap>(width, height, TPixelFormat::Bits32);
     TCanvas& canvas = image->Canvas();
     canvas.Brush.Color = FBackColor;
@@ -546,13 +563,9 @@ void TMainWindow::paintEvent(QPaintEvent*) {
         painter.setClipRegion(MakeRoundRegion(width(), height(), true));
     }
     painter.drawImage(0, 0, view);
-}
-
-void TMainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!FPapersRestored) {
-        FPapersRestored = true;
-        RunReporting([this] { RestorePapers(); });
+    if (!FStartUpScheduled) {
+        FStartUpScheduled = true;
+        QTimer::singleShot(0, this, [this] { FinishStartUp(); });
     }
 }
 
@@ -577,7 +590,7 @@ bool TMainWindow::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TMainWindow::FormMouseDown(TPoint at) {
+void TMainWindow::PressPage(TPoint at) {
     if (FIgnoreMouseDown > 0) {
         --FIgnoreMouseDown;
         return;
@@ -588,7 +601,7 @@ void TMainWindow::FormMouseDown(TPoint at) {
     }
 }
 
-void TMainWindow::FormMouseMove(TPoint at) {
+void TMainWindow::PullPage(TPoint at) {
     if (!FTearArmed || at == FDownPos)
         return;
     if (QWidget::mouseGrabber() == this)
@@ -598,7 +611,7 @@ void TMainWindow::FormMouseMove(TPoint at) {
     TearOff();
 }
 
-void TMainWindow::FormDblClick() {
+void TMainWindow::OpenShownMemo() {
     OpenMemoEditorFor(FCurrentDate);
     FIgnoreMouseDown = 1;
 }
@@ -631,11 +644,11 @@ void TMainWindow::TearOff() {
 // Only the left button tears: the right button opens the menu.
 void TMainWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+        PressPage({event->position().toPoint().x(), event->position().toPoint().y()});
 }
 
 void TMainWindow::mouseMoveEvent(QMouseEvent* event) {
-    FormMouseMove({event->position().toPoint().x(), event->position().toPoint().y()});
+    PullPage({event->position().toPoint().x(), event->position().toPoint().y()});
 }
 
 void TMainWindow::mouseReleaseEvent(QMouseEvent*) { FTearArmed = false; }
@@ -643,9 +656,9 @@ void TMainWindow::mouseReleaseEvent(QMouseEvent*) { FTearArmed = false; }
 void TMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    FormDblClick();
+    OpenShownMemo();
     // The press of the double click is swallowed, so that a double click never tears.
-    FormMouseDown({event->position().toPoint().x(), event->position().toPoint().y()});
+    PressPage({event->position().toPoint().x(), event->position().toPoint().y()});
 }
 
 void TMainWindow::contextMenuEvent(QContextMenuEvent* event) { PopupAt(event->globalPos()); }

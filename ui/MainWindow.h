@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,12 +29,13 @@ class TTrayIcon;
 
 class TMainWindow : public QWidget, public TPaperOwner {
 public:
-    static constexpr int FormWidth = 130;
-    static constexpr int FormHeight = 151;
+    static constexpr int WindowWidth = 130;
+    static constexpr int WindowHeight = 151;
     static constexpr TRect PageRect{5, 26, 125, 146};
     static constexpr int StateSaveDelayMs = 1500;
 
-    // Runs the whole start-up: position, memos, colours, holidays, the stored day.
+    // Runs the start-up the first picture needs: position, memos, colours, holidays, the
+    // stored day. The rest follows the first paint (FinishStartUp).
     TMainWindow();
     ~TMainWindow() override;
 
@@ -46,6 +48,14 @@ public:
     void RefreshPaperList();
     void CloseAllPapers() override;
     void ArrangePapers() override;
+    // What the first picture does not need, made just after it is on the screen: the papers
+    // of the last run, the tray icon (and with it the session bus and the tray host's
+    // questions), then OnStartedUp. Runs once, by itself after the first paint.
+    void FinishStartUp();
+    bool StartUpFinished() const { return FStartUpFinished; }
+    // What start-up leaves for the end of FinishStartUp (listening for later starts,
+    // clearing the leftovers of an interrupted write); an error it throws is reported.
+    std::function<void()> OnStartedUp;
     void MinimizeToTray();
     void RestoreFromTray();
     // Saves every paper, the number of papers, the shown day and the window's place, then
@@ -83,10 +93,11 @@ public:
     uint32_t BackColor() const { return FBackColor; }
     uint32_t FrameColor() const { return FFrameColor; }
     bool TearArmed() const { return FTearArmed; }
-    QMenu* Menu() const { return FMenu; }
-    TTrayIcon* TrayIcon() const { return FTrayIcon; }
-    // The window as painted, in device pixels for PageRatio (DeviceLength(FormWidth) ×
-    // DeviceLength(FormHeight)): background, page, frame, the page's shadow and highlight,
+    // Made when first wanted.
+    QMenu* Menu();
+    TTrayIcon* TrayIcon();
+    // The window as painted, in device pixels for PageRatio (DeviceLength(WindowWidth) ×
+    // DeviceLength(WindowHeight)): background, page, frame, the page's shadow and highlight,
     // the page at whole device pixels and the lines one logical pixel wide.
     std::unique_ptr<TBitmap> ComposeImage() const;
 
@@ -95,7 +106,6 @@ protected:
     void MemoChanged(int32_t day);
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -104,9 +114,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void FormMouseDown(TPoint at);
-    void FormMouseMove(TPoint at);
-    void FormDblClick();
+    // A press in the page arms the tear; the first move of the armed press tears.
+    void PressPage(TPoint at);
+    void PullPage(TPoint at);
+    void OpenShownMemo();
     void TearOff();
     void BuildMenu();
     void BuildButtons();
@@ -131,15 +142,16 @@ private:
     TPoint FTearOffset;
     int FIgnoreMouseDown = 0;
     bool FTearArmed = false;
-    bool FPapersRestored = false;
+    bool FStartUpFinished = false;
+    bool FStartUpScheduled = false;
     bool FSaved = false;
     bool FAllSaved = true;
     QMenu* FMenu = nullptr;
     TWindowBehaviour* FBehaviour = nullptr;
     TTrayIcon* FTrayIcon = nullptr;
-    TDrawnButton* FBtMenu = nullptr;
-    TDrawnButton* FBtMinimum = nullptr;
-    TDrawnButton* FBtClose = nullptr;
+    TDrawnButton* FMenuButton = nullptr;
+    TDrawnButton* FMinimiseButton = nullptr;
+    TDrawnButton* FCloseButton = nullptr;
     QTimer* FStateSaveTimer = nullptr;
     bool FStateSaveFailed = false;
     // The place the settings file holds (as loaded or last saved): a move back to it, or a

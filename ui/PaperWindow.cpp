@@ -15,6 +15,7 @@
 #include "page/DayPage.h"
 #include "storage/AppGlobals.h"
 #include "storage/DateUtils.h"
+#include "storage/ProcessState.h"
 #include "storage/Text.h"
 #include "storage/WindowPlacement.h"
 #include "ui/DialogOpeners.h"
@@ -31,16 +32,14 @@ constexpr int SwingIntervalMs = 100;
 constexpr int LooseAngleLow = 10;
 constexpr int LooseAngleHigh = 350;
 
-uint64_t NextSerial = 0;
-
 TPoint Minus(TPoint a, TPoint b) { return {a.X - b.X, a.Y - b.Y}; }
 TPoint PointOf(const QPointF& p) { return {static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))}; }
 
 }  // namespace
 
 TPaperWindow::TPaperWindow(QWidget* parent, TPaperOwner* owner)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint), FSerial(++NextSerial),
-      FOwner(owner) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+      FSerial(++ProcessState().LastPaperSerial), FOwner(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
     MemoChangedNotice().Listen(this, [this](int32_t day) {
         if (day == FPaperDate && FTurn.Source())
@@ -198,7 +197,7 @@ void TPaperWindow::RedrawPage() {
     ShowBitmap(*FTurn.GetBitmap(), x(), y());
 }
 
-void TPaperWindow::FormMouseDown(Qt::MouseButton button, TPoint cursor) {
+void TPaperWindow::TakeHold(Qt::MouseButton button, TPoint cursor) {
     if (FIgnoreMouseDown >= 1) {
         --FIgnoreMouseDown;
         return;
@@ -215,7 +214,7 @@ void TPaperWindow::FormMouseDown(Qt::MouseButton button, TPoint cursor) {
     FSwingTimer.start();
 }
 
-void TPaperWindow::FormMouseUp() {
+void TPaperWindow::LetGo() {
     bool wasDragging = FDragging;
     FDragging = false;
     if (QWidget::mouseGrabber() == this)
@@ -235,29 +234,27 @@ void TPaperWindow::FormMouseUp() {
     }
 }
 
-void TPaperWindow::FormDblClick() {
+void TPaperWindow::OpenPaperMemo() {
     OpenMemoEditorFor(FPaperDate);
     FIgnoreMouseDown = 1;
 }
 
-void TPaperWindow::mousePressEvent(QMouseEvent* event) {
-    FormMouseDown(event->button(), PointOf(event->globalPosition()));
-}
+void TPaperWindow::mousePressEvent(QMouseEvent* event) { TakeHold(event->button(), PointOf(event->globalPosition())); }
 
 void TPaperWindow::mouseMoveEvent(QMouseEvent* event) { DragStep(PointOf(event->globalPosition())); }
 
 void TPaperWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        FormMouseUp();
+        LetGo();
 }
 
 void TPaperWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    FormDblClick();
+    OpenPaperMemo();
     // The press that comes with the double click is swallowed: a double click opens the
     // memo editor and never starts a drag.
-    FormMouseDown(event->button(), PointOf(event->globalPosition()));
+    TakeHold(event->button(), PointOf(event->globalPosition()));
 }
 
 void TPaperWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -94,9 +94,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormMouseDown(Qt::MouseButton button, TPoint cursor);
-    void FormMouseUp();
-    void FormDblClick();
+    void TakeHold(Qt::MouseButton button, TPoint cursor);
+    void LetGo();
+    void OpenPaperMemo();
     void OnSwingTimer();
     void RedrawPage();
     void DragHinged(TPoint cursor);

@@ -10,17 +10,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "graphics/QtText.h"
 #include "storage/Exception.h"
+#include "storage/ProcessState.h"
 #include "storage/Text.h"
 #include "ui/DialogSupport.h"
 #include "ui/TrayHostWatcher.h"
 
 namespace {
-
-TTrayIcon::TTrayProbe TrayProbe = nullptr;
 
 void DefaultExceptionDisplay(const std::exception& error) {
     const QString text = ExceptionText(error);
@@ -29,17 +29,19 @@ void DefaultExceptionDisplay(const std::exception& error) {
         QMessageBox::critical(nullptr, QString(), MessageBoxText(text));
 }
 
-TTrayIcon::TExceptionDisplay ExceptionDisplay = &DefaultExceptionDisplay;
-
-// Qt has made its choice of tray: the first QSystemTrayIcon of the process was made.
-bool TrayChosen = false;
+void ShowIconError(const std::exception& error) {
+    if (TTrayIcon::TExceptionDisplay display = ProcessState().ExceptionDisplay)
+        display(error);
+    else
+        DefaultExceptionDisplay(error);
+}
 
 bool TrayAvailable() {
-    if (TrayProbe)
-        return TrayProbe();
+    if (TTrayIcon::TTrayProbe probe = ProcessState().TrayProbe)
+        return probe();
     // Asking Qt before a host runs would make it choose, for good, a tray that cannot show the
     // icon; once it has chosen, its own answer tells whether the chosen tray is there.
-    return TrayChosen ? QSystemTrayIcon::isSystemTrayAvailable() : TrayHostRunning();
+    return ProcessState().TrayChosen ? QSystemTrayIcon::isSystemTrayAvailable() : TrayHostRunning();
 }
 
 // The calendar's own small page: a white leaf under a red binding strip, framed in grey.
@@ -103,9 +105,7 @@ TTrayIcon::~TTrayIcon() {
 }
 
 TTrayIcon::TTrayProbe TTrayIcon::SetTrayProbe(TTrayProbe probe) {
-    TTrayProbe previous = TrayProbe;
-    TrayProbe = probe;
-    return previous;
+    return std::exchange(ProcessState().TrayProbe, probe);
 }
 
 bool TTrayIcon::MakeTray() {
@@ -114,16 +114,14 @@ bool TTrayIcon::MakeTray() {
     if (!TrayAvailable())
         return false;
     FTray = new QSystemTrayIcon(this);
-    TrayChosen = true;
+    ProcessState().TrayChosen = true;
     connect(FTray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(reason); });
     return true;
 }
 
 TTrayIcon::TExceptionDisplay TTrayIcon::SetExceptionDisplay(TExceptionDisplay display) {
-    TExceptionDisplay previous = ExceptionDisplay;
-    ExceptionDisplay = display ? display : &DefaultExceptionDisplay;
-    return previous;
+    return std::exchange(ProcessState().ExceptionDisplay, display);
 }
 
 bool TTrayIcon::Enabled() const { return FEnabled && TrayAvailable(); }
@@ -254,6 +252,6 @@ void TTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
         }
     } catch (const std::exception& error) {
         // The click came through the tray's own event handling: the exception stops here.
-        ExceptionDisplay(error);
+        ShowIconError(error);
     }
 }

@@ -1,8 +1,5 @@
 #include "ui/WindowBehaviour.h"
 
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -111,18 +108,6 @@ TWindowBehaviour::~TWindowBehaviour() {
         FOwner->removeEventFilter(this);
 }
 
-void TWindowBehaviour::SetEraseBackGround(bool value) {
-    FEraseBackGround = value;
-    if (FOwner)
-        FOwner->setAttribute(Qt::WA_OpaquePaintEvent, !value);
-}
-
-void TWindowBehaviour::SetDragDrop(bool value) {
-    FDragDrop = value;
-    if (FOwner)
-        FOwner->setAcceptDrops(value);
-}
-
 void TWindowBehaviour::SetWindowRound(bool value) {
     FWindowRound = value;
     if (!FOwner || !(FOwner->windowFlags() & Qt::FramelessWindowHint))
@@ -200,25 +185,6 @@ void TWindowBehaviour::ShowBitmap(const TBitmap& bitmap, int x, int y, double ra
     FImage.Show(bitmap, x, y, FPlacement.DesignClientWidth(), FPlacement.DesignClientHeight(), ratio);
 }
 
-void TWindowBehaviour::HandleDrop(QEvent* event) {
-    auto* drop = static_cast<QDropEvent*>(event);
-    FDroppedNames.Clear();
-    if (!FDragDrop)
-        return;
-    drop->acceptProposedAction();
-    for (const QUrl& url : drop->mimeData()->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const std::string name = ProgramPath(url.toLocalFile());
-        if (OnDropFile)
-            OnDropFile(this, name);
-        if (FDropNamesEnabled)
-            FDroppedNames.Add(name);
-    }
-    if (OnDropFinish)
-        OnDropFinish(this);
-}
-
 void TWindowBehaviour::EndSession() {
     if (FSessionEnded)
         return;
@@ -283,23 +249,11 @@ bool TWindowBehaviour::eventFilter(QObject* watched, QEvent* event) {
         if (FLayerRequestPending && RequestWindowLayerStates(FOwner, LayerOf(FStacking)))
             FLayerRequestPending = false;
         FImage.Paint();
-        if (OnEraseBackGround)
-            OnEraseBackGround(this);
         return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
         return FMover.HandleMouse(*event);
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-        if (FDragDrop && static_cast<QDropEvent*>(event)->mimeData()->hasUrls()) {
-            static_cast<QDropEvent*>(event)->acceptProposedAction();
-            return true;
-        }
-        return false;
-    case QEvent::Drop:
-        HandleDrop(event);
-        return true;
     default:
         return false;
     }

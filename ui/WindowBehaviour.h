@@ -34,7 +34,6 @@ TStacking StackingOfSetting(int value);
 int SettingOfStacking(TStacking stacking);
 
 using TNotifyEvent = std::function<void(QObject* sender)>;
-using TNotifyFilenameEvent = std::function<void(QObject* sender, const std::string& fileName)>;
 // dragMove comes in true (false when the pointer lies on a child control); a handler that
 // sets it false keeps the window where it is.
 using TCanDragMove = std::function<void(QObject* sender, int mouseX, int mouseY, bool& dragMove)>;
@@ -74,14 +73,6 @@ public:
     void SetLayered(bool value) { FImage.SetLayered(value); }
     void SetBGrelocation(bool value) { FImage.SetBGrelocation(value); }
 
-    // Off: the window's background is not filled before it paints (it paints every pixel).
-    bool EraseBackGround() const { return FEraseBackGround; }
-    void SetEraseBackGround(bool value);
-    // The window accepts files dropped on it; acts at once.
-    bool DragDrop() const { return FDragDrop; }
-    void SetDragDrop(bool value);
-    bool DropNamesEnabled() const { return FDropNamesEnabled; }
-    void SetDropNamesEnabled(bool value) { FDropNamesEnabled = value; }
     // Rounded corners; on a borderless window applied (or removed) at once. The shape is
     // cut in device pixels for the window's device pixel ratio (on X at ratios other than
     // 1; elsewhere through Qt's logical mask), and cut anew when the window comes onto a
@@ -95,11 +86,8 @@ public:
     // managers drop them when a window is hidden).
     void SetStacking(TStacking value);
 
-    TNotifyEvent OnDropFinish;
-    TNotifyFilenameEvent OnDropFile;
     TNotifyEvent OnWindowMoved;
     TNotifyEvent OnColorReset;
-    TNotifyEvent OnEraseBackGround;
     TCanDragMove OnCanDragMove;
     TNotifyEvent OnEndSession;
     // The window came onto another screen, perhaps of another device pixel ratio: raised
@@ -122,7 +110,6 @@ public:
     // A position that cannot be saved is reported on standard error and the rest goes on.
     void EndSession();
 
-    const TTaggedStrings& DroppedNames() const { return FDroppedNames; }
     std::string SectionName() const { return FPlacement.SectionName(); }
 
 protected:
@@ -135,15 +122,11 @@ private:
     void GiveLayerStates(TMapMoment moment);
     // A rounded borderless window whose shape was cut for another ratio than its screen's.
     bool RoundShapeOutdated() const;
-    void HandleDrop(QEvent* event);
 
     QPointer<QWidget> FOwner;
     TPlacementMemory FPlacement;
     TWindowMover FMover;
     TWindowImage FImage;
-    bool FEraseBackGround = true;
-    bool FDragDrop = false;
-    bool FDropNamesEnabled = false;
     bool FWindowRound = false;
     // The ratio the rounded shape was last cut for in device pixels; 0 while it is Qt's mask.
     double FRoundRatio = 0;
@@ -153,7 +136,6 @@ private:
     // The window manager is to be asked for them when the window paints next.
     bool FLayerRequestPending = false;
     bool FSessionEnded = false;
-    TTaggedStrings FDroppedNames;
 };
 
 // The component of that window; null when it has none.

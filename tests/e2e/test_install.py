@@ -90,7 +90,7 @@ class StagedInstallTest(unittest.TestCase):
 
     def test_every_file_lies_where_the_conventions_put_it_and_nothing_else_is_installed(self):
         expected = {
-            "usr/bin/quillo", "usr/bin/quillo-tool",
+            "usr/bin/quillo", "usr/bin/quillo-tool", "usr/libexec/quillo/quillo-tool-qt",
             f"usr/share/applications/{APP_ID}.desktop",
             f"usr/share/metainfo/{APP_ID}.metainfo.xml",
             f"usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg",
@@ -99,7 +99,7 @@ class StagedInstallTest(unittest.TestCase):
             "etc/xdg/vellomar/registry.ini",
         } | {f"usr/share/icons/hicolor/{s}x{s}/apps/{APP_ID}.png" for s in ICON_SIZES}
         self.assertEqual(self.files, expected)
-        for program in ("usr/bin/quillo", "usr/bin/quillo-tool"):
+        for program in ("usr/bin/quillo", "usr/bin/quillo-tool", "usr/libexec/quillo/quillo-tool-qt"):
             self.assertTrue(os.access(self.staged(program), os.X_OK), program)
 
     def test_installing_twice_changes_nothing(self):
@@ -213,6 +213,8 @@ class UserInstallTest(unittest.TestCase):
         os.makedirs(folder)
         for name in ("quillo", "quillo-tool"):
             shutil.copy(os.path.join(self.prefix, "bin", name), folder)
+        # The tool draws pages through its companion, which a copy carries beside it.
+        shutil.copy(os.path.join(self.prefix, "libexec", "quillo", "quillo-tool-qt"), folder)
         copy = Calendar(self.x, os.path.join(folder, "quillo"), home=self.home, data=os.path.join(folder, "Data"))
         os.remove(copy.registry_path())
         copy.start()

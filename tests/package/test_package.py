@@ -64,7 +64,7 @@ class PackageTest(unittest.TestCase):
         paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
         app = "example.vellomar.quillo"
         expected = {
-            "/usr/bin/quillo", "/usr/bin/quillo-tool",
+            "/usr/bin/quillo", "/usr/bin/quillo-tool", "/usr/libexec/quillo/quillo-tool-qt",
             f"/usr/share/applications/{app}.desktop",
             f"/usr/share/metainfo/{app}.metainfo.xml",
             f"/usr/share/icons/hicolor/scalable/apps/{app}.svg",

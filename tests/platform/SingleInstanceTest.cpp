@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "platform/SingleInstance.h"
+#include "storage/Exception.h"
 #include "support/TestEnvironment.h"
 
 namespace fs = std::filesystem;
@@ -89,24 +90,25 @@ TEST(SingleInstance, AKilledCopysSocketIsTakenOverAndALinkNamesTheSameFolder) {
     TTestEnvironment environment;
     const fs::path data = environment.Root() / "data";
     fs::create_directories(data);
-    int error = -1;
     QString socketName;
     {
         TSingleInstance first(Name(data));
-        ASSERT_EQ(first.Claim(error), TSingleInstance::TRole::Running);
+        ASSERT_EQ(first.Claim(), TSingleInstance::TRole::Running);
+        first.Listen();
         socketName = first.SocketName();
     }
     EXPECT_TRUE(fs::exists(data / "quillo.lock"));
     QFile::remove(socketName);
     LeaveStaleSocket(socketName);
     TSingleInstance next(Name(data));
-    ASSERT_EQ(next.Claim(error), TSingleInstance::TRole::Running);
+    ASSERT_EQ(next.Claim(), TSingleInstance::TRole::Running);
+    next.Listen();
     EXPECT_TRUE(next.Listening());
     int comeForward = 0;
     next.OnComeForward = [&] { ++comeForward; };
     fs::create_directory_symlink(data, environment.Root() / "link");
     TSingleInstance later(Name(environment.Root() / "link"));
-    ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+    ASSERT_EQ(later.Claim(), TSingleInstance::TRole::AnotherRuns);
     EXPECT_EQ(later.SocketName(), socketName);
     EXPECT_TRUE(AskFromAnotherThread(later, 2000));
     EXPECT_EQ(comeForward, 1);
@@ -116,14 +118,14 @@ TEST(SingleInstance, ARunningCopyThatDoesNotAnswerIsReportedAndAStrangerGetsNoAn
     TTestEnvironment environment;
     const fs::path data = environment.Root() / "data";
     fs::create_directories(data);
-    int error = -1;
     TSingleInstance running(Name(data));
     int comeForward = 0;
     running.OnComeForward = [&] { ++comeForward; };
-    ASSERT_EQ(running.Claim(error), TSingleInstance::TRole::Running);
+    ASSERT_EQ(running.Claim(), TSingleInstance::TRole::Running);
+    running.Listen();
     // Without its event loop the running copy cannot answer: the later start gives up.
     TSingleInstance later(Name(data));
-    ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+    ASSERT_EQ(later.Claim(), TSingleInstance::TRole::AnotherRuns);
     EXPECT_FALSE(later.AskRunningCopyToComeForward(300));
     // The request still reaches the running copy once its loop runs again.
     QDeadlineTimer settle(300);
@@ -155,10 +157,14 @@ TEST(SingleInstance, ARunningCopyThatDoesNotAnswerIsReportedAndAStrangerGetsNoAn
 
 TEST(SingleInstance, ALockFileThatCannotBeMadeGivesTheReason) {
     TTestEnvironment environment;
-    int error = 0;
     TSingleInstance nowhere(Name(environment.Root() / "missing"));
-    nowhere.Claim(error);
-    EXPECT_EQ(error, ENOENT);
+    try {
+        nowhere.Claim();
+        FAIL() << "claimed a lock in a missing folder";
+    } catch (const EFileError& error) {
+        EXPECT_EQ(error.SystemError(), ENOENT);
+        EXPECT_NE(error.Message().find("quillo.lock"), std::string::npos) << error.Message();
+    }
 }
 
 // With a long runtime folder the socket's path may fit the address and still be refused
@@ -180,15 +186,15 @@ TEST(SingleInstance, ALaterStartFindsTheRunningCopyWhateverTheLengthOfTheSocketP
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         const QStringList names = InstanceSocketNames(getuid(), canonical, Name(runtime));
         ASSERT_EQ(QFile::encodeName(names.front()).size(), pathBytes < 108 ? pathBytes : nameBytes) << pathBytes;
-        int error = -1;
         TSingleInstance running(Name(data));
-        ASSERT_EQ(running.Claim(error), TSingleInstance::TRole::Running);
+        ASSERT_EQ(running.Claim(), TSingleInstance::TRole::Running);
+        running.Listen();
         EXPECT_TRUE(running.Listening()) << pathBytes;
         EXPECT_TRUE(names.contains(running.SocketName())) << pathBytes;
         int comeForward = 0;
         running.OnComeForward = [&] { ++comeForward; };
         TSingleInstance later(Name(data));
-        ASSERT_EQ(later.Claim(error), TSingleInstance::TRole::AnotherRuns);
+        ASSERT_EQ(later.Claim(), TSingleInstance::TRole::AnotherRuns);
         EXPECT_TRUE(AskFromAnotherThread(later, 2000)) << pathBytes;
         EXPECT_EQ(comeForward, 1) << pathBytes;
     }

@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMenu>
 #include <QScreen>
 
@@ -83,9 +85,15 @@ ino_t InodeOf(const std::filesystem::path& path) {
 
 class MainWindowTest : public TWindowTest {
 protected:
+    // Shows the window and lets it paint, after which it restores the papers and makes
+    // its tray icon.
     TMainWindow* Start() {
         CreateMainWindow();
         MainWindow()->show();
+        QDeadlineTimer deadline(3000);
+        while (!MainWindow()->StartUpFinished() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(MainWindow()->StartUpFinished());
         return MainWindow();
     }
     // A lying paper of day with its creation time, as the last run left it.
@@ -762,7 +770,7 @@ TEST_F(MainWindowTest, TheWindowImageIsMadeInDevicePixelsForTheRatio) {
     TMainWindow* main = Start();
     ASSERT_EQ(main->PageRatio(), 1);
     std::unique_ptr<TBitmap> logical = main->ComposeImage();
-    TBitmap outline(TMainWindow::FormWidth, TMainWindow::FormHeight, TPixelFormat::Bits32);
+    TBitmap outline(TMainWindow::WindowWidth, TMainWindow::WindowHeight, TPixelFormat::Bits32);
     outline.Canvas().Brush = {main->BackColor(), TBrushStyle::Solid};
     outline.Canvas().FillRect({0, 0, outline.Width(), outline.Height()});
     outline.Canvas().Pen = {main->FrameColor(), 1, TPenStyle::Solid};

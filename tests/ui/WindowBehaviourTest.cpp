@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTransform>
-#include <QUrl>
 #include <QWidget>
 
 #include <cerrno>
@@ -363,39 +361,6 @@ TEST_F(WindowBehaviourWindowTest, AColorChangeReachesTheWindowsHandlerWhileItLiv
     Behaviour = nullptr;
     ColorsChangedNotice().Notify();  // a gone component hears nothing
     EXPECT_EQ(resets, 1);
-}
-
-TEST_F(WindowBehaviourWindowTest, DroppedFilesAreReportedInOrder) {
-    const std::string first = "/tmp/" + std::string("ソ表.txt");
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)), QUrl("https://example.invalid/x"),
-                  QUrl::fromLocalFile("/tmp/b.png")});
-    std::vector<std::string> reported;
-    int finished = 0;
-    Behaviour->OnDropFile = [&](QObject*, const std::string& name) { reported.push_back(name); };
-    Behaviour->OnDropFinish = [&](QObject*) { ++finished; };
-    auto drop = [&] {
-        QDragEnterEvent enter(QPoint(20, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window, &enter);
-        QDropEvent event(QPointF(20, 30), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window, &event);
-    };
-
-    drop();  // not a drop target yet
-    EXPECT_TRUE(reported.empty());
-    EXPECT_EQ(finished, 0);
-
-    Behaviour->SetDragDrop(true);
-    EXPECT_TRUE(Window->acceptDrops());
-    drop();
-    EXPECT_EQ(reported, (std::vector<std::string>{std::string(first), "/tmp/b.png"}));
-    EXPECT_EQ(finished, 1);
-    EXPECT_EQ(Behaviour->DroppedNames().Count(), 0);
-
-    Behaviour->SetDropNamesEnabled(true);
-    drop();
-    ASSERT_EQ(Behaviour->DroppedNames().Count(), 2);
-    EXPECT_EQ(Behaviour->DroppedNames().Strings(0), std::string("/tmp/ソ表.txt"));
 }
 
 TEST_F(WindowBehaviourWindowTest, RegionModeCutsTheWindowAtHalfAlpha) {

@@ -1,0 +1,7 @@
+#include "storage/ProcessState.h"
+
+
+TProcessState& ProcessState() {
+    static TProcessState state;
+    return state;
+}
