@@ -122,15 +122,23 @@ const TAlmanac::TYearTables& TAlmanac::TablesOf(int year) const {
     return FTables;
 }
 
+TYearSky SkyOfYear(int year) { return {SolarTermsOfYear(year), LunarMonthsOfYear(year)}; }
+
+void TAlmanac::ExpectSky(int year, std::future<TYearSky> sky) {
+    FExpectedYear = year;
+    FExpectedSky = std::move(sky);
+}
+
 void TAlmanac::UseYear(int year) const {
     if (year == FYear)
         return;
     FYear = year;
     ++FTableBuildCount;
-    FTables.Terms = SolarTermsOfYear(year);
+    TYearSky sky = FExpectedSky.valid() && FExpectedYear == year ? FExpectedSky.get() : SkyOfYear(year);
+    FTables.Terms = std::move(sky.Terms);
     FTables.Moons.Clear();
     FMoonNumbers.clear();
-    for (const TLunarMonth& month : LunarMonthsOfYear(year)) {
+    for (const TLunarMonth& month : sky.Months) {
         FTables.Moons.AddTagged(LunarMonthText(month.Number, month.Leap), month.FirstDay);
         FMoonNumbers.push_back(month.Number);
     }

@@ -7,12 +7,22 @@
 // All strings are UTF-8.
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "almanac/DayFacts.h"
 #include "almanac/Holidays.h"
+#include "almanac/LunarCalendar.h"
 #include "storage/TaggedStrings.h"
+
+// The astronomical half of a year's tables, which needs nothing but the year: its solar
+// terms and seasonal days, and its lunar months. Most of a year's building time.
+struct TYearSky {
+    TTaggedStrings Terms;
+    std::vector<TLunarMonth> Months;
+};
+TYearSky SkyOfYear(int year);
 
 class TAlmanac {
 public:
@@ -39,6 +49,11 @@ public:
         TTaggedStrings OtherDays;  // the document's other special days
     };
     const TYearTables& TablesOf(int year) const;
+    // The sky of `year` is being worked out elsewhere (start-up does this year's on a thread
+    // of its own while the window system starts): the first query about that year waits
+    // for it instead of working it out again.
+    void ExpectSky(int year, std::future<TYearSky> sky);
+
     // How many times year tables were built, and for which year last.
     int TableBuildCount() const { return FTableBuildCount; }
     int CachedYear() const { return FYear; }
@@ -57,6 +72,8 @@ private:
     mutable TYearTables FTables;
     mutable std::vector<int> FMoonNumbers;  // month number 1..12 of each Moons entry
     mutable int FTableBuildCount = 0;
+    mutable int FExpectedYear = 0;
+    mutable std::future<TYearSky> FExpectedSky;
 };
 
 // The process-wide almanac. CreateAlmanac makes it (start-up, before the main window),

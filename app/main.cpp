@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <exception>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <stdexcept>
 #include <unistd.h>
@@ -30,6 +31,7 @@
 #include "platform/XDisplayCheck.h"
 #include "storage/AppGlobals.h"
 #include "storage/ColorScheme.h"
+#include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
@@ -130,8 +132,9 @@ void SaveAndQuitUnattended() {
 
 // Start-up after the application object, the event loop and the end. Every failure is an
 // exception that main shows; objects holds what was created so far.
-int Run(TQuilloApplication& application, TProcessWideObjects& objects) {
+int Run(TQuilloApplication& application, TProcessWideObjects& objects, int skyYear, std::future<TYearSky> sky) {
     objects.Create(CreateAlmanac, DestroyAlmanac);
+    Almanac().ExpectSky(skyYear, std::move(sky));
     objects.Create(CreateAppGlobals, DestroyAppGlobals);
     // Nothing is read from or written to a data folder that is not there to take it: the
     // user's files may lie on a mount that is missing right now.
@@ -212,6 +215,10 @@ int main(int argc, char** argv) {
     // scaled down (or to 1 and stretched). QT_SCALE_FACTOR_ROUNDING_POLICY still overrides
     // this. It must be set before the application object exists.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    // The solar terms and lunar months of the page's year, most likely this year, are worked
+    // out on a thread of their own while Qt connects to the display and loads its fonts.
+    const int skyYear = YmdOf(Today()).Year;
+    std::future<TYearSky> sky = std::async(std::launch::async, SkyOfYear, skyYear);
     TQuilloApplication application(argc, argv);
     display.reset();
     // One ID for the menu entry, the icon and the window class (WM_CLASS "quillo", ID) of every window.
@@ -230,7 +237,7 @@ int main(int argc, char** argv) {
     // so far (the settings among them) still exist, and they are released after it.
     TProcessWideObjects objects;
     try {
-        return Run(application, objects);
+        return Run(application, objects, skyYear, std::move(sky));
     } catch (const std::exception& error) {
         ShowExceptionMessage(error);
         return EXIT_FAILURE;

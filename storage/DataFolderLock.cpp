@@ -12,7 +12,7 @@
 
 TDataFolderLock::TDataFolderLock(const std::string& dataFolder)
     : FFileName(dataFolder.empty() || dataFolder.back() == '/' ? dataFolder + "quillo.lock"
-                                                                : dataFolder + "/quillo.lock") {}
+                                                               : dataFolder + "/quillo.lock") {}
 
 TDataFolderLock::~TDataFolderLock() {
     if (FFile >= 0)

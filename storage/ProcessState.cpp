@@ -1,6 +1,5 @@
 #include "storage/ProcessState.h"
 
-
 TProcessState& ProcessState() {
     static TProcessState state;
     return state;

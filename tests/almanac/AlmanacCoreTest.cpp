@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 #include <limits>
 
 #include "AlmanacTestSupport.h"
@@ -180,6 +181,29 @@ TEST(AlmanacFacts, BuildTablesOnlyWhenTheYearChanges) {
     EXPECT_EQ(almanac.TableBuildCount(), builds);
     almanac.FactsOf(Day("2026-01-01"));
     EXPECT_EQ(almanac.TableBuildCount(), builds + 1);
+}
+
+// Start-up works out the sky of this year on another thread: the almanac takes it for that
+// year only, and answers with it as it does without.
+TEST(AlmanacFacts, ASkyWorkedOutAheadIsTakenForItsYearOnly) {
+    TAlmanac ahead;
+    TAlmanac plain;
+    bool worked = false;
+    ahead.ExpectSky(2033, std::async(std::launch::deferred, [&worked] {
+                        worked = true;
+                        return SkyOfYear(2033);
+                    }));
+    ahead.FactsOf(Day("2032-06-01"));
+    EXPECT_FALSE(worked);
+    for (int offset = 0; offset < 60; ++offset) {  // 閏十一月 2033
+        const int32_t day = Day("2033-11-20") + offset;
+        const TDayFacts got = ahead.FactsOf(day), expected = plain.FactsOf(day);
+        EXPECT_EQ(got.SolarTermName, expected.SolarTermName) << offset;
+        EXPECT_EQ(got.LunarMonthName, expected.LunarMonthName) << offset;
+        EXPECT_EQ(got.LunarDay, expected.LunarDay) << offset;
+        EXPECT_EQ(got.Rokuyo, expected.Rokuyo) << offset;
+    }
+    EXPECT_TRUE(worked);
 }
 
 // The civil day of an instant and the instant of a civil midnight on either side of
