@@ -125,8 +125,8 @@ constexpr int RunningCopyAnswerMs = 1500;
 // file is still tried, and the exit status says whether all were saved.
 void SaveAndQuitUnattended() {
     SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
-    if (TMainWindow* main = MainWindow())
-        main->SaveAtExit();
+    if (HasMainWindow())
+        MainWindow().SaveAtExit();
     QCoreApplication::quit();
 }
 
@@ -155,13 +155,13 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects, int skyYe
     // A later start on this data folder: the window comes forward, also out of the tray,
     // with its papers.
     instance.OnComeForward = [] {
-        if (TMainWindow* main = MainWindow())
-            main->RestoreFromTray();
+        if (HasMainWindow())
+            MainWindow().RestoreFromTray();
     };
     // Once the page is on the screen: later starts are answered, and the temporary files of
     // a run that ended between writing one and putting it in place go (they hold nothing the
     // files beside them lack; only the copy that holds the lock may remove them).
-    MainWindow()->OnStartedUp = [&instance] {
+    MainWindow().OnStartedUp = [&instance] {
         instance.Listen();
         RemoveAtomicWriteLeftovers(AppGlobals().DataDir());
         RemoveAtomicWriteLeftovers(PaperFolder(AppGlobals().DataPath()));
@@ -181,20 +181,20 @@ int Run(TQuilloApplication& application, TProcessWideObjects& objects, int skyYe
     // behaviour component runs its end of session, then the loop ends.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager&) {
         SetErrorDisplay(TErrorDisplay::StandardErrorOnly);
-        if (TMainWindow* main = MainWindow())
-            main->SaveAtExit();
+        if (HasMainWindow())
+            MainWindow().SaveAtExit();
         BroadcastEndSession();
         SaveAndQuitUnattended();
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, [] {
-        if (TMainWindow* main = MainWindow())
-            main->SaveAtExit();
+        if (HasMainWindow())
+            MainWindow().SaveAtExit();
     });
 
-    MainWindow()->show();
+    MainWindow().show();
     int result = application.exec();
     // Whichever way the run ended, the saving has run by now.
-    bool allSaved = MainWindow()->SaveAtExit();
+    bool allSaved = MainWindow().SaveAtExit();
     // The window goes before the single-copy lock and the signal pipe it answers.
     DestroyMainWindow();
     return allSaved ? result : EXIT_FAILURE;

@@ -67,7 +67,9 @@ bool RunReporting(Work work) {
 
 }  // namespace
 
-TMainWindow* MainWindow() { return TheMainWindow.Exists() ? &TheMainWindow.Get() : nullptr; }
+TMainWindow& MainWindow() { return TheMainWindow.Get(); }
+
+bool HasMainWindow() { return TheMainWindow.Exists(); }
 
 std::unique_ptr<TMainWindow> ReplaceMainWindow(std::unique_ptr<TMainWindow> instance) {
     return TheMainWindow.Replace(std::move(instance));

@@ -160,8 +160,10 @@ private:
 };
 
 // The one main window, the process-wide object that start-up creates last (after the graphic
-// source) and the end of the run releases first; null while none exists.
-TMainWindow* MainWindow();
+// source) and the end of the run releases first. Like the other process-wide objects,
+// MainWindow() must only be called while it exists; HasMainWindow() tells.
+TMainWindow& MainWindow();
+bool HasMainWindow();
 std::unique_ptr<TMainWindow> ReplaceMainWindow(std::unique_ptr<TMainWindow> instance);
 void CreateMainWindow();
 void DestroyMainWindow();

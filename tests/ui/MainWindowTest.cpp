@@ -89,12 +89,12 @@ protected:
     // its tray icon.
     TMainWindow* Start() {
         CreateMainWindow();
-        MainWindow()->show();
+        MainWindow().show();
         QDeadlineTimer deadline(3000);
-        while (!MainWindow()->StartUpFinished() && !deadline.hasExpired())
+        while (!MainWindow().StartUpFinished() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        EXPECT_TRUE(MainWindow()->StartUpFinished());
-        return MainWindow();
+        EXPECT_TRUE(MainWindow().StartUpFinished());
+        return &MainWindow();
     }
     // A lying paper of day with its creation time, as the last run left it.
     TPaperWindow* Lying(TMainWindow* main, int index, int32_t day, double makeTime, int left = 100, int top = 100) {
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, AFirstStartShowsTodayCentredWithoutPapers) {
     QSize screen = QGuiApplication::primaryScreen()->size();
     EXPECT_EQ(main->pos(), QPoint((screen.width() - 130) / 2, (screen.height() - 151) / 2));
     EXPECT_EQ(PaperCount(), 0);
-    EXPECT_EQ(MainWindow(), main);
+    EXPECT_EQ(&MainWindow(), main);
     EXPECT_EQ(main->accessibleName(), PageDescription(Today()));
 }
 
@@ -142,10 +142,10 @@ TEST_F(MainWindowTest, TheHolderReleasesTheWindowWithItsPapersAndAnUnheldWindowI
     TMainWindow* main = Start();
     QPointer<TPaperWindow> paper = Lying(main, 0, 46001, 46000.25);
     DestroyMainWindow();
-    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_FALSE(HasMainWindow());
     EXPECT_TRUE(paper.isNull());
     TMainWindow unheld;
-    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_FALSE(HasMainWindow());
 }
 
 TEST_F(MainWindowTest, TheGravityForPapersIsReadFromTheSettingsWithTheColors) {
