@@ -90,7 +90,7 @@ BENCHMARK(HalveQt);
 void LayeredOurs(benchmark::State& state) {
     TBitmap source = OurPage(123), target(123, 123, TPixelFormat::Bits32);
     for (auto _ : state) {
-        DrawBlend(0, 0, target, source, TDrawType::dtLayered);
+        DrawBlend(0, 0, target, source, TDrawType::Layered);
         benchmark::ClobberMemory();
     }
 }

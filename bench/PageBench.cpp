@@ -37,7 +37,7 @@ BENCHMARK(BM_DrawDayWarm)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicros
 void ComposeLayered(TBitmap& layered, const TBitmap& rotated) {
     if (layered.Width() != rotated.Width() || layered.Height() != rotated.Height())
         layered.SetSize(rotated.Width(), rotated.Height());
-    DrawBlend(0, 0, layered, rotated, TDrawType::dtLayered);
+    DrawBlend(0, 0, layered, rotated, TDrawType::Layered);
 }
 
 // A paper carried by its top-right corner, on a screen of the argument's device pixel ratio

@@ -362,7 +362,7 @@ void TButtonPainter::CaptureBackground(const TBitmap* surface) {
     SetAlphaByColorKey(FWorkBitmap, 255);
     // Over a captured background the transparent surround must keep what lies behind the
     // button, so the face is blended by its alpha; over the plain back colour it is copied.
-    DrawBlend(0, 0, FBaseBitmap, WorkAtFaceSize(), FTransParent ? TDrawType::dtAlpha : TDrawType::dtCopy);
+    DrawBlend(0, 0, FBaseBitmap, WorkAtFaceSize(), FTransParent ? TDrawType::Alpha : TDrawType::Copy);
 }
 
 void TButtonPainter::Compose(const TBitmap* surface) {
@@ -406,12 +406,12 @@ void TButtonPainter::DrawFaceImage() {
     int x = (FFaceBitmap.Width() - image->Width()) / 2;
     int y = (FFaceBitmap.Height() - image->Height()) / 2;
     if (!FFaceMonoColor) {
-        DrawBlend(x, y, FFaceBitmap, *image, TDrawType::dtAlpha);
+        DrawBlend(x, y, FFaceBitmap, *image, TDrawType::Alpha);
         return;
     }
     TBitmap recolored(*image);
     SetColorKeepAlpha(recolored, FFont.Color);
-    DrawBlend(x, y, FFaceBitmap, recolored, TDrawType::dtAlpha);
+    DrawBlend(x, y, FFaceBitmap, recolored, TDrawType::Alpha);
 }
 
 void TButtonPainter::DrawStateOverlay() {

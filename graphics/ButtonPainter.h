@@ -184,7 +184,7 @@ private:
     uint32_t FColorOver = 0x60A0FF;
     uint32_t FColorFocus = 0xFFA080;
     int FFocusLineWidth = 4;
-    TDrawType FOverDrawType = TDrawType::dtMulti;
+    TDrawType FOverDrawType = TDrawType::Multiply;
     int FOverDrawAlpha = 255;
     TFaceImage FFaceFlat, FFaceDown, FFaceOver;
     bool FFaceMonoColor = false;

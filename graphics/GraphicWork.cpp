@@ -269,21 +269,21 @@ namespace {
 // The colour a mode puts in place of the source byte s over the destination byte d.
 template <TDrawType Mode>
 inline int ModeColor(int s, int d) {
-    if constexpr (Mode == TDrawType::dtAdd)
+    if constexpr (Mode == TDrawType::Add)
         return std::min(d + s, 255);
-    else if constexpr (Mode == TDrawType::dtSub)
+    else if constexpr (Mode == TDrawType::Subtract)
         return std::max(d - s, 0);
-    else if constexpr (Mode == TDrawType::dtMulti)
+    else if constexpr (Mode == TDrawType::Multiply)
         return s * d / 255;
-    else if constexpr (Mode == TDrawType::dtDiv)
+    else if constexpr (Mode == TDrawType::Divide)
         return std::min(d * 255 / (s + 1), 255);
-    else if constexpr (Mode == TDrawType::dtScreen)
+    else if constexpr (Mode == TDrawType::Screen)
         return (d * 255 + s * 255 - d * s) / 255;
-    else if constexpr (Mode == TDrawType::dtOverlay)
+    else if constexpr (Mode == TDrawType::Overlay)
         return d > 128 ? d + (255 - d) * (s - 128) / 128 : d + d * (s - 128) / 128;
-    else if constexpr (Mode == TDrawType::dtWhite)
+    else if constexpr (Mode == TDrawType::White)
         return s / 2 + 128;
-    else if constexpr (Mode == TDrawType::dtBlack)
+    else if constexpr (Mode == TDrawType::Black)
         return s / 2;
     else
         return s;  // dtAlpha, dtNone
@@ -300,7 +300,7 @@ void BlendRows(TBitmap& dst, const TBitmap& src, const TBlendArea& area) {
         uint8_t* d = dst.ScanLine(area.DstY + row) + area.DstX * 4;
         for (int i = 0; i < area.Width; ++i, s += 4, d += 4) {
             int a = s[3];
-            if constexpr (Mode == TDrawType::dtLayered) {
+            if constexpr (Mode == TDrawType::Layered) {
                 // Premultiplied, as a per-pixel-alpha window takes it.
                 if (a == 0) {
                     d[0] = d[1] = d[2] = d[3] = 0;
@@ -311,9 +311,9 @@ void BlendRows(TBitmap& dst, const TBitmap& src, const TBlendArea& area) {
                         d[k] = static_cast<uint8_t>(a * s[k] / 255);
                     d[3] = static_cast<uint8_t>(a);
                 }
-            } else if constexpr (Mode == TDrawType::dtCopy) {
+            } else if constexpr (Mode == TDrawType::Copy) {
                 d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = s[3];
-            } else if constexpr (Mode == TDrawType::dtAlphaOver) {
+            } else if constexpr (Mode == TDrawType::AlphaOver) {
                 int e = (255 - a) * d[3] / 255;
                 int total = a + e;
                 d[3] = static_cast<uint8_t>(total);

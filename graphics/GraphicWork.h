@@ -17,19 +17,19 @@ class TCanvas;
 
 // Blend modes; the order is the stored enumeration order.
 enum class TDrawType : uint8_t {
-    dtAlpha,
-    dtCopy,
-    dtAdd,
-    dtSub,
-    dtMulti,
-    dtDiv,
-    dtScreen,
-    dtOverlay,
-    dtWhite,
-    dtBlack,
-    dtNone,
-    dtLayered,
-    dtAlphaOver
+    Alpha,
+    Copy,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Screen,
+    Overlay,
+    White,
+    Black,
+    None,
+    Layered,
+    AlphaOver
 };
 constexpr int DrawTypeCount = 13;
 // "dtAlpha" .. "dtAlphaOver", the names under which layouts store the mode.

@@ -255,7 +255,7 @@ void TMainWindow::BuildButtons() {
         look.SetColorOver(0x60A0FF);
         look.SetColorFocus(0xFFA080);
         look.SetColorDown(0x000000);
-        look.SetOverDrawType(TDrawType::dtMulti);
+        look.SetOverDrawType(TDrawType::Multiply);
         look.SetFaceMonoColor(false);
         look.SetTextAntialiasing(false);
         button->SetClickRepeat(false);

@@ -82,7 +82,7 @@ void TWindowImage::Show(const TBitmap& bitmap, int x, int y, int designWidth, in
         source = &keyed;
     }
     const bool layered = Layered();
-    const TDrawType mode = layered ? TDrawType::dtLayered : TDrawType::dtCopy;
+    const TDrawType mode = layered ? TDrawType::Layered : TDrawType::Copy;
     int dx = 0;
     int dy = 0;
     if (FBGrelocation) {

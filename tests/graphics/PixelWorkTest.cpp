@@ -236,23 +236,23 @@ namespace {
 // The blend of one colour byte written out plainly, in floating point, for comparison.
 int ReferenceMix(TDrawType mode, double s, double d) {
     switch (mode) {
-    case TDrawType::dtAdd:
+    case TDrawType::Add:
         return int(std::min(d + s, 255.0));
-    case TDrawType::dtSub:
+    case TDrawType::Subtract:
         return int(std::max(d - s, 0.0));
-    case TDrawType::dtMulti:
+    case TDrawType::Multiply:
         return int(std::floor(s * d / 255.0));
-    case TDrawType::dtDiv:
+    case TDrawType::Divide:
         return int(std::min(std::floor(d * 255.0 / (s + 1.0)), 255.0));
-    case TDrawType::dtScreen:
+    case TDrawType::Screen:
         return int(std::floor(255.0 - (255.0 - d) * (255.0 - s) / 255.0 + 1e-9));
-    case TDrawType::dtOverlay: {
+    case TDrawType::Overlay: {
         double room = d > 128 ? 255.0 - d : d;
         return int(d + std::trunc(room * (s - 128.0) / 128.0));
     }
-    case TDrawType::dtWhite:
+    case TDrawType::White:
         return int(std::floor(s / 2.0)) + 128;
-    case TDrawType::dtBlack:
+    case TDrawType::Black:
         return int(std::floor(s / 2.0));
     default:
         return int(s);
@@ -262,14 +262,14 @@ int ReferenceMix(TDrawType mode, double s, double d) {
 TPixel ReferenceBlend(TDrawType mode, TPixel s, TPixel d) {
     const double a = s.A;
     auto perChannel = [&](auto mix) { return TPixel{mix(s.B, d.B), mix(s.G, d.G), mix(s.R, d.R), 0}; };
-    if (mode == TDrawType::dtCopy)
+    if (mode == TDrawType::Copy)
         return s;
-    if (mode == TDrawType::dtLayered) {
+    if (mode == TDrawType::Layered) {
         TPixel p = perChannel([&](double sc, double) { return uint8_t(std::floor(a * sc / 255.0)); });
         p.A = s.A;
         return p;
     }
-    if (mode == TDrawType::dtAlphaOver) {
+    if (mode == TDrawType::AlphaOver) {
         double e = std::floor((255.0 - a) * d.A / 255.0);
         if (a + e == 0)
             return d;
@@ -342,7 +342,7 @@ TEST(DrawBlend, ClipsAtEveryEdgeAndIgnoresOtherFormats) {
     } const positions[] = {{-2, -1}, {3, 2}, {-4, 0}, {0, -3}, {5, 0}, {-2147483647, 0}, {2147483647, 2147483647}};
     for (const auto& at : positions) {
         TBitmap dst = MakeBitmap(5, 4, Bits32, [](int, int) { return TPixel{1, 1, 1, 1}; });
-        DrawBlend(at.X, at.Y, dst, src, TDrawType::dtCopy);
+        DrawBlend(at.X, at.Y, dst, src, TDrawType::Copy);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 5; ++x) {
                 int64_t sx = int64_t(x) - at.X, sy = int64_t(y) - at.Y;
@@ -353,9 +353,9 @@ TEST(DrawBlend, ClipsAtEveryEdgeAndIgnoresOtherFormats) {
     }
     TBitmap rgb(4, 4, Bits24);
     TBitmap dst = MakeBitmap(2, 2, Bits32, [](int, int) { return TPixel{1, 1, 1, 1}; });
-    DrawBlend(0, 0, dst, rgb, TDrawType::dtCopy);
+    DrawBlend(0, 0, dst, rgb, TDrawType::Copy);
     EXPECT_EQ(PixelAt(dst, 1, 1), (TPixel{1, 1, 1, 1}));
-    DrawBlend(0, 0, rgb, dst, TDrawType::dtCopy);
+    DrawBlend(0, 0, rgb, dst, TDrawType::Copy);
     EXPECT_EQ(PixelAt(rgb, 0, 0), (TPixel{255, 255, 255, 255}));
 }
 
@@ -365,7 +365,7 @@ TEST(DrawBlend, ModeNamesRoundTrip) {
         ASSERT_TRUE(DrawTypeFromName(DrawTypeName(TDrawType(m)), mode));
         EXPECT_EQ(int(mode), m);
     }
-    EXPECT_EQ(DrawTypeName(TDrawType::dtAlphaOver), "dtAlphaOver");
+    EXPECT_EQ(DrawTypeName(TDrawType::AlphaOver), "dtAlphaOver");
     EXPECT_FALSE(DrawTypeFromName("dtalpha", mode));
 }
 
