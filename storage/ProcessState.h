@@ -2,9 +2,11 @@
 // The state the process keeps outside its objects, all of it in this one place: the answers
 // that tests put in place of the system's and the desktop's, and the few choices a run makes
 // once. Each is read by the one function named beside it and set through that function's
-// setter (SetClock, SetCompositorProbe, ...), at start-up or by a test; nothing else in the
-// program is mutable at file scope. The registries of live objects (the window behaviours,
-// the tray icons) and Qt's own objects are kept by their classes.
+// setter (SetClock, SetCompositorProbe, ...), at start-up or by a test. Beside it, only
+// these live outside objects: the process-wide objects in their holders (ProcessWide.h),
+// the registries of live window behaviours and tray icons and the once-only installations
+// (the tray host watcher, the accessibility factory), each in its unit, and the termination
+// signals' pipe in app/main.cpp, which a signal handler must reach without any object.
 
 #include <cstdint>
 #include <exception>
