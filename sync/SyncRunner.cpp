@@ -1,6 +1,7 @@
 #include "sync/SyncRunner.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
@@ -116,6 +117,7 @@ TSyncReport ApplyPassResult(const std::string& dataPath, const TPassInput& input
                 result.State.CTag = input.State.CTag;
                 result.Report.Pending += 1;
             }
+            std::sort(changes.begin(), changes.end());
             if (!changes.empty())
                 memos.Store(changes);
         }

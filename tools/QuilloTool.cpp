@@ -34,6 +34,10 @@ const TCommand Commands[] = {
      RunPageCommand},
     {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG",
      RunDecodeCommand},
+    {"sync",
+     "sync [setup URL USER [--collection NAME-or-URL] | --status] [--data FOLDER]   memos in step with a CalDAV server "
+     "(password from QUILLO_SYNC_PASSWORD, standard input or the keyring; exit 3: a day needs a look)",
+     RunSyncCommand},
     {nullptr, nullptr, nullptr},
 };
 
