@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sync/CredentialStore.h"
+#include "sync/Discovery.h"
 #include "sync/SyncReport.h"
 #include "sync/SyncRunner.h"
 #include "sync/SyncSettings.h"
@@ -75,23 +76,6 @@ struct TForeignJournal {
 std::vector<TForeignJournal> ForeignJournalsOf(const std::string& dataPath, int32_t dayNumber);
 // The user looked at the merged memo of the day: it no longer needs a look. EFileError.
 void MarkDayLooked(const std::string& dataPath, int32_t dayNumber);
-
-// A collection on the server.
-struct TSyncCollection {
-    std::string Url;
-    std::string DisplayName;
-    bool AcceptsJournals = false;  // VJOURNAL in its component set (or no set given)
-};
-// What checking a server found.
-struct TSyncDiscovery {
-    bool Ok = false;
-    std::string Error;                 // in plain Japanese
-    bool PasswordRefused = false;      // 401/403
-    std::string UntrustedFingerprint;  // a certificate refused; pin it to trust it
-    std::string HomeUrl;               // the calendar home set, where new collections go
-    std::string CollectionUrl;         // the URL itself when it names a calendar collection
-    std::vector<TSyncCollection> Collections;
-};
 
 // The dialog's server calls, each on a thread of its own; the signal comes on the owner's
 // thread. One call at a time per object (a second while one runs is refused: false).

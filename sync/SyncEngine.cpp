@@ -45,6 +45,17 @@ std::string EscapeXml(std::string_view text) {
 
 bool Succeeded(int status) { return status >= 200 && status <= 299; }
 
+// A sync-collection answer that refuses the token: 403/409 with valid-sync-token as RFC 6578
+// says, or any other failure but the password and the server's load (some servers answer a
+// token they do not know with 400 or 500). A full listing follows; one that fails as well
+// reports that failure.
+bool TokenRefused(const TDavReply& reply) {
+    if ((reply.Status == 403 || reply.Status == 409) && IsInvalidSyncTokenError(reply.Body))
+        return true;
+    return reply.Status >= 400 && reply.Status != 401 && reply.Status != 403 && reply.Status != 429 &&
+           reply.Status != 503 && reply.Status != 507;
+}
+
 // How a pass ends early: the outcome and the words for the user.
 struct TStop {
     TSyncOutcome Outcome;
@@ -327,7 +338,7 @@ private:
                 return;
             bool full = FOut.State.SyncToken.empty();
             TDavReply reply = SyncCollection(FOut.State.SyncToken);
-            if (!full && (reply.Status == 403 || reply.Status == 409) && IsInvalidSyncTokenError(reply.Body)) {
+            if (!full && TokenRefused(reply)) {
                 // The server no longer knows the token: list everything again.
                 full = true;
                 reply = SyncCollection({});

@@ -31,6 +31,6 @@ std::string DescribeReport(const TSyncReport& report) {
         }
     }
     if (!report.Error.empty())
-        text = report.Error + " (" + text + ")";
+        text = text == "変更なし" ? report.Error : report.Error + " (" + text + ")";
     return text;
 }
