@@ -109,6 +109,11 @@ std::vector<TJournal> ReadJournals(std::string_view icalendar) {
     return journals;
 }
 
+bool CanWriteMemoJournal(int32_t dayNumber) {
+    const TYmd date = YmdOf(dayNumber);
+    return IsValidDate(date.Year, date.Month, date.Day) && date.Year <= MaxJournalYear;
+}
+
 std::string WriteMemoJournal(int32_t dayNumber, std::string_view text, int sequence, std::string_view stampUtc) {
     QuietLibical();
     const std::string body = MemoTextToJournal(text);

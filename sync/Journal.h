@@ -32,7 +32,12 @@ struct TJournal {
 // lines ended by "\n". Never fails: nothing usable gives an empty list.
 std::vector<TJournal> ReadJournals(std::string_view icalendar);
 
-// The memo's object. text uses the memo store's line ends (CR LF) or "\n"; stampUtc is
+// libical writes dates of years up to this one; a memo of a later day stays on this
+// machine only (written, its DTSTART would read back as no date at all).
+constexpr int MaxJournalYear = 3000;
+bool CanWriteMemoJournal(int32_t dayNumber);
+
+// The memo's object (CanWriteMemoJournal must hold). text uses the memo store's line ends (CR LF) or "\n"; stampUtc is
 // "yyyymmddThhmmssZ" for DTSTAMP and LAST-MODIFIED.
 std::string WriteMemoJournal(int32_t dayNumber, std::string_view text, int sequence, std::string_view stampUtc);
 

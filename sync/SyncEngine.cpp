@@ -66,7 +66,8 @@ struct TStop {
 // A memo as the server holds it.
 struct TRemoteMemo {
     bool Exists = false;
-    std::string Text;  // memo line ends
+    bool Readable = false;  // holds a journal (else it is left alone, never read as empty)
+    std::string Text;       // memo line ends
     std::string ETag;
     int Sequence = 0;
 };
@@ -197,6 +198,8 @@ private:
         for (const auto& [day, dayState] : FOut.State.Days)
             days.insert(day);
         for (int32_t day : days) {
+            if (!CanWriteMemoJournal(day))
+                continue;
             const std::string local = LocalOf(day);
             if (SameMemoText(local, AgreedOf(day))) {
                 if (local.empty() && ETagOf(day).empty())
@@ -231,6 +234,7 @@ private:
             if (journal.Uid == MemoUid(day))
                 chosen = &journal;
         if (chosen) {
+            memo.Readable = true;
             memo.Text = JournalTextToMemo(chosen->Text);
             memo.Sequence = chosen->Sequence;
         }
@@ -305,6 +309,10 @@ private:
             Forget(day);
             return;
         }
+        if (!remote.Readable) {
+            FOut.Report.Partial = true;
+            return;
+        }
         StoreLocally(day, remote.Text);
         Agree(day, remote.Text, remote.ETag, remote.Sequence);
         ++FOut.Report.Downloaded;
@@ -312,6 +320,11 @@ private:
 
     // The three-way rule for a day whose server copy is known.
     void Reconcile(int32_t day, const TRemoteMemo& remote, int attemptsLeft) {
+        if (!remote.Readable || !CanWriteMemoJournal(day)) {
+            // Not a journal this program can read or write back: neither side is touched.
+            FOut.Report.Partial = true;
+            return;
+        }
         const std::string local = LocalOf(day);
         const std::string agreed = AgreedOf(day);
         if (SameMemoText(local, remote.Text)) {
@@ -482,7 +495,7 @@ private:
             if (response.Status != 200 || response.ETag.empty())
                 continue;  // gone since the listing: the next listing says so
             if (day) {
-                TRemoteMemo remote{true, {}, response.ETag, 0};
+                TRemoteMemo remote{true, false, {}, response.ETag, 0};
                 ReadMemoObject(*day, response.CalendarData, remote);
                 Reconcile(*day, remote, MaxWriteAttempts);
             } else {

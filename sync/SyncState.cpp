@@ -115,7 +115,7 @@ bool IsDirty(const TSyncState& state, int32_t dayNumber, const std::string& memo
 int PendingCount(const TSyncState& state, const std::map<int32_t, std::string>& memos) {
     int pending = 0;
     for (const auto& [day, text] : memos)
-        pending += IsDirty(state, day, text) ? 1 : 0;
+        pending += CanWriteMemoJournal(day) && IsDirty(state, day, text) ? 1 : 0;
     for (const auto& [day, dayState] : state.Days)
         if (!memos.contains(day) && !dayState.Agreed.empty())
             ++pending;

@@ -50,15 +50,18 @@ class Scene:
 
 
 def created_on_a_appears_on_b(s):
-    s.a.write_memos({"20261208": RICH, "20270101": "元日"})
+    # Year 5000: libical cannot write the date, so the memo stays here, never lost.
+    s.a.write_memos({"20261208": RICH, "20270101": "元日", "50000101": "遠い未来"})
     s.synced(s.a, s.b)
     s.case.assertEqual(s.b.memos(), {"20261208": RICH, "20270101": "元日"})
+    s.case.assertEqual(s.a.memos()["50000101"], "遠い未来")
     s.case.assertEqual(s.names(), ["20261208-memo.ics", "20270101-memo.ics"])
     status, body, _ = s.dav.get(s.collection, "20261208-memo.ics")
     s.case.assertIn("DTSTART;VALUE=DATE:20261208", body)
     s.case.assertIn("UID:20261208-memo@quillo.vellomar.example", body)
     s.synced(s.a, s.b)  # nothing changed: nothing moves
-    s.case.assertEqual(s.a.memos(), s.b.memos())
+    s.case.assertEqual(s.b.memos(), {"20261208": RICH, "20270101": "元日"})
+    s.case.assertIn("未送信: 0 件", s.ok(s.a.sync("--status")))
 
 
 def edited_on_both_offline(s):
