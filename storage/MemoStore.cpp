@@ -125,6 +125,25 @@ void TMemoStore::StoreMemo(int32_t dayNumber, const std::string& text) {
     Save();
 }
 
+void TMemoStore::StoreMemos(const std::vector<std::pair<int32_t, std::string>>& memos) {
+    std::vector<int32_t> changed;
+    for (const auto& [dayNumber, text] : memos) {
+        const int index = FItems.IndexOfTag(dayNumber);
+        if (index >= 0 ? FItems.Strings(index) == text : text.empty())
+            continue;
+        if (index >= 0)
+            FItems.SetStrings(index, text);
+        else
+            FItems.AddTagged(text, dayNumber);
+        changed.push_back(dayNumber);
+    }
+    if (changed.empty())
+        return;
+    Save();
+    for (int32_t dayNumber : changed)
+        NotifyMemoChanged(dayNumber);
+}
+
 TMemoStore& MemoStore() { return TheMemoStore.Get(); }
 
 bool HasMemoStore() { return TheMemoStore.Exists(); }

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "storage/TaggedStrings.h"
@@ -55,6 +56,9 @@ public:
     // Stores a memo the user wrote: replaces the text of the day's first memo, or appends
     // one; announces the change (NotifyMemoChanged), then saves.
     void StoreMemo(int32_t dayNumber, const std::string& text);
+    // Stores several memos (from memo sync) as StoreMemo does, with one save for all of
+    // them; announces each changed day after the save.
+    void StoreMemos(const std::vector<std::pair<int32_t, std::string>>& memos);
 
 private:
     struct TKeptLine {

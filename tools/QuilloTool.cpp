@@ -2,7 +2,7 @@
 // Each command lives in its own file and is listed here.
 //
 // quillo-tool itself loads no Qt library, so that a text command (a status bar asks for the
-// month every minute) starts as fast as a C program. The commands that draw run in its
+// month every minute) starts as fast as a C program. The commands that draw or sync run in its
 // companion quillo-tool-qt, built from this file with QUILLO_TOOL_QT and every command: it
 // lies beside quillo-tool in the build tree and in ../libexec/quillo/ when installed, and
 // quillo-tool hands such a command over to it whole (execv), so that its output, messages
@@ -82,6 +82,10 @@ const TCommand Commands[] = {
      QT_COMMAND(RunPageCommand)},
     {"decode", "decode IN OUT.png   an image (.bmp .png .jpg .jpeg .jpx) read as the calendar reads it, written as PNG",
      QT_COMMAND(RunDecodeCommand)},
+    {"sync",
+     "sync [setup URL USER [--collection NAME-or-URL] | --status] [--data FOLDER]   memos in step with a CalDAV server "
+     "(password from QUILLO_SYNC_PASSWORD, standard input or the keyring; exit 3: a day needs a look)",
+     QT_COMMAND(RunSyncCommand)},
     {nullptr, nullptr, nullptr},
 };
 

@@ -8,3 +8,4 @@ int RunPageCommand(int argc, char** argv);
 int RunDecodeCommand(int argc, char** argv);
 int RunIcsCommand(int argc, char** argv);
 int RunMonthCommand(int argc, char** argv);
+int RunSyncCommand(int argc, char** argv);
