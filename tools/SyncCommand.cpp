@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "storage/DataFolderLock.h"
 #include "storage/DateUtils.h"
 #include "storage/Exception.h"
 #include "sync/CredentialStore.h"
-#include "sync/DataFolderLock.h"
 #include "sync/Discovery.h"
 #include "sync/HttpTransport.h"
 #include "sync/SyncRunner.h"
@@ -316,10 +316,11 @@ int RunSyncCommand(int argc, char** argv) {
     int applicationArgc = 1;
     char* applicationArgv[] = {argv[0], nullptr};
     QCoreApplication application(applicationArgc, applicationArgv);
-    const TDataFolderLock lock(dataPath);
-    if (!lock.Held())
-        return Failure(lock.Reason());
     try {
+        TDataFolderLock lock(dataPath);
+        if (!lock.TryTake())
+            return Failure(
+                "このデータフォルダの日めくり暦が動いています。暦の「同期…」を使うか、暦を終えてから同期してください");
         return options.Action == TAction::Setup ? RunSetup(options, dataPath) : RunPass(options, dataPath);
     } catch (const Exception& failure) {
         return Failure(failure.Message());

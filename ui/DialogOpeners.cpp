@@ -1,9 +1,10 @@
 #include "ui/DialogOpeners.h"
 
 #include "ui/Dialogs.h"
+#include "ui/SyncDialog.h"
 
 TDialogOpeners& DialogOpeners() {
-    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox};
+    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox, OpenSyncDialog};
     return openers;
 }
 
@@ -25,4 +26,9 @@ void OpenColorSetupFor(QWidget* owner) {
 void OpenAboutBoxFor(QWidget* owner) {
     if (DialogOpeners().AboutBox)
         DialogOpeners().AboutBox(owner);
+}
+
+void OpenSyncDialogFor(TSyncScheduler& scheduler, QWidget* owner) {
+    if (DialogOpeners().SyncSetup)
+        DialogOpeners().SyncSetup(scheduler, owner);
 }

@@ -26,6 +26,7 @@ class TDrawnButton;
 class TWindowBehaviour;
 enum class TStacking;
 class TTrayIcon;
+class TSyncScheduler;
 
 class TMainWindow : public QWidget, public TPaperOwner {
 public:
@@ -93,6 +94,8 @@ public:
     uint32_t BackColor() const { return FBackColor; }
     uint32_t FrameColor() const { return FFrameColor; }
     bool TearArmed() const { return FTearArmed; }
+    // Memo sync with the user's CalDAV server; made by FinishStartUp.
+    TSyncScheduler* Sync() const { return FSync; }
     // Made when first wanted.
     QMenu* Menu();
     TTrayIcon* TrayIcon();
@@ -127,6 +130,11 @@ private:
     // A paper takes the window's place in the stack.
     void FollowStacking(TPaperWindow* paper) const;
     void UpdateAccessibleName();
+    void StartSync();
+    // The sync wants a password no keyring gave, or the server refused the one it had.
+    void AskSyncPassword();
+    // The server lists none of the memos synced before: the user decides.
+    void AskAfterSafetyStop();
     // A paper or the window is being carried: its place is not settled yet.
     bool StateInMotion();
     void OnStateSaveTimer();
@@ -149,6 +157,7 @@ private:
     QMenu* FMenu = nullptr;
     TWindowBehaviour* FBehaviour = nullptr;
     TTrayIcon* FTrayIcon = nullptr;
+    TSyncScheduler* FSync = nullptr;
     TDrawnButton* FMenuButton = nullptr;
     TDrawnButton* FMinimiseButton = nullptr;
     TDrawnButton* FCloseButton = nullptr;

@@ -1,13 +1,18 @@
 #include "ui/MemoEditor.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "storage/AppGlobals.h"
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
 #include "storage/Text.h"
+#include "sync/MemoSync.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/Notices.h"
@@ -57,11 +62,23 @@ TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
     FDatePicker->setKeyboardTracking(false);
     FMemoText = new QPlainTextEdit(this);
     FMemoText->setObjectName("memoText");
+    FMergeNote = new QLabel(QtText("別の端末での変更とまとめました。内容を確かめてください。"), this);
+    FMergeNote->setObjectName("mergeNote");
+    FMergeNote->setWordWrap(true);
+    FMergeNote->setStyleSheet("color: #B00000");
+    FMergeNote->hide();
+    FOtherJournals = new QPlainTextEdit(this);
+    FOtherJournals->setObjectName("otherJournals");
+    FOtherJournals->setReadOnly(true);
+    FOtherJournals->setToolTip(QtText("ほかのアプリがこの日に書いたメモ (ここでは変えられません)"));
+    FOtherJournals->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     layout->addWidget(FDatePicker);
-    layout->addWidget(FMemoText, 1);
+    layout->addWidget(FMergeNote);
+    layout->addWidget(FMemoText, 2);
+    layout->addWidget(FOtherJournals, 1);
     resize(240, 173);
     FMemoText->setFocus();  // the user opens the window to type
     connect(FDatePicker, &QDateEdit::dateChanged, this, [this] { DatePickerChange(); });
@@ -70,6 +87,8 @@ TMemoEditor::TMemoEditor(QWidget* parent) : QDialog(parent) {
 
 void TMemoEditor::ShowDate(int32_t dayNumber) {
     StoreMemo();
+    if (dayNumber != FCurrentDate)
+        LeaveSyncedDay();
     FCurrentDate = dayNumber;
     FFilling = true;
     if (DayOfDate(FDatePicker->date()) != dayNumber)
@@ -77,6 +96,42 @@ void TMemoEditor::ShowDate(int32_t dayNumber) {
     FMemoText->setPlainText(BoxTextOf(MemoStore().MemoOf(dayNumber)));
     FFilling = false;
     FChanged = false;
+    ShowSyncedFacts();
+}
+
+void TMemoEditor::ShowSyncedFacts() {
+    if (!HasAppGlobals())
+        return;
+    const std::string dataPath = AppGlobals().DataPath();
+    const TSyncStatus status = ReadSyncStatus(dataPath, ProcessMemoAccess().Read());
+    FNeedsLook = false;
+    std::string others;
+    if (status.Configured) {
+        FNeedsLook = std::find(status.DaysNeedingLook.begin(), status.DaysNeedingLook.end(), FCurrentDate) !=
+                     status.DaysNeedingLook.end();
+        for (const TForeignJournal& journal : ForeignJournalsOf(dataPath, FCurrentDate)) {
+            if (!others.empty())
+                others += "\n\n";
+            others += journal.Summary.empty() || journal.Text.rfind(journal.Summary, 0) == 0
+                          ? journal.Text
+                          : journal.Summary + "\n" + journal.Text;
+        }
+    }
+    FMergeNote->setVisible(FNeedsLook);
+    FOtherJournals->setPlainText(BoxTextOf(others));
+    FOtherJournals->setVisible(!others.empty());
+}
+
+void TMemoEditor::LeaveSyncedDay() {
+    if (!FNeedsLook)
+        return;
+    FNeedsLook = false;
+    try {
+        MarkDayLooked(AppGlobals().DataPath(), FCurrentDate);
+    } catch (const Exception& error) {
+        if (ErrorReporter)
+            ErrorReporter(error.Message());
+    }
 }
 
 void TMemoEditor::DatePickerChange() {
@@ -113,6 +168,7 @@ void TMemoEditor::StoreMemo() {
 
 void TMemoEditor::done(int result) {
     StoreMemo();
+    LeaveSyncedDay();
     QDialog::done(result);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // TMemoEditor: the memo window, a date picker over a text box. Whatever the user typed for
 // a date is stored when the window leaves that date (another date picked, or the window
-// closed in any way); there is no cancel.
+// closed in any way); there is no cancel. With memo sync, a day whose memo was merged with
+// another machine's change says so until the window leaves it, and the journals other
+// programs keep on the server for the day are shown below the memo, read-only.
 
 #include <QDialog>
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 class QDate;
 class QDateEdit;
+class QLabel;
 class QPlainTextEdit;
 
 // Connects the memo store's changed hook to the memo-changed message of every window, so
@@ -41,9 +44,16 @@ private:
     void MemoTextChange();
     // Stores the text box as the memo of the date shown, when it was changed.
     void StoreMemo();
+    // The sync's word on the day shown: the merge note and the other programs' journals.
+    void ShowSyncedFacts();
+    // Leaving a day whose merge note was shown: it has been looked at.
+    void LeaveSyncedDay();
 
     QDateEdit* FDatePicker = nullptr;
     QPlainTextEdit* FMemoText = nullptr;
+    QLabel* FMergeNote = nullptr;
+    QPlainTextEdit* FOtherJournals = nullptr;
+    bool FNeedsLook = false;
     int32_t FCurrentDate = 0;
     bool FChanged = false;
     bool FFilling = false;

@@ -310,6 +310,7 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
                                     "-",
                                     "オプション設定(&O)",
                                     "配色設定(&L)",
+                                    "同期…",
                                     "-",
                                     "通常",
                                     "常に手前に表示",
@@ -323,12 +324,12 @@ TEST_F(MainWindowTest, TheMenuOffersEveryItemInOrder) {
     for (const char* caption : expected)
         wanted << QtText(std::string(caption));
     EXPECT_EQ(captions, wanted);
-    EXPECT_TRUE(main->Menu()->actions()[13]->isCheckable());
+    EXPECT_TRUE(main->Menu()->actions()[14]->isCheckable());
 
-    for (int item : {1, 6, 7, 15})
+    for (int item : {1, 6, 7, 8, 16})
         main->Menu()->actions()[item]->trigger();
     EXPECT_EQ(Opened, (std::vector<std::string>{"memo " + std::to_string(Today()), "options " + std::to_string(Today()),
-                                                "colors", "about"}));
+                                                "colors", "sync", "about"}));
     // A day picked in the options becomes the calendar's.
     ASSERT_TRUE(ShowDayFromOptions);
     ShowDayFromOptions(Today() + 3);
@@ -350,7 +351,7 @@ TEST_F(MainWindowTest, TheStackingChoiceIsRememberedAndThePapersFollowIt) {
         const char* Stored;
         int Ticked;  // the menu item, counted from "通常"
     } stored[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"above", 0}};
-    constexpr int FirstItem = 9;
+    constexpr int FirstItem = 10;
     for (const auto& c : stored) {
         SCOPED_TRACE(c.Stored);
         AppGlobals().WriteString("TFMQUILLO", "STACKING", c.Stored);

@@ -58,6 +58,7 @@ protected:
             },
             [this](QWidget*) { Opened.push_back("colors"); },
             [this](QWidget*) { Opened.push_back("about"); },
+            [this](TSyncScheduler&, QWidget*) { Opened.push_back("sync"); },
         };
     }
     void TearDown() override {
