@@ -1,0 +1,78 @@
+"""Memo sync in the running calendar, against a real Radicale: a memo written on another
+machine reaches the page after the first paint, and a memo typed in the memo window reaches
+the other machine a moment later, while quillo-tool refuses to sync the folder the calendar
+holds.
+
+QUILLO_PROGRAM and QUILLO_TOOL name the programs."""
+
+import datetime
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync"))
+
+from harness import Calendar, XSession, wait_until  # noqa: E402
+
+PROGRAM = os.environ.get("QUILLO_PROGRAM", "")
+PAGE = (60, 80)  # a point of the main window's page
+
+
+class SyncWindowTest(unittest.TestCase):
+    def setUp(self):
+        if not os.access(PROGRAM, os.X_OK):
+            self.skipTest(f"no program at {PROGRAM!r}")
+        import caldav_fixtures as fixtures
+        self.fixtures = fixtures
+        self.server = fixtures.Server("radicale")
+        self.addCleanup(self.server.close)
+        self.here, self.there = fixtures.Machine("here"), fixtures.Machine("there")
+        self.addCleanup(self.here.close)
+        self.addCleanup(self.there.close)
+        self.x = self.enterContext(XSession())
+        self.app = Calendar(self.x, PROGRAM, data=self.here.folder)
+
+    def tearDown(self):
+        if self.app.proc and self.app.proc.poll() is None:
+            self.app.stop()
+
+    def test_memos_go_both_ways_while_the_calendar_runs(self):
+        status, out, err, _ = self.here.sync("setup", self.server.root, self.fixtures.USER,
+                                             "--collection", "日めくり暦のメモ")
+        self.assertEqual(status, 0, out + err)
+        status, out, err, _ = self.there.sync("setup", self.server.root, self.fixtures.USER,
+                                              "--collection", self.here.collection())
+        self.assertEqual(status, 0, out + err)
+        today = datetime.date.today().strftime("%Y%m%d")
+        self.there.edit(today, "歯医者 10:00 🦷")
+        self.assertEqual(self.there.sync()[0], 0)
+
+        # The password comes from the environment: the test's desktop has no keyring.
+        self.app.launch(env={"QUILLO_SYNC_PASSWORD": self.fixtures.PASSWORD})
+        main = wait_until(self.app.main_window, 15, "the main window")
+        wait_until(lambda: self.here.memos().get(today) == "歯医者 10:00 🦷", 20, "the other machine's memo here")
+        status, _, err, _ = self.here.sync()
+        self.assertEqual(status, 1, "the tool syncs no folder the calendar holds")
+        self.assertIn("日めくり暦が動いています", err)
+
+        known = {w.wid for w in self.app.windows()}
+        self.x.move(main.x + PAGE[0], main.y + PAGE[1])
+        self.x.x_command("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+        memo = wait_until(lambda: [w for w in self.app.windows() if w.wid not in known], 10, "the memo window")[0]
+        time.sleep(0.4)
+        self.x.x_command("xdotool", "key", "--delay", "60", "ctrl+End", "Return")
+        self.x.x_command("xdotool", "type", "--delay", "40", "保険証")
+        self.x.x_command("xdotool", "key", "Escape")
+        wait_until(lambda: all(w.wid != memo.wid for w in self.app.windows()), 10, "the memo window to close")
+        self.assertEqual(self.here.memos().get(today), "歯医者 10:00 🦷\r\n保険証")
+
+        def arrived():
+            self.there.sync()
+            return self.there.memos().get(today) == "歯医者 10:00 🦷\r\n保険証"
+        wait_until(arrived, 40, "the typed memo on the other machine")
+        self.assertEqual(self.app.stop(), 0, self.app.log_text())
+
+
+if __name__ == "__main__":
+    unittest.main()
