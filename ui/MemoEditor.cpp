@@ -21,6 +21,9 @@ namespace {
 
 std::function<void(const std::string&)> ErrorReporter;
 
+// The height of the window when it shows a merge note or other programs' journals.
+constexpr int SyncedHeight = 300;
+
 // The text box holds lines ending in LF; a memo holds them with CR LF.
 std::string MemoTextOf(const QString& boxText) {
     QString text = boxText;
@@ -120,6 +123,9 @@ void TMemoEditor::ShowSyncedFacts() {
     FMergeNote->setVisible(FNeedsLook);
     FOtherJournals->setPlainText(BoxTextOf(others));
     FOtherJournals->setVisible(!others.empty());
+    // Room for the memo beside what the sync adds.
+    if ((FNeedsLook || !others.empty()) && height() < SyncedHeight)
+        resize(width(), SyncedHeight);
 }
 
 void TMemoEditor::LeaveSyncedDay() {

@@ -169,11 +169,12 @@ void TSyncDialog::CheckServer() {
 }
 
 bool TSyncDialog::OfferToTrust(const std::string& fingerprint) {
-    const QString question = QtText("このサーバーの証明書は、このコンピューターが信頼する発行元のものではありません。\n\n"
-                                     "SHA-256 指紋:\n" +
-                                     fingerprint +
-                                     "\n\nサーバーの管理者に確かめた指紋と同じときだけ、信頼してください。"
-                                     "この証明書を信頼しますか?");
+    const QString question =
+        QtText("このサーバーの証明書は、このコンピューターが信頼する発行元のものではありません。\n\n"
+               "SHA-256 指紋:\n" +
+               fingerprint +
+               "\n\nサーバーの管理者に確かめた指紋と同じときだけ、信頼してください。"
+               "この証明書を信頼しますか?");
     if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) !=
         QMessageBox::Yes)
         return false;
@@ -191,8 +192,8 @@ void TSyncDialog::ServerChecked(const TSyncDiscovery& result) {
         return;
     }
     if (!result.Ok) {
-        FProgress->setText(QtText(result.PasswordRefused ? std::string("ユーザー名かパスワードが違います")
-                                                         : result.Error));
+        FProgress->setText(
+            QtText(result.PasswordRefused ? std::string("ユーザー名かパスワードが違います") : result.Error));
         return;
     }
     FHomeUrl = result.HomeUrl;
@@ -266,7 +267,7 @@ void TSyncDialog::SyncNowClick() {
         return;
     }
     if (!FPassword->text().isEmpty())
-            FScheduler.SetPassword(ProgramText(FPassword->text()));
+        FScheduler.SetPassword(ProgramText(FPassword->text()));
     if (settings.Enabled)
         FScheduler.SettingsChanged();  // on again: the timers start and a pass runs
     else

@@ -53,7 +53,8 @@ TEST(SyncWindow, TheMemoWindowShowsAMergeUntilLeftAndOtherProgramsJournalsReadOn
         int32_t Day;
         bool Note;
         const char* Others;
-    } days[] = {{Merged, true, "買い物\n牛乳 🥛"}, {Plain, false, ""}, {Merged, false, "買い物\n牛乳 🥛"}};
+    } days[] = {
+        {Merged, true, "買い物\n牛乳 🥛"}, {Plain, false, ""}, {Merged, false, "買い物\n牛乳 🥛"}};
     for (const auto& day : days) {
         window.ShowDate(day.Day);
         EXPECT_EQ(!note->isHidden(), day.Note) << day.Day;
