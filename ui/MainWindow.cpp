@@ -208,13 +208,27 @@ void TMainWindow::FinishStartUp() {
     RunReporting([this] { StartSync(); });
     if (OnStartedUp)
         RunReporting([this] { OnStartedUp(); });
+#ifdef __GLIBC__
+    // The pictures and tables of the start-up are freed by now: their pages go back.
+    malloc_trim(0);
+#endif
 }
 
 void TMainWindow::StartSync() {
+    // A calendar that was never set up to sync makes nothing of it until the user opens
+    // "同期…".
+    if (LoadSyncSettings(AppGlobals().DataPath()).Configured())
+        Sync();
+}
+
+TSyncScheduler& TMainWindow::Sync() {
+    if (FSync)
+        return *FSync;
     FSync = new TSyncScheduler(AppGlobals().DataPath(), std::make_unique<TKeychainCredentialStore>(), this);
     FSync->OnPasswordWanted = [this] { QTimer::singleShot(0, this, [this] { AskSyncPassword(); }); };
     FSync->OnSafetyStop = [this](const TSyncReport&) { QTimer::singleShot(0, this, [this] { AskAfterSafetyStop(); }); };
     FSync->Start();
+    return *FSync;
 }
 
 void TMainWindow::AskSyncPassword() {
@@ -269,10 +283,7 @@ void TMainWindow::BuildMenu() {
                      [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
     FMenu->addAction(QtText("配色設定(&L)"), this, [this] { OpenColorSetupFor(this); });
     // "同期…", with the changes that wait for the server, read again each time the menu opens.
-    QAction* sync = FMenu->addAction(QtText("同期…"), this, [this] {
-        if (FSync)
-            OpenSyncDialogFor(*FSync, this);
-    });
+    QAction* sync = FMenu->addAction(QtText("同期…"), this, [this] { OpenSyncDialogFor(Sync(), this); });
     connect(FMenu, &QMenu::aboutToShow, sync, [this, sync] {
         if (FSync)
             sync->setText(QtText(FSync->MenuCaption()));

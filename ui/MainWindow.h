@@ -94,8 +94,9 @@ public:
     uint32_t BackColor() const { return FBackColor; }
     uint32_t FrameColor() const { return FFrameColor; }
     bool TearArmed() const { return FTearArmed; }
-    // Memo sync with the user's CalDAV server; made by FinishStartUp.
-    TSyncScheduler* Sync() const { return FSync; }
+    // Memo sync with the user's CalDAV server: made by FinishStartUp where sync was set up,
+    // else when first wanted.
+    TSyncScheduler& Sync();
     // Made when first wanted.
     QMenu* Menu();
     TTrayIcon* TrayIcon();

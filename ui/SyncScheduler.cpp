@@ -37,14 +37,22 @@ int TSyncScheduler::BackOffMinutes(int failures) {
 
 void TSyncScheduler::Start() {
     FStarted = true;
-    // The network's coming back brings a pass at once rather than at the next timer.
+    SettingsChanged();
+}
+
+void TSyncScheduler::WatchNetwork() {
+    // The network's coming back brings a pass at once rather than at the next timer. Asked
+    // only once sync is on: the desktop's network service is no business of a calendar
+    // that does not sync.
+    if (FWatchingNetwork)
+        return;
+    FWatchingNetwork = true;
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
         connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
                 [this](QNetworkInformation::Reachability reachability) {
                     if (reachability == QNetworkInformation::Reachability::Online)
                         NetworkReachable();
                 });
-    SettingsChanged();
 }
 
 void TSyncScheduler::SettingsChanged() {
@@ -59,6 +67,7 @@ void TSyncScheduler::SettingsChanged() {
         FEditTimer.stop();
         return;
     }
+    WatchNetwork();
     FPeriodTimer.start();
     ArmMidnight();
     SyncNow();

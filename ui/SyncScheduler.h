@@ -64,6 +64,7 @@ private:
     void PassFinished(const TSyncReport& report);
     void ArmMidnight();
     void NetworkReachable();
+    void WatchNetwork();
 
     std::string FDataPath;
     std::unique_ptr<TCredentialStore> FCredentials;
@@ -74,6 +75,7 @@ private:
     QTimer FMidnightTimer;
     bool FEnabled = false;
     bool FStarted = false;
+    bool FWatchingNetwork = false;
     bool FWaitingForPassword = false;
     int FFailures = 0;
     TSyncReport FLastReport;
