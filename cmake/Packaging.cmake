@@ -20,7 +20,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # is only in the -extra package.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-noto-cjk, fonts-noto-cjk-extra, fonts-ipafont-gothic, fonts-bebas-neue, fonts-liberation2, qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji")
+# Memo sync checks servers against the system's certificates and keeps the password in
+# the desktop's keyring (any Secret Service provider, or KWallet).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, ca-certificates, gnome-keyring | kwalletmanager | keepassxc")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xcompmgr | picom")
 # The long description: what the synopsis does not already say. CPack puts the synopsis
 # (the summary above) in front and indents it.
@@ -33,8 +35,12 @@ Pages are torn off with the mouse and become small papers that turn about
 their corner and stay where they are dropped. Papers, memos and colours
 survive a restart, and the calendar can start with the desktop session.
 .
+Memos can be kept in step between machines through the user's own CalDAV
+server, one journal per day, without losing a word when two machines
+change the same memo.
+.
 The companion command quillo-tool prints the almanac of a range of days as
-tab-separated text and draws a day page as a PNG image.")
+tab-separated text, draws a day page as a PNG image and syncs the memos.")
 # The per-machine store lies in /etc and is the administrator's to change.
 file(WRITE ${CMAKE_BINARY_DIR}/debian-control/conffiles "/etc/xdg/vellomar/registry.ini\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian-control/conffiles)

@@ -163,7 +163,7 @@ TDavReply THttpTransport::SendOnce(const TDavRequest& request, std::string& redi
         loop.exec();
     deadline.stop();
     cancelCheck.stop();
-    if (!tooLarge)
+    if (!tooLarge && reply->isOpen())
         body += reply->readAll();
 
     TDavReply result;

@@ -41,6 +41,11 @@ bool TSyncPass::Start(TMassDeletionChoice choice) {
         return true;
     }
     const TSyncSettings settings = LoadSyncSettings(FDataPath);
+    if (!settings.Configured()) {
+        // Nothing to ask a password for: PreparePass reports it.
+        RunWithPassword({}, choice);
+        return true;
+    }
     bool found = false;
     try {
         const std::string password = PasswordWithoutKeyring(settings, found);

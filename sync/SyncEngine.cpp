@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* ProbeBody = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                   "<d:propfind xmlns:d=\"DAV:\" xmlns:cs=\"http://calendarserver.org/ns/\"><d:prop>"
-                                  "<d:resourcetype/><d:sync-token/><cs:getctag/><d:supported-report-set/>"
+                                  "<d:resourcetype/><cs:getctag/><d:supported-report-set/>"
                                   "</d:prop></d:propfind>";
 constexpr const char* ListBody =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -346,6 +346,9 @@ private:
     // --- pull
 
     void Pull() {
+        // Nothing changed on either side: the idle pass ends after its one PROPFIND.
+        if (!FPushed && !FServerCTag.empty() && FServerCTag == FOut.State.CTag)
+            return;
         if (FSyncCollection) {
             if (!FPushed && !FServerToken.empty() && FServerToken == FOut.State.SyncToken)
                 return;
@@ -359,7 +362,9 @@ private:
             TMultistatus listing = Multistatus(reply, "変更の一覧");
             ProcessListing(listing.Responses, full);
             FOut.State.SyncToken = listing.SyncToken;
-            FOut.State.CTag = FServerCTag;
+            // The ctag of before the pushes would make the next pass list again for nothing;
+            // after pushes it is left empty, and the next pass lists once and stores it.
+            FOut.State.CTag = FPushed ? std::string() : FServerCTag;
         } else {
             if (!FPushed && !FServerCTag.empty() && FServerCTag == FOut.State.CTag)
                 return;

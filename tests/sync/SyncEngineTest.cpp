@@ -29,11 +29,12 @@ private:
     std::function<TDavReply(const TDavRequest&)> FAnswer;
 };
 
-std::string Probe(const std::string& token) {
-    return "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/alice/memos/</d:href><d:propstat><d:prop>"
-           "<d:sync-token>" +
-           token +
-           "</d:sync-token><d:supported-report-set><d:supported-report><d:report><d:sync-collection/>"
+// The collection's answer to the first PROPFIND: its ctag, and sync-collection offered.
+std::string Probe(const std::string& ctag) {
+    return "<d:multistatus xmlns:d=\"DAV:\" xmlns:cs=\"http://calendarserver.org/ns/\"><d:response>"
+           "<d:href>/alice/memos/</d:href><d:propstat><d:prop><cs:getctag>" +
+           ctag +
+           "</cs:getctag><d:supported-report-set><d:supported-report><d:report><d:sync-collection/>"
            "</d:report></d:supported-report></d:supported-report-set></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
            "</d:propstat></d:response></d:multistatus>";
 }
@@ -68,7 +69,7 @@ TEST(SyncEngine, RecordedReplies) {
          "same",
          "same",
          [](const TDavRequest&) {
-             return TDavReply{207, Probe("t1")};
+             return TDavReply{207, Probe("c1")};
          },
          {"PROPFIND"},
          TSyncOutcome::Done,
@@ -93,7 +94,7 @@ TEST(SyncEngine, RecordedReplies) {
          "old",
          [&](const TDavRequest& request) {
              if (IsProbe(request))
-                 return TDavReply{207, Probe("t1")};
+                 return TDavReply{207, Probe("c1")};
              if (request.Method == "PUT")
                  return TDavReply{204, {}};
              if (request.Method == "PROPFIND")
@@ -111,7 +112,7 @@ TEST(SyncEngine, RecordedReplies) {
          "base",
          [&, edits = 0](const TDavRequest& request) mutable {
              if (IsProbe(request))
-                 return TDavReply{207, Probe("t1")};
+                 return TDavReply{207, Probe("c1")};
              if (request.Method == "PUT")
                  return TDavReply{412, {}};
              if (request.Method == "GET")
@@ -134,6 +135,7 @@ TEST(SyncEngine, RecordedReplies) {
         input.Memos[day] = row.Local;
         input.State.CollectionUrl = Collection;
         input.State.SyncToken = "t1";
+        input.State.CTag = "c1";
         input.State.Days[day] = {row.Agreed, "\"e1\"", 1, false};
         input.StampUtc = "20261208T000000Z";
         input.LocalTime = "2026-12-08 09:00";

@@ -42,16 +42,23 @@ def wait_for_port(port, process, seconds=20):
 class Server:
     """A CalDAV server of its own storage folder; stop() and start() keep the storage."""
 
-    def __init__(self, kind="radicale"):
-        self.kind = kind
+    def __init__(self, kind="radicale", tls=False):
+        self.kind, self.tls = kind, tls
         self.folder = tempfile.mkdtemp(prefix=f"quillo-{kind}-")
         self.port = free_port()
         self.process = None
+        tls_lines = ""
+        if tls:
+            # A self-signed certificate, as a server at home has one.
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                            "-subj", "/CN=127.0.0.1", "-keyout", f"{self.folder}/key.pem",
+                            "-out", f"{self.folder}/cert.pem"], check=True, capture_output=True)
+            tls_lines = f"ssl = True\ncertificate = {self.folder}/cert.pem\nkey = {self.folder}/key.pem\n"
         if kind == "radicale":
             with open(os.path.join(self.folder, "users"), "w", encoding="utf-8") as users:
                 users.write(f"{USER}:{PASSWORD}\n")
             with open(os.path.join(self.folder, "config"), "w", encoding="utf-8") as config:
-                config.write(f"[server]\nhosts = 127.0.0.1:{self.port}\n"
+                config.write(f"[server]\nhosts = 127.0.0.1:{self.port}\n{tls_lines}"
                              f"[auth]\ntype = htpasswd\nhtpasswd_filename = {self.folder}/users\n"
                              f"htpasswd_encryption = plain\ndelay = 0\n"
                              f"[storage]\nfilesystem_folder = {self.folder}/collections\n"
@@ -60,7 +67,13 @@ class Server:
 
     @property
     def root(self):
-        return f"http://127.0.0.1:{self.port}/"
+        return f"{'https' if self.tls else 'http'}://127.0.0.1:{self.port}/"
+
+    def fingerprint(self):
+        """The certificate's SHA-256 fingerprint as openssl prints it (AB:CD:...)."""
+        out = subprocess.run(["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in",
+                              f"{self.folder}/cert.pem"], check=True, capture_output=True, text=True).stdout
+        return out.strip().split("=", 1)[1]
 
     def start(self):
         if self.kind == "radicale":
@@ -174,6 +187,10 @@ class Machine:
     def settings(self):
         with open(self.path("application.ini"), "rb") as settings:
             return settings.read().decode("cp932")
+
+    def write_settings(self, text):
+        with open(self.path("application.ini"), "wb") as settings:
+            settings.write(text.replace("\n", "\r\n").encode("cp932"))
 
     def set_setting(self, key, value):
         text = re.sub(rf"(?m)^{key}=.*$", f"{key}={value}", self.settings().replace("\r\n", "\n"))

@@ -8,7 +8,7 @@ import time
 import unittest
 import uuid
 
-from caldav_fixtures import PASSWORD, Dav, Machine, Proxy, Server, journal
+from caldav_fixtures import Dav, Machine, Proxy, Server, journal
 
 SEPARATOR = re.compile(r"――― 別の端末での変更 \(\d{4}-\d\d-\d\d \d\d:\d\d\) ―――")
 RICH = "会議 ソ表ゼ\r\n二行目 🎂 é 𠮷 한국\r\n\r\n\"引用\" \\ タブ\tあり"
@@ -254,6 +254,32 @@ def calendar_running_on_folder(s):
     s.case.assertIn("動いています", out)
 
 
+def self_signed_server(s):
+    if s.server.kind != "radicale":
+        return  # the TLS server of the table is a Radicale
+    secure = Server("radicale", tls=True)
+    try:
+        c = Machine("C")
+        code, out, err, _ = c.sync("setup", secure.root, "alice")
+        s.case.assertEqual(code, 1, out + err)
+        s.case.assertIn("SHA-256 " + secure.fingerprint(), err)
+        c.write_settings(f"[SYNC]\nFINGERPRINT={secure.fingerprint().lower()}\n")
+        s.ok(c.sync("setup", secure.root, "alice"))
+        c.write_memos({"20261208": "暗号化して送った"})
+        s.synced(c)
+        c.set_setting("FINGERPRINT", "AB:" * 31 + "AB")
+        code, out, err, _ = c.sync()
+        s.case.assertEqual(code, 1, out + err)
+        s.case.assertIn(secure.fingerprint(), err)
+        c.close()
+    finally:
+        secure.close()
+    # Plain HTTP leaves this computer for no server.
+    code, out, err, _ = s.a.sync("setup", "http://192.0.2.1/dav/", "alice")
+    s.case.assertEqual(code, 1, out + err)
+    s.case.assertIn("http:", err)
+
+
 SCENARIOS = [
     created_on_a_appears_on_b,
     edited_on_both_offline,
@@ -270,6 +296,7 @@ SCENARIOS = [
     edited_by_another_program,
     hostile_replies,
     calendar_running_on_folder,
+    self_signed_server,
 ]
 
 
