@@ -16,6 +16,8 @@
 
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -36,6 +38,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "storage/FileUtils.h"
+#include "sync/Discovery.h"
+#include "sync/HttpTransport.h"
+#include "sync/SyncSettings.h"
 
 namespace {
 
@@ -168,6 +175,8 @@ public:
 
     xcb_connection_t* Connection() const { return FConnection; }
     xcb_window_t Root() const { return FRoot; }
+    // The data folder of the calendars started here, with a closing slash.
+    std::string DataPath() const { return FFolder + "/data/"; }
 
     void SetDpi(int dpi) {
         char pattern[] = "/tmp/quillo-bench-dpi-XXXXXX";
@@ -354,13 +363,16 @@ struct TLaunched {
 
 // Starts program and waits for its first painted window. Pid 0, with the benchmark marked
 // as failed, when the program is missing or shows nothing within 20 s.
-TLaunched LaunchPainted(benchmark::State& state, TXServer& x, const std::string& program) {
+TLaunched LaunchPainted(benchmark::State& state, TXServer& x, const std::string& program,
+                        const std::vector<std::string>& extraEnvironment = {}) {
     if (access(program.c_str(), X_OK) != 0) {
         state.SkipWithError(("not installed: " + program).c_str());
         return {};
     }
     x.DropEvents();
-    const pid_t pid = Spawn({program}, x.Environment());
+    std::vector<std::string> environment = x.Environment();
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+    const pid_t pid = Spawn({program}, environment);
     if (const xcb_window_t window = x.WaitPainted(20s))
         return {pid, window};
     EndChild(pid);
@@ -416,6 +428,97 @@ void BM_StartUpOverBareQt(benchmark::State& state) {
     state.counters["ratio"] = calendar / bare;
 }
 BENCHMARK(BM_StartUpOverBareQt)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The calendar with memo sync on against a local Radicale (Debian's python3-radicale on a
+// free loopback port) and off, launched in turn in one home: the pass starts after the
+// first paint, so the two medians should not differ beyond the spread.
+class TLocalRadicale {
+public:
+    static constexpr char User[] = "alice";
+    static constexpr char Password[] = "secret";
+
+    TLocalRadicale() {
+        char pattern[] = "/tmp/quillo-bench-radicale-XXXXXX";
+        if (!mkdtemp(pattern))
+            throw std::runtime_error("mkdtemp failed");
+        FFolder = std::string(pattern) + "/";
+        FPort = 20000 + getpid() % 20000;
+        WriteFileAtomic(FFolder + "users", std::string(User) + ":" + Password + "\n");
+        WriteFileAtomic(FFolder + "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(FPort) +
+                                                "\n[auth]\ntype = htpasswd\nhtpasswd_filename = " + FFolder +
+                                                "users\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = " +
+                                                FFolder + "collections\n[logging]\nlevel = warning\n");
+        FPid = Spawn({"/usr/bin/python3", "-m", "radicale", "--config", FFolder + "config"},
+                     {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8"});
+    }
+    ~TLocalRadicale() {
+        EndChild(FPid);
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+    std::string Root() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
+    // A new memo collection; empty when the server does not answer within 10 s.
+    std::string NewCollection() const {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            THttpTransport transport(User, Password, {}, 10);
+            const TSyncDiscovery found = DiscoverCollections(transport, Root());
+            if (found.Ok)
+                return CreateJournalCollection(transport, found.HomeUrl, "bench").CollectionUrl;
+            std::this_thread::sleep_for(50ms);
+        }
+        return {};
+    }
+
+private:
+    std::string FFolder;
+    int FPort = 0;
+    pid_t FPid = 0;
+};
+
+void BM_StartUpWithSync(benchmark::State& state) {
+    static int argc = 1;
+    static char name[] = "quillo_startup_bench";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+    TLocalRadicale server;
+    TSyncSettings settings;
+    settings.ServerUrl = server.Root();
+    settings.UserName = TLocalRadicale::User;
+    settings.CollectionUrl = server.NewCollection();
+    if (settings.CollectionUrl.empty())
+        return state.SkipWithError("Radicale did not start");
+    TXServer& x = PlainServer();
+    std::vector<double> offMs, onMs;
+    for (auto _ : state) {
+        double total = 0;
+        for (auto [enabled, samples] : {std::pair{false, &offMs}, std::pair{true, &onMs}}) {
+            std::filesystem::create_directories(x.DataPath());
+            settings.Enabled = enabled;
+            SaveSyncSettings(x.DataPath(), settings);
+            const auto start = Clock::now();
+            const pid_t pid =
+                LaunchPainted(state, x, Quillo(), {std::string("QUILLO_SYNC_PASSWORD=") + TLocalRadicale::Password})
+                    .Pid;
+            const auto painted = Clock::now();
+            if (!pid)
+                break;
+            std::this_thread::sleep_for(300ms);  // the pass runs before the next launch
+            EndChild(pid);
+            samples->push_back(std::chrono::duration<double, std::milli>(painted - start).count());
+            total += samples->back();
+        }
+        state.SetIterationTime(total / 1000.0);
+    }
+    if (offMs.empty() || onMs.empty())
+        return;
+    std::sort(offMs.begin(), offMs.end());
+    std::sort(onMs.begin(), onMs.end());
+    state.counters["sync_off_median_ms"] = offMs[offMs.size() / 2];
+    state.counters["sync_on_median_ms"] = onMs[onMs.size() / 2];
+    state.counters["on_over_off"] = onMs[onMs.size() / 2] / offMs[offMs.size() / 2];
+}
+BENCHMARK(BM_StartUpWithSync)->Iterations(12)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Resident memory one second after the first paint, and processor time over the next
 // three seconds of nobody touching the program.
