@@ -231,18 +231,24 @@ void TSyncDialog::CollectionCreated(const TSyncDiscovery& result) {
     FProgress->setText(QtText("「" + std::string(NewCollectionName) + "」を作りました"));
 }
 
-void TSyncDialog::OkButtonClick() {
-    const TSyncSettings settings = Settings();
-    if (settings.Enabled && !settings.Configured()) {
+bool TSyncDialog::KeepSettings(const TSyncSettings& settings, bool mustBeComplete) {
+    if (mustBeComplete && !settings.Configured()) {
         FProgress->setText(QtText("サーバーを確認して、メモの置き場所を選んでください"));
-        return;
+        return false;
     }
     try {
         SaveSyncSettings(FDataPath, settings);
+        return true;
     } catch (const Exception& error) {
         QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
-        return;
+        return false;
     }
+}
+
+void TSyncDialog::OkButtonClick() {
+    const TSyncSettings settings = Settings();
+    if (!KeepSettings(settings, settings.Enabled))
+        return;
     const std::string password = ProgramText(FPassword->text());
     if (!password.empty()) {
         FScheduler.SetPassword(password);
@@ -256,16 +262,8 @@ void TSyncDialog::OkButtonClick() {
 
 void TSyncDialog::SyncNowClick() {
     const TSyncSettings settings = Settings();
-    if (!settings.Configured()) {
-        FProgress->setText(QtText("サーバーを確認して、メモの置き場所を選んでください"));
+    if (!KeepSettings(settings, true))
         return;
-    }
-    try {
-        SaveSyncSettings(FDataPath, settings);
-    } catch (const Exception& error) {
-        QMessageBox::warning(this, windowTitle(), MessageBoxText(QtText(error.Message())));
-        return;
-    }
     if (!FPassword->text().isEmpty())
         FScheduler.SetPassword(ProgramText(FPassword->text()));
     if (settings.Enabled)

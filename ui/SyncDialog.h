@@ -36,6 +36,9 @@ private:
     void CollectionCreated(const TSyncDiscovery& result);
     // A refused certificate: the user may trust it; true when it is pinned now.
     bool OfferToTrust(const std::string& fingerprint);
+    // Writes settings to the data folder's settings file; false, with the reason shown, when
+    // they are not complete though they must be, or cannot be written.
+    bool KeepSettings(const TSyncSettings& settings, bool mustBeComplete);
     void OkButtonClick();
     void SyncNowClick();
     void SetBusy(bool busy);
