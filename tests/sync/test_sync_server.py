@@ -185,6 +185,14 @@ def collection_emptied(s):
     s.case.assertEqual(s.b.memos(), memos)
 
 
+def collection_deleted(s):
+    s.a.write_memos({"20261208": "残る"})
+    s.synced(s.a)
+    s.case.assertEqual(s.dav.request("DELETE", s.collection)[0] // 100, 2)
+    s.case.assertIn("コレクションがありません", s.ok(s.a.sync(), 1))
+    s.case.assertEqual(s.a.memos(), {"20261208": "残る"})
+
+
 def wrong_password(s):
     if s.server.kind == "xandikos":
         return  # xandikos has no accounts: any password passes
@@ -291,6 +299,7 @@ SCENARIOS = [
     put_reply_lost,
     bogus_token,
     collection_emptied,
+    collection_deleted,
     wrong_password,
     other_programs_journals,
     edited_by_another_program,
