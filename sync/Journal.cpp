@@ -144,15 +144,23 @@ std::string WriteMemoJournal(int32_t dayNumber, std::string_view text, int seque
     return result;
 }
 
+// A lone CR is a line end too: libical writes it unescaped and drops it when it reads the
+// object back, so it travels as "\n". Backspace and form feed are dropped by libical's
+// writer, and spaces at either end by its reader; leaving them out here keeps the text
+// compared the text that travels.
 std::string MemoTextToJournal(std::string_view text) {
     std::string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        if ((text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') || text[i] == '\b' || text[i] == '\f')
             continue;
-        result += text[i];
+        result += text[i] == '\r' ? '\n' : text[i];
     }
-    return result;
+    // libical's reader drops spaces and tabs at either end of a value.
+    const std::size_t first = result.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return result.substr(first, result.find_last_not_of(" \t") - first + 1);
 }
 
 std::string JournalTextToMemo(std::string_view text) {
@@ -161,9 +169,10 @@ std::string JournalTextToMemo(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             continue;
-        if (text[i] == '\n')
-            result += '\r';
-        result += text[i];
+        if (text[i] == '\n' || text[i] == '\r')
+            result += "\r\n";
+        else
+            result += text[i];
     }
     return result;
 }

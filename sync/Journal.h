@@ -41,6 +41,7 @@ bool CanWriteMemoJournal(int32_t dayNumber);
 // "yyyymmddThhmmssZ" for DTSTAMP and LAST-MODIFIED.
 std::string WriteMemoJournal(int32_t dayNumber, std::string_view text, int sequence, std::string_view stampUtc);
 
-// Line ends between the memo store (CR LF) and iCalendar ("\n").
+// Line ends between the memo store (CR LF) and iCalendar ("\n"); a lone CR or LF of either
+// side is a line end of the other.
 std::string MemoTextToJournal(std::string_view text);
 std::string JournalTextToMemo(std::string_view text);

@@ -179,12 +179,21 @@ private:
 
     // --- the steps
 
+    std::string MissingCollection() const {
+        return "サーバーにメモのコレクションがありません (消されたか移されました): " + FIn.CollectionUrl;
+    }
+
     void Probe() {
-        const TMultistatus reply =
-            Multistatus(Send("PROPFIND", FIn.CollectionUrl, ProbeBody, {{"Depth", "0"}, {"Content-Type", XmlType}}),
-                        "コレクションの問い合わせ");
+        const TDavReply answer =
+            Send("PROPFIND", FIn.CollectionUrl, ProbeBody, {{"Depth", "0"}, {"Content-Type", XmlType}});
+        if (answer.Status == 404 || answer.Status == 410)
+            throw TStop{TSyncOutcome::Failed, MissingCollection()};
+        const TMultistatus reply = Multistatus(answer, "コレクションの問い合わせ");
         if (reply.Responses.empty())
             throw TStop{TSyncOutcome::Failed, "サーバーの応答にコレクションがありません"};
+        // Some servers answer for a missing collection with a multistatus that says 404.
+        if (reply.Responses.front().Status == 404 || reply.Responses.front().Status == 410)
+            throw TStop{TSyncOutcome::Failed, MissingCollection()};
         const TDavResponse& collection = reply.Responses.front();
         FServerToken = collection.SyncToken;
         FServerCTag = collection.CTag;
@@ -207,7 +216,9 @@ private:
                 continue;
             }
             FPushed = true;
-            if (local.empty())
+            if (local.empty() && ETagOf(day).empty())
+                Forget(day);
+            else if (local.empty())
                 DeleteRemote(day);
             else
                 WriteRemote(day, local, ETagOf(day), MaxWriteAttempts, std::nullopt);

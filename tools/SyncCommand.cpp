@@ -180,6 +180,8 @@ int RunSetup(const TSyncOptions& options, const std::string& dataPath) {
     std::string collection;
     const std::string wanted = options.Collection;
     if (wanted.empty() && !found.CollectionUrl.empty()) {
+        if (!found.Collections.front().AcceptsJournals)
+            return Failure("このコレクションはメモ (VJOURNAL) を受け付けません: " + found.CollectionUrl);
         collection = found.CollectionUrl;
     } else if (wanted.find("://") != std::string::npos || (!wanted.empty() && wanted[0] == '/')) {
         TSyncDiscovery named =

@@ -185,6 +185,29 @@ def collection_emptied(s):
     s.case.assertEqual(s.b.memos(), memos)
 
 
+def collection_deleted(s):
+    s.a.write_memos({"20261208": "残る"})
+    s.synced(s.a)
+    s.case.assertEqual(s.dav.request("DELETE", s.collection)[0] // 100, 2)
+    s.case.assertIn("コレクションがありません", s.ok(s.a.sync(), 1))
+    s.case.assertEqual(s.a.memos(), {"20261208": "残る"})
+
+
+def collection_without_journals(s):
+    if s.server.kind == "xandikos":
+        return  # xandikos keeps no component set: its calendars take every kind
+    events = s.server.root + f"alice/events-{uuid.uuid4().hex[:6]}/"
+    body = ('<?xml version="1.0"?><C:mkcalendar xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:caldav"><D:set>'
+            '<D:prop><C:supported-calendar-component-set><C:comp name="VEVENT"/></C:supported-calendar-component-set>'
+            '</D:prop></D:set></C:mkcalendar>')
+    s.case.assertEqual(s.dav.request("MKCALENDAR", events, body)[0], 201)
+    c = Machine("C")
+    try:
+        s.case.assertIn("VJOURNAL", s.ok(c.sync("setup", events, "alice"), 1))
+    finally:
+        c.close()
+
+
 def wrong_password(s):
     if s.server.kind == "xandikos":
         return  # xandikos has no accounts: any password passes
@@ -291,6 +314,8 @@ SCENARIOS = [
     put_reply_lost,
     bogus_token,
     collection_emptied,
+    collection_deleted,
+    collection_without_journals,
     wrong_password,
     other_programs_journals,
     edited_by_another_program,
