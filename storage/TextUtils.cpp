@@ -8,16 +8,6 @@
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Replaces every occurrence of from (ASCII) by to, scanning left to right.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string result;
@@ -56,6 +46,16 @@ char32_t ReadCharacterReference(std::string_view text, size_t i, size_t& length)
 }
 
 }  // namespace
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 std::string EscapeText(std::string_view text) {
     // One pass that gives what the replacements "\" → "\\", CR LF → "\n", CR → "\d",

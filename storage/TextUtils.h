@@ -62,3 +62,6 @@ int Min3(int a, int b, int c);
 int Max3(int a, int b, int c);
 // Exchanges the lowest and the third byte of a colour; the top byte becomes 0.
 uint32_t SwapRB(uint32_t color);
+
+// The value of a hexadecimal digit (either case); -1 for any other character.
+int HexDigit(char c);

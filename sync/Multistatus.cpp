@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QXmlStreamReader>
 
+#include "storage/TextUtils.h"
+
 namespace {
 
 const QString Dav = QStringLiteral("DAV:");
@@ -206,16 +208,6 @@ private:
     std::string FReason;
 };
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::optional<TMultistatus> ReadMultistatus(std::string_view body, std::string* error) {
@@ -235,8 +227,8 @@ std::string DecodeHref(std::string_view href) {
     std::string result;
     result.reserve(href.size());
     for (std::size_t i = 0; i < href.size(); ++i) {
-        if (href[i] == '%' && i + 2 < href.size() && HexValue(href[i + 1]) >= 0 && HexValue(href[i + 2]) >= 0) {
-            result += static_cast<char>(HexValue(href[i + 1]) * 16 + HexValue(href[i + 2]));
+        if (href[i] == '%' && i + 2 < href.size() && HexDigit(href[i + 1]) >= 0 && HexDigit(href[i + 2]) >= 0) {
+            result += static_cast<char>(HexDigit(href[i + 1]) * 16 + HexDigit(href[i + 2]));
             i += 2;
         } else {
             result += href[i];
