@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <exception>
 #include <fcntl.h>
+#include <fontconfig/fontconfig.h>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -215,10 +216,14 @@ int main(int argc, char** argv) {
     // scaled down (or to 1 and stretched). QT_SCALE_FACTOR_ROUNDING_POLICY still overrides
     // this. It must be set before the application object exists.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    // The solar terms and lunar months of the page's year, most likely this year, are worked
-    // out on a thread of their own while Qt connects to the display and loads its fonts.
+    // While Qt connects to the display, a thread of its own reads the font configuration
+    // (which Qt then finds ready) and works out the solar terms and lunar months of the
+    // page's year, most likely this year.
     const int skyYear = YmdOf(Today()).Year;
-    std::future<TYearSky> sky = std::async(std::launch::async, SkyOfYear, skyYear);
+    std::future<TYearSky> sky = std::async(std::launch::async, [skyYear] {
+        FcInit();
+        return SkyOfYear(skyYear);
+    });
     TQuilloApplication application(argc, argv);
     display.reset();
     // One ID for the menu entry, the icon and the window class (WM_CLASS "quillo", ID) of every window.
