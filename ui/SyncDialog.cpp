@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +11,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 #include "graphics/QtText.h"
 #include "storage/Exception.h"
@@ -96,6 +97,13 @@ TSyncDialog::TSyncDialog(std::string dataPath, TSyncScheduler& scheduler, QWidge
     layout->addWidget(FState);
     layout->addLayout(buttons);
     resize(430, sizeHint().height());
+
+    // The keyboard goes through the fields as they stand, top to bottom.
+    QWidget* order[] = {FServer,       FUser,    FPassword,      FCheckButton,  FCollection,
+                        FCreateButton, FEnabled, FSyncNowButton, FCancelButton, FOkButton};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    FServer->setFocus();
 
     connect(FCheckButton, &QPushButton::clicked, this, [this] { CheckServer(); });
     connect(FCreateButton, &QPushButton::clicked, this, [this] { CreateCollection(); });
@@ -209,6 +217,8 @@ void TSyncDialog::ServerChecked(const TSyncDiscovery& result) {
     if (int index = FCollection->findData(wanted); index >= 0)
         FCollection->setCurrentIndex(index);
     FCreateButton->setEnabled(!FHomeUrl.empty());
+    // The next thing to do is choosing where the memos live.
+    FCollection->setFocus();
     FProgress->setText(QtText(FCollection->count() > 0 ? "メモの置き場所を選んでください"
                                                        : "メモを置けるカレンダーがありません。新しく作ってください"));
 }

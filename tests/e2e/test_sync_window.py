@@ -1,7 +1,7 @@
 """Memo sync in the running calendar, against a real Radicale: a memo written on another
 machine reaches the page after the first paint, and a memo typed in the memo window reaches
 the other machine a moment later, while quillo-tool refuses to sync the folder the calendar
-holds.
+holds; and sync set up through the menu's "同期…" dialog with the keyboard.
 
 QUILLO_PROGRAM and QUILLO_TOOL name the programs."""
 
@@ -71,6 +71,42 @@ class SyncWindowTest(unittest.TestCase):
             self.there.sync()
             return self.there.memos().get(today) == "歯医者 10:00 🦷\r\n保険証"
         wait_until(arrived, 40, "the typed memo on the other machine")
+        self.assertEqual(self.app.stop(), 0, self.app.log_text())
+
+    def test_the_dialog_finds_the_collection_and_turns_sync_on(self):
+        status, out, err, _ = self.there.sync("setup", self.server.root, self.fixtures.USER,
+                                              "--collection", "日めくり暦のメモ")
+        self.assertEqual(status, 0, out + err)
+        today = datetime.date.today().strftime("%Y%m%d")
+        self.here.write_memos({today: "この端末で書いたメモ ✍"})
+        main = self.app.start()
+        known = {w.wid for w in self.app.windows()}
+        self.x.click(main.x + PAGE[0], main.y + PAGE[1], button=3)
+        menu = wait_until(lambda: [w for w in self.app.windows() if w.wid not in known], 10, "the menu")[0]
+        time.sleep(0.3)
+        # "同期…" is the entry after the colour setup.
+        self.x.x_command("xdotool", "key", "--delay", "60", *["Down"] * 7, "Return")
+        wait_until(lambda: all(w.wid != menu.wid for w in self.app.windows()), 10, "the menu to close")
+        wait_until(lambda: [w for w in self.app.windows() if w.wid not in known], 10, "the sync dialog")
+        time.sleep(0.5)
+        self.x.x_command("xdotool", "type", "--delay", "20", self.server.root)
+        self.x.x_command("xdotool", "key", "Tab")
+        self.x.x_command("xdotool", "type", "--delay", "20", self.fixtures.USER)
+        self.x.x_command("xdotool", "key", "Tab")
+        self.x.x_command("xdotool", "type", "--delay", "20", self.fixtures.PASSWORD)
+        self.x.x_command("xdotool", "key", "Tab", "space")  # サーバーを確認
+        time.sleep(3)
+        # The collection the other machine made is offered and has the focus; sync on, then OK.
+        self.x.x_command("xdotool", "key", "--delay", "100", "Tab", "Tab", "space", "Return")
+        settings = wait_until(lambda: "ENABLED=1" in self.here.settings() and self.here.settings(), 10,
+                              "sync turned on in the settings")
+        self.assertIn("COLLECTION=" + self.there.collection(), settings)
+        self.assertNotIn(self.fixtures.PASSWORD, settings, "the password never goes into a file")
+
+        def arrived():
+            self.there.sync()
+            return self.there.memos().get(today) == "この端末で書いたメモ ✍"
+        wait_until(arrived, 30, "this machine's memo on the other machine")
         self.assertEqual(self.app.stop(), 0, self.app.log_text())
 
 
