@@ -39,9 +39,7 @@
 #include <thread>
 #include <vector>
 
-#include "storage/FileUtils.h"
-#include "sync/Discovery.h"
-#include "sync/HttpTransport.h"
+#include "bench/LocalRadicale.h"
 #include "sync/SyncSettings.h"
 
 namespace {
@@ -432,49 +430,6 @@ BENCHMARK(BM_StartUpOverBareQt)->Iterations(12)->UseManualTime()->Unit(benchmark
 // The calendar with memo sync on against a local Radicale (Debian's python3-radicale on a
 // free loopback port) and off, launched in turn in one home: the pass starts after the
 // first paint, so the two medians should not differ beyond the spread.
-class TLocalRadicale {
-public:
-    static constexpr char User[] = "alice";
-    static constexpr char Password[] = "secret";
-
-    TLocalRadicale() {
-        char pattern[] = "/tmp/quillo-bench-radicale-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("mkdtemp failed");
-        FFolder = std::string(pattern) + "/";
-        FPort = 20000 + getpid() % 20000;
-        WriteFileAtomic(FFolder + "users", std::string(User) + ":" + Password + "\n");
-        WriteFileAtomic(FFolder + "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(FPort) +
-                                                "\n[auth]\ntype = htpasswd\nhtpasswd_filename = " + FFolder +
-                                                "users\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = " +
-                                                FFolder + "collections\n[logging]\nlevel = warning\n");
-        FPid = Spawn({"/usr/bin/python3", "-m", "radicale", "--config", FFolder + "config"},
-                     {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8"});
-    }
-    ~TLocalRadicale() {
-        EndChild(FPid);
-        std::error_code ignored;
-        std::filesystem::remove_all(FFolder, ignored);
-    }
-    std::string Root() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
-    // A new memo collection; empty when the server does not answer within 10 s.
-    std::string NewCollection() const {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            THttpTransport transport(User, Password, {}, 10);
-            const TSyncDiscovery found = DiscoverCollections(transport, Root());
-            if (found.Ok)
-                return CreateJournalCollection(transport, found.HomeUrl, "bench").CollectionUrl;
-            std::this_thread::sleep_for(50ms);
-        }
-        return {};
-    }
-
-private:
-    std::string FFolder;
-    int FPort = 0;
-    pid_t FPid = 0;
-};
-
 void BM_StartUpWithSync(benchmark::State& state) {
     static int argc = 1;
     static char name[] = "quillo_startup_bench";
@@ -485,7 +440,7 @@ void BM_StartUpWithSync(benchmark::State& state) {
     TSyncSettings settings;
     settings.ServerUrl = server.Root();
     settings.UserName = TLocalRadicale::User;
-    settings.CollectionUrl = server.NewCollection();
+    settings.CollectionUrl = server.NewCollection("bench");
     if (settings.CollectionUrl.empty())
         return state.SkipWithError("Radicale did not start");
     TXServer& x = PlainServer();

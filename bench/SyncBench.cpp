@@ -6,11 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -22,40 +17,16 @@
 #include <thread>
 #include <vector>
 
+#include "bench/LocalRadicale.h"
 #include "storage/DateUtils.h"
 #include "storage/FileUtils.h"
 #include "storage/MemoStore.h"
-#include "sync/Discovery.h"
-#include "sync/HttpTransport.h"
 #include "sync/SyncRunner.h"
 
 namespace {
 
-const std::string User = "alice";
-const std::string Password = "secret";
-
-int FreePort() {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
-}
-
-bool Listening(int port) {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool connected = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(probe);
-    return connected;
-}
+const std::string User = TLocalRadicale::User;
+const std::string Password = TLocalRadicale::Password;
 
 std::string TemporaryFolder(const char* stem) {
     std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
@@ -65,47 +36,19 @@ std::string TemporaryFolder(const char* stem) {
 // One Radicale for the whole run, and a QCoreApplication for Qt Network's event loops.
 class TServer {
 public:
-    TServer() {
-        static int argc = 1;
-        static char name[] = "quillo_sync_bench";
-        static char* argv[] = {name, nullptr};
-        FApplication = new QCoreApplication(argc, argv);
-        FFolder = TemporaryFolder("quillo-bench-radicale");
-        FFolders.push_back(FFolder);
-        FPort = FreePort();
-        WriteFileAtomic(FFolder + "users", User + ":" + Password + "\n");
-        WriteFileAtomic(FFolder + "config", "[server]\nhosts = 127.0.0.1:" + std::to_string(FPort) +
-                                                "\n[auth]\ntype = htpasswd\nhtpasswd_filename = " + FFolder +
-                                                "users\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = " +
-                                                FFolder + "collections\n[logging]\nlevel = warning\n");
-        const std::string config = FFolder + "config";
-        const char* arguments[] = {"/usr/bin/python3", "-m", "radicale", "--config", config.c_str(), nullptr};
-        if (posix_spawn(&FPid, arguments[0], nullptr, nullptr, const_cast<char**>(arguments), environ) != 0)
-            FPid = 0;
-        for (int i = 0; i < 200 && FPid && !Listening(FPort); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     ~TServer() {
-        if (FPid) {
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-        }
         for (const std::string& folder : FFolders)
             std::filesystem::remove_all(folder);
     }
-    bool Running() const { return FPid && Listening(FPort); }
-    std::string Root() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
+    bool Running() const { return FRadicale.Running(); }
 
     // A fresh collection and two data folders set up for it.
     std::pair<std::string, std::string> Machines() {
-        THttpTransport transport(User, Password, {}, 60);
-        const TSyncDiscovery found = DiscoverCollections(transport, Root());
-        const TSyncDiscovery created = CreateJournalCollection(transport, found.HomeUrl, "bench");
         TSyncSettings settings;
         settings.Enabled = true;
-        settings.ServerUrl = Root();
+        settings.ServerUrl = FRadicale.Root();
         settings.UserName = User;
-        settings.CollectionUrl = created.CollectionUrl;
+        settings.CollectionUrl = FRadicale.NewCollection("bench");
         const std::string a = TemporaryFolder("quillo-bench-A");
         const std::string b = TemporaryFolder("quillo-bench-B");
         FFolders.push_back(a);
@@ -116,11 +59,16 @@ public:
     }
 
 private:
-    QCoreApplication* FApplication;
-    std::string FFolder;
+    static QCoreApplication* MakeApplication() {
+        static int argc = 1;
+        static char name[] = "quillo_sync_bench";
+        static char* argv[] = {name, nullptr};
+        return new QCoreApplication(argc, argv);
+    }
+
+    QCoreApplication* FApplication = MakeApplication();
+    TLocalRadicale FRadicale;
     std::vector<std::string> FFolders;
-    int FPort = 0;
-    pid_t FPid = 0;
 };
 
 TServer& Server() {

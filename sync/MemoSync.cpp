@@ -138,17 +138,20 @@ TSyncStatus ReadSyncStatus(const std::string& dataPath, const std::map<int32_t, 
     return status;
 }
 
-std::vector<TForeignJournal> ForeignJournalsOf(const std::string& dataPath, int32_t dayNumber) {
-    std::vector<TForeignJournal> journals;
+TSyncedDay SyncedDayOf(const std::string& dataPath, int32_t dayNumber) {
+    TSyncedDay day;
+    if (!LoadSyncSettings(dataPath).Configured())
+        return day;
     try {
         const TSyncState state = LoadSyncState(dataPath);
+        const auto it = state.Days.find(dayNumber);
+        day.NeedsLook = it != state.Days.end() && it->second.NeedsLook;
         for (const auto& [href, item] : state.Others)
             if (item.Day == dayNumber)
-                journals.push_back({item.Summary, item.Text});
+                day.Journals.push_back({item.Summary, item.Text});
     } catch (const Exception&) {
-        // An unreadable state shows no foreign journals; the next pass reports the reason.
     }
-    return journals;
+    return day;
 }
 
 void MarkDayLooked(const std::string& dataPath, int32_t dayNumber) {

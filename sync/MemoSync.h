@@ -73,7 +73,14 @@ struct TForeignJournal {
     std::string Summary;
     std::string Text;  // the descriptions joined by line breaks
 };
-std::vector<TForeignJournal> ForeignJournalsOf(const std::string& dataPath, int32_t dayNumber);
+// What the sync state says of one day, read once: whether its memo was merged and not looked
+// at yet, and the other programs' journals of the day. Nothing when sync is not set up or
+// its state cannot be read (the next pass reports the reason).
+struct TSyncedDay {
+    bool NeedsLook = false;
+    std::vector<TForeignJournal> Journals;
+};
+TSyncedDay SyncedDayOf(const std::string& dataPath, int32_t dayNumber);
 // The user looked at the merged memo of the day: it no longer needs a look. EFileError.
 void MarkDayLooked(const std::string& dataPath, int32_t dayNumber);
 

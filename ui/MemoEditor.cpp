@@ -6,8 +6,6 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "storage/AppGlobals.h"
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
@@ -106,19 +104,15 @@ void TMemoEditor::ShowSyncedFacts() {
     if (!HasAppGlobals())
         return;
     const std::string dataPath = AppGlobals().DataPath();
-    const TSyncStatus status = ReadSyncStatus(dataPath, ProcessMemoAccess().Read());
-    FNeedsLook = false;
+    const TSyncedDay synced = SyncedDayOf(dataPath, FCurrentDate);
+    FNeedsLook = synced.NeedsLook;
     std::string others;
-    if (status.Configured) {
-        FNeedsLook = std::find(status.DaysNeedingLook.begin(), status.DaysNeedingLook.end(), FCurrentDate) !=
-                     status.DaysNeedingLook.end();
-        for (const TForeignJournal& journal : ForeignJournalsOf(dataPath, FCurrentDate)) {
-            if (!others.empty())
-                others += "\n\n";
-            others += journal.Summary.empty() || journal.Text.rfind(journal.Summary, 0) == 0
-                          ? journal.Text
-                          : journal.Summary + "\n" + journal.Text;
-        }
+    for (const TForeignJournal& journal : synced.Journals) {
+        if (!others.empty())
+            others += "\n\n";
+        others += journal.Summary.empty() || journal.Text.rfind(journal.Summary, 0) == 0
+                      ? journal.Text
+                      : journal.Summary + "\n" + journal.Text;
     }
     FMergeNote->setVisible(FNeedsLook);
     FOtherJournals->setPlainText(BoxTextOf(others));
