@@ -18,19 +18,21 @@
 
 class TDataFolderLock;
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // The socket's name for a user and a data folder: "<runtimeDir>/quillo-<user>-<hash>"
 // when runtimeDir is an absolute path and the whole path fits a socket address, else
-// "quillo-<user>-<hash>", which Qt places in the temporary folder. hash is 16 hexadecimal
+// "quillo-<user>-<hash>", which lies in the temporary folder. hash is 16 hexadecimal
 // digits of the SHA-256 of the folder's path.
 QString InstanceSocketName(unsigned user, const QString& dataFolder, const QString& runtimeDir);
 // The names tried in turn, by the running copy to listen and by a later start to ask:
-// InstanceSocketName, then the name without folder when that differs. A path that fits the
-// address may still be refused by Qt (6.4 refuses paths of 107 bytes), and the running
-// copy then listens on the next name.
+// InstanceSocketName, then the name without folder when that differs. A name without folder
+// lies in the temporary folder (InstanceSocketPath), as Qt's local sockets put it, so that
+// copies of the calendar built on QLocalServer and this one find each other.
 QStringList InstanceSocketNames(unsigned user, const QString& dataFolder, const QString& runtimeDir);
+// The file of a socket name: the name itself when it is a path, else the name in
+// QDir::tempPath().
+QString InstanceSocketPath(const QString& name);
 
 class TSingleInstance : public QObject {
 public:
@@ -65,11 +67,17 @@ public:
     bool Listening() const;
 
 private:
+    class TPeer;
+    // Listens on the socket file path; -1 when it cannot (the reason is logged).
+    int ListenAt(const QByteArray& path);
     void Accept();
-    void Answer(QLocalSocket* peer);
 
     QString FSocketName;
     QStringList FSocketNames;
     std::unique_ptr<TDataFolderLock> FLock;
-    QLocalServer* FServer = nullptr;
+    // The listening socket (plain POSIX: the calendar needs no network library for it) and
+    // the file it is bound to, removed again when this copy ends.
+    int FServer = -1;
+    QByteArray FServerFile;
+    QSocketNotifier* FServerNotifier = nullptr;
 };

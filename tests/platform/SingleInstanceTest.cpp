@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -198,4 +199,43 @@ TEST(SingleInstance, ALaterStartFindsTheRunningCopyWhateverTheLengthOfTheSocketP
         EXPECT_TRUE(AskFromAnotherThread(later, 2000)) << pathBytes;
         EXPECT_EQ(comeForward, 1) << pathBytes;
     }
+}
+
+// Without a runtime folder the socket lies in the shared temporary folder: whatever the
+// umask, it is the user's alone, and a later start finds it; a file there that is not a
+// socket is someone else's and stays.
+TEST(SingleInstance, InTheTemporaryFolderTheSocketIsTheUsersAloneAndOtherFilesStay) {
+    TTestEnvironment environment;
+    const fs::path temporary = environment.Root() / "tmp";
+    fs::create_directories(temporary);
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string restoreTmp = savedTmp ? savedTmp : "";
+    setenv("TMPDIR", temporary.c_str(), 1);
+    unsetenv("XDG_RUNTIME_DIR");
+    const mode_t savedMask = umask(0);
+    for (const char* folder : {"data", "occupied"}) {
+        const fs::path data = environment.Root() / folder;
+        fs::create_directories(data);
+        TSingleInstance running(Name(data));
+        ASSERT_EQ(running.Claim(), TSingleInstance::TRole::Running);
+        const fs::path file = temporary / running.SocketName().toStdString();
+        const bool occupied = std::string(folder) == "occupied";
+        if (occupied)
+            QFile(Name(file)).open(QIODevice::WriteOnly);
+        running.Listen();
+        EXPECT_EQ(running.Listening(), !occupied) << folder;
+        struct stat made {};
+        ASSERT_EQ(lstat(file.c_str(), &made), 0) << folder;
+        EXPECT_EQ(made.st_mode, occupied ? S_IFREG | 0666 : S_IFSOCK | 0600) << folder;
+        if (!occupied) {
+            TSingleInstance later(Name(data));
+            ASSERT_EQ(later.Claim(), TSingleInstance::TRole::AnotherRuns);
+            EXPECT_TRUE(AskFromAnotherThread(later, 2000));
+        }
+    }
+    umask(savedMask);
+    if (savedTmp)
+        setenv("TMPDIR", restoreTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
