@@ -58,7 +58,8 @@ DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 deb: deps
 	@cmake -S . -B build-deb $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_TESTS=OFF \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" > /dev/null
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+	  -DCMAKE_MODULE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" > /dev/null
 	cmake --build build-deb -j $(JOBS)
 	cd build-deb && cpack -G DEB
 

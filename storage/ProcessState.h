@@ -5,8 +5,9 @@
 // setter (SetClock, SetCompositorProbe, ...), at start-up or by a test. Beside it, only
 // these live outside objects: the process-wide objects in their holders (ProcessWide.h),
 // the registries of live window behaviours and tray icons and the once-only installations
-// (the tray host watcher, the accessibility factory), each in its unit, and the termination
-// signals' pipe in app/main.cpp, which a signal handler must reach without any object.
+// (the tray host watcher, the accessibility factory, the memo sync module once loaded),
+// each in its unit, and the termination signals' pipe in app/main.cpp, which a signal
+// handler must reach without any object.
 
 #include <cstdint>
 #include <exception>

@@ -18,6 +18,7 @@
 #include "sync/SyncReport.h"
 #include "sync/SyncRunner.h"
 #include "sync/SyncSettings.h"
+#include "sync/SyncedDay.h"
 
 // The process-wide memo store (MemoStore()): reads its items, stores through
 // TMemoStore::StoreMemos, which announces every changed day.
@@ -68,18 +69,8 @@ struct TSyncStatus {
 };
 TSyncStatus ReadSyncStatus(const std::string& dataPath, const std::map<int32_t, std::string>& memos);
 
-// A journal of another program on a day: shown read-only below the memo, never changed.
-struct TForeignJournal {
-    std::string Summary;
-    std::string Text;  // the descriptions joined by line breaks
-};
-// What the sync state says of one day, read once: whether its memo was merged and not looked
-// at yet, and the other programs' journals of the day. Nothing when sync is not set up or
-// its state cannot be read (the next pass reports the reason).
-struct TSyncedDay {
-    bool NeedsLook = false;
-    std::vector<TForeignJournal> Journals;
-};
+// What the sync state says of one day, read once. Nothing when sync is not set up or its
+// state cannot be read (the next pass reports the reason).
 TSyncedDay SyncedDayOf(const std::string& dataPath, int32_t dayNumber);
 // The user looked at the merged memo of the day: it no longer needs a look. EFileError.
 void MarkDayLooked(const std::string& dataPath, int32_t dayNumber);

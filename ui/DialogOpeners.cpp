@@ -1,10 +1,11 @@
 #include "ui/DialogOpeners.h"
 
 #include "ui/Dialogs.h"
-#include "ui/SyncDialog.h"
+#include "ui/SyncModule.h"
 
 TDialogOpeners& DialogOpeners() {
-    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox, OpenSyncDialog};
+    static TDialogOpeners openers{OpenMemoEditor, OpenOptions, OpenColorSetup, ShowAboutBox,
+                                  [](TMemoSync& sync, QWidget* owner) { sync.OpenDialog(owner); }};
     return openers;
 }
 
@@ -28,7 +29,7 @@ void OpenAboutBoxFor(QWidget* owner) {
         DialogOpeners().AboutBox(owner);
 }
 
-void OpenSyncDialogFor(TSyncScheduler& scheduler, QWidget* owner) {
+void OpenSyncDialogFor(TMemoSync& sync, QWidget* owner) {
     if (DialogOpeners().SyncSetup)
-        DialogOpeners().SyncSetup(scheduler, owner);
+        DialogOpeners().SyncSetup(sync, owner);
 }

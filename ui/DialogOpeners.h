@@ -6,14 +6,14 @@
 #include <functional>
 
 class QWidget;
-class TSyncScheduler;
+class TMemoSync;
 
 struct TDialogOpeners {
     std::function<void(int32_t day)> MemoEditor;
     std::function<void(int32_t currentDay, const std::function<void(int32_t day)>& showDay)> Options;
     std::function<void(QWidget* owner)> ColorSetup;
     std::function<void(QWidget* owner)> AboutBox;
-    std::function<void(TSyncScheduler& scheduler, QWidget* owner)> SyncSetup;
+    std::function<void(TMemoSync& sync, QWidget* owner)> SyncSetup;
 };
 // The table in use; it starts with the real dialogs of ui/Dialogs.h.
 TDialogOpeners& DialogOpeners();
@@ -22,4 +22,4 @@ void OpenMemoEditorFor(int32_t day);
 void OpenOptionsDialog(int32_t currentDay, const std::function<void(int32_t day)>& showDay);
 void OpenColorSetupFor(QWidget* owner);
 void OpenAboutBoxFor(QWidget* owner);
-void OpenSyncDialogFor(TSyncScheduler& scheduler, QWidget* owner);
+void OpenSyncDialogFor(TMemoSync& sync, QWidget* owner);

@@ -4,13 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -34,8 +30,6 @@
 #include "storage/Resources.h"
 #include "storage/Text.h"
 #include "storage/WindowPlacement.h"
-#include "sync/CredentialStore.h"
-#include "sync/SyncSettings.h"
 #include "ui/Autostart.h"
 #include "ui/DialogOpeners.h"
 #include "ui/DrawnButton.h"
@@ -44,7 +38,7 @@
 #include "ui/Notices.h"
 #include "ui/PageDescription.h"
 #include "ui/PageOfDay.h"
-#include "ui/SyncScheduler.h"
+#include "ui/SyncModule.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
 
@@ -215,51 +209,16 @@ void TMainWindow::FinishStartUp() {
 }
 
 void TMainWindow::StartSync() {
-    // A calendar that was never set up to sync makes nothing of it until the user opens
+    // A calendar that was never set up to sync loads nothing of it until the user opens
     // "同期…".
-    if (LoadSyncSettings(AppGlobals().DataPath()).Configured())
+    if (SyncSetUp(AppGlobals().DataPath()))
         Sync();
 }
 
-TSyncScheduler& TMainWindow::Sync() {
-    if (FSync)
-        return *FSync;
-    FSync = new TSyncScheduler(AppGlobals().DataPath(), std::make_unique<TKeychainCredentialStore>(), this);
-    FSync->OnPasswordWanted = [this] { QTimer::singleShot(0, this, [this] { AskSyncPassword(); }); };
-    FSync->OnSafetyStop = [this](const TSyncReport&) { QTimer::singleShot(0, this, [this] { AskAfterSafetyStop(); }); };
-    FSync->Start();
-    return *FSync;
-}
-
-void TMainWindow::AskSyncPassword() {
-    const TSyncSettings settings = LoadSyncSettings(AppGlobals().DataPath());
-    bool given = false;
-    const QString password = QInputDialog::getText(
-        nullptr, QtText("同期"),
-        QtText("メモの同期に使うパスワードを入れてください (" + settings.UserName + ", " + settings.ServerUrl + ")"),
-        QLineEdit::Password, QString(), &given);
-    if (!given || password.isEmpty() || !FSync)
-        return;
-    FSync->SetPassword(ProgramText(password));
-    FSync->Credentials().WritePassword(CredentialAccount(settings), ProgramText(password),
-                                       [](const TCredentialResult&) {});
-    FSync->SyncNow();
-}
-
-void TMainWindow::AskAfterSafetyStop() {
-    QMessageBox box(QMessageBox::Warning, QtText("同期"),
-                    QtText("サーバーのカレンダーから、これまで同期したメモがすべて消えています。"
-                           "この端末のメモはまだ消していません。どうしますか?"));
-    QPushButton* deleteHere = box.addButton(QtText("この端末のメモも消す"), QMessageBox::DestructiveRole);
-    QPushButton* uploadAgain = box.addButton(QtText("この端末のメモを送り直す"), QMessageBox::AcceptRole);
-    box.addButton(QtText("あとで決める"), QMessageBox::RejectRole);
-    box.exec();
+TMemoSync& TMainWindow::Sync() {
     if (!FSync)
-        return;
-    if (box.clickedButton() == deleteHere)
-        FSync->SyncNow(TMassDeletionChoice::DeleteLocally);
-    else if (box.clickedButton() == uploadAgain)
-        FSync->SyncNow(TMassDeletionChoice::UploadAgain);
+        FSync = SyncModule().StartMemoSync(AppGlobals().DataPath());
+    return *FSync;
 }
 
 QMenu* TMainWindow::Menu() {
@@ -283,7 +242,8 @@ void TMainWindow::BuildMenu() {
                      [this] { OpenOptionsDialog(FCurrentDate, [this](int32_t day) { ShowDate(day); }); });
     FMenu->addAction(QtText("配色設定(&L)"), this, [this] { OpenColorSetupFor(this); });
     // "同期…", with the changes that wait for the server, read again each time the menu opens.
-    QAction* sync = FMenu->addAction(QtText("同期…"), this, [this] { OpenSyncDialogFor(Sync(), this); });
+    QAction* sync =
+        FMenu->addAction(QtText("同期…"), this, [this] { RunReporting([this] { OpenSyncDialogFor(Sync(), this); }); });
     connect(FMenu, &QMenu::aboutToShow, sync, [this, sync] {
         if (FSync)
             sync->setText(QtText(FSync->MenuCaption()));

@@ -26,7 +26,7 @@ class TDrawnButton;
 class TWindowBehaviour;
 enum class TStacking;
 class TTrayIcon;
-class TSyncScheduler;
+class TMemoSync;
 
 class TMainWindow : public QWidget, public TPaperOwner {
 public:
@@ -96,7 +96,8 @@ public:
     bool TearArmed() const { return FTearArmed; }
     // Memo sync with the user's CalDAV server: made by FinishStartUp where sync was set up,
     // else when first wanted.
-    TSyncScheduler& Sync();
+    // Throws EFileError when the sync module cannot be loaded.
+    TMemoSync& Sync();
     // Made when first wanted.
     QMenu* Menu();
     TTrayIcon* TrayIcon();
@@ -132,10 +133,6 @@ private:
     void FollowStacking(TPaperWindow* paper) const;
     void UpdateAccessibleName();
     void StartSync();
-    // The sync wants a password no keyring gave, or the server refused the one it had.
-    void AskSyncPassword();
-    // The server lists none of the memos synced before: the user decides.
-    void AskAfterSafetyStop();
     // A paper or the window is being carried: its place is not settled yet.
     bool StateInMotion();
     void OnStateSaveTimer();
@@ -158,7 +155,7 @@ private:
     QMenu* FMenu = nullptr;
     TWindowBehaviour* FBehaviour = nullptr;
     TTrayIcon* FTrayIcon = nullptr;
-    TSyncScheduler* FSync = nullptr;
+    std::unique_ptr<TMemoSync> FSync;
     TDrawnButton* FMenuButton = nullptr;
     TDrawnButton* FMinimiseButton = nullptr;
     TDrawnButton* FCloseButton = nullptr;

@@ -10,10 +10,10 @@
 #include "storage/Exception.h"
 #include "storage/MemoStore.h"
 #include "storage/Text.h"
-#include "sync/MemoSync.h"
 #include "ui/DialogSupport.h"
 #include "ui/Dialogs.h"
 #include "ui/Notices.h"
+#include "ui/SyncModule.h"
 
 namespace {
 
@@ -104,7 +104,15 @@ void TMemoEditor::ShowSyncedFacts() {
     if (!HasAppGlobals())
         return;
     const std::string dataPath = AppGlobals().DataPath();
-    const TSyncedDay synced = SyncedDayOf(dataPath, FCurrentDate);
+    // Only a synced data folder has these facts; the module that reads them is loaded then.
+    TSyncedDay synced;
+    if (SyncSetUp(dataPath)) {
+        try {
+            synced = SyncModule().SyncedDayOf(dataPath, FCurrentDate);
+        } catch (const Exception&) {
+            // A module that cannot be loaded is reported by the main window's sync.
+        }
+    }
     FNeedsLook = synced.NeedsLook;
     std::string others;
     for (const TForeignJournal& journal : synced.Journals) {
@@ -127,7 +135,7 @@ void TMemoEditor::LeaveSyncedDay() {
         return;
     FNeedsLook = false;
     try {
-        MarkDayLooked(AppGlobals().DataPath(), FCurrentDate);
+        SyncModule().MarkDayLooked(AppGlobals().DataPath(), FCurrentDate);
     } catch (const Exception& error) {
         if (ErrorReporter)
             ErrorReporter(error.Message());

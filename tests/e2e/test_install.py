@@ -15,6 +15,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import time
 import unittest
 
 from harness import Calendar, XSession, today_day_number, wait_until, watchdog, write_profile
@@ -23,6 +24,8 @@ BUILD = os.environ.get("QUILLO_BUILD_DIR", "")
 APP_ID = "example.vellomar.quillo"
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 PRODUCT = "日めくり暦"
+# Memo sync's window side, which the calendar loads when sync is wanted.
+SYNC_MODULE = "/usr/lib/quillo/quillo-sync.so"
 MENU_BUTTON = (27, 14)
 TEST_SECONDS = 120
 
@@ -91,6 +94,7 @@ class StagedInstallTest(unittest.TestCase):
     def test_every_file_lies_where_the_conventions_put_it_and_nothing_else_is_installed(self):
         expected = {
             "usr/bin/quillo", "usr/bin/quillo-tool", "usr/libexec/quillo/quillo-tool-qt",
+            SYNC_MODULE.lstrip("/"),
             f"usr/share/applications/{APP_ID}.desktop",
             f"usr/share/metainfo/{APP_ID}.metainfo.xml",
             f"usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg",
@@ -215,6 +219,7 @@ class UserInstallTest(unittest.TestCase):
             shutil.copy(os.path.join(self.prefix, "bin", name), folder)
         # The tool draws pages through its companion, which a copy carries beside it.
         shutil.copy(os.path.join(self.prefix, "libexec", "quillo", "quillo-tool-qt"), folder)
+        shutil.copy(self.prefix + SYNC_MODULE.removeprefix("/usr"), folder)
         copy = Calendar(self.x, os.path.join(folder, "quillo"), home=self.home, data=os.path.join(folder, "Data"))
         os.remove(copy.registry_path())
         copy.start()
@@ -227,6 +232,24 @@ class UserInstallTest(unittest.TestCase):
         subprocess.run([tool, "decode", page, os.path.join(folder, "再 é.png")], check=True, env=copy.environment(),
                        capture_output=True)
         self.assertTrue(os.path.isfile(os.path.join(folder, "再 é.png")))
+
+    def test_memo_sync_is_loaded_from_the_installation_only_once_it_is_set_up(self):
+        def mapped():
+            with open(f"/proc/{self.app.proc.pid}/maps", encoding="utf-8", errors="replace") as f:
+                return {line.split(maxsplit=5)[-1].strip() for line in f if "/" in line}
+
+        self.app.start()
+        time.sleep(1)  # past the first paint, when the rest of the start-up is done
+        sync_parts = [p for p in mapped() if any(n in p for n in ("quillo-sync", "libQt6Network", "libical"))]
+        self.assertEqual(sync_parts, [], "a calendar that does not sync loads nothing of it")
+        self.assertEqual(self.app.stop(), 0, self.app.log_text())
+        # Set up for a server that is not there: the module is loaded and its pass fails.
+        self.app.write_settings({"SYNC": {"ENABLED": 1, "URL": "http://127.0.0.1:9/", "USER": "u",
+                                          "COLLECTION": "http://127.0.0.1:9/u/memos/"}})
+        self.app.launch(env={"QUILLO_SYNC_PASSWORD": "p"})
+        module = os.path.realpath(self.prefix + SYNC_MODULE.removeprefix("/usr"))
+        wait_until(lambda: module in mapped(), 10, "the installed sync module")
+        self.assertEqual(self.app.stop(), 0, self.app.log_text())
 
     @needs("desktop-file-validate")
     def test_start_at_login_is_ticked_and_cleared_from_the_menu(self):

@@ -58,7 +58,7 @@ protected:
             },
             [this](QWidget*) { Opened.push_back("colors"); },
             [this](QWidget*) { Opened.push_back("about"); },
-            [this](TSyncScheduler&, QWidget*) { Opened.push_back("sync"); },
+            [this](TMemoSync&, QWidget*) { Opened.push_back("sync"); },
         };
     }
     void TearDown() override {
