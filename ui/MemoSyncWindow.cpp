@@ -36,10 +36,10 @@ private:
     void AskPassword() {
         const TSyncSettings settings = LoadSyncSettings(FScheduler.DataPath());
         bool given = false;
-        const QString password = QInputDialog::getText(
-            nullptr, QtText("同期"),
-            QtText("メモの同期に使うパスワードを入れてください (" + settings.UserName + ", " + settings.ServerUrl + ")"),
-            QLineEdit::Password, QString(), &given);
+        const QString password = QInputDialog::getText(nullptr, QtText("同期"),
+                                                       QtText("メモの同期に使うパスワードを入れてください (" +
+                                                              settings.UserName + ", " + settings.ServerUrl + ")"),
+                                                       QLineEdit::Password, QString(), &given);
         if (!given || password.isEmpty())
             return;
         FScheduler.SetPassword(ProgramText(password));

@@ -25,7 +25,7 @@ APP_ID = "example.vellomar.quillo"
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 PRODUCT = "日めくり暦"
 # Memo sync's window side, which the calendar loads when sync is wanted.
-SYNC_MODULE = "/usr/lib/quillo/quillo-sync.so"
+SYNC_MODULE = f"/usr/{os.environ.get('QUILLO_MODULE_DIR', 'lib/quillo')}/quillo-sync.so"
 MENU_BUTTON = (27, 14)
 TEST_SECONDS = 120
 

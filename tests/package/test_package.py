@@ -65,7 +65,7 @@ class PackageTest(unittest.TestCase):
         app = "example.vellomar.quillo"
         expected = {
             "/usr/bin/quillo", "/usr/bin/quillo-tool", "/usr/libexec/quillo/quillo-tool-qt",
-            "/usr/lib/quillo/quillo-sync.so",
+            f"/usr/{os.environ.get('QUILLO_MODULE_DIR', 'lib/quillo')}/quillo-sync.so",
             f"/usr/share/applications/{app}.desktop",
             f"/usr/share/metainfo/{app}.metainfo.xml",
             f"/usr/share/icons/hicolor/scalable/apps/{app}.svg",
