@@ -160,7 +160,10 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     int32_t stored = AppGlobals().ReadInteger("CALENDAR", "DATE", Today());
     int32_t shownDay = IsValidDayNumber(stored) ? stored : Today();
     RunReporting([] { Almanac().LoadHolidays(LoadResourceText("holidays.txt")); });
-    ShowDate(shownDay);
+    // The first page is drawn on a thread of its own while the window is made and shown;
+    // the first paint takes it.
+    FPageAhead = std::make_unique<TPageAhead>(shownDay, FPageRatio);
+    DateShown(shownDay);
 
     ConnectMemoMessages();
     BuildButtons();
@@ -197,6 +200,8 @@ void TMainWindow::FinishStartUp() {
     if (FStartUpFinished)
         return;
     FStartUpFinished = true;
+    // The thread that drew the first page has ended by now.
+    FPageAhead.reset();
     RunReporting([this] { RestorePapers(); });
     TrayIcon();
     RunReporting([this] { StartSync(); });
@@ -325,11 +330,26 @@ void TMainWindow::ShowDate(int32_t day) {
     RefreshPaperList();
     if (int index = FPapers.IndexOfDate(day); index >= 0)
         FPapers.Items(index)->close();
-    FPageBitmap = PageOfDay(day, FPageRatio);
+    ReplacePage(PageOfDay(day, FPageRatio));
+    DateShown(day);
+}
+
+void TMainWindow::DateShown(int32_t day) {
     FCurrentDate = day;
     UpdateAccessibleName();
     update();
     ScheduleStateSave();
+}
+
+TBitmap* TMainWindow::ShownPage() {
+    if (FPageAhead && !FPageBitmap)
+        FPageBitmap = FPageAhead->Take();
+    return FPageBitmap.get();
+}
+
+void TMainWindow::ReplacePage(std::unique_ptr<TBitmap> page) {
+    FPageAhead.reset();
+    FPageBitmap = std::move(page);
 }
 
 void TMainWindow::UpdateAccessibleName() { setAccessibleName(PageDescription(FCurrentDate)); }
@@ -346,7 +366,7 @@ void TMainWindow::ApplyColors() {
             button->SetColor(FBackColor);
     // Until start-up has chosen the day there is no page worth drawing.
     if (FCurrentDate != 0)
-        FPageBitmap = PageOfDay(FCurrentDate, FPageRatio);
+        ReplacePage(PageOfDay(FCurrentDate, FPageRatio));
 }
 
 void TMainWindow::FollowDevicePixelRatio(double ratio) {
@@ -354,7 +374,7 @@ void TMainWindow::FollowDevicePixelRatio(double ratio) {
         return;
     FPageRatio = ratio;
     if (FCurrentDate != 0)
-        FPageBitmap = PageOfDay(FCurrentDate, FPageRatio);
+        ReplacePage(PageOfDay(FCurrentDate, FPageRatio));
 }
 
 void TMainWindow::RefreshPaperList() { CollectOpenPapers(FPapers); }
@@ -531,7 +551,7 @@ bool TMainWindow::SaveAtExit() {
     return FAllSaved;
 }
 
-std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
+std::unique_ptr<TBitmap> TMainWindow::ComposeImage() {
     const double ratio = FPageRatio;
     auto at = [ratio](int logical) { return DeviceLength(logical, ratio); };
     const int width = at(WindowWidth), height = at(WindowHeight), line = at(1);
@@ -541,8 +561,8 @@ std::unique_ptr<TBitmap> TMainWindow::ComposeImage() const {
     canvas.Brush.Style = TBrushStyle::Solid;
     canvas.FillRect({0, 0, width, height});
     const TRect page = RectOfSize(at(PageRect.Left), at(PageRect.Top), at(PageRect.Width()), at(PageRect.Height()));
-    if (FPageBitmap)
-        canvas.Draw(page.Left, page.Top, *FPageBitmap);
+    if (const TBitmap* shown = ShownPage())
+        canvas.Draw(page.Left, page.Top, *shown);
     // The window's outline with rounded corners: straight edges that stop 4 pixels short
     // of each corner and a two-pixel step across it, each logical pixel of it as the device
     // pixels it covers. Rectangles are given for the top-left corner and mirrored.
@@ -648,6 +668,7 @@ void TMainWindow::TearOff() {
     TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
     auto* paper = new TPaperWindow(this, this);
     // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
+    ShownPage();
     paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
                      std::move(FPageBitmap));
     FollowStacking(paper);

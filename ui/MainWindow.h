@@ -26,6 +26,7 @@ class TDrawnButton;
 class TWindowBehaviour;
 enum class TStacking;
 class TTrayIcon;
+class TPageAhead;
 class TMemoSync;
 
 class TMainWindow : public QWidget, public TPaperOwner {
@@ -85,7 +86,7 @@ public:
     int Gravity() const override { return FGravity; }
     const TPaperList& Papers() const { return FPapers; }
     // The shown page in device pixels, drawn for PageRatio.
-    const TBitmap* PageBitmap() const { return FPageBitmap.get(); }
+    const TBitmap* PageBitmap() { return ShownPage(); }
     // The device pixel ratio the page and the composed image are made for: the ratio of
     // the window's screen, followed when the window paints or changes screens.
     double PageRatio() const { return FPageRatio; }
@@ -104,7 +105,7 @@ public:
     // The window as painted, in device pixels for PageRatio (DeviceLength(WindowWidth) ×
     // DeviceLength(WindowHeight)): background, page, frame, the page's shadow and highlight,
     // the page at whole device pixels and the lines one logical pixel wide.
-    std::unique_ptr<TBitmap> ComposeImage() const;
+    std::unique_ptr<TBitmap> ComposeImage();
 
 protected:
     // The memo of day changed: the page redraws when it shows that day.
@@ -132,6 +133,12 @@ private:
     // A paper takes the window's place in the stack.
     void FollowStacking(TPaperWindow* paper) const;
     void UpdateAccessibleName();
+    // The day is the one shown now (its page is in place or being drawn ahead).
+    void DateShown(int32_t day);
+    // The page shown; at start-up, once the thread that draws it has finished.
+    TBitmap* ShownPage();
+    // A page drawn anew in place of the shown one (and of one still being drawn ahead).
+    void ReplacePage(std::unique_ptr<TBitmap> page);
     void StartSync();
     // A paper or the window is being carried: its place is not settled yet.
     bool StateInMotion();
@@ -139,6 +146,7 @@ private:
 
     int32_t FCurrentDate = 0;
     std::unique_ptr<TBitmap> FPageBitmap;
+    std::unique_ptr<TPageAhead> FPageAhead;
     double FPageRatio = 1;
     TPaperList FPapers;
     uint32_t FBackColor = 0xFFFFFF;

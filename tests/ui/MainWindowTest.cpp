@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -27,6 +28,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Notices.h"
 #include "ui/PageDescription.h"
+#include "ui/PageOfDay.h"
 #include "ui/PaperWindow.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowBehaviour.h"
@@ -164,6 +166,26 @@ TEST_F(MainWindowTest, AStoredDayIsShownAndAnImpossibleOneGivesToday) {
         AppGlobals().WriteInteger("CALENDAR", "DATE", stored);
         TMainWindow main;
         EXPECT_EQ(main.CurrentDate(), shown);
+    }
+}
+
+// The first page is drawn on a thread of its own while the window is made: it is the page of
+// the shown day with its memo and colours, pixel for pixel, and a day shown before that page
+// was taken replaces it.
+TEST_F(MainWindowTest, TheFirstPageDrawnAheadIsThePageOfTheShownDay) {
+    MemoStore().StoreMemo(46100, "歯医者 10:00");
+    ColorScheme().SetColor("日めくり\\背景", 0xE0F0FF);
+    AppGlobals().WriteInteger("CALENDAR", "DATE", 46100);
+    for (int32_t shown : {46100, 46101}) {
+        TMainWindow main;
+        if (shown != 46100)
+            main.ShowDate(shown);
+        const std::unique_ptr<TBitmap> expected = PageOfDay(shown, main.PageRatio());
+        const TBitmap* page = main.PageBitmap();
+        ASSERT_TRUE(page) << shown;
+        ASSERT_EQ(page->Width(), expected->Width()) << shown;
+        for (int y = 0; y < page->Height(); ++y)
+            ASSERT_EQ(std::memcmp(page->ScanLine(y), expected->ScanLine(y), size_t(page->Width()) * 4), 0) << shown;
     }
 }
 
