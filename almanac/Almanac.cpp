@@ -122,8 +122,6 @@ const TAlmanac::TYearTables& TAlmanac::TablesOf(int year) const {
     return FTables;
 }
 
-TYearSky SkyOfYear(int year) { return {SolarTermsOfYear(year), LunarMonthsOfYear(year)}; }
-
 void TAlmanac::ExpectSky(int year, std::future<TYearSky> sky) {
     FExpectedYear = year;
     FExpectedSky = std::move(sky);

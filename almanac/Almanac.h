@@ -14,15 +14,8 @@
 #include "almanac/DayFacts.h"
 #include "almanac/Holidays.h"
 #include "almanac/LunarCalendar.h"
+#include "almanac/YearSky.h"
 #include "storage/TaggedStrings.h"
-
-// The astronomical half of a year's tables, which needs nothing but the year: its solar
-// terms and seasonal days, and its lunar months. Most of a year's building time.
-struct TYearSky {
-    TTaggedStrings Terms;
-    std::vector<TLunarMonth> Months;
-};
-TYearSky SkyOfYear(int year);
 
 class TAlmanac {
 public:

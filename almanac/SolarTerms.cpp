@@ -49,9 +49,16 @@ int SolarTermDay(int year, int row) {
 }
 
 TTaggedStrings SolarTermsOfYear(int year) {
+    std::array<int32_t, SolarTermCount> days;
+    for (int row = 0; row < SolarTermCount; ++row)
+        days[static_cast<size_t>(row)] = SolarTermDay(year, row);
+    return SolarTermsOfDays(days);
+}
+
+TTaggedStrings SolarTermsOfDays(const std::array<int32_t, SolarTermCount>& days) {
     TTaggedStrings terms;
     for (int row = 0; row < SolarTermCount; ++row)
-        terms.AddTagged(SolarTermDefName(row), SolarTermDay(year, row));
+        terms.AddTagged(SolarTermDefName(row), days[static_cast<size_t>(row)]);
     for (int index = 0; index < SeasonalDayCount; ++index) {
         const TSeasonalDayDef& def = SeasonalDayDefs[index];
         terms.AddTagged(SeasonalDayName(index), terms.Tags(def.BaseRow) + def.OffsetDays);

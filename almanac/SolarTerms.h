@@ -2,6 +2,8 @@
 // The twenty-four solar terms, the four starts of doyō, 入梅 and 半夏生 (the rows of the
 // term table), and the seasonal days counted from them.
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "storage/TaggedStrings.h"
@@ -36,3 +38,5 @@ int SolarTermDay(int year, int row);
 // Every row of SolarTermDefs (in row order) and then every seasonal day (in the order of
 // SeasonalDayDefs), each tagged with its day in `year`.
 TTaggedStrings SolarTermsOfYear(int year);
+// The same from the days of the rows of SolarTermDefs, already known.
+TTaggedStrings SolarTermsOfDays(const std::array<int32_t, SolarTermCount>& days);

@@ -48,6 +48,15 @@ void BM_YearTables(benchmark::State& state) {
 }
 BENCHMARK(BM_YearTables)->Arg(1880)->Arg(2026)->Unit(benchmark::kMicrosecond);
 
+// The solar terms and lunar months of a year as the almanac takes them: from the table made
+// when the program was built for the years about now (2026), worked out for others (1880).
+void BM_SkyOfYear(benchmark::State& state) {
+    const int year = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SkyOfYear(year));
+}
+BENCHMARK(BM_SkyOfYear)->Arg(1880)->Arg(2026)->Unit(benchmark::kMicrosecond);
+
 // Everything the page prints about one day, as one value: days of one year in turn.
 void BM_FactsOf(benchmark::State& state) {
     TAlmanac& almanac = LoadedAlmanac();

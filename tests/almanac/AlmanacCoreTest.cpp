@@ -206,6 +206,25 @@ TEST(AlmanacFacts, ASkyWorkedOutAheadIsTakenForItsYearOnly) {
     EXPECT_TRUE(worked);
 }
 
+// The solar terms and lunar months of the years about now come from a table made when the
+// program was built: for every year of it and either side, the same as worked out.
+TEST(AlmanacFacts, TheSkyTableMadeAtBuildTimeGivesWhatTheEphemerisGives) {
+    for (int year = 1985; year <= 2105; ++year) {
+        const TYearSky tabled = SkyOfYear(year), worked = WorkedOutSkyOfYear(year);
+        ASSERT_EQ(tabled.Terms.Count(), worked.Terms.Count()) << year;
+        for (int i = 0; i < worked.Terms.Count(); ++i) {
+            EXPECT_EQ(tabled.Terms.Strings(i), worked.Terms.Strings(i)) << year << " " << i;
+            EXPECT_EQ(tabled.Terms.Tags(i), worked.Terms.Tags(i)) << year << " " << i;
+        }
+        ASSERT_EQ(tabled.Months.size(), worked.Months.size()) << year;
+        for (size_t i = 0; i < worked.Months.size(); ++i) {
+            EXPECT_EQ(tabled.Months[i].FirstDay, worked.Months[i].FirstDay) << year << " " << i;
+            EXPECT_EQ(tabled.Months[i].Number, worked.Months[i].Number) << year << " " << i;
+            EXPECT_EQ(tabled.Months[i].Leap, worked.Months[i].Leap) << year << " " << i;
+        }
+    }
+}
+
 // The civil day of an instant and the instant of a civil midnight on either side of
 // 1888-01-01 0h JST, when Tokyo mean time (18 min 59 s ahead) gave way to JST.
 TEST(AlmanacCivilTime, TokyoMeanTimeUntil1888) {
