@@ -217,8 +217,9 @@ int main(int argc, char** argv) {
     // this. It must be set before the application object exists.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     // While Qt connects to the display, a thread of its own reads the font configuration
-    // (which Qt then finds ready) and works out the solar terms and lunar months of the
-    // page's year, most likely this year.
+    // (which Qt then finds ready) and gets the solar terms and lunar months of the page's
+    // year, most likely this year: from the table made when the program was built, or
+    // worked out there for a year outside it.
     const int skyYear = YmdOf(Today()).Year;
     std::future<TYearSky> sky = std::async(std::launch::async, [skyYear] {
         FcInit();
