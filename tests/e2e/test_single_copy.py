@@ -49,6 +49,8 @@ class SingleCopyTest(CalendarCase):
 
     def test_what_a_killed_copy_leaves_behind_does_not_stop_the_next_start(self):
         self.app.start()
+        # The running copy listens once its page is on the screen.
+        wait_until(lambda: len(self.sockets()) == 1, 5, "the running copy's socket")
         self.assertEqual(self.app.stop(signal.SIGKILL), -signal.SIGKILL)
         self.assertTrue(os.path.exists(os.path.join(self.app.data, "quillo.lock")))
         self.assertEqual(len(self.sockets()), 1, "the killed copy's socket is gone")
@@ -67,7 +69,7 @@ class SingleCopyTest(CalendarCase):
                           data=os.path.join(first.home, "other data"))
         second.start()
         self.assertEqual(len(self.main_windows()), 2)
-        self.assertEqual(len(self.sockets()), 2)
+        wait_until(lambda: len(self.sockets()) == 2, 5, "a socket for each running copy")
         for app in (first, second):
             self.assertEqual(app.stop(), 0, app.log_text())
             self.assertTrue(os.path.exists(app.settings_path()))
