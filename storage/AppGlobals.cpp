@@ -25,12 +25,6 @@ constexpr int WriteTestNames = 1000;
 
 TProcessWide<TAppGlobals> TheAppGlobals("AppGlobals");
 
-std::string RunningProgramFile() {
-    std::error_code error;
-    std::filesystem::path file = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : file.string();
-}
-
 // Any entry at that name, also a folder or a dangling link, takes the name.
 bool NameTaken(const std::string& path) {
     struct stat info;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -117,6 +118,12 @@ void CreateFoldersFor(std::string_view file) {
 std::string FolderOf(std::string_view path) {
     size_t last = path.rfind('/');
     return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
+}
+
+std::string RunningProgramFile() {
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : file.string();
 }
 
 bool FileExists(std::string_view path) {

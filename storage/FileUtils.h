@@ -17,6 +17,8 @@ void CreateFolders(std::string_view folder);
 void CreateFoldersFor(std::string_view file);
 // The path up to and including its last "/"; empty when it has none.
 std::string FolderOf(std::string_view path);
+// The full path of the running program (/proc/self/exe); empty when the system cannot say.
+std::string RunningProgramFile();
 bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
 bool DeleteFileAt(std::string_view path);

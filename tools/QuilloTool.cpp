@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "storage/FileUtils.h"
 #include "tools/ToolCommands.h"
 
 namespace {
@@ -31,19 +32,9 @@ struct TCommand {
 #else
 constexpr char CompanionName[] = "quillo-tool-qt";
 
-// The folder of the running program, with a closing slash; empty when the system cannot say.
-std::string ProgramFolder() {
-    std::vector<char> path(4096);
-    ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<size_t>(length) >= path.size())
-        return {};
-    std::string folder(path.data(), static_cast<size_t>(length));
-    return folder.substr(0, folder.rfind('/') + 1);
-}
-
 // Runs the command argv[0] in the companion program in place of this process.
 int RunInCompanion(int, char** argv) {
-    const std::string folder = ProgramFolder();
+    const std::string folder = FolderOf(RunningProgramFile());
     const std::string candidates[] = {folder + CompanionName, folder + "../libexec/quillo/" + CompanionName};
     for (const std::string& companion : candidates) {
         if (folder.empty() || access(companion.c_str(), X_OK) != 0)

@@ -667,7 +667,8 @@ void TMainWindow::OpenShownMemo() {
 void TMainWindow::TearOff() {
     TPoint pivot = HingePivot(FDownPos.X, PageRect.Left);
     auto* paper = new TPaperWindow(this, this);
-    // The paper takes the page as it is drawn; ShowDate draws the next day in its place.
+    // The paper takes the page as it is drawn (the first one once its thread has drawn it);
+    // ShowDate draws the next day in its place.
     ShownPage();
     paper->StartTear(x() + PageRect.Left - 1, y() + PageRect.Top - 1, FCurrentDate, FTearOffset, pivot,
                      std::move(FPageBitmap));

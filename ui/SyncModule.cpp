@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "storage/Exception.h"
+#include "storage/FileUtils.h"
 #include "sync/SyncSettings.h"
 
 // The installed module's folder from the program's (set by the build from the install
@@ -19,18 +20,8 @@ constexpr char ModuleName[] = "quillo-sync.so";
 // Loaded once and kept for the rest of the run: its objects may live as long as the process.
 TSyncModule* Module = nullptr;
 
-// The folder of the running program, with a closing slash; empty when the system cannot say.
-std::string ProgramFolder() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof path)
-        return {};
-    const std::string program(path, static_cast<size_t>(length));
-    return program.substr(0, program.rfind('/') + 1);
-}
-
 TSyncModule& Load() {
-    const std::string folder = ProgramFolder();
+    const std::string folder = FolderOf(RunningProgramFile());
     const std::string candidates[] = {folder + ModuleName, folder + QUILLO_MODULE_FOLDER + ModuleName};
     for (const std::string& path : candidates) {
         if (folder.empty() || access(path.c_str(), F_OK) != 0)
